@@ -1,0 +1,140 @@
+#pragma once
+// KML_Main: the program's only window. Controls keep their form names
+// (Command8, Text7, ...) and are public so that tests can read and drive
+// them. Each handler reads its controls, calls the library, and writes its
+// controls back; every modal or outside interaction goes through Desktop.
+
+#include "conversion/point_table.h"
+#include "readers/seismic_header.h"
+#include "result.h"
+
+#include <QColor>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <iosfwd>
+#include <optional>
+
+class Desktop;
+class FlexGrid;
+class InfoView;
+class TabControl;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// Background colours that show where the user is on a road.
+enum class StepColour {
+    Red,        // #FF0000, the step to take next
+    LightGrey,  // #E0E0E0, a step under way or taken
+    ButtonFace, // the platform's button-face colour
+    Light3D,    // the platform's 3-D light colour
+};
+QColor stepColourValue(StepColour colour);
+
+// The settings of the common file dialog, kept between uses like the
+// original control's properties.
+struct CommonDialog {
+    QString InitDir;
+    QString DialogTitle;
+    QString Filter;   // "Topo File |*.XYZ|All files|*.*|"
+    QString FileName; // preset name before showing; chosen path after
+    bool CancelError = false;
+};
+
+class KML_Main : public QWidget {
+    Q_OBJECT
+public:
+    // `programDir` is the program folder (manual, converter, job files);
+    // `iniPath` the full path of Tervalo.ini. Tests pass their own.
+    KML_Main(Desktop& desktop, QString programDir, QString iniPath, QWidget* parent = nullptr);
+    ~KML_Main() override;
+
+    // Handlers, named by control and event.
+    void Form_Load();
+    void Form_Unload();
+    void SSTab1_Click(int previousTab);
+    void Combo2_Change();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command6_Click();
+    void Command7_Click();
+    void Command8_Click();
+    void Command9_Click();
+    void Command10_Click();
+    void Command11_Click();
+
+    // Shared methods. lecture_SU reports why it stopped, for Command7_Click;
+    // start-up ignores the failure.
+    void Transform_System();
+    marovin::Status lecture_SU();
+
+    // Step colours of the buttons.
+    static void setBackColour(QPushButton* button, StepColour colour);
+    static QColor backColour(const QPushButton* button);
+
+    // Files of the program folder: programFile("File.cvd").
+    QString programDir() const { return programDir_; }
+    QString programFile(const QString& relativePath) const;
+    QString iniPath() const { return iniPath_; }
+    Desktop& desktop() { return desktop_; }
+
+    // Controls, by form name.
+    TabControl* SSTab1 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
+                *Command6 = nullptr, *Command7 = nullptr, *Command8 = nullptr, *Command9 = nullptr,
+                *Command10 = nullptr, *Command11 = nullptr;
+    QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr, *Combo5 = nullptr,
+              *Combo6 = nullptr, *Combo7 = nullptr, *Combo8 = nullptr;
+    QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr,
+              *Text6 = nullptr, *Text7 = nullptr, *Text8 = nullptr;
+    QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
+           *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr,
+           *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr;
+    QRadioButton *Option1 = nullptr, *Option2 = nullptr;
+    QCheckBox* Check1 = nullptr;
+    FlexGrid* VSFlexGrid1 = nullptr;
+    InfoView* RichTextBox1 = nullptr;
+    CommonDialog CmDialog1;
+
+    // Module-level state.
+    QString Input_Mode;                // "SEGY" or "TEXT_XY", set once by Form_Load
+    marovin::PointTable Point_Table;   // rows 1..Nb_Points
+    std::int32_t Nb_Points = 0;
+    marovin::SeismicHeader Header;     // Nb_Samples, Coord_Scalar, Header_Offset, Nb_Traces
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildTab0(QWidget* page);
+    void buildTab1(QWidget* page);
+    void buildTab2(QWidget* page);
+    void buildTab3(QWidget* page);
+    void connectHandlers();
+
+    // Converter exchange shared by both conversion runs: removes any earlier
+    // result, runs the program folder's converter on the job file with the
+    // busy pointer shown, and shows "Conversion done !" only when it ended
+    // with success and wrote its result. Otherwise it tells the user what
+    // went wrong and returns false.
+    bool launchConverter();
+
+    // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
+    // the chosen path. Nothing is returned on cancel.
+    std::optional<QString> showOpenDialog();
+    std::optional<QString> showSaveDialog();
+
+    Desktop& desktop_;
+    QString programDir_;
+    QString iniPath_;
+    // The job file while a conversion run writes it (Transform_System's
+    // target); null otherwise.
+    std::ostream* openJob_ = nullptr;
+};
