@@ -5,12 +5,26 @@
 #include <QApplication>
 #include <QDir>
 
+namespace {
+
+// Tervalo.ini is shared with the companion seismic-processing product. On
+// Linux it lives in the user's configuration folder.
+QString iniFilePath()
+{
+    QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
+        folder = QDir::homePath() + QStringLiteral("/.config");
+    QDir().mkpath(folder);
+    return folder + QStringLiteral("/Tervalo.ini");
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QtDesktop desktop;
-    const QString iniPath = QDir::homePath() + QStringLiteral("/.config/Tervalo.ini");
-    KML_Main window(desktop, QApplication::applicationDirPath(), iniPath);
+    KML_Main window(desktop, QApplication::applicationDirPath(), iniFilePath());
     window.Form_Load();
     window.show();
     return app.exec();

@@ -1,0 +1,119 @@
+#pragma once
+// A Desktop for window tests: records every interaction and answers from
+// queues the test fills. Unscripted dialogs are cancelled, unscripted
+// questions answered No, unscripted programs run for real (so a test can use
+// the real converter) unless `fakeProgramRun` is set.
+
+#include "shell/desktop.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class ScriptedDesktop : public Desktop {
+public:
+    struct Message {
+        QString text;
+        QString title;
+        Icon icon;
+        Buttons buttons;
+    };
+    struct Dialog {
+        bool save;
+        FileRequest request;
+    };
+    struct Launch {
+        QString program;
+        QStringList arguments;
+        QString workingDirectory;
+    };
+
+    std::vector<Message> messages;
+    std::deque<Answer> answers;
+    std::vector<Dialog> dialogs;
+    std::deque<std::optional<QString>> dialogAnswers;
+    std::vector<QString> openedDocuments;
+    bool openDocumentResult = true;
+    std::vector<Launch> launches;
+    std::optional<std::function<ProgramRun(const Launch&)>> fakeProgramRun;
+    int busyDepth = 0;
+    std::vector<bool> busyChanges;
+
+    Answer message(QWidget*, const QString& text, const QString& title, Icon icon, Buttons buttons) override
+    {
+        messages.push_back({text, title, icon, buttons});
+        if (buttons == Buttons::Ok)
+            return Answer::Ok;
+        if (answers.empty())
+            return Answer::No;
+        const Answer a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+
+    std::optional<QString> openFileName(QWidget*, const FileRequest& request) override
+    {
+        return answerDialog(false, request);
+    }
+    std::optional<QString> saveFileName(QWidget*, const FileRequest& request) override
+    {
+        return answerDialog(true, request);
+    }
+
+    bool openDocument(const QString& path, const QString&) override
+    {
+        openedDocuments.push_back(path);
+        return openDocumentResult && QFileInfo::exists(path);
+    }
+
+    ProgramRun runProgram(const QString& program, const QStringList& arguments,
+                          const QString& workingDirectory) override
+    {
+        const Launch launch{program, arguments, workingDirectory};
+        launches.push_back(launch);
+        if (fakeProgramRun)
+            return (*fakeProgramRun)(launch);
+        ProgramRun run;
+        QProcess process;
+        process.setWorkingDirectory(workingDirectory);
+        process.start(program, arguments);
+        run.started = process.waitForStarted();
+        if (!run.started)
+            return run;
+        process.waitForFinished(-1);
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.errorOutput = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+
+    void setBusy(QWidget*, bool busy) override
+    {
+        busyDepth += busy ? 1 : -1;
+        busyChanges.push_back(busy);
+    }
+
+    // Texts of the messages shown so far.
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const Message& m : messages)
+            texts << m.text;
+        return texts;
+    }
+
+private:
+    std::optional<QString> answerDialog(bool save, const FileRequest& request)
+    {
+        dialogs.push_back({save, request});
+        if (dialogAnswers.empty())
+            return std::nullopt;
+        auto a = dialogAnswers.front();
+        dialogAnswers.pop_front();
+        return a;
+    }
+};

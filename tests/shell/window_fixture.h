@@ -1,0 +1,43 @@
+#pragma once
+// A window of its own for each test: its own program folder (a temporary
+// copy of what the build put in the program folder, as needed) and its own
+// INI path, so tests run in parallel.
+
+#include "scripted_desktop.h"
+#include "shell/kml_main.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(folder.isValid());
+        programDir = folder.filePath(QStringLiteral("program"));
+        QDir().mkpath(programDir);
+        iniPath = folder.filePath(QStringLiteral("config/Tervalo.ini"));
+        QDir().mkpath(folder.filePath(QStringLiteral("config")));
+    }
+
+    // Creates the window (without running Form_Load).
+    KML_Main& window()
+    {
+        if (!window_)
+            window_ = std::make_unique<KML_Main>(desktop, programDir, iniPath);
+        return *window_;
+    }
+
+    // A path inside the test's own temporary folder.
+    QString path(const QString& name) const { return folder.filePath(name); }
+
+    QTemporaryDir folder;
+    QString programDir;
+    QString iniPath;
+    ScriptedDesktop desktop;
+
+private:
+    std::unique_ptr<KML_Main> window_;
+};
