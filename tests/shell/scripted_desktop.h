@@ -36,7 +36,8 @@ public:
     std::vector<Message> messages;
     std::deque<Answer> answers;
     std::vector<Dialog> dialogs;
-    std::deque<std::optional<QString>> dialogAnswers;
+    // Paths the dialogs give back in turn; a null QString() is a cancel.
+    std::deque<QString> dialogAnswers;
     std::vector<QString> openedDocuments;
     bool openDocumentResult = true;
     std::vector<Launch> launches;
@@ -112,8 +113,10 @@ private:
         dialogs.push_back({save, request});
         if (dialogAnswers.empty())
             return std::nullopt;
-        auto a = dialogAnswers.front();
+        const QString a = dialogAnswers.front();
         dialogAnswers.pop_front();
+        if (a.isNull())
+            return std::nullopt;
         return a;
     }
 };
