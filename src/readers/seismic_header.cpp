@@ -105,7 +105,7 @@ Status SeismicFile::read(std::int64_t position, void* buffer, std::size_t count)
     const auto last = static_cast<std::uint64_t>(position - 1) + count; // bytes needed from the start
     if (position < 1 || last > size_)
         return fail("the file " + quoted(path_) + " is too short: it has " + std::to_string(size_) +
-                    " bytes and the word at position " + std::to_string(position) + " needs " +
+                    " bytes, and the word at position " + std::to_string(position) + " would end at byte " +
                     std::to_string(last));
     auto* out = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;
