@@ -223,7 +223,7 @@ Status check_table(const PointTable& table, std::int32_t nb_points, const KmlLab
             const bool number = kind == Cell::Kind::Int16 || kind == Cell::Kind::Int32 || kind == Cell::Kind::Double;
             if (!number || !std::isfinite(table.number(row, column))) {
                 return fail("row " + std::to_string(row) + " of the point table holds no " +
-                            column_name(column) + "");
+                            column_name(column));
             }
         }
     }
