@@ -1,5 +1,6 @@
 // The window as built, before Form_Load: every control's kind, text, place,
 // font and initial state, and the step colours.
+#include "qt_print.h"
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
 #include "shell/tab_control.h"
