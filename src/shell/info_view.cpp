@@ -232,7 +232,7 @@ public:
     }
 
     qint64 firstVisible() const { return verticalScrollBar()->value(); }
-    int rowsInView() const { return std::max(1, viewport()->height() / lineHeight()); }
+    int rowsInView() const { return std::max(1, (viewport()->height() - Margin) / lineHeight()); }
     void scrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
 
 protected:

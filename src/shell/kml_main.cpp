@@ -15,6 +15,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
 
 // The icons are compiled into the static shell library, whose resource
 // initialiser the linker would otherwise drop.
@@ -30,9 +33,13 @@ void place(QWidget* widget, int left, int top, int width, int height)
     widget->setGeometry(px(left), px(top), px(width), px(height));
 }
 
+// The captions were sized for a narrow sans-serif face; prefer the faces
+// with those metrics where the desktop has them.
 QFont controlFont(bool bold = false)
 {
-    QFont font(QStringLiteral("Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Helvetica"), QStringLiteral("FreeSans"), QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     font.setBold(bold);
@@ -85,6 +92,19 @@ QComboBox* makeCombo(QWidget* page, const QString& text, int l, int t, int w, in
     place(combo, l, t, w, h);
     combo->setFont(controlFont());
     return combo;
+}
+
+// Where the desktop only has a wide face, a one-line caption may not fit its
+// place: narrow that control's font just enough rather than clip the text.
+void fitCaption(QWidget* widget, const QString& text, int indent = 0)
+{
+    const int room = widget->width() - indent;
+    const int needed = widget->fontMetrics().horizontalAdvance(text);
+    if (needed <= room || room <= 0)
+        return;
+    QFont font = widget->font();
+    font.setStretch(std::max(70, 100 * room / needed));
+    widget->setFont(font);
 }
 
 void setGlobeIcon(QPushButton* button)
@@ -144,6 +164,15 @@ KML_Main::KML_Main(Desktop& desktop, QString programDir, QString iniPath, QWidge
     buildTab2(SSTab1->addTab(QStringLiteral("Information")));
     buildTab3(SSTab1->addTab(QStringLiteral("XY from SEGY/SU Header")));
     SSTab1->setCurrentIndex(0);
+
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label8, Label9, Label10, Label11, Label12,
+                          Label13, Label14})
+        fitCaption(label, label->text());
+    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{Option1, Option2, Check1}) {
+        const int indent = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) +
+                           box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+        fitCaption(box, box->text(), indent);
+    }
 
     connectHandlers();
 }
