@@ -162,6 +162,15 @@ TEST_F(WindowTest, WindowTabsGridAndViewerHaveTheirPlacesAndFonts)
         EXPECT_EQ(w.SSTab1->page(i)->geometry(), QRect(QPoint(0, 0), w.SSTab1->size()))
             << "pages cover the tab row too, so places count from the control's corner";
     }
+    // All four tabs in one row across the control, no scroll buttons.
+    w.show();
+    for (int i = 0; i < 4; ++i) {
+        const QRect tab = w.SSTab1->tabBar()->tabRect(i);
+        EXPECT_GE(tab.left(), 0);
+        EXPECT_LE(tab.right(), w.SSTab1->width());
+        EXPECT_EQ(tab.top(), 0);
+    }
+    EXPECT_LT(w.SSTab1->tabBar()->height(), 480 / 15) << "the tab row ends above the first control";
     EXPECT_EQ(w.SSTab1->tabBar()->font().pointSizeF(), 9.75);
     EXPECT_FALSE(w.SSTab1->tabBar()->font().bold());
     EXPECT_EQ(w.SSTab1->currentIndex(), 0);
@@ -186,6 +195,17 @@ TEST_F(WindowTest, WindowTabsGridAndViewerHaveTheirPlacesAndFonts)
     for (QPushButton* button : {w.Command1, w.Command2, w.Command3, w.Command6, w.Command7, w.Command8, w.Command9,
                                 w.Command10})
         EXPECT_TRUE(button->icon().isNull());
+}
+
+TEST_F(WindowTest, OneLineCaptionsFitTheirPlaces)
+{
+    KML_Main& w = window();
+    for (QLabel* label : {w.Label1, w.Label2, w.Label3, w.Label4, w.Label5, w.Label6, w.Label8, w.Label9, w.Label10,
+                          w.Label11, w.Label12, w.Label13, w.Label14})
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->width())
+            << label->text().toStdString();
+    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{w.Option1, w.Option2, w.Check1})
+        EXPECT_LE(box->sizeHint().width(), box->width() + 2) << box->text().toStdString();
 }
 
 // The colour a button shows on its face, away from its caption and bevel.
