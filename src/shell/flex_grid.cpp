@@ -2,28 +2,48 @@
 
 #include <QAbstractTableModel>
 #include <QHeaderView>
+#include <QTimer>
 
+#include <algorithm>
+#include <climits>
+
+// Cells are kept column by column. The model shows the cells of rows 1.. and
+// columns 1.. as items; row 0 becomes the horizontal header and column 0 the
+// vertical header. Writes only mark a dirty range; one notification covering
+// it is sent later (or on flush()), so filling a million cells one by one
+// costs no per-cell work in the view.
 class FlexGridModel : public QAbstractTableModel {
 public:
-    using QAbstractTableModel::QAbstractTableModel;
+    explicit FlexGridModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : rows_; }
+    int rowCount(const QModelIndex& parent = {}) const override
+    {
+        return parent.isValid() ? 0 : std::max(0, rows_ - 1);
+    }
     int columnCount(const QModelIndex& parent = {}) const override
     {
-        return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+        return parent.isValid() ? 0 : std::max(0, cols() - 1);
     }
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        return QString::fromStdString(text(index.row(), index.column()));
+        return QString::fromStdString(text(index.row() + 1, index.column() + 1));
+    }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        return orientation == Qt::Horizontal ? QString::fromStdString(text(0, section + 1))
+                                             : QString::fromStdString(text(section + 1, 0));
     }
 
     void resize(int rows, int cols)
     {
+        flush();
         beginResetModel();
-        rows_ = rows < 0 ? 0 : rows;
-        columns_.resize(static_cast<std::size_t>(cols < 0 ? 0 : cols));
+        rows_ = std::max(0, rows);
+        columns_.resize(static_cast<std::size_t>(std::max(0, cols)));
         for (auto& column : columns_)
             column.resize(static_cast<std::size_t>(rows_));
         endResetModel();
@@ -43,30 +63,67 @@ public:
         if (row < 0 || row >= rows_ || col < 0 || col >= cols())
             return;
         columns_[static_cast<std::size_t>(col)][static_cast<std::size_t>(row)] = std::move(value);
-        const QModelIndex i = index(row, col);
-        emit dataChanged(i, i, {Qt::DisplayRole});
+        markDirty(row, row, col, col);
     }
     void setColumn(int col, int firstRow, std::vector<std::string> texts)
     {
-        if (col < 0 || col >= cols() || firstRow < 0)
+        if (col < 0 || col >= cols() || firstRow < 0 || firstRow >= rows_ || texts.empty())
             return;
         auto& column = columns_[static_cast<std::size_t>(col)];
-        for (std::size_t i = 0; i < texts.size() && firstRow + i < column.size(); ++i)
-            column[firstRow + i] = std::move(texts[i]);
-        emit dataChanged(index(0, col), index(rows_ - 1, col), {Qt::DisplayRole});
+        const std::size_t count = std::min(texts.size(), column.size() - static_cast<std::size_t>(firstRow));
+        std::move(texts.begin(), texts.begin() + static_cast<std::ptrdiff_t>(count), column.begin() + firstRow);
+        markDirty(firstRow, firstRow + static_cast<int>(count) - 1, col, col);
+    }
+
+    // Sends the notifications for the cells written since the last flush.
+    void flush()
+    {
+        if (!dirty_)
+            return;
+        dirty_ = false;
+        const int lastRow = std::min(dirtyLastRow_, rows_ - 1);
+        const int lastCol = std::min(dirtyLastCol_, cols() - 1);
+        if (dirtyFirstRow_ == 0 && dirtyFirstCol_ <= lastCol && lastCol >= 1)
+            emit headerDataChanged(Qt::Horizontal, std::max(0, dirtyFirstCol_ - 1), lastCol - 1);
+        if (dirtyFirstCol_ == 0 && dirtyFirstRow_ <= lastRow && lastRow >= 1)
+            emit headerDataChanged(Qt::Vertical, std::max(0, dirtyFirstRow_ - 1), lastRow - 1);
+        const int top = std::max(1, dirtyFirstRow_), left = std::max(1, dirtyFirstCol_);
+        if (top <= lastRow && left <= lastCol)
+            emit dataChanged(index(top - 1, left - 1), index(lastRow - 1, lastCol - 1), {Qt::DisplayRole});
     }
 
 private:
+    void markDirty(int firstRow, int lastRow, int firstCol, int lastCol)
+    {
+        if (!dirty_) {
+            dirty_ = true;
+            dirtyFirstRow_ = firstRow, dirtyLastRow_ = lastRow;
+            dirtyFirstCol_ = firstCol, dirtyLastCol_ = lastCol;
+            QTimer::singleShot(0, this, [this] { flush(); });
+            return;
+        }
+        dirtyFirstRow_ = std::min(dirtyFirstRow_, firstRow), dirtyLastRow_ = std::max(dirtyLastRow_, lastRow);
+        dirtyFirstCol_ = std::min(dirtyFirstCol_, firstCol), dirtyLastCol_ = std::max(dirtyLastCol_, lastCol);
+    }
+
     int rows_ = 0;
     std::vector<std::vector<std::string>> columns_;
+    bool dirty_ = false;
+    int dirtyFirstRow_ = 0, dirtyLastRow_ = 0, dirtyFirstCol_ = 0, dirtyLastCol_ = 0;
 };
 
 FlexGrid::FlexGrid(QWidget* parent) : QTableView(parent), model_(new FlexGridModel(this))
 {
     setModel(model_);
-    horizontalHeader()->hide();
-    verticalHeader()->hide();
+    // Fixed sizes: nothing ever measures a million rows.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(18);
+    verticalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    horizontalHeader()->setDefaultSectionSize(110);
+    // Heading and label texts change without the model resetting; the
+    // headers must be measured again when they do.
+    connect(model_, &QAbstractItemModel::headerDataChanged, this, [this] { updateGeometries(); });
 }
 
 void FlexGrid::setRows(int rows) { model_->resize(rows, model_->cols()); }
@@ -79,3 +136,4 @@ void FlexGrid::setColumn(int col, int firstRow, std::vector<std::string> texts)
 {
     model_->setColumn(col, firstRow, std::move(texts));
 }
+void FlexGrid::flush() { model_->flush(); }

@@ -3,6 +3,7 @@
 #include "shell/desktop.h"
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
+#include "shell/step_button.h"
 #include "shell/tab_control.h"
 
 #include <QApplication>
@@ -13,6 +14,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+#include <algorithm>
+
+// The icons are compiled into the static shell library, whose resource
+// initialiser the linker would otherwise drop.
+static void initShellResources() { Q_INIT_RESOURCE(marovin); }
 
 namespace {
 
@@ -24,19 +33,28 @@ void place(QWidget* widget, int left, int top, int width, int height)
     widget->setGeometry(px(left), px(top), px(width), px(height));
 }
 
+// The captions were sized for a narrow sans-serif face; prefer the faces
+// with those metrics where the desktop has them.
 QFont controlFont(bool bold = false)
 {
-    QFont font(QStringLiteral("Sans Serif"));
+    QFont font;
+    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
+                      QStringLiteral("Helvetica"), QStringLiteral("FreeSans"), QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
     font.setPointSizeF(8.25);
     font.setBold(bold);
     return font;
 }
 
+enum class Look { Standard, Coloured };
+
+// Step buttons (every button whose colour changes as the work proceeds) are
+// drawn in the coloured-button look; the others keep the style's own look.
 QPushButton* makeButton(QWidget* page, const QString& caption, int l, int t, int w, int h, bool enabled,
-                        bool bold = false)
+                        Look look, bool bold = false)
 {
-    auto* button = new QPushButton(caption, page);
+    QPushButton* button =
+        look == Look::Coloured ? new StepButton(caption, page) : new QPushButton(caption, page);
     place(button, l, t, w, h);
     button->setFont(controlFont(bold));
     button->setEnabled(enabled);
@@ -51,12 +69,15 @@ QLineEdit* makeText(QWidget* page, const QString& text, int l, int t, int w, int
     return edit;
 }
 
-QLabel* makeLabel(QWidget* page, const QString& caption, int l, int t, int w, int h)
+// Captions stand right-aligned beside their field; other texts read from the
+// left.
+QLabel* makeLabel(QWidget* page, const QString& caption, int l, int t, int w, int h,
+                  Qt::Alignment alignment = Qt::AlignRight | Qt::AlignVCenter)
 {
     auto* label = new QLabel(caption, page);
     place(label, l, t, w, h);
     label->setFont(controlFont());
-    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    label->setAlignment(alignment);
     return label;
 }
 
@@ -65,13 +86,46 @@ QComboBox* makeCombo(QWidget* page, const QString& text, int l, int t, int w, in
     auto* combo = new QComboBox(page);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    // No inline completion: a typed value stays exactly as typed.
+    combo->setCompleter(nullptr);
     combo->setEditText(text);
     place(combo, l, t, w, h);
     combo->setFont(controlFont());
     return combo;
 }
 
+// Where the desktop only has a wide face, a one-line caption may not fit its
+// place: narrow that control's font just enough rather than clip the text.
+void fitCaption(QWidget* widget, const QString& text, int indent = 0)
+{
+    const int room = widget->width() - indent;
+    const int needed = widget->fontMetrics().horizontalAdvance(text);
+    if (needed <= room || room <= 0)
+        return;
+    QFont font = widget->font();
+    font.setStretch(std::max(70, 100 * room / needed));
+    widget->setFont(font);
+}
+
+void setGlobeIcon(QPushButton* button)
+{
+    button->setIcon(QIcon(QStringLiteral(":/icons/globe.png")));
+    button->setIconSize(QSize(34, 33));
+}
+
 } // namespace
+
+void appendComboEntries(QComboBox* combo, const QStringList& entries)
+{
+    // Appending to an empty editable combo selects the first entry and so
+    // replaces the edit text; put the text back (and select its entry when
+    // the list has it) without telling the change handlers.
+    const QSignalBlocker block(combo);
+    const QString text = combo->currentText();
+    combo->addItems(entries);
+    combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    combo->setEditText(text);
+}
 
 QColor stepColourValue(StepColour colour)
 {
@@ -89,7 +143,6 @@ void KML_Main::setBackColour(QPushButton* button, StepColour colour)
     QPalette palette = button->palette();
     palette.setColor(QPalette::Button, stepColourValue(colour));
     button->setPalette(palette);
-    button->setAutoFillBackground(true);
 }
 
 QColor KML_Main::backColour(const QPushButton* button) { return button->palette().color(QPalette::Button); }
@@ -97,6 +150,7 @@ QColor KML_Main::backColour(const QPushButton* button) { return button->palette(
 KML_Main::KML_Main(Desktop& desktop, QString programDir, QString iniPath, QWidget* parent)
     : QWidget(parent), desktop_(desktop), programDir_(std::move(programDir)), iniPath_(std::move(iniPath))
 {
+    initShellResources();
     setWindowTitle(QStringLiteral("Marovin Version 1.3"));
     setFixedSize(px(6450), px(6030));
 
@@ -111,6 +165,15 @@ KML_Main::KML_Main(Desktop& desktop, QString programDir, QString iniPath, QWidge
     buildTab3(SSTab1->addTab(QStringLiteral("XY from SEGY/SU Header")));
     SSTab1->setCurrentIndex(0);
 
+    for (QLabel* label : {Label1, Label2, Label3, Label4, Label5, Label6, Label8, Label9, Label10, Label11, Label12,
+                          Label13, Label14})
+        fitCaption(label, label->text());
+    for (QAbstractButton* box : std::initializer_list<QAbstractButton*>{Option1, Option2, Check1}) {
+        const int indent = box->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, box) +
+                           box->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, box);
+        fitCaption(box, box->text(), indent);
+    }
+
     connectHandlers();
 }
 
@@ -120,26 +183,28 @@ QString KML_Main::programFile(const QString& relativePath) const { return progra
 
 void KML_Main::buildTab0(QWidget* p)
 {
-    Command1 = makeButton(p, QStringLiteral("XY Text  File selection"), 480, 600, 2055, 375, true);
+    Command1 = makeButton(p, QStringLiteral("XY Text  File selection"), 480, 600, 2055, 375, true, Look::Coloured);
     Text1 = makeText(p, {}, 2760, 600, 3255, 375);
     Label2 = makeLabel(p, QStringLiteral("File type"), 1320, 1080, 1215, 255);
     Combo1 = makeCombo(p, QStringLiteral("X,Y,Z"), 2760, 1080, 3255, 315);
     Label1 = makeLabel(p, QStringLiteral("Geographical type"), 960, 1560, 1575, 255);
     Combo2 = makeCombo(p, QStringLiteral("UTM32"), 2760, 1560, 3255, 315);
-    Command2 = makeButton(p, QStringLiteral("KML File name"), 240, 2040, 2295, 375, false);
+    Command2 = makeButton(p, QStringLiteral("KML File name"), 240, 2040, 2295, 375, false, Look::Standard);
     Text2 = makeText(p, {}, 2760, 2040, 3255, 375);
     Label3 = makeLabel(p, QStringLiteral("Point label"), 1440, 2640, 1095, 255);
     Label3->setToolTip(QStringLiteral("Legend of points displayed on Map"));
     Combo3 = makeCombo(p, QStringLiteral("Station"), 2760, 2640, 3255, 315);
-    Command6 = makeButton(p, QStringLiteral("HELP"), 240, 2760, 855, 615, true);
+    Command6 = makeButton(p, QStringLiteral("HELP"), 240, 2760, 855, 615, true, Look::Standard);
     Label4 = makeLabel(p, QStringLiteral("Line label"), 1200, 3120, 1335, 360);
     Text3 = makeText(p, QStringLiteral("Seismic line 1"), 2760, 3120, 3255, 405);
     Text3->setToolTip(QStringLiteral("Label of points with number"));
     Label5 = makeLabel(p, QStringLiteral("Label frequency"), 360, 3720, 1575, 375);
     Combo4 = makeCombo(p, QStringLiteral("5"), 2760, 3720, 3255, 315);
-    Command9 = makeButton(p, QStringLiteral("Conversion"), 240, 4560, 1575, 855, false, true);
-    Command10 = makeButton(p, QStringLiteral("Write KML file"), 1920, 4560, 1575, 855, false, true);
-    Command11 = makeButton(p, QStringLiteral("Display GOOGLE EARTH"), 3600, 4560, 2415, 855, false, true);
+    Command9 = makeButton(p, QStringLiteral("Conversion"), 240, 4560, 1575, 855, false, Look::Coloured, true);
+    Command10 = makeButton(p, QStringLiteral("Write KML file"), 1920, 4560, 1575, 855, false, Look::Coloured, true);
+    Command11 = makeButton(p, QStringLiteral("Display GOOGLE EARTH"), 3600, 4560, 2415, 855, false, Look::Coloured,
+                           true);
+    setGlobeIcon(Command11);
 
     setBackColour(Command1, StepColour::Red);
     setBackColour(Command9, StepColour::ButtonFace);
@@ -165,7 +230,7 @@ void KML_Main::buildTab2(QWidget* p)
 
 void KML_Main::buildTab3(QWidget* p)
 {
-    Command7 = makeButton(p, QStringLiteral("SEGY or SU file"), 360, 600, 1815, 375, true);
+    Command7 = makeButton(p, QStringLiteral("SEGY or SU file"), 360, 600, 1815, 375, true, Look::Coloured);
     Text4 = makeText(p, {}, 2400, 600, 3015, 375);
     Label14 = makeLabel(p, QStringLiteral("KML output file"), 480, 1080, 1575, 375);
     Text8 = makeText(p, {}, 2400, 1080, 3015, 375);
@@ -186,7 +251,7 @@ void KML_Main::buildTab3(QWidget* p)
     place(Check1, 2400, 2400, 1215, 255);
     Check1->setFont(controlFont());
     Check1->setChecked(true);
-    Label12 = makeLabel(p, QStringLiteral("Trace number"), 3960, 2400, 1575, 255);
+    Label12 = makeLabel(p, QStringLiteral("Trace number"), 3960, 2400, 1575, 255, Qt::AlignLeft | Qt::AlignVCenter);
     Label9 = makeLabel(p, QStringLiteral("Nb of samples/trace "), 600, 2760, 1695, 330);
     Text5 = makeText(p, QStringLiteral("1000"), 2400, 2760, 1215, 375);
     Text6 = makeText(p, QStringLiteral("Trace number"), 3840, 2760, 1575, 375);
@@ -198,10 +263,13 @@ void KML_Main::buildTab3(QWidget* p)
     Combo6 = makeCombo(p, QStringLiteral("UTM32"), 2400, 3720, 3015, 315);
     Label13 = makeLabel(p, QStringLiteral("Label frequency"), 360, 4200, 1575, 375);
     Combo8 = makeCombo(p, QStringLiteral("5"), 2400, 4200, 735, 315);
-    Label10 = makeLabel(p, QStringLiteral("Conversion using Dravolen DLL"), 3240, 4200, 2655, 375);
-    Command8 = makeButton(p, QStringLiteral("Extract XY and convert to Deg Dec"), 240, 4680, 1695, 855, false);
-    Command3 = makeButton(p, QStringLiteral("Write KML file"), 2160, 4680, 1575, 855, false, true);
-    Command4 = makeButton(p, QStringLiteral("GOOGLE EARTH"), 3960, 4680, 2055, 855, false, true);
+    Label10 = makeLabel(p, QStringLiteral("Conversion using Dravolen DLL"), 3240, 4200, 2655, 375,
+                        Qt::AlignLeft | Qt::AlignVCenter);
+    Command8 = makeButton(p, QStringLiteral("Extract XY and convert to Deg Dec"), 240, 4680, 1695, 855, false,
+                          Look::Coloured);
+    Command3 = makeButton(p, QStringLiteral("Write KML file"), 2160, 4680, 1575, 855, false, Look::Coloured, true);
+    Command4 = makeButton(p, QStringLiteral("GOOGLE EARTH"), 3960, 4680, 2055, 855, false, Look::Coloured, true);
+    setGlobeIcon(Command4);
 
     setBackColour(Command7, StepColour::Red);
     setBackColour(Command8, StepColour::Light3D);

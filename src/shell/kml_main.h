@@ -10,6 +10,7 @@
 
 #include <QColor>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <cstdint>
@@ -35,6 +36,10 @@ enum class StepColour {
     Light3D,    // the platform's 3-D light colour
 };
 QColor stepColourValue(StepColour colour);
+
+// Appends entries to a combo list and keeps the text the box shows (an
+// editable combo would otherwise take the first entry as its text).
+void appendComboEntries(QComboBox* combo, const QStringList& entries);
 
 // The settings of the common file dialog, kept between uses like the
 // original control's properties.

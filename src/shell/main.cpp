@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
+#include <QStyleFactory>
 
 namespace {
 
@@ -23,8 +25,12 @@ QString iniFilePath()
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // One look on every desktop; the step buttons paint their colours
+    // whatever the style.
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QtDesktop desktop;
     KML_Main window(desktop, QApplication::applicationDirPath(), iniFilePath());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/globe.png")));
     window.Form_Load();
     window.show();
     return app.exec();

@@ -2,8 +2,70 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
+
+namespace {
+
+// "*.SGY" -> "*.[sS][gG][yY]"; "*.*" -> "*".
+QString anyCasePattern(const QString& pattern)
+{
+    if (pattern == QLatin1String("*.*"))
+        return QStringLiteral("*");
+    QString out;
+    for (QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::optional<QString> runFileDialog(QWidget* owner, const Desktop::FileRequest& request, bool save)
+{
+    QFileDialog dialog(owner, request.title);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    // The descriptions are what the user reads; the any-case patterns behind
+    // them would only be noise.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    const QStringList filters = qtNameFilters(request.filter);
+    if (!filters.isEmpty())
+        dialog.setNameFilters(filters);
+    if (!request.initialDirectory.isEmpty())
+        dialog.setDirectory(request.initialDirectory);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.front().isEmpty())
+        return std::nullopt;
+    return chosen.front();
+}
+
+} // namespace
+
+QStringList qtNameFilters(const QString& pipeFilter)
+{
+    const QStringList parts = pipeFilter.split(QLatin1Char('|'));
+    QStringList filters;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString description = parts[i].trimmed();
+        QStringList patterns;
+        for (const QString& pattern : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString trimmed = pattern.trimmed();
+            if (!trimmed.isEmpty())
+                patterns << anyCasePattern(trimmed);
+        }
+        if (patterns.isEmpty())
+            continue;
+        filters << QStringLiteral("%1 (%2)").arg(description, patterns.join(QLatin1Char(' ')));
+    }
+    return filters;
+}
 
 Desktop::Answer QtDesktop::message(QWidget* owner, const QString& text, const QString& title, Icon icon,
                                    Buttons buttons)
@@ -31,26 +93,38 @@ Desktop::Answer QtDesktop::message(QWidget* owner, const QString& text, const QS
 
 std::optional<QString> QtDesktop::openFileName(QWidget* owner, const FileRequest& request)
 {
-    const QString path = QFileDialog::getOpenFileName(owner, request.title, request.initialDirectory);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    return runFileDialog(owner, request, false);
 }
 
 std::optional<QString> QtDesktop::saveFileName(QWidget* owner, const FileRequest& request)
 {
-    const QString path = QFileDialog::getSaveFileName(owner, request.title, request.initialDirectory);
-    if (path.isEmpty())
-        return std::nullopt;
-    return path;
+    return runFileDialog(owner, request, true);
 }
 
 bool QtDesktop::openDocument(const QString& path, const QString& workingDirectory)
 {
-    QProcess process;
-    process.setWorkingDirectory(workingDirectory);
-    process.start(QStringLiteral("xdg-open"), {path});
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    if (!QFileInfo(path).isFile())
+        return false;
+    // xdg-open usually hands the document over and exits at once, and its
+    // exit status says whether a program was found. In some desktops it runs
+    // the viewer itself and only returns when the viewer closes; after a
+    // while it is taken as launched and left running (a QProcess destroyed
+    // while running would kill the viewer, so this one deletes itself when
+    // xdg-open ends).
+    auto* process = new QProcess;
+    process->setWorkingDirectory(workingDirectory);
+    process->start(QStringLiteral("xdg-open"), {path});
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    if (process->waitForFinished(10000)) {
+        const bool ok = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+        delete process;
+        return ok;
+    }
+    QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
+    return true;
 }
 
 Desktop::ProgramRun QtDesktop::runProgram(const QString& program, const QStringList& arguments,
@@ -71,8 +145,9 @@ Desktop::ProgramRun QtDesktop::runProgram(const QString& program, const QStringL
 
 void QtDesktop::setBusy(QWidget*, bool busy)
 {
-    if (busy)
+    if (busy) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
+    } else if (QApplication::overrideCursor()) {
         QApplication::restoreOverrideCursor();
+    }
 }

@@ -3,6 +3,13 @@
 
 #include "shell/desktop.h"
 
+// Turns a pipe filter "Seismic File |*.SGY|Seismic Unix|*.SU|All files|*.*|"
+// into Qt name filters ("Seismic File (*.[sS][gG][yY])", ...). Patterns match
+// in any case, as they do on Windows, and "*.*" matches every name, dotted
+// or not. Several patterns of one entry are separated by ";". A trailing
+// description without a pattern is dropped.
+QStringList qtNameFilters(const QString& pipeFilter);
+
 class QtDesktop : public Desktop {
 public:
     Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon, Buttons buttons) override;
