@@ -45,18 +45,13 @@ QString defaultSeismicFile(const KML_Main& window)
 
 std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-// Appends the entries to a combo list. The box keeps its text and shows no
-// entry as picked; adding to an editable box would otherwise put the first
-// entry in its edit field. No change notification is sent: the text did not
-// change.
+// Appends the entries to a combo list, keeping the box's text.
 void fillList(QComboBox* combo, std::initializer_list<const char*> entries)
 {
-    const QSignalBlocker quiet(combo);
-    const QString text = combo->currentText();
+    QStringList list;
     for (const char* entry : entries)
-        combo->addItem(QString::fromLatin1(entry));
-    combo->setCurrentIndex(-1);
-    combo->setEditText(text);
+        list << QString::fromLatin1(entry);
+    appendComboEntries(combo, list);
 }
 
 // Loads a document file into the rich-text view, replacing what it showed:

@@ -218,7 +218,7 @@ TEST_F(StartupTest, HelpWithoutTheManualNamesTheMissingFile)
     EXPECT_EQ(message.title, QStringLiteral("Marovin"));
     EXPECT_TRUE(message.text.contains(programDir + QStringLiteral("/Manual/KML_Help.rtf"))) << message.text.toStdString();
     EXPECT_EQ(message.buttons, Desktop::Buttons::Ok);
-    EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("1,2,3\n")) << "the view keeps what it showed";
+    EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("1,2,3\r\n")) << "the view keeps what it showed";
     EXPECT_EQ(w.SSTab1->currentIndex(), 0);
 }
 
