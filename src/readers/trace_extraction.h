@@ -99,4 +99,11 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
                                          const TraceSelection& selection,
                                          ReadMethod method = ReadMethod::Mapped);
 
+// Writes the trace-header run's converter job at `path`: the header block
+// naming `system` as source ("Depart=<system>", unit "M"), then one data line
+// per point. The job replaces an earlier one only when wholly written; fails,
+// naming the path, otherwise (also for a coordinate that is not finite).
+Status write_trace_job(const std::string& path, std::string_view system, const TracePoints& points,
+                       char decimal_point);
+
 } // namespace marovin
