@@ -142,7 +142,14 @@ void KML_Main::Form_Load()
     });
 
     // In both roads; a failing header read leaves tab 3 as far as it got.
+    // The text road divides its coordinates by Text7, which lives on the
+    // seismic tab, out of reach in the text mode: there the scalar of the
+    // remembered seismic file (another job's) must not rescale the user's
+    // survey points, so Text7 keeps its value.
+    const QString scalar = Text7->text();
     tryStep([this] { (void)lecture_SU(); });
+    if (Input_Mode == QLatin1String("TEXT_XY"))
+        Text7->setText(scalar);
 }
 
 void KML_Main::Form_Unload()
