@@ -58,14 +58,19 @@ inline void take(const unsigned char* trace, const WordOffsets& o, double diviso
     points.y[i] = word(trace + o.y) / divisor;
 }
 
+// Traces i0 .. i0 + n - 1, the first of them at `trace`.
 template <bool LittleEndian>
-void fill_mapped(const unsigned char* base, std::int64_t first, std::int64_t step, const WordOffsets& o,
-                 double divisor, TracePoints& points)
+void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffsets& o, double divisor,
+                 TracePoints& points, std::size_t i0, std::size_t n)
 {
-    const std::size_t n = points.size();
-    for (std::size_t i = 0; i < n; ++i)
-        take<LittleEndian>(base + first + static_cast<std::int64_t>(i) * step, o, divisor, points, i);
+    for (std::size_t i = i0; i < i0 + n; ++i, trace += step)
+        take<LittleEndian>(trace, o, divisor, points, i);
 }
+
+// The map covers this many bytes of traces at a time: mapped file pages
+// count in the process's resident memory until unmapped, so a million-trace
+// file mapped whole would look like a gigabyte of memory.
+constexpr std::int64_t kMapWindow = std::int64_t{32} << 20;
 
 template <bool LittleEndian>
 Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step,
@@ -191,18 +196,27 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
         return points;
     }
 
-    // Map only up to the last word needed.
-    const std::int64_t mapped = first + (count - 1) * step + static_cast<std::int64_t>(o.needed);
-    void* map = ::mmap(nullptr, static_cast<std::size_t>(mapped), PROT_READ, MAP_PRIVATE, fd, 0);
-    if (map == MAP_FAILED)
-        return extract_trace_points(fd, size, name, header, su, selection, ReadMethod::Positioned);
-    ::madvise(map, static_cast<std::size_t>(mapped), step <= 4096 ? MADV_SEQUENTIAL : MADV_RANDOM);
-    const auto* base = static_cast<const unsigned char*>(map);
-    if (su)
-        fill_mapped<true>(base, first, step, o, selection.divisor, points);
-    else
-        fill_mapped<false>(base, first, step, o, selection.divisor, points);
-    ::munmap(map, static_cast<std::size_t>(mapped));
+    const std::int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
+    const std::int64_t per_window = std::max<std::int64_t>(1, kMapWindow / step);
+    for (std::int64_t i0 = 0; i0 < count; i0 += per_window) {
+        const std::int64_t n = std::min(per_window, count - i0);
+        const std::int64_t start = first + i0 * step;
+        const std::int64_t end = first + (i0 + n - 1) * step + static_cast<std::int64_t>(o.needed);
+        const std::int64_t map_start = start - start % page;
+        const auto length = static_cast<std::size_t>(end - map_start);
+        void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(map_start));
+        if (map == MAP_FAILED)
+            return extract_trace_points(fd, size, name, header, su, selection, ReadMethod::Positioned);
+        ::madvise(map, length, step <= page ? MADV_SEQUENTIAL : MADV_RANDOM);
+        const unsigned char* trace = static_cast<const unsigned char*>(map) + (start - map_start);
+        if (su)
+            fill_mapped<true>(trace, step, o, selection.divisor, points, static_cast<std::size_t>(i0),
+                              static_cast<std::size_t>(n));
+        else
+            fill_mapped<false>(trace, step, o, selection.divisor, points, static_cast<std::size_t>(i0),
+                               static_cast<std::size_t>(n));
+        ::munmap(map, length);
+    }
     return points;
 }
 

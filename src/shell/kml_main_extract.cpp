@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -58,7 +59,7 @@ void KML_Main::Command8_Click()
 
     const marovin::SeismicHeader header = Header;
     const std::int32_t count = header.Nb_Traces;
-    if (count < 0)
+    if (count < 0 || count == INT32_MAX) // the grid needs count + 1 rows
         return failed();
 
     marovin::Result<double> divisor = marovin::coordinate_divisor(Text7->text().toStdString());
@@ -84,23 +85,10 @@ void KML_Main::Command8_Click()
     table.recreate(count);
     if (!marovin::read_result_file(programFile(QStringLiteral("File.cva")).toStdString(), count, table))
         return failed();
-    const std::vector<std::int32_t>& labels = points->labels;
     for (std::int32_t row = 1; row <= count; ++row) {
-        if (!table.set(row, 3, marovin::Cell::int32(labels[static_cast<std::size_t>(row - 1)])))
+        if (!table.set(row, 3, marovin::Cell::int32(points->labels[static_cast<std::size_t>(row - 1)])))
             return failed();
     }
-
-    // The grid's texts, one column at a time.
-    std::vector<std::string> labelTexts, xTexts, yTexts;
-    labelTexts.reserve(static_cast<std::size_t>(count));
-    xTexts.reserve(static_cast<std::size_t>(count));
-    yTexts.reserve(static_cast<std::size_t>(count));
-    for (std::int32_t row = 1; row <= count; ++row) {
-        labelTexts.push_back(marovin::number_text(labels[static_cast<std::size_t>(row - 1)]));
-        xTexts.push_back(marovin::plain_number_text(table.number(row, 1)));
-        yTexts.push_back(marovin::plain_number_text(table.number(row, 2)));
-    }
-    points = marovin::TracePoints{}; // free before the grid takes its share
 
     Point_Table = std::move(table);
     Nb_Points = count;
@@ -111,9 +99,21 @@ void KML_Main::Command8_Click()
     VSFlexGrid1->setRows(Nb_Points + 1);
     VSFlexGrid1->setTextMatrix(0, 1, "X");
     VSFlexGrid1->setTextMatrix(0, 2, "Y");
-    VSFlexGrid1->setColumn(0, 1, std::move(labelTexts));
-    VSFlexGrid1->setColumn(1, 1, std::move(xTexts));
-    VSFlexGrid1->setColumn(2, 1, std::move(yTexts));
+    // One column's texts at a time, so that a million rows never hold more
+    // than one spare column in memory.
+    const auto fillColumn = [this](int column, const auto& text) {
+        std::vector<std::string> texts;
+        texts.reserve(static_cast<std::size_t>(Nb_Points));
+        for (std::int32_t row = 1; row <= Nb_Points; ++row)
+            texts.push_back(text(row));
+        VSFlexGrid1->setColumn(column, 1, std::move(texts));
+    };
+    fillColumn(0, [&points](std::int32_t row) {
+        return marovin::number_text(points->labels[static_cast<std::size_t>(row - 1)]);
+    });
+    points = marovin::TracePoints{};
+    fillColumn(1, [this](std::int32_t row) { return marovin::plain_number_text(Point_Table.number(row, 1)); });
+    fillColumn(2, [this](std::int32_t row) { return marovin::plain_number_text(Point_Table.number(row, 2)); });
 
     Command3->setEnabled(true);
     setBackColour(Command8, StepColour::LightGrey);
