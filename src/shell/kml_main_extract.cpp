@@ -1,4 +1,122 @@
 // The seismic road's conversion run.
 #include "shell/kml_main.h"
 
-void KML_Main::Command8_Click() {}
+#include "conversion/job_file.h"
+#include "conversion/result_file.h"
+#include "kml/kml_naming.h"
+#include "kml/number_text.h"
+#include "readers/seismic_header.h"
+#include "readers/trace_extraction.h"
+#include "shell/desktop.h"
+#include "shell/flex_grid.h"
+#include "shell/tab_control.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Reads the traces of the file in Text4 and writes the converter job. The
+// seismic file is open only inside this function, so it is closed whether
+// the run goes on or not; the job replaces an earlier one only when whole.
+marovin::Result<marovin::TracePoints> extractToJob(const std::string& seismicPath, const marovin::SeismicHeader& header,
+                                                   const marovin::TraceSelection& selection,
+                                                   const std::string& jobPath, const std::string& system)
+{
+    // Opening fails for a path that names no file, before anything is
+    // created.
+    marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(seismicPath);
+    if (!file)
+        return marovin::fail(file.error());
+    marovin::Result<marovin::TracePoints> points =
+        marovin::extract_trace_points(*file, header, marovin::is_su_path(seismicPath), selection);
+    if (!points)
+        return points;
+    if (marovin::Status written =
+            marovin::write_trace_job(jobPath, system, *points, marovin::regional_decimal_point());
+        !written)
+        return marovin::fail(written.error());
+    return points;
+}
+
+} // namespace
+
+void KML_Main::Command8_Click()
+{
+    // Everything is prepared aside and the window changes only once the
+    // converter's result has been read: a failed run leaves the table, the
+    // count, the grid, the label kind and the buttons as they were, so the
+    // KML writer still sees one consistent earlier result.
+    const auto failed = [this] {
+        desktop_.message(this, QStringLiteral("Check your seismic file XY problem !"), QStringLiteral("Marovin"),
+                         Desktop::Icon::Critical, Desktop::Buttons::Ok);
+    };
+
+    const marovin::SeismicHeader header = Header;
+    const std::int32_t count = header.Nb_Traces;
+    if (count < 0 || count == INT32_MAX) // the grid needs count + 1 rows
+        return failed();
+
+    marovin::Result<double> divisor = marovin::coordinate_divisor(Text7->text().toStdString());
+    if (!divisor)
+        return failed();
+    marovin::TraceSelection selection;
+    selection.label = marovin::label_word_for(Combo7->currentText().toStdString());
+    selection.pair = marovin::coordinate_pair_for(Combo5->currentText().toStdString());
+    selection.divisor = *divisor;
+    const QString labelKind = Combo7->currentText();
+
+    marovin::Result<marovin::TracePoints> points =
+        extractToJob(Text4->text().toStdString(), header, selection,
+                     programFile(QStringLiteral("File.cvd")).toStdString(), Combo6->currentText().toStdString());
+    if (!points)
+        return failed();
+
+    // The converter's own failures carry their own message.
+    if (!launchConverter())
+        return;
+
+    marovin::PointTable table;
+    table.recreate(count);
+    if (!marovin::read_result_file(programFile(QStringLiteral("File.cva")).toStdString(), count, table))
+        return failed();
+    for (std::int32_t row = 1; row <= count; ++row) {
+        if (!table.set(row, 3, marovin::Cell::int32(points->labels[static_cast<std::size_t>(row - 1)])))
+            return failed();
+    }
+
+    Point_Table = std::move(table);
+    Nb_Points = count;
+    Combo3->setEditText(labelKind);
+
+    VSFlexGrid1->setRows(0); // drop the earlier texts before the new ones come in
+    VSFlexGrid1->setCols(3);
+    VSFlexGrid1->setRows(Nb_Points + 1);
+    VSFlexGrid1->setTextMatrix(0, 1, "X");
+    VSFlexGrid1->setTextMatrix(0, 2, "Y");
+    // One column's texts at a time, so that a million rows never hold more
+    // than one spare column in memory.
+    const auto fillColumn = [this](int column, const auto& text) {
+        std::vector<std::string> texts;
+        texts.reserve(static_cast<std::size_t>(Nb_Points));
+        for (std::int32_t row = 1; row <= Nb_Points; ++row)
+            texts.push_back(text(row));
+        VSFlexGrid1->setColumn(column, 1, std::move(texts));
+    };
+    fillColumn(0, [&points](std::int32_t row) {
+        return marovin::number_text(points->labels[static_cast<std::size_t>(row - 1)]);
+    });
+    points = marovin::TracePoints{};
+    fillColumn(1, [this](std::int32_t row) { return marovin::plain_number_text(Point_Table.number(row, 1)); });
+    fillColumn(2, [this](std::int32_t row) { return marovin::plain_number_text(Point_Table.number(row, 2)); });
+
+    Command3->setEnabled(true);
+    setBackColour(Command8, StepColour::LightGrey);
+    setBackColour(Command3, StepColour::Red);
+    SSTab1->setCurrentIndex(1);
+}

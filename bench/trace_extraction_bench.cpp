@@ -1,0 +1,203 @@
+// Figures for the seismic road's extraction run; driven by
+// trace_extraction_bench.sh, which also times segyio on the same file.
+//
+//   trace_extraction_bench make <file.sgy> <traces>
+//       writes a SEG-Y line of <traces> traces of 250 samples, receiver
+//       coordinates in UTM zone 32 (centimetres, scalar -100)
+//   trace_extraction_bench extract <file.sgy>
+//       times reading the label, X and Y words of every trace (mapped and
+//       positioned reads) and writing the converter job
+//   trace_extraction_bench command8 <file.sgy> <convers>
+//       times the whole Command8_Click (extraction, job, converter, result,
+//       table and grid) in an offscreen window, and prints the peak memory
+
+#include "readers/seismic_header.h"
+#include "readers/trace_extraction.h"
+#include "shell/desktop.h"
+#include "shell/flex_grid.h"
+#include "shell/kml_main.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+constexpr int kSamples = 250;
+
+double seconds_since(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void put(unsigned char* at, std::uint32_t value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        at[i] = static_cast<unsigned char>(value >> (8 * (size - 1 - i)));
+}
+
+int make(const char* path, long traces)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::vector<unsigned char> header(3600, 0);
+    put(&header[3220], kSamples, 2); // samples per trace in the binary header
+    put(&header[3224], 5, 2);        // IEEE floats
+    out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
+    // Traces in blocks of 1000 to write fast.
+    const std::size_t trace_bytes = 240 + 4 * kSamples;
+    std::vector<unsigned char> block(trace_bytes * 1000, 0);
+    for (long first = 0; first < traces; first += 1000) {
+        const long count = std::min<long>(1000, traces - first);
+        for (long k = 0; k < count; ++k) {
+            unsigned char* t = &block[static_cast<std::size_t>(k) * trace_bytes];
+            const long i = first + k;
+            put(t + 0, static_cast<std::uint32_t>(i + 1), 4);                          // sequence
+            put(t + 8, static_cast<std::uint32_t>(1000 + i / 100), 4);                 // FFID
+            put(t + 20, static_cast<std::uint32_t>(5000 + i), 4);                      // CDP
+            put(t + 70, static_cast<std::uint16_t>(-100), 2);                          // scalar
+            put(t + 80, static_cast<std::uint32_t>(40000000 + (i % 20000) * 1000), 4); // X cm
+            put(t + 84, static_cast<std::uint32_t>(500000000 + (i / 20000) * 1000), 4); // Y cm
+            put(t + 114, kSamples, 2);
+            put(t + 116, 4000, 2);
+        }
+        out.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(count * trace_bytes));
+    }
+    out.close();
+    if (!out) {
+        std::fprintf(stderr, "cannot write %s\n", path);
+        return 1;
+    }
+    return 0;
+}
+
+int extract(const char* path)
+{
+    auto header = marovin::read_seismic_header(path);
+    if (!header) {
+        std::fprintf(stderr, "%s\n", header.error().c_str());
+        return 1;
+    }
+    auto file = marovin::SeismicFile::open(path);
+    if (!file) {
+        std::fprintf(stderr, "%s\n", file.error().c_str());
+        return 1;
+    }
+    marovin::TraceSelection selection;
+    selection.divisor = 100;
+    for (const auto method : {marovin::ReadMethod::Positioned, marovin::ReadMethod::Mapped}) {
+        const auto start = std::chrono::steady_clock::now();
+        auto points = marovin::extract_trace_points(*file, *header, false, selection, method);
+        const double read = seconds_since(start);
+        if (!points) {
+            std::fprintf(stderr, "%s\n", points.error().c_str());
+            return 1;
+        }
+        const std::string job = std::string(path) + ".cvd";
+        const auto write_start = std::chrono::steady_clock::now();
+        if (auto written = marovin::write_trace_job(job, "UTM32", *points, '.'); !written) {
+            std::fprintf(stderr, "%s\n", written.error().c_str());
+            return 1;
+        }
+        const double write = seconds_since(write_start);
+        std::remove(job.c_str());
+        std::printf("%-10s %zu traces: words read %.3f s, job written %.3f s, together %.3f s\n",
+                    method == marovin::ReadMethod::Mapped ? "mapped" : "positioned", points->size(), read, write,
+                    read + write);
+    }
+    return 0;
+}
+
+// Answers every message with OK and runs programs for real.
+class BenchDesktop : public Desktop {
+public:
+    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons) override
+    {
+        messages << text;
+        return Answer::Ok;
+    }
+    std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
+    std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
+    bool openDocument(const QString&, const QString&) override { return false; }
+    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
+    {
+        ProgramRun run;
+        QProcess process;
+        process.setWorkingDirectory(folder);
+        process.start(program, arguments);
+        run.started = process.waitForStarted();
+        if (!run.started)
+            return run;
+        process.waitForFinished(-1);
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        run.errorOutput = QString::fromLocal8Bit(process.readAllStandardError());
+        return run;
+    }
+    void setBusy(QWidget*, bool) override {}
+    QStringList messages;
+};
+
+int command8(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir folder;
+    const QString programDir = folder.filePath(QStringLiteral("program"));
+    QDir().mkpath(programDir);
+    if (!QFile::copy(QString::fromLocal8Bit(argv[3]), programDir + QStringLiteral("/convers"))) {
+        std::fprintf(stderr, "cannot copy the converter %s\n", argv[3]);
+        return 1;
+    }
+    BenchDesktop desktop;
+    KML_Main window(desktop, programDir, folder.filePath(QStringLiteral("Tervalo.ini")));
+    window.Text4->setText(QString::fromLocal8Bit(argv[2]));
+    if (auto read = window.lecture_SU(); !read) {
+        std::fprintf(stderr, "%s\n", read.error().c_str());
+        return 1;
+    }
+    desktop.messages.clear();
+
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const auto start = std::chrono::steady_clock::now();
+    window.Command8_Click();
+    const double elapsed = seconds_since(start);
+    rusage self{}, children{};
+    getrusage(RUSAGE_SELF, &self);
+    getrusage(RUSAGE_CHILDREN, &children);
+
+    if (desktop.messages != QStringList{QStringLiteral("Conversion done !")}) {
+        std::fprintf(stderr, "run failed: %s\n", desktop.messages.join(QStringLiteral(" / ")).toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("Command8_Click on %d traces: %.3f s (grid %d rows, last row %s %s %s)\n", window.Nb_Points, elapsed,
+                window.VSFlexGrid1->rows(), window.VSFlexGrid1->textMatrix(window.Nb_Points, 0).c_str(),
+                window.VSFlexGrid1->textMatrix(window.Nb_Points, 1).c_str(),
+                window.VSFlexGrid1->textMatrix(window.Nb_Points, 2).c_str());
+    std::printf("peak memory: window process %.0f MB (%.0f MB before the run), converter %.0f MB\n",
+                self.ru_maxrss / 1024.0, before.ru_maxrss / 1024.0, children.ru_maxrss / 1024.0);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc == 4 && std::strcmp(argv[1], "make") == 0)
+        return make(argv[2], std::atol(argv[3]));
+    if (argc == 3 && std::strcmp(argv[1], "extract") == 0)
+        return extract(argv[2]);
+    if (argc == 4 && std::strcmp(argv[1], "command8") == 0)
+        return command8(argc, argv);
+    std::fprintf(stderr, "usage: %s make <file> <traces> | extract <file> | command8 <file> <convers>\n", argv[0]);
+    return 2;
+}

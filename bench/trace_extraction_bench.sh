@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Times the seismic road's extraction on a 1,000,000-trace SEG-Y line (250
+# samples per trace, about 1.24 GB under /tmp, deleted afterwards) beside
+# segyio reading the same three header words of every trace, in the same
+# run; then the whole Command8_Click with the converter and the grid, and
+# its peak memory.
+#   bench/trace_extraction_bench.sh [build dir] [traces]
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$root/build}
+traces=${2:-1000000}
+bench=$build/bench/trace_extraction_bench
+convers=$build/bin/convers
+[ -x "$bench" ] || { echo "$bench not built" >&2; exit 1; }
+[ -x "$convers" ] || { echo "$convers not built" >&2; exit 1; }
+
+# segyio is the reference only; the program does not use it. Debian's
+# package serves the system Python, whatever python3 is first on PATH.
+if ! /usr/bin/python3 -c 'import segyio' 2>/dev/null; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq python3-segyio >/dev/null
+fi
+
+work=$(mktemp -d /tmp/marovin_trace_bench.XXXXXX)
+trap 'rm -rf "$work"' EXIT
+line=$work/line.sgy
+
+"$bench" make "$line" "$traces"
+echo "line: $traces traces, $(stat -c %s "$line") bytes"
+cat "$line" > /dev/null # both readers start from the page cache
+
+/usr/bin/python3 - "$line" <<'PY'
+import sys, time, segyio
+start = time.perf_counter()
+with segyio.open(sys.argv[1], ignore_geometry=True) as f:
+    f.mmap()
+    cdp = f.attributes(segyio.TraceField.CDP)[:]
+    x = f.attributes(segyio.TraceField.GroupX)[:]
+    y = f.attributes(segyio.TraceField.GroupY)[:]
+print(f"segyio     {len(cdp)} traces: CDP, GroupX, GroupY read {time.perf_counter() - start:.3f} s")
+PY
+"$bench" extract "$line"
+QT_QPA_PLATFORM=offscreen "$bench" command8 "$line" "$convers"

@@ -1,0 +1,236 @@
+#include "readers/trace_extraction.h"
+
+#include "conversion/job_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace marovin {
+
+namespace {
+
+// Local decoders so the hot loop inlines them (the shared ones live in
+// another translation unit).
+inline std::int32_t be32(const unsigned char* p)
+{
+    const std::uint32_t u = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+                            (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
+    return static_cast<std::int32_t>(u);
+}
+
+inline std::int32_t le32(const unsigned char* p)
+{
+    const std::uint32_t u = (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) |
+                            (std::uint32_t{p[1]} << 8) | std::uint32_t{p[0]};
+    return static_cast<std::int32_t>(u);
+}
+
+// 0-based offsets of the three words within a trace, and how many bytes of
+// the trace must exist for all three to be read.
+struct WordOffsets {
+    std::size_t label;
+    std::size_t x;
+    std::size_t y;
+    std::size_t needed;
+};
+
+WordOffsets offsets_of(const TraceSelection& selection)
+{
+    WordOffsets o{static_cast<std::size_t>(selection.label) - 1, static_cast<std::size_t>(selection.pair.x) - 1,
+                  static_cast<std::size_t>(selection.pair.y) - 1, 0};
+    o.needed = std::max({o.label, o.x, o.y}) + 4;
+    return o;
+}
+
+// Fills the points from one trace-header prefix (at least `needed` bytes).
+template <bool LittleEndian>
+inline void take(const unsigned char* trace, const WordOffsets& o, double divisor, TracePoints& points,
+                 std::size_t i)
+{
+    const auto word = [](const unsigned char* p) { return LittleEndian ? le32(p) : be32(p); };
+    points.labels[i] = word(trace + o.label);
+    points.x[i] = word(trace + o.x) / divisor;
+    points.y[i] = word(trace + o.y) / divisor;
+}
+
+// Traces i0 .. i0 + n - 1, the first of them at `trace`.
+template <bool LittleEndian>
+void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffsets& o, double divisor,
+                 TracePoints& points, std::size_t i0, std::size_t n)
+{
+    for (std::size_t i = i0; i < i0 + n; ++i, trace += step)
+        take<LittleEndian>(trace, o, divisor, points, i);
+}
+
+// The map covers this many bytes of traces at a time: mapped file pages
+// count in the process's resident memory until unmapped, so a million-trace
+// file mapped whole would look like a gigabyte of memory.
+constexpr std::int64_t kMapWindow = std::int64_t{32} << 20;
+
+template <bool LittleEndian>
+Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step,
+                       const WordOffsets& o, double divisor, TracePoints& points)
+{
+    unsigned char prefix[kTraceHeaderBytes];
+    const std::size_t n = points.size();
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::int64_t at = first + static_cast<std::int64_t>(i) * step;
+        std::size_t got = 0;
+        while (got < o.needed) {
+            const ssize_t r = ::pread(fd, prefix + got, o.needed - got, static_cast<off_t>(at) + got);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r <= 0)
+                return fail("cannot read trace " + std::to_string(i + 1) + " of " + name +
+                            (r < 0 ? std::string(": ") + std::strerror(errno) : std::string(": file ended")));
+            got += static_cast<std::size_t>(r);
+        }
+        take<LittleEndian>(prefix, o, divisor, points, i);
+    }
+    return ok();
+}
+
+} // namespace
+
+TraceWord label_word_for(std::string_view label_text)
+{
+    if (label_text == "FFID")
+        return TraceWord::FieldRecord;
+    if (label_text == "CDP")
+        return TraceWord::Ensemble;
+    if (label_text == "Trace")
+        return TraceWord::TraceSequence;
+    if (label_text == "SP" || label_text == "Shot Point")
+        return TraceWord::SourcePoint;
+    return TraceWord::Ensemble;
+}
+
+CoordinatePair coordinate_pair_for(std::string_view pair_text)
+{
+    if (pair_text == "X,Y source coordinate")
+        return {TraceWord::SourceX, TraceWord::SourceY};
+    return {TraceWord::GroupX, TraceWord::GroupY};
+}
+
+Result<double> coordinate_divisor(std::string_view scalar_text)
+{
+    const auto not_blank = [](char c) { return c != ' ' && c != '\t'; };
+    const auto begin = std::find_if(scalar_text.begin(), scalar_text.end(), not_blank);
+    const auto end = std::find_if(scalar_text.rbegin(), std::make_reverse_iterator(begin), not_blank).base();
+    std::string_view text(begin, end);
+    const std::string quoted = "\"" + std::string(scalar_text) + "\"";
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    // from_chars also takes "inf" and "nan"; a scalar is plain digits.
+    const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E' || c == '+';
+    });
+    double value = 0;
+    const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (!plain || error != std::errc() || stop != text.data() + text.size() || !std::isfinite(value))
+        return fail("the scalar for coordinates " + quoted + " is not a number");
+    if (value == 0)
+        return fail("the scalar for coordinates is 0; coordinates cannot be divided by it");
+    return std::fabs(value);
+}
+
+std::int64_t trace_length(std::int32_t nb_samples) { return 4 * std::int64_t{nb_samples} + kTraceHeaderBytes; }
+
+std::int64_t trace_start(std::int32_t nb_samples, std::int32_t header_offset, std::int64_t trace)
+{
+    return trace_length(nb_samples) * (trace - 1) + header_offset;
+}
+
+Result<TracePoints> extract_trace_points(const SeismicFile& file, const SeismicHeader& header, bool su,
+                                         const TraceSelection& selection, ReadMethod method)
+{
+    return extract_trace_points(file.descriptor(), file.size(), file.path(), header, su, selection, method);
+}
+
+Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name,
+                                         const SeismicHeader& header, bool su,
+                                         const TraceSelection& selection, ReadMethod method)
+{
+    const std::int64_t count = header.Nb_Traces;
+    if (count < 0)
+        return fail("the trace count of " + name + " is negative");
+    TracePoints points;
+    if (count == 0)
+        return points;
+
+    const std::int64_t step = trace_length(header.Nb_Samples32);
+    if (step <= 0)
+        return fail("the samples per trace of " + name + " leave no room for a trace");
+    const std::int64_t first = header.Header_Offset;
+    if (first < 0)
+        return fail("the header length of " + name + " is negative");
+    if (!(selection.divisor != 0 && std::isfinite(selection.divisor)))
+        return fail("the scalar for coordinates cannot divide the coordinates");
+
+    const WordOffsets o = offsets_of(selection);
+    const auto file_size = static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
+    // Traces whose words lie wholly inside the file; starts grow with i, so
+    // the first trace that does not fit ends the good ones.
+    std::int64_t fitting = 0;
+    if (file_size >= first + static_cast<std::int64_t>(o.needed))
+        fitting = (file_size - first - static_cast<std::int64_t>(o.needed)) / step + 1;
+    if (fitting < count)
+        return fail("trace " + std::to_string(fitting + 1) + " of " + name +
+                    " lies beyond the end of the file (" + std::to_string(size) + " bytes for " +
+                    std::to_string(count) + " traces of " + std::to_string(step) + " bytes)");
+
+    points.labels.resize(static_cast<std::size_t>(count));
+    points.x.resize(static_cast<std::size_t>(count));
+    points.y.resize(static_cast<std::size_t>(count));
+
+    if (method == ReadMethod::Positioned) {
+        const Status read = su ? fill_positioned<true>(fd, name, first, step, o, selection.divisor, points)
+                               : fill_positioned<false>(fd, name, first, step, o, selection.divisor, points);
+        if (!read)
+            return fail(read.error());
+        return points;
+    }
+
+    const std::int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
+    const std::int64_t per_window = std::max<std::int64_t>(1, kMapWindow / step);
+    for (std::int64_t i0 = 0; i0 < count; i0 += per_window) {
+        const std::int64_t n = std::min(per_window, count - i0);
+        const std::int64_t start = first + i0 * step;
+        const std::int64_t end = first + (i0 + n - 1) * step + static_cast<std::int64_t>(o.needed);
+        const std::int64_t map_start = start - start % page;
+        const auto length = static_cast<std::size_t>(end - map_start);
+        void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(map_start));
+        if (map == MAP_FAILED)
+            return extract_trace_points(fd, size, name, header, su, selection, ReadMethod::Positioned);
+        ::madvise(map, length, step <= page ? MADV_SEQUENTIAL : MADV_RANDOM);
+        const unsigned char* trace = static_cast<const unsigned char*>(map) + (start - map_start);
+        if (su)
+            fill_mapped<true>(trace, step, o, selection.divisor, points, static_cast<std::size_t>(i0),
+                              static_cast<std::size_t>(n));
+        else
+            fill_mapped<false>(trace, step, o, selection.divisor, points, static_cast<std::size_t>(i0),
+                               static_cast<std::size_t>(n));
+        ::munmap(map, length);
+    }
+    return points;
+}
+
+Status write_trace_job(const std::string& path, std::string_view system, const TracePoints& points,
+                       char decimal_point)
+{
+    Result<JobWriter> job = JobWriter::create(path, trace_header_job_header(system), decimal_point);
+    if (!job)
+        return fail(job.error());
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        if (Status added = job->add_point(points.x[i], points.y[i]); !added)
+            return fail("trace " + std::to_string(i + 1) + ": " + added.error());
+    }
+    return job->close();
+}
+
+} // namespace marovin

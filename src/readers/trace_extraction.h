@@ -1,0 +1,109 @@
+#pragma once
+// Extraction of every trace's label word and X/Y pair from a SEG-Y or SU file.
+//
+// Trace i (1-based) starts after byte B(i) = (4 * Nb_Samples + 240) * (i - 1)
+// + Header_Offset, so its trace-header byte k sits at 1-based position B + k.
+// Positions are 64-bit: files above 2 GB and millions of traces work. Only the
+// three words asked for are read, never the samples, so the cost grows with
+// the number of traces and not with their length.
+//
+// A trace whose words do not lie wholly inside the file is an error (the
+// trace count of the header state is rounded, and the file may have changed
+// since it was read); no point is ever made of bytes that are not there.
+
+#include "readers/seismic_header.h"
+#include "result.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marovin {
+
+// Trace-header words, by their 1-based byte position in the 240-byte header.
+enum class TraceWord : int {
+    TraceSequence = 1, // trace sequence number within the line
+    FieldRecord = 9,   // field record number (FFID)
+    SourcePoint = 17,  // energy source point number
+    Ensemble = 21,     // ensemble (CDP) number
+    SourceX = 73,
+    SourceY = 77,
+    GroupX = 81, // receiver
+    GroupY = 85,
+};
+
+constexpr std::int64_t kTraceHeaderBytes = 240;
+
+// The label word named by the point-label text, compared exactly, case
+// included: "FFID", "CDP", "Trace", "SP" or "Shot Point"; anything else
+// (".", "", "cdp") is the ensemble number.
+TraceWord label_word_for(std::string_view label_text);
+
+struct CoordinatePair {
+    TraceWord x;
+    TraceWord y;
+    bool operator==(const CoordinatePair&) const = default;
+};
+
+// Exactly "X,Y source coordinate" is the source pair; any other text the
+// group (receiver) pair.
+CoordinatePair coordinate_pair_for(std::string_view pair_text);
+
+// The divisor of the coordinates: the magnitude of the number in the scalar
+// text (-100 and 100 both give 100). Blanks around the number are allowed;
+// anything else that is not a number, and 0, fail.
+Result<double> coordinate_divisor(std::string_view scalar_text);
+
+// Bytes of one trace (trace header and samples); 0 or below for a samples
+// word that leaves no trace.
+std::int64_t trace_length(std::int32_t nb_samples);
+
+// B(i) for the 1-based trace i.
+std::int64_t trace_start(std::int32_t nb_samples, std::int32_t header_offset, std::int64_t trace);
+
+struct TraceSelection {
+    TraceWord label = TraceWord::Ensemble;
+    CoordinatePair pair{TraceWord::GroupX, TraceWord::GroupY};
+    double divisor = 1;
+};
+
+// One point per trace, in trace order: the label number and X / d, Y / d.
+struct TracePoints {
+    std::vector<std::int32_t> labels;
+    std::vector<double> x;
+    std::vector<double> y;
+
+    std::size_t size() const { return labels.size(); }
+};
+
+// How the words are fetched: a read-only memory map that touches only the
+// pages holding the words, or one positioned read of each trace's header
+// prefix. Both give the same points; the map is the default (faster on a
+// file in the page cache, see bench/).
+enum class ReadMethod { Mapped, Positioned };
+
+// Reads header.Nb_Traces traces of the open file (`su`: little-endian words,
+// else big-endian) using header.Nb_Samples32 and header.Header_Offset.
+// Fails, naming the file and the trace, when a trace's words lie beyond the
+// end of the file, and for a negative count or a trace length of 0 or below
+// with traces to read.
+Result<TracePoints> extract_trace_points(const SeismicFile& file, const SeismicHeader& header, bool su,
+                                         const TraceSelection& selection,
+                                         ReadMethod method = ReadMethod::Mapped);
+
+// The same on a raw descriptor of a file of `size` bytes; `name` is used in
+// messages.
+Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name,
+                                         const SeismicHeader& header, bool su,
+                                         const TraceSelection& selection,
+                                         ReadMethod method = ReadMethod::Mapped);
+
+// Writes the trace-header run's converter job at `path`: the header block
+// naming `system` as source ("Depart=<system>", unit "M"), then one data line
+// per point. The job replaces an earlier one only when wholly written; fails,
+// naming the path, otherwise (also for a coordinate that is not finite).
+Status write_trace_job(const std::string& path, std::string_view system, const TracePoints& points,
+                       char decimal_point);
+
+} // namespace marovin

@@ -1,0 +1,296 @@
+#include "readers/trace_extraction.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+
+namespace {
+
+using marovin::ReadMethod;
+using marovin::SeismicHeader;
+using marovin::TraceSelection;
+using marovin::TraceWord;
+
+// A seismic file built by the test: zero bytes, with chosen words written at
+// chosen 1-based positions.
+class SeismicFixture {
+public:
+    SeismicFixture(bool su, std::int32_t samples, std::int32_t traces, std::int64_t extra_bytes = 0) : su_(su)
+    {
+        path_ = (std::filesystem::temp_directory_path() /
+                 ("marovin_trace_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++) +
+                  (su ? ".su" : ".sgy")))
+                    .string();
+        fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+        header_.Nb_Samples32 = samples;
+        header_.Nb_Samples = static_cast<std::int16_t>(samples);
+        header_.Header_Offset = su ? 0 : 3600;
+        header_.Nb_Traces = traces;
+        size_ = header_.Header_Offset + marovin::trace_length(samples) * traces + extra_bytes;
+        EXPECT_EQ(::ftruncate(fd_, size_), 0);
+    }
+    ~SeismicFixture()
+    {
+        ::close(fd_);
+        std::remove(path_.c_str());
+    }
+
+    // Writes a 32-bit word in the file's byte order at 1-based `position`.
+    void word(std::int64_t position, std::int32_t value)
+    {
+        const auto u = static_cast<std::uint32_t>(value);
+        unsigned char b[4];
+        for (int k = 0; k < 4; ++k)
+            b[k] = static_cast<unsigned char>(u >> (su_ ? 8 * k : 8 * (3 - k)));
+        ASSERT_EQ(::pwrite(fd_, b, 4, position - 1), 4);
+    }
+    // Writes a word of trace `trace` at its trace-header byte.
+    void trace_word(std::int64_t trace, TraceWord w, std::int32_t value)
+    {
+        word(start(trace) + static_cast<int>(w), value);
+    }
+    std::int64_t start(std::int64_t trace) const
+    {
+        return marovin::trace_start(header_.Nb_Samples32, header_.Header_Offset, trace);
+    }
+
+    marovin::Result<marovin::TracePoints> extract(const TraceSelection& s, ReadMethod m = ReadMethod::Mapped) const
+    {
+        return marovin::extract_trace_points(fd_, static_cast<std::uint64_t>(size_), path_, header_, su_, s, m);
+    }
+
+    SeismicHeader header_;
+
+private:
+    static inline int counter_ = 0;
+    bool su_;
+    std::string path_;
+    int fd_ = -1;
+    std::int64_t size_ = 0;
+};
+
+TEST(TraceExtraction, TraceStartsFollowTheTraceLengthAfterTheFileHeader)
+{
+    EXPECT_EQ(marovin::trace_start(1000, 3600, 1), 3600);
+    EXPECT_EQ(marovin::trace_start(1000, 3600, 2), 7840);
+    EXPECT_EQ(marovin::trace_start(500, 0, 1), 0);
+    EXPECT_EQ(marovin::trace_start(500, 0, 3), 4480);
+    // Far beyond 32-bit positions.
+    EXPECT_EQ(marovin::trace_start(250, 3600, 3'000'000), 1240LL * 2'999'999 + 3600);
+}
+
+TEST(TraceExtraction, LabelAndPairTextsChooseTheirWordsExactly)
+{
+    const struct {
+        const char* text;
+        TraceWord word;
+    } labels[] = {
+        {"FFID", TraceWord::FieldRecord}, {"CDP", TraceWord::Ensemble},       {"Trace", TraceWord::TraceSequence},
+        {"SP", TraceWord::SourcePoint},   {"Shot Point", TraceWord::SourcePoint}, {".", TraceWord::Ensemble},
+        {"", TraceWord::Ensemble},        {"cdp", TraceWord::Ensemble},       {"ffid", TraceWord::Ensemble},
+        {"Shot point", TraceWord::Ensemble},
+    };
+    for (const auto& c : labels)
+        EXPECT_EQ(marovin::label_word_for(c.text), c.word) << '"' << c.text << '"';
+
+    const marovin::CoordinatePair source{TraceWord::SourceX, TraceWord::SourceY};
+    const marovin::CoordinatePair group{TraceWord::GroupX, TraceWord::GroupY};
+    EXPECT_EQ(marovin::coordinate_pair_for("X,Y source coordinate"), source);
+    EXPECT_EQ(marovin::coordinate_pair_for("X,Y receiver coordinate"), group);
+    EXPECT_EQ(marovin::coordinate_pair_for("x,y source coordinate"), group);
+    EXPECT_EQ(marovin::coordinate_pair_for(""), group);
+}
+
+TEST(TraceExtraction, DivisorIsTheMagnitudeOfANumberOtherThanZero)
+{
+    const struct {
+        const char* text;
+        double divisor; // 0: fails
+    } cases[] = {
+        {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},  {"2.5", 2.5},
+        {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0}, {"inf", 0},
+        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},
+    };
+    for (const auto& c : cases) {
+        const auto d = marovin::coordinate_divisor(c.text);
+        if (c.divisor == 0) {
+            EXPECT_FALSE(d.ok()) << '"' << c.text << '"';
+        } else {
+            ASSERT_TRUE(d.ok()) << '"' << c.text << '"' << d.error();
+            EXPECT_EQ(*d, c.divisor) << '"' << c.text << '"';
+        }
+    }
+}
+
+class TraceReading : public ::testing::TestWithParam<ReadMethod> {};
+
+TEST_P(TraceReading, SegyTraceTwoIsReadAtItsWorkedPositions)
+{
+    SeismicFixture f(false, 1000, 3);
+    f.word(7861, 702);      // CDP of trace 2 at 7861-7864
+    f.word(7921, 61234550); // receiver X at 7921-7924
+    f.word(7925, 481234525); // receiver Y at 7925-7928
+    f.word(3621, 701);      // CDP of trace 1 at 3621-3624
+    f.word(3681, 100);      // receiver X of trace 1 at 3681-3684
+    TraceSelection s;
+    s.label = marovin::label_word_for("CDP");
+    s.divisor = 100;
+    const auto points = f.extract(s, GetParam());
+    ASSERT_TRUE(points.ok()) << points.error();
+    ASSERT_EQ(points->size(), 3u);
+    EXPECT_EQ(points->labels[0], 701);
+    EXPECT_EQ(points->x[0], 1.0);
+    EXPECT_EQ(points->labels[1], 702);
+    EXPECT_EQ(points->x[1], 612345.5);
+    EXPECT_EQ(points->y[1], 4812345.25);
+    EXPECT_EQ(points->labels[2], 0);
+}
+
+TEST_P(TraceReading, SuWordsAreLittleEndianFromPositionZero)
+{
+    SeismicFixture f(true, 500, 3);
+    f.word(81, 1234);    // receiver X of trace 1
+    f.word(4480 + 21, -7); // CDP of trace 3 (starts at 4480)
+    f.word(4480 + 85, 99);
+    const auto points = f.extract(TraceSelection{}, GetParam());
+    ASSERT_TRUE(points.ok()) << points.error();
+    EXPECT_EQ(points->x[0], 1234.0);
+    EXPECT_EQ(points->labels[2], -7);
+    EXPECT_EQ(points->y[2], 99.0);
+}
+
+TEST_P(TraceReading, EveryLabelAndPairChoiceReadsItsOwnWord)
+{
+    for (const bool su : {false, true}) {
+        SeismicFixture f(su, 250, 2);
+        for (std::int64_t t = 1; t <= 2; ++t) {
+            const auto tag = static_cast<std::int32_t>(t * 1000);
+            f.trace_word(t, TraceWord::TraceSequence, tag + 1);
+            f.trace_word(t, TraceWord::FieldRecord, tag + 9);
+            f.trace_word(t, TraceWord::SourcePoint, tag + 17);
+            f.trace_word(t, TraceWord::Ensemble, tag + 21);
+            f.trace_word(t, TraceWord::SourceX, tag + 73);
+            f.trace_word(t, TraceWord::SourceY, tag + 77);
+            f.trace_word(t, TraceWord::GroupX, tag + 81);
+            f.trace_word(t, TraceWord::GroupY, tag + 85);
+        }
+        const struct {
+            const char* label;
+            const char* pair;
+            int label_byte, x_byte, y_byte;
+        } cases[] = {
+            {"FFID", "X,Y receiver coordinate", 9, 81, 85},
+            {"CDP", "X,Y source coordinate", 21, 73, 77},
+            {"Trace", "", 1, 81, 85},
+            {"SP", "X,Y source coordinate", 17, 73, 77},
+            {"Shot Point", "source", 17, 81, 85},
+            {".", "X,Y receiver coordinate", 21, 81, 85},
+            {"", "X,Y source coordinate", 21, 73, 77},
+            {"cdp", "X,Y receiver coordinate", 21, 81, 85},
+        };
+        for (const auto& c : cases) {
+            TraceSelection s;
+            s.label = marovin::label_word_for(c.label);
+            s.pair = marovin::coordinate_pair_for(c.pair);
+            const auto points = f.extract(s, GetParam());
+            ASSERT_TRUE(points.ok()) << points.error();
+            for (std::size_t i = 0; i < 2; ++i) {
+                const auto tag = static_cast<std::int32_t>((i + 1) * 1000);
+                EXPECT_EQ(points->labels[i], tag + c.label_byte) << c.label << " su=" << su;
+                EXPECT_EQ(points->x[i], tag + c.x_byte) << c.pair << " su=" << su;
+                EXPECT_EQ(points->y[i], tag + c.y_byte) << c.pair << " su=" << su;
+            }
+        }
+    }
+}
+
+TEST_P(TraceReading, NegativeWordsDivideToNegativeCoordinates)
+{
+    for (const bool su : {false, true}) {
+        SeismicFixture f(su, 250, 1);
+        f.trace_word(1, TraceWord::GroupX, -100); // FF FF FF 9C big-endian
+        f.trace_word(1, TraceWord::GroupY, -250);
+        f.trace_word(1, TraceWord::Ensemble, -2147483647 - 1);
+        for (const char* scalar : {"-100", "100"}) {
+            TraceSelection s;
+            s.divisor = *marovin::coordinate_divisor(scalar);
+            const auto points = f.extract(s, GetParam());
+            ASSERT_TRUE(points.ok()) << points.error();
+            EXPECT_EQ(points->x[0], -1.0);
+            EXPECT_EQ(points->y[0], -2.5);
+            EXPECT_EQ(points->labels[0], INT32_MIN);
+        }
+    }
+}
+
+TEST_P(TraceReading, ZeroTracesGiveNoPoints)
+{
+    SeismicFixture f(false, 250, 0);
+    const auto points = f.extract(TraceSelection{}, GetParam());
+    ASSERT_TRUE(points.ok()) << points.error();
+    EXPECT_EQ(points->size(), 0u);
+}
+
+TEST_P(TraceReading, ATraceWhoseWordsLieBeyondTheEndFails)
+{
+    // The header state counts 3 traces; the file holds 2 and the first 84
+    // bytes of the third: its receiver Y (85-88) is missing, its source pair
+    // (73-80) is there.
+    SeismicFixture f(false, 250, 2, 84);
+    f.header_.Nb_Traces = 3;
+    const auto group = f.extract(TraceSelection{}, GetParam());
+    ASSERT_FALSE(group.ok());
+    EXPECT_NE(group.error().find("trace 3"), std::string::npos) << group.error();
+
+    TraceSelection source;
+    source.pair = marovin::coordinate_pair_for("X,Y source coordinate");
+    EXPECT_TRUE(f.extract(source, GetParam()).ok());
+
+    f.header_.Nb_Traces = 10;
+    EXPECT_FALSE(f.extract(source, GetParam()).ok());
+}
+
+TEST_P(TraceReading, UnusableHeaderStatesFail)
+{
+    SeismicFixture f(false, 250, 2);
+    f.header_.Nb_Traces = -1;
+    EXPECT_FALSE(f.extract(TraceSelection{}, GetParam()).ok());
+    f.header_.Nb_Traces = 2;
+    f.header_.Nb_Samples32 = -60;
+    EXPECT_FALSE(f.extract(TraceSelection{}, GetParam()).ok());
+}
+
+TEST_P(TraceReading, FilesAbove2GBAreReadAt64BitPositions)
+{
+    // Sparse: 32,000 samples per trace, 20,000 traces = 2.56 GB on paper,
+    // a few blocks on disk (long traces keep the pages touched few).
+    const std::int32_t traces = 20'000;
+    SeismicFixture f(false, 32'000, traces);
+    const std::int64_t last = f.start(traces);
+    ASSERT_GT(last, std::int64_t{1} << 31);
+    f.trace_word(traces, TraceWord::Ensemble, 424242);
+    f.trace_word(traces, TraceWord::GroupX, 50000000);
+    f.trace_word(traces, TraceWord::GroupY, -123);
+    TraceSelection s;
+    s.divisor = 100;
+    const auto points = f.extract(s, GetParam());
+    ASSERT_TRUE(points.ok()) << points.error();
+    ASSERT_EQ(points->size(), static_cast<std::size_t>(traces));
+    EXPECT_EQ(points->labels.back(), 424242);
+    EXPECT_EQ(points->x.back(), 500000.0);
+    EXPECT_EQ(points->y.back(), -1.23);
+    EXPECT_EQ(points->labels[traces - 2], 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothReadMethods, TraceReading,
+                         ::testing::Values(ReadMethod::Mapped, ReadMethod::Positioned),
+                         [](const auto& info) {
+                             return std::string(info.param == ReadMethod::Mapped ? "Mapped" : "Positioned");
+                         });
+
+} // namespace
