@@ -75,6 +75,15 @@ public:
     {
         return cells_[static_cast<std::size_t>(row) * kColumns + column].kind;
     }
+    // Stores a double, unchecked likewise.
+    void set_real(std::int32_t row, int column, double value)
+    {
+        const std::size_t index = static_cast<std::size_t>(row) * kColumns + column;
+        Slot& slot = cells_[index];
+        if (slot.kind == Cell::Kind::Text)
+            texts_.erase(index);
+        slot = Slot{value, Cell::Kind::Double};
+    }
 
 private:
     struct Slot {

@@ -1,38 +1,63 @@
 #include "kml/number_text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace marovin {
 
-std::string plain_number_text(double value, char decimal_point)
+namespace {
+
+// The digits without the leading blank. std::to_chars in general form with
+// precision 15 gives exactly what printf's "%.15G" gives (15 significant
+// digits, trailing zeros removed, exponent form exactly when the exponent is
+// below -4 or at least 15, two exponent digits at least), but without
+// printf's dependence on the C locale's decimal point, and faster.
+char* write_plain(char* out, double value, char decimal_point)
 {
     if (value == 0.0)
         value = 0.0; // no "-0"
-    char buffer[40];
-    // %.15G: 15 significant digits, trailing zeros removed, exponent form
-    // exactly when the exponent is below -4 or at least 15, two-digit
-    // exponents at least, capital E.
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    std::string text(buffer);
-    if (text.starts_with("0."))
-        text.erase(0, 1);
-    else if (text.starts_with("-0."))
-        text.erase(1, 1);
-    if (decimal_point != '.') {
-        for (char& c : text)
-            if (c == '.')
-                c = decimal_point;
+    char digits[kNumberTextMax];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value,
+                                            std::chars_format::general, 15);
+    const char* p = digits;
+    if (error != std::errc()) // cannot happen with this buffer; keep output defined
+        return out;
+    if (*p == '-')
+        *out++ = *p++;
+    if (end - p >= 2 && p[0] == '0' && p[1] == '.')
+        ++p; // no "0" before the point
+    for (; p != end; ++p) {
+        char c = *p;
+        if (c == '.')
+            c = decimal_point;
+        else if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A'); // "E+20", "INF", "NAN"
+        *out++ = c;
     }
-    return text;
+    return out;
+}
+
+} // namespace
+
+char* write_number_text(char* out, double value, char decimal_point)
+{
+    if (value == 0.0)
+        value = 0.0;
+    if (!std::signbit(value)) // a negative value (or NaN) brings its own "-"
+        *out++ = ' ';
+    return write_plain(out, value, decimal_point);
+}
+
+std::string plain_number_text(double value, char decimal_point)
+{
+    char buffer[kNumberTextMax];
+    return std::string(buffer, write_plain(buffer, value, decimal_point));
 }
 
 std::string number_text(double value, char decimal_point)
 {
-    std::string text = plain_number_text(value, decimal_point);
-    if (text.empty() || text.front() != '-')
-        text.insert(text.begin(), ' ');
-    return text;
+    char buffer[kNumberTextMax];
+    return std::string(buffer, write_number_text(buffer, value, decimal_point));
 }
 
 } // namespace marovin

@@ -23,4 +23,11 @@ std::string number_text(double value, char decimal_point = '.');
 // coordinate columns show numbers ("12", "-1.5", ".5").
 std::string plain_number_text(double value, char decimal_point = '.');
 
+// The number_text form written straight into a caller's buffer, for loops
+// that write millions of numbers: writes at most kNumberTextMax characters
+// at `out` (no terminating zero) and returns the end of what it wrote.
+// Independent of the C locale, unlike printf.
+inline constexpr int kNumberTextMax = 32;
+char* write_number_text(char* out, double value, char decimal_point = '.');
+
 } // namespace marovin

@@ -1,0 +1,176 @@
+#include "readers/field_reader.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+
+namespace marovin {
+
+namespace {
+
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+
+bool is_blank(char c) { return c == ' ' || c == '\t'; }
+bool is_line_end(char c) { return c == '\r' || c == '\n'; }
+bool is_separator(char c) { return c == ',' || is_line_end(c); }
+
+} // namespace
+
+bool parse_field_number(std::string_view text, double& value)
+{
+    const char* first = text.data();
+    const char* last = first + text.size();
+    const char* digits = first;
+    if (first != last && *first == '+')
+        digits = ++first; // from_chars takes "-" but not "+"
+    else if (first != last && *first == '-')
+        digits = first + 1;
+    // Only digits and a point may start the number: from_chars would also
+    // take "inf" and "nan", which are text here.
+    if (digits == last || !((*digits >= '0' && *digits <= '9') || *digits == '.'))
+        return false;
+    double parsed = 0;
+    const auto [end, error] = std::from_chars(first, last, parsed, std::chars_format::general);
+    if (error != std::errc() || end != last)
+        return false;
+    value = parsed;
+    return true;
+}
+
+FieldReader::FieldReader(FieldReader&&) noexcept = default;
+FieldReader& FieldReader::operator=(FieldReader&&) noexcept = default;
+FieldReader::~FieldReader() = default;
+
+Result<FieldReader> FieldReader::open(const std::string& path)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return fail("cannot open " + path + ": " + std::strerror(errno));
+    FieldReader reader;
+    reader.file_.reset(file);
+    reader.path_ = path;
+    reader.buffer_.resize(kBlock);
+    return reader;
+}
+
+FieldReader FieldReader::from_text(std::string text)
+{
+    FieldReader reader;
+    reader.buffer_ = std::move(text);
+    reader.end_ = reader.buffer_.size();
+    reader.eof_ = true;
+    return reader;
+}
+
+bool FieldReader::fill_until(std::size_t offset)
+{
+    while (pos_ + offset >= end_) {
+        if (eof_)
+            return false;
+        if (pos_ > 0) { // keep only what is unread
+            std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+            end_ -= pos_;
+            pos_ = 0;
+        }
+        if (end_ == buffer_.size()) // one field longer than a block
+            buffer_.resize(buffer_.size() * 2);
+        const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_.get());
+        end_ += got;
+        if (got == 0) {
+            if (std::ferror(file_.get()))
+                error_ = "cannot read " + path_ + " after line " + std::to_string(line_);
+            eof_ = true;
+            file_.reset();
+        }
+    }
+    return true;
+}
+
+std::size_t FieldReader::take_line_end(std::size_t offset)
+{
+    if (at(offset) == '\r') {
+        ++offset;
+        if (available(offset) && at(offset) == '\n')
+            ++offset;
+    } else {
+        ++offset; // '\n'
+    }
+    ++line_;
+    return offset;
+}
+
+std::optional<Field> FieldReader::next()
+{
+    Field field;
+    field.line = line_;
+    if (!available(0)) {
+        if (!after_comma_)
+            return std::nullopt;
+        after_comma_ = false; // "1,2," ends with an empty field
+        return field;
+    }
+
+    std::size_t start = 0;
+    while (available(start) && is_blank(at(start)))
+        ++start;
+    std::size_t stop = start; // end of the field's text
+    std::size_t next = start; // where the separator is looked for
+    bool quoted = false;
+    if (available(start) && at(start) == '"') {
+        quoted = true;
+        ++start;
+        stop = start;
+        while (available(stop) && at(stop) != '"' && !is_line_end(at(stop)))
+            ++stop;
+        next = stop;
+        if (available(next) && at(next) == '"')
+            ++next;
+    } else {
+        while (available(stop) && !is_separator(at(stop)))
+            ++stop;
+        next = stop;
+        while (stop > start && is_blank(at(stop - 1)))
+            --stop;
+    }
+    while (available(next) && !is_separator(at(next)))
+        ++next; // after a closing quote
+    after_comma_ = false;
+    if (available(next)) {
+        if (at(next) == ',') {
+            after_comma_ = true;
+            ++next;
+        } else {
+            next = take_line_end(next);
+        }
+    }
+
+    // Reading is over for this field: the buffer stays put until the next
+    // call, so the view is safe to hand out.
+    field.text = std::string_view(buffer_.data() + pos_ + start, stop - start);
+    pos_ += next;
+    if (quoted)
+        field.kind = Field::Kind::Text;
+    else if (field.text.empty())
+        field.kind = Field::Kind::Empty;
+    else
+        field.kind = parse_field_number(field.text, field.number) ? Field::Kind::Number : Field::Kind::Text;
+    return field;
+}
+
+std::int64_t FieldReader::skip_lines(std::int64_t count)
+{
+    std::int64_t skipped = 0;
+    after_comma_ = false;
+    while (skipped < count && available(0)) {
+        while (available(0) && !is_line_end(at(0)))
+            ++pos_;
+        if (available(0)) {
+            const std::size_t after = take_line_end(0); // may move pos_
+            pos_ += after;
+        }
+        ++skipped;
+    }
+    return skipped;
+}
+
+} // namespace marovin

@@ -1,0 +1,189 @@
+#include "conversion/job_file.h"
+#include "kml/number_text.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <ostream>
+#include <random>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using marovin::JobWriter;
+
+std::string read_bytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A fresh folder per test.
+class JobFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() /
+                 ("marovin_job_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        job = (folder / "File.cvd").string();
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    fs::path folder;
+    std::string job;
+};
+
+TEST(JobHeader, EachWriterHasItsOwnSevenLineBlock)
+{
+    struct {
+        std::string text;
+        const char* expected;
+    } const cases[] = {
+        {marovin::trace_header_job_header("LT93"),
+         "Depart=LT93\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
+        {marovin::xy_text_job_header("UTM31"),
+         "Depart=UTM31\r\nUniteDepart=DDEC\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
+        {marovin::xy_text_job_header(""),
+         "Depart=WGS84\r\nUniteDepart=DDEC\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
+        // The trace-header run passes an empty system on unchanged.
+        {marovin::trace_header_job_header(""),
+         "Depart=\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
+        {marovin::system_block("UTM32"), "Depart = UTM32\r\nUniteDepart = M\r\nOrigineDepart = GR\r\n\r\n"
+                                         "Arrivee = WGS84\r\nUniteArrivee = DDEC\r\n\r\n"},
+        {marovin::xy_text_job_header("EPSG:2154"),
+         "Depart=EPSG:2154\r\nUniteDepart=DDEC\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.text, c.expected);
+}
+
+TEST(JobDataLine, WritesBothNumbersWithTheirBlanksAndSeparator)
+{
+    struct {
+        double x, y;
+        char point;
+        const char* expected;
+    } const cases[] = {
+        {600000, 4500000, '.', " 600000  4500000 \r\n"},
+        {-3.5, 2, '.', "-3.5  2 \r\n"},
+        {512345.5, 5432100.25, '.', " 512345.5  5432100.25 \r\n"},
+        {512345.5, 5432100.25, ',', " 512345,5  5432100,25 \r\n"},
+        {0.5, -0.125, ',', " ,5 -,125 \r\n"},
+        {0, -0.0, '.', " 0  0 \r\n"},
+        {612.3455, -1e-5, '.', " 612.3455 -1E-05 \r\n"},
+        {1.0 / 3.0, 1e15, '.', " .333333333333333  1E+15 \r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(marovin::job_data_line(c.x, c.y, c.point), c.expected) << c.x << " " << c.y;
+}
+
+// The fast number writer must give printf's "%.15G" digits exactly (with the
+// "0" before the point removed), whatever the value.
+TEST(JobDataLine, NumbersMatchFifteenDigitPrintfForm)
+{
+    std::mt19937_64 random(20240607);
+    std::uniform_real_distribution<double> mantissa(-10, 10);
+    std::uniform_int_distribution<int> exponent(-12, 20);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = mantissa(random) * std::pow(10.0, exponent(random));
+        char reference[64];
+        std::snprintf(reference, sizeof reference, "%.15G", value);
+        std::string expected = reference;
+        if (expected.starts_with("0."))
+            expected.erase(0, 1);
+        else if (expected.starts_with("-0."))
+            expected.erase(1, 1);
+        if (expected.front() != '-')
+            expected.insert(expected.begin(), ' ');
+        ASSERT_EQ(marovin::number_text(value), expected) << "value " << reference;
+    }
+}
+
+TEST_F(JobFileTest, WriterPutsHeaderLinesAndSystemBlockInOrder)
+{
+    auto writer = JobWriter::create(job, marovin::xy_text_job_header("UTM31"), ',');
+    ASSERT_TRUE(writer) << writer.error();
+    ASSERT_TRUE(writer->add_point(600000, 4500000));
+    writer->stream() << marovin::system_block("ED50");
+    ASSERT_TRUE(writer->add_point(-3.5, 2.25));
+    EXPECT_EQ(writer->points(), 2);
+    // Nothing is in place before close.
+    EXPECT_FALSE(fs::exists(job));
+    ASSERT_TRUE(writer->close());
+    EXPECT_EQ(read_bytes(job), marovin::xy_text_job_header("UTM31") + " 600000  4500000 \r\n" +
+                                   marovin::system_block("ED50") + "-3,5  2,25 \r\n");
+    EXPECT_FALSE(writer->add_point(1, 2));
+    EXPECT_FALSE(writer->close());
+}
+
+TEST_F(JobFileTest, ManyPointsPassTheBufferBoundaryIntact)
+{
+    auto writer = JobWriter::create(job, marovin::trace_header_job_header("LT93"), '.');
+    ASSERT_TRUE(writer);
+    std::string expected = marovin::trace_header_job_header("LT93");
+    for (int i = 0; i < 100000; ++i) {
+        const double x = 600000 + i * 0.25, y = 4500000 - i;
+        ASSERT_TRUE(writer->add_point(x, y));
+        expected += marovin::job_data_line(x, y, '.');
+    }
+    ASSERT_TRUE(writer->close());
+    EXPECT_EQ(read_bytes(job), expected);
+}
+
+TEST_F(JobFileTest, FailuresNameTheProblemAndLeaveNoJob)
+{
+    // A point the converter could not read is refused, not written.
+    {
+        auto writer = JobWriter::create(job, marovin::xy_text_job_header(""), '.');
+        ASSERT_TRUE(writer);
+        ASSERT_TRUE(writer->add_point(1, 2));
+        const double bad[] = {std::numeric_limits<double>::infinity(), std::nan("")};
+        for (double v : bad) {
+            marovin::Status s = writer->add_point(v, 2);
+            ASSERT_FALSE(s);
+            EXPECT_NE(s.error().find("point 2"), std::string::npos) << s.error();
+        }
+        EXPECT_EQ(writer->points(), 1);
+    }
+    // Destroyed without close: discarded, an earlier job stays.
+    EXPECT_FALSE(fs::exists(job));
+    std::ofstream(job, std::ios::binary) << "old";
+    {
+        auto writer = JobWriter::create(job, marovin::xy_text_job_header(""), '.');
+        ASSERT_TRUE(writer);
+    }
+    EXPECT_EQ(read_bytes(job), "old");
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+
+    const std::string nowhere = (folder / "missing" / "File.cvd").string();
+    auto writer = JobWriter::create(nowhere, "", '.');
+    ASSERT_FALSE(writer);
+    EXPECT_NE(writer.error().find(nowhere), std::string::npos) << writer.error();
+}
+
+TEST(RegionalDecimalPoint, FollowsTheCLocale)
+{
+    EXPECT_EQ(marovin::regional_decimal_point(), '.'); // tests run in the "C" locale
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "de_DE", "fr_FR"}) {
+        if (std::setlocale(LC_NUMERIC, name)) {
+            EXPECT_EQ(marovin::regional_decimal_point(), ',') << name;
+            // The job's numbers never depend on the locale.
+            EXPECT_EQ(marovin::job_data_line(0.5, 2.5, '.'), " .5  2.5 \r\n");
+            break;
+        }
+    }
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+} // namespace

@@ -1,0 +1,132 @@
+#include "conversion/result_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using marovin::Cell;
+using marovin::PointTable;
+
+constexpr const char* kLead = "Converted by convers\r\nfrom UTM31\r\n3,\"x\",1,2,0\r\n\r\n5\r\n6\r\n7\r\n";
+
+class ResultFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        path = (fs::temp_directory_path() /
+                ("marovin_cva_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                   .string();
+    }
+    void TearDown() override { fs::remove(path); }
+
+    void write(const std::string& text) { std::ofstream(path, std::ios::binary | std::ios::trunc) << text; }
+
+    // A table of n points seeded with sentinels, to see what a read changed.
+    static PointTable seeded(int n)
+    {
+        PointTable table;
+        table.recreate(n);
+        for (int row = 1; row <= n; ++row) {
+            EXPECT_TRUE(table.set(row, 1, Cell::text("x")));
+            EXPECT_TRUE(table.set(row, 2, Cell::int16(-1)));
+            EXPECT_TRUE(table.set(row, 3, Cell::int32(1000 + row)));
+        }
+        return table;
+    }
+
+    std::string path;
+};
+
+TEST_F(ResultFileTest, ReadsLatitudeAndLongitudeOfEachRecordAfterSevenLines)
+{
+    struct {
+        const char* name;
+        std::string body;
+    } const cases[] = {
+        {"one record a line", "1,\"UTM31\",45.5,3.25,0\r\n2,\"UTM31\",-12.125,-0.5,0\r\n"},
+        {"records across lines", "1,\"UTM31\"\r\n45.5\r\n3.25,0,2\r\n\"UTM31\",-12.125,-.5\r\n0"},
+        {"extra blanks", "  1 ,\t\"UTM31\" ,   45.5  , 3.25 ,0\r\n2,  \"UTM31\",-12.125,  -0.5 , 0  \r\n"},
+        {"quoted fields with commas", "1,\"WGS 84, UTM 31N\",45.5,3.25,\"h, m\"\n2,\"a,b,c\",-12.125,-0.5,0\n"},
+        {"LF only", "1,\"UTM31\",45.5,3.25,0\n2,\"UTM31\",-12.125,-0.5,0"},
+        {"CR only", "1,\"UTM31\",45.5,3.25,0\r2,\"UTM31\",-12.125,-0.5,0\r"},
+        {"more records than points", "1,\"U\",45.5,3.25,0\r\n2,\"U\",-12.125,-0.5,0\r\n3,\"U\",x,y,0\r\n"},
+    };
+    for (const auto& c : cases) {
+        const std::string lead = std::string(c.name) == "LF only"  ? "a\nb\nc\nd\ne\nf\ng\n"
+                                 : std::string(c.name) == "CR only" ? "a\rb\rc\rd\re\rf\rg\r"
+                                                                    : kLead;
+        write(lead + c.body);
+        PointTable table = seeded(2);
+        ASSERT_TRUE(marovin::read_result_file(path, 2, table)) << c.name;
+        EXPECT_EQ(*table.get(1, 1), Cell::real(3.25)) << c.name;
+        EXPECT_EQ(*table.get(1, 2), Cell::real(45.5)) << c.name;
+        EXPECT_EQ(*table.get(2, 1), Cell::real(-0.5)) << c.name;
+        EXPECT_EQ(*table.get(2, 2), Cell::real(-12.125)) << c.name;
+        EXPECT_EQ(*table.get(2, 3), Cell::int32(1002)) << c.name; // point number untouched
+        EXPECT_TRUE(table.get(0, 1)->empty()) << c.name;
+    }
+}
+
+TEST_F(ResultFileTest, FailuresNameTheProblemAndLeaveTheTableAsItWas)
+{
+    struct {
+        const char* name;
+        std::string text;
+        const char* says;
+    } const cases[] = {
+        {"fewer than seven lines", "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n", "holds 6 lines"},
+        {"empty", "", "holds 0 lines"},
+        {"ends before the last record", std::string(kLead) + "1,\"U\",45.5,3.25,0\r\n2,\"U\",-12.1\r\n",
+         "ends after line 9, before point 2 of 2"},
+        {"latitude not a number", std::string(kLead) + "1,\"U\",45.5,3.25,0\r\n2,\"U\",N45,3.25,0\r\n",
+         "line 9: the latitude of point 2 is not a number (\"N45\")"},
+        {"longitude quoted", std::string(kLead) + "1,\"U\",45.5\r\n\"3.25\",0\r\n2,\"U\",1,2,0\r\n",
+         "line 9: the longitude of point 1 is not a number"},
+        {"empty latitude", std::string(kLead) + "1,\"U\",,3.25,0\r\n2,\"U\",1,2,0\r\n",
+         "line 8: the latitude of point 1"},
+    };
+    for (const auto& c : cases) {
+        write(c.text);
+        PointTable table = seeded(2);
+        const PointTable before = table;
+        marovin::Status s = marovin::read_result_file(path, 2, table);
+        ASSERT_FALSE(s) << c.name;
+        EXPECT_NE(s.error().find(c.says), std::string::npos) << c.name << ": " << s.error();
+        EXPECT_NE(s.error().find(path), std::string::npos) << c.name << ": " << s.error();
+        for (int row = 0; row <= 2; ++row)
+            for (int column = 0; column < PointTable::kColumns; ++column)
+                EXPECT_EQ(*table.get(row, column), *before.get(row, column)) << c.name;
+    }
+
+    fs::remove(path);
+    PointTable table = seeded(1);
+    marovin::Status missing = marovin::read_result_file(path, 1, table);
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().find(path), std::string::npos) << missing.error();
+    EXPECT_EQ(*table.get(1, 1), Cell::text("x"));
+
+    // A table too small for the count is refused before reading.
+    write(std::string(kLead) + "1,\"U\",1,2,0\r\n2,\"U\",1,2,0\r\n");
+    PointTable small = seeded(1);
+    EXPECT_FALSE(marovin::read_result_file(path, 2, small));
+    EXPECT_EQ(*small.get(1, 1), Cell::text("x"));
+}
+
+TEST_F(ResultFileTest, NoPointsNeedsOnlyTheSevenLines)
+{
+    write("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7");
+    PointTable table;
+    table.recreate(0);
+    EXPECT_TRUE(marovin::read_result_file(path, 0, table));
+    auto points = marovin::read_result_points(path, 0);
+    ASSERT_TRUE(points);
+    EXPECT_TRUE(points->latitudes.empty());
+}
+
+} // namespace

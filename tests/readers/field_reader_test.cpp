@@ -1,0 +1,151 @@
+#include "readers/field_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using marovin::Field;
+using marovin::FieldReader;
+
+// A field as a short readable token: N<number>, T<text>, E; with its line.
+std::string describe(const Field& f)
+{
+    switch (f.kind) {
+    case Field::Kind::Empty: return "E@" + std::to_string(f.line);
+    case Field::Kind::Number: {
+        char text[40];
+        std::snprintf(text, sizeof text, "N%.17g@%lld", f.number, static_cast<long long>(f.line));
+        return text;
+    }
+    case Field::Kind::Text: return "T" + std::string(f.text) + "@" + std::to_string(f.line);
+    }
+    return "?";
+}
+
+std::vector<std::string> all_fields(FieldReader reader)
+{
+    std::vector<std::string> out;
+    while (auto f = reader.next())
+        out.push_back(describe(*f));
+    return out;
+}
+
+using Tokens = std::vector<std::string>;
+
+TEST(FieldReader, SplitsFieldsAtCommasAndEveryKindOfLineEnd)
+{
+    struct {
+        const char* text;
+        Tokens fields;
+    } const cases[] = {
+        {"", {}},
+        {"1,2\r\n3", {"N1@1", "N2@1", "N3@2"}},
+        {"1,2\n3\n", {"N1@1", "N2@1", "N3@2"}},
+        {"1,2\r3\r", {"N1@1", "N2@1", "N3@2"}},
+        {"1\r\n\r\n2", {"N1@1", "E@2", "N2@3"}},           // an empty line is an empty field
+        {"1\r\r\n2\n\r3", {"N1@1", "E@2", "N2@3", "E@4", "N3@5"}},
+        {"1,,2,", {"N1@1", "E@1", "N2@1", "E@1"}},          // a comma always has a field after it
+        {"1,\n2", {"N1@1", "E@1", "N2@2"}},
+        {"  \t12 ,\t-3.5\t, .5,+2,1E-05", {"N12@1", "N-3.5@1", "N0.5@1", "N2@1", "N1.0000000000000001e-05@1"}},
+        {"12 34,1.5x,inf,nan,0x10,-,.", {"T12 34@1", "T1.5x@1", "Tinf@1", "Tnan@1", "T0x10@1", "T-@1", "T.@1"}},
+        {"1\n   ", {"N1@1", "E@2"}},                         // a last line of blanks
+        {"  UTM31 ,  ", {"TUTM31@1", "E@1"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(all_fields(FieldReader::from_text(c.text)), c.fields) << "text: " << c.text;
+}
+
+TEST(FieldReader, QuotedFieldsAreTextAndMayHoldCommas)
+{
+    struct {
+        const char* text;
+        Tokens fields;
+    } const cases[] = {
+        {"\"UTM31, ED50\",45.5", {"TUTM31, ED50@1", "N45.5@1"}},
+        {"  \"12\" ,3", {"T12@1", "N3@1"}},                   // quoted digits stay text
+        {"\"\",1", {"T@1", "N1@1"}},
+        {"\"a\"junk,1", {"Ta@1", "N1@1"}},                    // after the closing quote: ignored
+        {"\"open\n2", {"Topen@1", "N2@2"}},                   // no closing quote: ends at the line end
+        {"\"x\"\r\n\"y\"", {"Tx@1", "Ty@2"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(all_fields(FieldReader::from_text(c.text)), c.fields) << "text: " << c.text;
+}
+
+TEST(FieldReader, SkipsLinesAndCountsThem)
+{
+    struct {
+        const char* text;
+        std::int64_t skip;
+        std::int64_t skipped;
+        Tokens then;
+    } const cases[] = {
+        {"a,b\r\nc\r\n1,2", 2, 2, {"N1@3", "N2@3"}},
+        {"a\rb\nc\r\n\r\n5", 4, 4, {"N5@5"}},
+        {"a\nb", 7, 2, {}},       // the last line counts without its line end
+        {"a\nb\n", 7, 2, {}},
+        {"", 7, 0, {}},
+        {"1,2,3,4,5\n6", 1, 1, {"N6@2"}}, // anything on a skipped line is ignored
+    };
+    for (const auto& c : cases) {
+        FieldReader reader = FieldReader::from_text(c.text);
+        EXPECT_EQ(reader.skip_lines(c.skip), c.skipped) << c.text;
+        EXPECT_EQ(all_fields(std::move(reader)), c.then) << c.text;
+    }
+}
+
+TEST(FieldReader, FileReadingAcrossBlocksGivesTheSameFieldsAsMemory)
+{
+    // Long enough to cross several read blocks, with CR LF pairs and fields
+    // cut at every possible place.
+    std::string text = "head\r\n";
+    for (int i = 0; i < 120000; ++i)
+        text += std::to_string(i) + ",\"S," + std::to_string(i % 7) + "\", " + std::to_string(i) + ".25\r\n";
+    text += std::string(3 << 20, 'x') + ",1"; // one field longer than a block
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("marovin_fields_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    std::ofstream(path, std::ios::binary) << text;
+
+    auto opened = FieldReader::open(path.string());
+    ASSERT_TRUE(opened) << opened.error();
+    EXPECT_EQ(opened->path(), path.string());
+    FieldReader memory = FieldReader::from_text(text);
+    std::int64_t count = 0;
+    while (true) {
+        auto a = opened->next();
+        auto b = memory.next();
+        ASSERT_EQ(a.has_value(), b.has_value()) << "field " << count;
+        if (!a)
+            break;
+        ASSERT_EQ(describe(*a), describe(*b)) << "field " << count;
+        ++count;
+    }
+    EXPECT_EQ(count, 1 + 3 * 120000 + 2);
+    EXPECT_TRUE(opened->error().empty());
+    std::filesystem::remove(path);
+
+    auto missing = FieldReader::open(path.string());
+    ASSERT_FALSE(missing);
+    EXPECT_NE(missing.error().find(path.string()), std::string::npos);
+}
+
+TEST(FieldNumber, OnlyWholeDecimalNumbersCount)
+{
+    double value = 99;
+    EXPECT_TRUE(marovin::parse_field_number("48.8566", value));
+    EXPECT_DOUBLE_EQ(value, 48.8566);
+    EXPECT_TRUE(marovin::parse_field_number("-.5", value));
+    EXPECT_DOUBLE_EQ(value, -0.5);
+    value = 7;
+    for (const char* text : {"", "+", "1,5", "1e999", " 1", "--1", "+-1", "infinity", "1 "})
+        EXPECT_FALSE(marovin::parse_field_number(text, value)) << text;
+    EXPECT_EQ(value, 7); // unchanged on failure
+}
+
+} // namespace
