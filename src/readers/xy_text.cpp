@@ -1,6 +1,7 @@
 #include "readers/xy_text.h"
 
 #include "atomic_file.h"
+#include "readers/field_reader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -28,76 +29,6 @@ bool ends_with_in_capitals(std::string_view path, std::string_view ending)
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-// One field of the sequence: its text (without the quotes of a quoted
-// field, trailing blanks of an unquoted one cut) and the line it starts on.
-struct Field {
-    std::string_view text;
-    bool quoted = false;
-    std::int64_t line = 0;
-};
-
-// Walks the fields of a text in order, across lines.
-class FieldScanner {
-public:
-    explicit FieldScanner(std::string_view text) : text_(text) {}
-
-    // The next field, or nothing when the text has no more.
-    std::optional<Field> next()
-    {
-        const std::size_t n = text_.size();
-        while (pos_ < n && is_blank(text_[pos_]))
-            ++pos_;
-        if (pos_ >= n)
-            return std::nullopt;
-        Field field;
-        field.line = line_;
-        if (text_[pos_] == '"') {
-            const std::size_t open = pos_ + 1;
-            std::size_t close = text_.find('"', open);
-            if (close == std::string_view::npos)
-                close = n;
-            field.text = text_.substr(open, close - open);
-            field.quoted = true;
-            // Anything between the closing quote and the delimiter is dropped.
-            pos_ = close < n ? close + 1 : n;
-            while (pos_ < n && !is_delimiter(text_[pos_]))
-                ++pos_;
-        } else {
-            const std::size_t start = pos_;
-            while (pos_ < n && !is_delimiter(text_[pos_]))
-                ++pos_;
-            std::size_t end = pos_;
-            while (end > start && is_blank(text_[end - 1]))
-                --end;
-            field.text = text_.substr(start, end - start);
-        }
-        consume_delimiter();
-        return field;
-    }
-
-    std::int64_t line() const { return line_; }
-
-private:
-    static bool is_delimiter(char c) { return c == ',' || c == '\r' || c == '\n'; }
-
-    void consume_delimiter()
-    {
-        const std::size_t n = text_.size();
-        if (pos_ >= n)
-            return;
-        const char c = text_[pos_++];
-        if (c == ',')
-            return;
-        if (c == '\r' && pos_ < n && text_[pos_] == '\n')
-            ++pos_;
-        ++line_;
-    }
-
-    std::string_view text_;
-    std::size_t pos_ = 0;
-    std::int64_t line_ = 1;
-};
 
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
@@ -202,19 +133,10 @@ std::optional<double> number_in_text(std::string_view text)
         text.remove_prefix(1);
     while (!text.empty() && is_blank(text.back()))
         text.remove_suffix(1);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    // A digit or a point must follow: keeps out "inf", "nan" and a second sign.
-    if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.front())) || text.front() == '.'))
-        return std::nullopt;
     double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value))
+    if (!parse_field_number(text, value) || !std::isfinite(value))
         return std::nullopt;
-    return negative ? -value : value;
+    return value;
 }
 
 std::optional<XyLayout> layout_named(std::string_view name)
@@ -230,7 +152,7 @@ std::optional<XyLayout> layout_named(std::string_view name)
     return std::nullopt;
 }
 
-Result<XyPoints> read_xy_points(std::string_view text, std::string_view layout_name)
+Result<XyPoints> read_xy_points(std::string text, std::string_view layout_name)
 {
     const std::int64_t lines = count_lines(text);
     if (lines > std::numeric_limits<std::int32_t>::max() - 1)
@@ -248,7 +170,7 @@ Result<XyPoints> read_xy_points(std::string_view text, std::string_view layout_n
     points.y.resize(n);
     points.number.resize(n);
 
-    FieldScanner fields(text);
+    FieldReader fields = FieldReader::from_text(std::move(text));
     for (std::int32_t i = 1; i <= points.count; ++i) {
         std::int64_t point_line = 0;
         auto take = [&](const char* what) -> Result<Field> {
@@ -266,16 +188,13 @@ Result<XyPoints> read_xy_points(std::string_view text, std::string_view layout_n
             Result<Field> field = take(what);
             if (!field)
                 return fail(field.error());
-            std::optional<double> value;
-            if (!field->quoted)
-                value = number_in_text(field->text);
-            if (!value) {
+            if (!field->is_number()) {
                 const std::string problem =
                     field->text.empty() ? std::string("is empty") : quoted(field->text) + " is not a number";
                 return fail("point " + std::to_string(i) + ", line " + std::to_string(field->line) + ": " + what +
                             " " + problem);
             }
-            return *value;
+            return field->number;
         };
 
         std::int32_t number = i;
@@ -283,12 +202,9 @@ Result<XyPoints> read_xy_points(std::string_view text, std::string_view layout_n
             Result<Field> field = take("Number");
             if (!field)
                 return fail(field.error());
-            std::optional<double> value;
-            if (!field->quoted)
-                value = number_in_text(field->text);
             number = 0; // a Number that is not a number reads as 0
-            if (value) {
-                const double rounded = std::nearbyint(*value);
+            if (field->is_number()) {
+                const double rounded = std::nearbyint(field->number);
                 if (rounded < std::numeric_limits<std::int32_t>::min() ||
                     rounded > std::numeric_limits<std::int32_t>::max())
                     return fail("point " + std::to_string(i) + ", line " + std::to_string(field->line) +
@@ -322,7 +238,7 @@ Result<XyPoints> read_xy_file(const std::string& path, std::string_view layout)
     Result<std::string> content = read_whole_file(path);
     if (!content)
         return fail(content.error());
-    Result<XyPoints> points = read_xy_points(*content, layout);
+    Result<XyPoints> points = read_xy_points(std::move(*content), layout);
     if (!points)
         return fail(path + ", " + points.error());
     return points;

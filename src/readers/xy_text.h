@@ -6,10 +6,10 @@
 // empty lines count, and a final line end starts no new line unless another
 // follows it ("a\r\n" is one line, "a\r\n\r\n" two, the second empty).
 //
-// Fields are read in sequence across lines: a field ends at a comma or a line
-// end, blanks and tabs before it are ignored, a quoted field is text, and an
-// unquoted field that forms a number ("." as decimal point) is a number. An
-// empty line is one empty field. A point takes the next fields wherever they
+// Fields are read in sequence across lines by FieldReader (a field ends at a
+// comma or a line end, blanks before it are ignored, a quoted field is text,
+// an unquoted field that forms a number is a number, an empty line is one
+// empty field). A point takes the next fields wherever they
 // stand, so a line with more or fewer fields than the layout shifts every
 // following point.
 
@@ -43,9 +43,9 @@ Status rewrite_separators(const std::string& path);
 // Number of lines as stated above; 0 for an empty text.
 std::int64_t count_lines(std::string_view text);
 
-// The number an unquoted field forms: optional blanks, an optional sign,
-// digits with an optional "." and exponent, optional blanks; the whole text
-// must be used. Nothing for other text, infinities and NaN.
+// The number a text box or field holds, blanks around it ignored, in the
+// field form of FieldReader ("12", "-3.5", ".5", "+2", "1E-05"). Nothing for
+// other text, infinities and NaN.
 std::optional<double> number_in_text(std::string_view text);
 
 enum class XyLayout { NumberXYZ, NumberXY, XYZ, XY };
@@ -69,7 +69,7 @@ struct XyPoints {
 // layout_named; an unknown name reads no point). Fails, naming the point and
 // the line, when X or Y is not a number or the text ends before a point's
 // last field; also when the line count does not fit in 32 bits.
-Result<XyPoints> read_xy_points(std::string_view text, std::string_view layout);
+Result<XyPoints> read_xy_points(std::string text, std::string_view layout);
 
 // The same from a file; fails naming the file when it cannot be read.
 Result<XyPoints> read_xy_file(const std::string& path, std::string_view layout);
