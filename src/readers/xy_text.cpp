@@ -41,32 +41,39 @@ bool is_seismic_name(std::string_view path)
 
 std::string comma_separated(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size() + text.size() / 32 + 16);
-    const std::size_t n = text.size();
+    // Worst case every character is a LF that becomes CR LF.
+    std::string out(text.size() * 2, '\0');
+    char* o = out.data();
+    const char* p = text.data();
+    const char* const end = p + text.size();
     // ";" never becomes a blank nor a blank a ";", so both replacements are
     // done in one pass from the left.
-    for (std::size_t i = 0; i < n; ++i) {
-        const char c = text[i];
+    while (p < end) {
+        const char c = *p++;
         switch (c) {
-        case ';': out.push_back(','); break;
+        case ';': *o++ = ','; break;
         case ' ':
-            if (i + 1 < n && text[i + 1] == ' ') {
-                out.push_back(',');
-                ++i;
+            if (p < end && *p == ' ') {
+                *o++ = ',';
+                ++p;
             } else {
-                out.push_back(' ');
+                *o++ = ' ';
             }
             break;
         case '\r':
-            if (i + 1 < n && text[i + 1] == '\n')
-                ++i;
-            out.append("\r\n");
+            if (p < end && *p == '\n')
+                ++p;
+            *o++ = '\r';
+            *o++ = '\n';
             break;
-        case '\n': out.append("\r\n"); break;
-        default: out.push_back(c);
+        case '\n':
+            *o++ = '\r';
+            *o++ = '\n';
+            break;
+        default: *o++ = c;
         }
     }
+    out.resize(static_cast<std::size_t>(o - out.data()));
     return out;
 }
 
