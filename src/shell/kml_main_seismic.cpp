@@ -1,6 +1,83 @@
 // Seismic file selection and header read.
 #include "shell/kml_main.h"
 
-marovin::Status KML_Main::lecture_SU() { return marovin::fail("not built yet"); }
+#include "kml/kml_naming.h"
+#include "readers/seismic_header.h"
+#include "shell/desktop.h"
 
-void KML_Main::Command7_Click() {}
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+marovin::Status KML_Main::lecture_SU()
+{
+    // Everything is worked out before any control changes, so that a failure
+    // leaves tab 3 showing the previous file wholly.
+    const std::string path = Text4->text().toStdString();
+    marovin::Result<std::string> kmlName = marovin::seismic_kml_name(path);
+    if (!kmlName)
+        return marovin::fail(kmlName.error());
+    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path);
+    if (!header)
+        return marovin::fail(header.error());
+    const bool segy = !marovin::is_su_path(path);
+
+    Header = *header;
+    Text8->setText(QString::fromStdString(*kmlName));
+    Check1->setChecked(segy);
+    if (segy) {
+        Option1->setChecked(true);
+        Option2->setChecked(false);
+    }
+    // In text mode this read only happens at start-up for the remembered
+    // seismic file; Text7 is then the text road's scalar and keeps what the
+    // user's XY points need.
+    if (Input_Mode != QLatin1String("TEXT_XY"))
+        Text7->setText(QString::number(Header.Coord_Scalar));
+    Text5->setText(QString::number(Header.Nb_Samples));
+    Text6->setText(QString::number(Header.Nb_Traces));
+
+    setBackColour(Command1, StepColour::LightGrey);
+    Command8->setEnabled(true);
+    setBackColour(Command8, StepColour::Red);
+
+    desktop_.message(this, QStringLiteral("Remember to select the original geodesic system"),
+                     QStringLiteral("Marovin"), Desktop::Icon::Information, Desktop::Buttons::Ok);
+    return marovin::ok();
+}
+
+void KML_Main::Command7_Click()
+{
+    // Open where the current seismic file lies; without one, in the home
+    // folder (the fixed seismic folder on Windows).
+#ifdef _WIN32
+    CmDialog1.InitDir = QStringLiteral("c:\\tervalo\\segy");
+#else
+    CmDialog1.InitDir = QDir::homePath();
+#endif
+    const QString current = Text4->text();
+    const QFileInfo currentInfo(current);
+    if (!current.isEmpty() && currentInfo.isAbsolute() && QFileInfo(currentInfo.absolutePath()).isDir())
+        CmDialog1.InitDir = currentInfo.absolutePath();
+    CmDialog1.CancelError = false;
+    CmDialog1.DialogTitle = QStringLiteral("Seismic file");
+    CmDialog1.Filter = QStringLiteral("Seismic File |*.SGY|Seismic Unix|*.SU|All files|*.*|");
+    CmDialog1.FileName = QStringLiteral("*.SGY");
+
+    const std::optional<QString> chosen = showOpenDialog();
+    if (!chosen)
+        return;
+    Text4->setText(*chosen);
+    const marovin::Status read = lecture_SU();
+    if (!read) {
+        QString reason = QString::fromStdString(read.error());
+        if (!reason.isEmpty())
+            reason[0] = reason[0].toUpper();
+        desktop_.message(this,
+                         QStringLiteral("Cannot read the seismic file.\n\n%1.").arg(reason),
+                         QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
+    }
+}

@@ -1,0 +1,295 @@
+#include "readers/seismic_header.h"
+#include "seismic_test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using marovin::Result;
+using marovin::SeismicFile;
+using marovin::SeismicHeader;
+using seismic_test::Kind;
+
+// A fresh folder per test (tests run as separate processes in parallel).
+class TempFolder {
+public:
+    TempFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "marovin-seismic-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr)
+            path_ = pattern;
+    }
+    ~TempFolder()
+    {
+        std::error_code ignored;
+        if (!path_.empty())
+            fs::remove_all(path_, ignored);
+    }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+    bool valid() const { return !path_.empty(); }
+    std::size_t entries() const
+    {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+    }
+
+private:
+    fs::path path_;
+};
+
+void write_bytes(const fs::path& path, std::initializer_list<unsigned char> bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    for (unsigned char b : bytes)
+        out.put(static_cast<char>(b));
+}
+
+// --- word decoding --------------------------------------------------------
+
+TEST(SeismicWords, DecodeTwosComplementInBothByteOrders)
+{
+    struct {
+        unsigned char bytes[4];
+        std::int32_t be32;
+        std::int16_t be16; // of the first two bytes
+    } const cases[] = {
+        {{0xFF, 0x9C, 0xFF, 0x9C}, -6488164, -100},
+        {{0xFF, 0xFF, 0xFF, 0x9C}, -100, -1},
+        {{0x80, 0x00, 0x00, 0x00}, INT32_MIN, INT16_MIN},
+        {{0x7F, 0xFF, 0xFF, 0xFF}, INT32_MAX, INT16_MAX},
+        {{0xFF, 0xFF, 0xFF, 0xFF}, -1, -1},
+        {{0x00, 0x01, 0x00, 0x00}, 65536, 1},
+        {{0x12, 0x34, 0x56, 0x78}, 0x12345678, 0x1234},
+    };
+    for (const auto& c : cases) {
+        const unsigned char reversed[4] = {c.bytes[3], c.bytes[2], c.bytes[1], c.bytes[0]};
+        const unsigned char reversed16[2] = {c.bytes[1], c.bytes[0]};
+        EXPECT_EQ(marovin::decode_be32(c.bytes), c.be32);
+        EXPECT_EQ(marovin::decode_le32(reversed), c.be32);
+        EXPECT_EQ(marovin::decode_be16(c.bytes), c.be16);
+        EXPECT_EQ(marovin::decode_le16(reversed16), c.be16);
+    }
+}
+
+TEST(SeismicWords, FileReadersUseOneBasedPositionsAndNeverReadPastTheEnd)
+{
+    TempFolder folder;
+    ASSERT_TRUE(folder.valid());
+    const fs::path path = folder / "words.bin";
+    write_bytes(path, {0x00, 0xFF, 0x9C, 0x80, 0x00, 0x00, 0x00});
+    Result<SeismicFile> file = SeismicFile::open(path.string());
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(file->size(), 7u);
+
+    ASSERT_TRUE(file->Read_BE_Int16(2));
+    EXPECT_EQ(*file->Read_BE_Int16(2), -100);
+    EXPECT_EQ(*file->Read_LE_Int16(2), static_cast<std::int16_t>(0x9CFF));
+    EXPECT_EQ(*file->Read_BE_Int32(4), INT32_MIN);
+    EXPECT_EQ(*file->Read_LE_Int32(4), 0x80);
+
+    EXPECT_FALSE(file->Read_BE_Int16(0));  // position 0 does not exist
+    EXPECT_FALSE(file->Read_BE_Int16(7));  // second byte past the end
+    EXPECT_FALSE(file->Read_LE_Int32(5));
+    EXPECT_FALSE(file->Read_BE_Int32(100));
+    const auto past = file->Read_BE_Int32(5);
+    ASSERT_FALSE(past);
+    EXPECT_NE(past.error().find(path.string()), std::string::npos) << past.error();
+}
+
+// --- the scalar rule -------------------------------------------------------
+
+TEST(SeismicScalar, MagnitudesBelowFiveBecomePowersOfTen)
+{
+    const std::pair<std::int16_t, std::int16_t> cases[] = {
+        {0, 1},   {1, 10},     {-1, 10},   {2, 100},  {-2, 100}, {3, 1000},     {-3, 1000},
+        {4, 10000}, {-4, 10000}, {5, 5},   {-5, -5},  {10, 10},  {-100, -100}, {32767, 32767},
+    };
+    for (const auto& [read, used] : cases)
+        EXPECT_EQ(marovin::apply_scalar_rule(read), used) << read;
+}
+
+// --- header read, over both file kinds -------------------------------------
+
+class SeismicHeaderRead : public ::testing::TestWithParam<Kind> {
+protected:
+    void SetUp() override { ASSERT_TRUE(folder.valid()); }
+
+    Kind kind() const { return GetParam(); }
+    // Names decide the kind: ".sgy" is SEG-Y, ".su" SU.
+    std::string file(const std::string& stem) const
+    {
+        return (folder / (stem + (kind() == Kind::SegY ? ".sgy" : ".su"))).string();
+    }
+    std::string make(std::int16_t samples, std::int16_t scalar, std::uint64_t size, const std::string& stem = "line1")
+    {
+        const std::string path = file(stem);
+        seismic_test::write_seismic_file(path, kind(), samples, scalar, size);
+        return path;
+    }
+    std::uint64_t size_for(std::int16_t samples, double traces) const
+    {
+        return seismic_test::size_for(kind(), samples, traces);
+    }
+
+    TempFolder folder;
+};
+
+TEST_P(SeismicHeaderRead, ReadsSamplesScalarOffsetAndTraceCount)
+{
+    const std::string path = make(1000, -100, size_for(1000, 10));
+    const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+    ASSERT_TRUE(header) << header.error();
+    SeismicHeader expected;
+    expected.Nb_Samples = 1000;
+    expected.Nb_Samples32 = 1000;
+    expected.Coord_Scalar = -100;
+    expected.Header_Offset = kind() == Kind::SegY ? 3600 : 0;
+    expected.Nb_Traces = 10;
+    EXPECT_EQ(*header, expected);
+}
+
+TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndKeepsNegativeWords)
+{
+    struct {
+        std::int16_t samples, scalar, used;
+        std::int32_t traces;
+    } const cases[] = {{500, 0, 1, 25},   {500, -2, 100, 25}, {500, 4, 10000, 25},
+                       {500, 5, 5, 25},   {500, -5, -5, 25},  {-59, -1000, -1000, 100}}; // -59: 4-byte traces
+    for (const auto& c : cases) {
+        const std::string path = make(c.samples, c.scalar, size_for(c.samples, c.traces));
+        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+        ASSERT_TRUE(header) << header.error();
+        EXPECT_EQ(header->Coord_Scalar, c.used) << c.scalar;
+        EXPECT_EQ(header->Nb_Samples, c.samples);
+        EXPECT_EQ(header->Nb_Samples32, c.samples);
+        EXPECT_EQ(header->Nb_Traces, c.traces) << c.samples;
+    }
+}
+
+TEST_P(SeismicHeaderRead, RoundsTheTraceCountHalvesToEven)
+{
+    const std::pair<double, std::int32_t> cases[] = {
+        {10.5, 10}, {11.5, 12}, {10.6, 11}, {10.4, 10}, {0.5, 0}, {1.5, 2}, {1, 1},
+    };
+    for (const auto& [traces, expected] : cases) {
+        const std::string path = make(1000, 1, size_for(1000, traces));
+        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+        ASSERT_TRUE(header) << header.error();
+        EXPECT_EQ(header->Nb_Traces, expected) << traces << " traces' worth of bytes";
+    }
+}
+
+TEST_P(SeismicHeaderRead, FailsInPlainWordsNamingTheFile)
+{
+    struct {
+        const char* what;
+        std::int16_t samples, scalar;
+        std::uint64_t size; // 0: the file's header alone, cut by one byte
+        const char* words;
+    } const cases[] = {
+        {"zero trace length", -60, 1, 100000, "samples"},
+        {"negative trace length", -61, 1, 100000, "samples"},
+        {"most negative samples", INT16_MIN, 1, 100000, "samples"},
+        {"scalar -32768", 1000, INT16_MIN, 100000, "-32768"},
+        {"too short", 1000, 1, 0, "too short"},
+        {"empty", 1000, 1, 1, "too short"},
+    };
+    for (const auto& c : cases) {
+        std::uint64_t size = c.size;
+        if (size == 0)
+            size = static_cast<std::uint64_t>(seismic_test::header_offset(kind()) + 239);
+        if (size == 1)
+            size = 0;
+        const std::string path = make(c.samples, c.scalar, size, std::string("bad-") + c.what);
+        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+        ASSERT_FALSE(header) << c.what;
+        EXPECT_NE(header.error().find(path), std::string::npos) << header.error();
+        EXPECT_NE(header.error().find(c.words), std::string::npos) << header.error();
+    }
+}
+
+TEST_P(SeismicHeaderRead, MissingFilesAndFoldersFailWithoutCreatingAnything)
+{
+    const std::string missing = file("missing");
+    const std::string in_missing_folder = (folder / "nowhere" / "line1.sgy").string();
+    fs::create_directory(folder / "folder.sgy");
+    const std::string a_folder = (folder / "folder.sgy").string();
+    for (const std::string& path : {missing, in_missing_folder, a_folder, std::string()}) {
+        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+        ASSERT_FALSE(header) << path;
+        EXPECT_NE(header.error().find(path), std::string::npos) << header.error();
+    }
+    EXPECT_NE(marovin::read_seismic_header(missing).error().find("does not exist"), std::string::npos);
+    EXPECT_FALSE(fs::exists(missing));
+    EXPECT_EQ(folder.entries(), 1u); // only the folder made above
+}
+
+TEST_P(SeismicHeaderRead, TraceCountsThatDoNotFitIn32BitsAreFailures)
+{
+    // 4-byte traces (samples -59): 2^31 traces take 8 GiB, left as a hole.
+    const std::string path = make(-59, 1, seismic_test::header_offset(kind()) + (std::uint64_t{1} << 33) + 8);
+    const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+    ASSERT_FALSE(header);
+    EXPECT_NE(header.error().find("traces"), std::string::npos) << header.error();
+}
+
+TEST_P(SeismicHeaderRead, FilesAbove4GBAreReadWithSixtyFourBitPositions)
+{
+    const std::int64_t traces = 1'100'000; // 4.66e9 bytes of 4240-byte traces, sparse
+    const std::string path = make(1000, -100, size_for(1000, static_cast<double>(traces)));
+    const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+    ASSERT_TRUE(header) << header.error();
+    EXPECT_EQ(header->Nb_Traces, traces);
+
+    // A word of the last trace, beyond 2^32.
+    const std::int64_t position = seismic_test::header_offset(kind()) + (traces - 1) * 4240 + 81;
+    ASSERT_GT(position, std::int64_t{1} << 32);
+    const int fd = ::open(path.c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const unsigned char word[4] = {0x03, 0xA6, 0x5D, 0x76}; // 61234550 big-endian
+    ASSERT_EQ(::pwrite(fd, word, 4, position - 1), 4);
+    ::close(fd);
+    Result<SeismicFile> file = SeismicFile::open(path);
+    ASSERT_TRUE(file) << file.error();
+    EXPECT_EQ(*file->Read_BE_Int32(position), 61234550);
+    EXPECT_FALSE(file->Read_BE_Int32(static_cast<std::int64_t>(file->size()) - 2));
+}
+
+INSTANTIATE_TEST_SUITE_P(BothKinds, SeismicHeaderRead, ::testing::Values(Kind::SegY, Kind::Su),
+                         [](const auto& info) { return info.param == Kind::SegY ? "SegY" : "Su"; });
+
+TEST(SeismicHeaderKind, TheLastTwoCharactersDecideTheByteOrderAndOffset)
+{
+    TempFolder folder;
+    ASSERT_TRUE(folder.valid());
+    // SU words in files named like SU files (any case, with or without a dot).
+    for (const char* name : {"line1.Su", "dosu", "LINE2.SU"}) {
+        const fs::path path = folder / name;
+        seismic_test::write_seismic_file(path, Kind::Su, 500, 2, seismic_test::size_for(Kind::Su, 500, 25));
+        const Result<SeismicHeader> header = marovin::read_seismic_header(path.string());
+        ASSERT_TRUE(header) << header.error();
+        EXPECT_EQ(header->Header_Offset, 0) << name;
+        EXPECT_EQ(header->Nb_Samples, 500) << name;
+        EXPECT_EQ(header->Nb_Traces, 25) << name;
+    }
+    for (const char* name : {"line1.segy", "line1.sus", "line1.SGY"}) {
+        const fs::path path = folder / name;
+        seismic_test::write_seismic_file(path, Kind::SegY, 500, 2, seismic_test::size_for(Kind::SegY, 500, 25));
+        const Result<SeismicHeader> header = marovin::read_seismic_header(path.string());
+        ASSERT_TRUE(header) << header.error();
+        EXPECT_EQ(header->Header_Offset, 3600) << name;
+        EXPECT_EQ(header->Nb_Samples, 500) << name;
+        EXPECT_EQ(header->Nb_Traces, 25) << name;
+    }
+}
+
+} // namespace

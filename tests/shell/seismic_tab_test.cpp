@@ -1,0 +1,244 @@
+#include "../readers/seismic_test_files.h"
+#include "window_fixture.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+using seismic_test::Kind;
+
+// What lecture_SU may change on tab 3, to compare before and after.
+struct TabState {
+    QString text5, text6, text7, text8, text4;
+    bool check1, option1, option2, command8Enabled;
+    QColor command1Colour, command8Colour;
+    marovin::SeismicHeader header;
+
+    static TabState of(const KML_Main& w)
+    {
+        return {w.Text5->text(),
+                w.Text6->text(),
+                w.Text7->text(),
+                w.Text8->text(),
+                w.Text4->text(),
+                w.Check1->isChecked(),
+                w.Option1->isChecked(),
+                w.Option2->isChecked(),
+                w.Command8->isEnabled(),
+                KML_Main::backColour(w.Command1),
+                KML_Main::backColour(w.Command8),
+                w.Header};
+    }
+    bool operator==(const TabState&) const = default;
+};
+
+class SeismicTab : public WindowTest {
+protected:
+    // Seeds tab 3 with values no read would produce.
+    void seedSentinels(KML_Main& w)
+    {
+        w.Text5->setText(QStringLiteral("five"));
+        w.Text6->setText(QStringLiteral("six"));
+        w.Text7->setText(QStringLiteral("seven"));
+        w.Text8->setText(QStringLiteral("eight"));
+        w.Check1->setChecked(false);
+        w.Option2->setChecked(true);
+        w.Header = {7, 7, 7, 7, 7};
+    }
+
+    QString makeFile(const QString& name, Kind kind, std::int16_t samples, std::int16_t scalar, double traces)
+    {
+        const QString file = path(name);
+        // Files whose samples word gives no trace length get a fixed size.
+        const std::uint64_t size = seismic_test::trace_bytes(samples) > 0
+                                       ? seismic_test::size_for(kind, samples, traces)
+                                       : 100000;
+        seismic_test::write_seismic_file(file.toStdString(), kind, samples, scalar, size);
+        return file;
+    }
+};
+
+TEST_F(SeismicTab, ReadingASegYFileFillsTheTabAndArmsExtraction)
+{
+    KML_Main& w = window();
+    w.Input_Mode = QStringLiteral("SEGY");
+    seedSentinels(w);
+    w.Text4->setText(makeFile(QStringLiteral("line1.sgy"), Kind::SegY, 1000, -100, 10));
+
+    const marovin::Status read = w.lecture_SU();
+    ASSERT_TRUE(read) << read.error();
+    EXPECT_EQ(w.Text5->text(), QStringLiteral("1000"));
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("10"));
+    EXPECT_EQ(w.Text7->text(), QStringLiteral("-100"));
+    EXPECT_EQ(w.Text8->text(), path(QStringLiteral("LINE1.KML")));
+    EXPECT_TRUE(w.Check1->isChecked());
+    EXPECT_TRUE(w.Option1->isChecked());
+    EXPECT_FALSE(w.Option2->isChecked());
+    EXPECT_EQ(w.Header, (marovin::SeismicHeader{1000, 1000, -100, 3600, 10}));
+    EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(224, 224, 224));
+    EXPECT_TRUE(w.Command8->isEnabled());
+    EXPECT_EQ(KML_Main::backColour(w.Command8), QColor(255, 0, 0));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, QStringLiteral("Remember to select the original geodesic system"));
+    EXPECT_EQ(desktop.messages[0].title, QStringLiteral("Marovin"));
+    EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Information);
+    EXPECT_EQ(desktop.messages[0].buttons, Desktop::Buttons::Ok);
+}
+
+TEST_F(SeismicTab, ReadingAnSuFileClearsSwapBytesAndLeavesTheOptions)
+{
+    KML_Main& w = window();
+    w.Input_Mode = QStringLiteral("SEGY");
+    seedSentinels(w);
+    w.Check1->setChecked(true);
+    w.Text4->setText(makeFile(QStringLiteral("line1.su"), Kind::Su, 500, 0, 25));
+
+    const marovin::Status read = w.lecture_SU();
+    ASSERT_TRUE(read) << read.error();
+    EXPECT_EQ(w.Text5->text(), QStringLiteral("500"));
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("25"));
+    EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));
+    EXPECT_EQ(w.Text8->text(), path(QStringLiteral("LINE1.KML")));
+    EXPECT_FALSE(w.Check1->isChecked());
+    EXPECT_TRUE(w.Option2->isChecked()); // as seeded
+    EXPECT_EQ(w.Header, (marovin::SeismicHeader{500, 500, 1, 0, 25}));
+    EXPECT_TRUE(w.Command8->isEnabled());
+}
+
+TEST_F(SeismicTab, InTextModeTheRememberedFileLeavesTheTextRoadScalarAlone)
+{
+    KML_Main& w = window();
+    w.Input_Mode = QStringLiteral("TEXT_XY");
+    w.Text7->setText(QStringLiteral("1000"));
+    w.Text4->setText(makeFile(QStringLiteral("line1.sgy"), Kind::SegY, 1000, -100, 10));
+
+    ASSERT_TRUE(w.lecture_SU());
+    EXPECT_EQ(w.Text7->text(), QStringLiteral("1000"));
+    EXPECT_EQ(w.Header.Coord_Scalar, -100);
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("10"));
+}
+
+TEST_F(SeismicTab, AFailedReadChangesNothingAndCreatesNoFile)
+{
+    struct {
+        const char* name;
+        Kind kind;
+        std::int16_t samples, scalar;
+        double traces; // < 0: no file at all
+    } const cases[] = {
+        {"missing.sgy", Kind::SegY, 1000, 1, -1},
+        {"short.sgy", Kind::SegY, 1000, 1, -0.9}, // less than the file header
+        {"zero.su", Kind::Su, -60, 1, 10},
+        {"negative.sgy", Kind::SegY, -100, 1, 10},
+        {"scalar.su", Kind::Su, 500, INT16_MIN, 10},
+        {"ab", Kind::SegY, 0, 0, -1}, // too short to make a KML name from
+    };
+    for (const auto& c : cases) {
+        for (const char* mode : {"SEGY", "TEXT_XY"}) {
+            KML_Main& w = window();
+            w.Input_Mode = QString::fromLatin1(mode);
+            seedSentinels(w);
+            const QString name = QString::fromLatin1(c.name);
+            QString file = c.name == std::string("ab") ? name : path(name);
+            if (c.traces > 0)
+                makeFile(name, c.kind, c.samples, c.scalar, c.traces);
+            else if (c.traces > -1) // a file header and a few bytes
+                seismic_test::write_seismic_file(file.toStdString(), c.kind, c.samples, c.scalar, 3700);
+            const QStringList before = QDir(folder.path()).entryList(QDir::Files);
+            w.Text4->setText(file);
+            const TabState seeded = TabState::of(w);
+
+            const marovin::Status read = w.lecture_SU();
+            EXPECT_FALSE(read) << c.name;
+            EXPECT_TRUE(TabState::of(w) == seeded) << c.name << " in " << mode;
+            EXPECT_TRUE(desktop.messages.empty()) << c.name;
+            EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), before) << c.name;
+        }
+    }
+}
+
+TEST_F(SeismicTab, CancellingTheSeismicDialogChangesNothing)
+{
+    KML_Main& w = window();
+    w.Input_Mode = QStringLiteral("SEGY");
+    seedSentinels(w);
+    const QString kept = makeFile(QStringLiteral("kept.sgy"), Kind::SegY, 1000, 1, 3);
+    w.Text4->setText(kept);
+    const TabState before = TabState::of(w);
+    desktop.dialogAnswers.push_back(QString());
+
+    w.Command7_Click();
+    EXPECT_TRUE(TabState::of(w) == before);
+    EXPECT_TRUE(desktop.messages.empty());
+    ASSERT_EQ(desktop.dialogs.size(), 1u);
+    const Desktop::FileRequest& request = desktop.dialogs[0].request;
+    EXPECT_FALSE(desktop.dialogs[0].save);
+    EXPECT_EQ(request.title, QStringLiteral("Seismic file"));
+    EXPECT_EQ(request.filter, QStringLiteral("Seismic File |*.SGY|Seismic Unix|*.SU|All files|*.*|"));
+    EXPECT_EQ(request.fileName, QStringLiteral("*.SGY"));
+    EXPECT_EQ(QDir(request.initialDirectory), QDir(folder.path())); // the current file's folder
+}
+
+TEST_F(SeismicTab, TheDialogOpensInTheHomeFolderWithoutAUsableCurrentFile)
+{
+    KML_Main& w = window();
+    for (const QString& current : {QString(), QStringLiteral("relative.sgy"), path(QStringLiteral("gone/x.sgy"))}) {
+        w.Text4->setText(current);
+        desktop.dialogAnswers.push_back(QString());
+        w.Command7_Click();
+        ASSERT_FALSE(desktop.dialogs.empty());
+        EXPECT_EQ(desktop.dialogs.back().request.initialDirectory, QDir::homePath()) << current.toStdString();
+        EXPECT_EQ(w.Text4->text(), current);
+    }
+}
+
+TEST_F(SeismicTab, ChoosingAFileReadsIt)
+{
+    KML_Main& w = window();
+    w.Input_Mode = QStringLiteral("SEGY");
+    const QString chosen = makeFile(QStringLiteral("line7.SU"), Kind::Su, 250, -3, 4);
+    desktop.dialogAnswers.push_back(chosen);
+
+    w.Command7_Click();
+    EXPECT_EQ(w.Text4->text(), chosen);
+    EXPECT_EQ(w.Text5->text(), QStringLiteral("250"));
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("4"));
+    EXPECT_EQ(w.Text7->text(), QStringLiteral("1000"));
+    EXPECT_EQ(w.Text8->text(), path(QStringLiteral("LINE7.KML")));
+    EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Remember to select the original geodesic system")});
+}
+
+TEST_F(SeismicTab, AChosenFileThatCannotBeReadIsExplainedAndKeptInTheBox)
+{
+    const QString missing = path(QStringLiteral("missing.sgy"));
+    const QString shortFile = path(QStringLiteral("short.sgy"));
+    seismic_test::write_seismic_file(shortFile.toStdString(), Kind::SegY, 1000, 1, 3000);
+    const std::pair<QString, QString> cases[] = {{missing, QStringLiteral("does not exist")},
+                                                 {shortFile, QStringLiteral("too short")}};
+    for (const auto& [chosen, problem] : cases) {
+        KML_Main& w = window();
+        w.Input_Mode = QStringLiteral("SEGY");
+        seedSentinels(w);
+        w.Text4->setText(QStringLiteral("previous.sgy"));
+        desktop.messages.clear();
+        desktop.dialogAnswers.push_back(chosen);
+
+        w.Command7_Click();
+        EXPECT_EQ(w.Text4->text(), chosen);
+        EXPECT_EQ(w.Text8->text(), QStringLiteral("eight"));
+        EXPECT_FALSE(w.Command8->isEnabled());
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        const auto& message = desktop.messages[0];
+        EXPECT_EQ(message.title, QStringLiteral("Marovin"));
+        EXPECT_EQ(message.icon, Desktop::Icon::Warning);
+        EXPECT_TRUE(message.text.contains(chosen)) << message.text.toStdString();
+        EXPECT_TRUE(message.text.contains(problem)) << message.text.toStdString();
+    }
+    EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+} // namespace
