@@ -177,6 +177,7 @@ Status JobWriter::close()
     s.out.flush();
     s.flush();
     s.buffer.clear();
+    s.out.setstate(std::ios::badbit); // later writes go nowhere
     Status committed = s.file.commit();
     if (!committed)
         return fail("cannot write the converter job: " + committed.error());

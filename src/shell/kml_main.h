@@ -79,6 +79,14 @@ public:
     static void setBackColour(QPushButton* button, StepColour colour);
     static QColor backColour(const QPushButton* button);
 
+    // Converter exchange shared by both conversion runs: removes any earlier
+    // result, runs the program folder's converter on the job file with the
+    // busy pointer shown, and shows "Conversion done !" only when it ended
+    // with success and wrote its result. Otherwise it tells the user what
+    // went wrong and returns false.
+    // Public so that tests can run the exchange on its own.
+    bool launchConverter();
+
     // Files of the program folder: programFile("File.cvd").
     QString programDir() const { return programDir_; }
     QString programFile(const QString& relativePath) const;
@@ -119,13 +127,6 @@ private:
     void buildTab3(QWidget* page);
     void connectHandlers();
 
-    // Converter exchange shared by both conversion runs: removes any earlier
-    // result, runs the program folder's converter on the job file with the
-    // busy pointer shown, and shows "Conversion done !" only when it ended
-    // with success and wrote its result. Otherwise it tells the user what
-    // went wrong and returns false.
-    bool launchConverter();
-
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.
     std::optional<QString> showOpenDialog();
@@ -137,4 +138,5 @@ private:
     // The job file while a conversion run writes it (Transform_System's
     // target); null otherwise.
     std::ostream* openJob_ = nullptr;
+    friend class ExchangeTest; // sets openJob_ to drive Transform_System
 };

@@ -1,7 +1,49 @@
 // Converter exchange: the job's system block and the converter launch.
 #include "shell/kml_main.h"
 
-void KML_Main::Transform_System() {}
+#include "conversion/job_file.h"
+#include "shell/desktop.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <ostream>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Marovin");
+
+#ifdef Q_OS_WIN
+const QString kConverterName = QStringLiteral("convers.exe");
+#else
+const QString kConverterName = QStringLiteral("convers");
+#endif
+
+// The converter's own explanation: the last non-empty line it wrote on
+// standard error (earlier lines may be warnings).
+QString lastErrorLine(const QString& errorOutput)
+{
+    const QStringList lines = errorOutput.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line)
+        if (!line->trimmed().isEmpty())
+            return line->trimmed();
+    return {};
+}
+
+} // namespace
+
+void KML_Main::Transform_System()
+{
+    // Only meaningful while a conversion run writes the job; the runs write
+    // their own block, so an edit of Combo2 at any other time changes nothing.
+    if (!openJob_)
+        return;
+    const QByteArray system = Combo2->currentText().toLocal8Bit();
+    *openJob_ << marovin::system_block(std::string_view(system.constData(), static_cast<std::size_t>(system.size())));
+}
 
 void KML_Main::Combo2_Change()
 {
@@ -9,4 +51,51 @@ void KML_Main::Combo2_Change()
         Transform_System();
 }
 
-bool KML_Main::launchConverter() { return false; }
+bool KML_Main::launchConverter()
+{
+    const QString job = programFile(QStringLiteral("File.cvd"));
+    const QString result = programFile(QStringLiteral("File.cva"));
+    const QString converter = programFile(kConverterName);
+
+    // A result left by an earlier job must never pass for this one's.
+    if (QFileInfo::exists(result) && !QFile::remove(result)) {
+        desktop().message(this,
+                          QStringLiteral("Cannot remove the earlier conversion result %1, so the new one could "
+                                         "not be told apart from it.")
+                              .arg(QDir::toNativeSeparators(result)),
+                          kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        return false;
+    }
+    if (!QFileInfo(converter).isFile()) {
+        desktop().message(this,
+                          QStringLiteral("The converter %1 is missing from the program folder.")
+                              .arg(QDir::toNativeSeparators(converter)),
+                          kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        return false;
+    }
+
+    desktop().setBusy(this, true);
+    const Desktop::ProgramRun run =
+        desktop().runProgram(converter, {QDir::toNativeSeparators(job)}, programDir());
+    desktop().setBusy(this, false);
+
+    QString problem;
+    if (!run.started) {
+        problem = QStringLiteral("The converter %1 could not be started.").arg(QDir::toNativeSeparators(converter));
+    } else if (run.exitCode != 0) {
+        const QString line = lastErrorLine(run.errorOutput);
+        problem = line.isEmpty()
+                      ? QStringLiteral("The conversion failed: the converter stopped with status %1.").arg(run.exitCode)
+                      : QStringLiteral("The conversion failed: %1").arg(line);
+    } else if (!QFileInfo::exists(result)) {
+        problem = QStringLiteral("The conversion failed: the converter ended without writing its result %1.")
+                      .arg(QDir::toNativeSeparators(result));
+    }
+    if (!problem.isEmpty()) {
+        desktop().message(this, problem, kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        return false;
+    }
+    desktop().message(this, QStringLiteral("Conversion done !"), kTitle, Desktop::Icon::Information,
+                      Desktop::Buttons::Ok);
+    return true;
+}

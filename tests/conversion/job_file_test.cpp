@@ -123,7 +123,9 @@ TEST_F(JobFileTest, WriterPutsHeaderLinesAndSystemBlockInOrder)
     EXPECT_EQ(read_bytes(job), marovin::xy_text_job_header("UTM31") + " 600000  4500000 \r\n" +
                                    marovin::system_block("ED50") + "-3,5  2,25 \r\n");
     EXPECT_FALSE(writer->add_point(1, 2));
+    writer->stream() << "late";
     EXPECT_FALSE(writer->close());
+    EXPECT_EQ(writer->points(), 2);
 }
 
 TEST_F(JobFileTest, ManyPointsPassTheBufferBoundaryIntact)
