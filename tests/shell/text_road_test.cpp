@@ -56,6 +56,10 @@ protected:
         window().Input_Mode = QStringLiteral("TEXT_XY");
     }
 
+    // The launch looks for the converter in the program folder; the
+    // stand-in runs in its place.
+    void placeConverterStandIn() { writeBytes(programDir + "/convers", "stand-in"); }
+
     // Makes an XY file and chooses it through Command1.
     QString choose(const QString& name, const QByteArray& content)
     {
@@ -74,6 +78,7 @@ protected:
         writeBytes(file, content);
         w.Text1->setText(file);
         w.Combo1->setEditText(layout);
+        placeConverterStandIn();
         const QString dir = programDir;
         desktop.fakeProgramRun = [dir](const ScriptedDesktop::Launch&) { return fakeConverter(dir); };
         w.Command9_Click();
@@ -288,6 +293,7 @@ TEST_F(TextRoadTest, ConverterFailureKeepsTheTableAndGrid)
     writeBytes(path("points.xyz"), "600000,4500000\r\n");
     w.Text1->setText(path("points.xyz"));
     w.Combo1->setEditText("X,Y");
+    placeConverterStandIn();
     desktop.fakeProgramRun = [](const ScriptedDesktop::Launch&) {
         Desktop::ProgramRun run;
         run.started = true;
