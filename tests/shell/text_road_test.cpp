@@ -308,6 +308,27 @@ TEST_F(TextRoadTest, ConverterFailureKeepsTheTableAndGrid)
     EXPECT_FALSE(w.Command10->isEnabled());
 }
 
+TEST_F(TextRoadTest, RememberedSeismicFileRescalesOnlyTheSeismicRoad)
+{
+    // One SEG-Y trace of one sample whose coordinate scalar is -100.
+    QByteArray segy(3600 + 240 + 4, '\0');
+    segy[3600 + 70] = char(0xFF);
+    segy[3600 + 71] = char(0x9C);
+    segy[3600 + 115] = 1;
+    writeBytes(path("line1.sgy"), segy);
+    for (const char* mode : {"TEXT_XY", "SEGY"}) {
+        KML_Main& w = window();
+        w.Input_Mode = QString::fromLatin1(mode);
+        w.Text7->setText("1");
+        w.Text4->setText(path("line1.sgy"));
+        ASSERT_TRUE(w.lecture_SU().ok()) << mode;
+        convert("600000,4500000\r\n", "X,Y");
+        const QList<QByteArray> job = jobLines();
+        ASSERT_GE(job.size(), 8) << mode;
+        EXPECT_EQ(job[7], QByteArray(mode) == "TEXT_XY" ? " 600000  4500000 \r" : " 6000  45000 \r") << mode;
+    }
+}
+
 // WGS84 / UTM forward projection by Krüger's series (to third order in n),
 // independent of the converter's PROJ, to check a real run against.
 void utmForward(double latitude, double longitude, int zone, double& easting, double& northing)
