@@ -1,10 +1,166 @@
 // Start-up, shut-down, the tab rule and the help page.
+#include "shell/desktop.h"
+#include "shell/info_view.h"
+#include "shell/ini_file.h"
 #include "shell/kml_main.h"
+#include "shell/rtf_reader.h"
 #include "shell/tab_control.h"
 
-void KML_Main::Form_Load() {}
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTextDocument>
 
-void KML_Main::Form_Unload() {}
+#include <exception>
+#include <initializer_list>
+#include <string_view>
+
+namespace {
+
+// The remembered seismic file, shared with the companion processing product.
+constexpr char kIniSection[] = "TERVALO";
+constexpr char kIniKey[] = "Fichier 1";
+// The companion reads the entry into a buffer of 90 characters, terminator
+// included, so a stored path reaches Text4 cut to 89 characters.
+constexpr int kIniBufferLength = 90;
+
+const QString kManual = QStringLiteral("Manual/KML_Help.rtf");
+const QString kTitle = QStringLiteral("Marovin");
+
+// Where a first start looks for a seismic file. Elsewhere than on Windows the
+// sample line installed with the program is the default, so that a new
+// user's first start reads a real file.
+QString defaultSeismicFile(const KML_Main& window)
+{
+#ifdef _WIN32
+    (void)window;
+    return QStringLiteral("c:\\tervalo\\segy\\aire.su");
+#else
+    return window.programFile(QStringLiteral("samples/aire.su"));
+#endif
+}
+
+std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// Appends the entries to a combo list. The box keeps its text and shows no
+// entry as picked; adding to an editable box would otherwise put the first
+// entry in its edit field. No change notification is sent: the text did not
+// change.
+void fillList(QComboBox* combo, std::initializer_list<const char*> entries)
+{
+    const QSignalBlocker quiet(combo);
+    const QString text = combo->currentText();
+    for (const char* entry : entries)
+        combo->addItem(QString::fromLatin1(entry));
+    combo->setCurrentIndex(-1);
+    combo->setEditText(text);
+}
+
+// Loads a document file into the rich-text view, replacing what it showed:
+// RTF through the RTF reader, any other file as plain text. On failure the
+// view is left as it was and the message names the file.
+marovin::Status loadDocument(InfoView* view, const QString& path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (!info.exists())
+        return marovin::fail("The file " + shown.toStdString() + " is missing.");
+    if (!info.isFile())
+        return marovin::fail(shown.toStdString() + " is not a file.");
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return marovin::fail("The file " + shown.toStdString() + " cannot be read: " +
+                             file.errorString().toStdString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return marovin::fail("The file " + shown.toStdString() + " cannot be read: " +
+                             file.errorString().toStdString());
+    const std::string_view content(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (marovin::rtf::looks_like_rtf(content)) {
+        view->showDocument(buildTextDocument(marovin::rtf::parse(content)));
+    } else {
+        auto document = std::make_unique<QTextDocument>();
+        document->setPlainText(QString::fromUtf8(bytes));
+        view->showDocument(std::move(document));
+    }
+    return marovin::ok();
+}
+
+// Start-up goes on past a failing step; nothing is reported.
+template <class Step>
+void tryStep(Step&& step)
+{
+    try {
+        step();
+    } catch (const std::exception&) {
+    }
+}
+
+} // namespace
+
+void KML_Main::Form_Load()
+{
+    tryStep([this] {
+        fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y"});
+        fillList(Combo2, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
+                          "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"});
+        fillList(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});
+        fillList(Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""});
+        fillList(Combo4, {"1", "2", "5", "10", "25"});
+        fillList(Combo8, {"1", "2", "5", "10", "25"});
+        fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate"});
+        fillList(Combo6, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
+                          "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"});
+    });
+
+    // A manual that cannot be loaded leaves the box empty, silently.
+    tryStep([this] { (void)loadDocument(RichTextBox1, programFile(kManual)); });
+
+    const Desktop::Answer road =
+        desktop().message(this, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"),
+                          kTitle, Desktop::Icon::None, Desktop::Buttons::YesNo);
+    if (road == Desktop::Answer::Yes) {
+        Input_Mode = QStringLiteral("SEGY");
+        SSTab1->setCurrentIndex(3);
+    } else {
+        Input_Mode = QStringLiteral("TEXT_XY");
+        SSTab1->setCurrentIndex(0);
+    }
+
+    tryStep([this] {
+        const std::optional<std::string> stored = marovin::read_ini_value(localPath(iniPath()), kIniSection, kIniKey);
+        // A stored value is used as it is (an empty one stays empty), only
+        // cut to the buffer; the default is not a stored value and is whole.
+        if (stored)
+            Text4->setText(QString::fromLocal8Bit(stored->data(), static_cast<qsizetype>(stored->size()))
+                               .left(kIniBufferLength - 1));
+        else
+            Text4->setText(defaultSeismicFile(*this));
+    });
+
+    // In both roads; a failing header read leaves tab 3 as far as it got.
+    // The text road divides its coordinates by Text7, which lives on the
+    // seismic tab, out of reach in the text mode: there the scalar of the
+    // remembered seismic file (another job's) must not rescale the user's
+    // survey points, so Text7 keeps its value.
+    const QString scalar = Text7->text();
+    tryStep([this] { (void)lecture_SU(); });
+    if (Input_Mode == QLatin1String("TEXT_XY"))
+        Text7->setText(scalar);
+}
+
+void KML_Main::Form_Unload()
+{
+    // Failures are ignored: the program ends all the same, and the INI
+    // writer never leaves a half-written file behind.
+    tryStep([this] {
+        QDir().mkpath(QFileInfo(iniPath()).absolutePath());
+        (void)marovin::write_ini_value(localPath(iniPath()), kIniSection, kIniKey, Text4->text().toLocal8Bit().toStdString());
+    });
+}
 
 void KML_Main::SSTab1_Click(int /*previousTab*/)
 {
@@ -17,4 +173,13 @@ void KML_Main::SSTab1_Click(int /*previousTab*/)
         SSTab1->setCurrentIndex(0);
 }
 
-void KML_Main::Command6_Click() {}
+void KML_Main::Command6_Click()
+{
+    const marovin::Status loaded = loadDocument(RichTextBox1, programFile(kManual));
+    if (!loaded) {
+        desktop().message(this, QStringLiteral("The manual cannot be shown. ") + QString::fromStdString(loaded.error()),
+                          kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        return;
+    }
+    SSTab1->setCurrentIndex(2);
+}

@@ -1,0 +1,123 @@
+#include "shell/ini_file.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+
+namespace {
+
+using marovin::find_ini_value;
+using marovin::set_ini_value;
+
+std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+TEST(IniFile, FindsValuesLikeTheWindowsProfileService)
+{
+    struct {
+        const char* what;
+        std::string text;
+        std::optional<std::string> value;
+    } const cases[] = {
+        {"plain entry", "[TERVALO]\r\nFichier 1=c:\\a.su\r\n", "c:\\a.su"},
+        {"names in any case", "[tervalo]\r\nFICHIER 1=x\r\n", "x"},
+        {"blanks around = and value", "[TERVALO]\n  Fichier 1 \t=  x y \t\n", "x y"},
+        {"blanks inside the brackets", "[ TERVALO ]\nFichier 1=x\n", "x"},
+        {"quoted value", "[TERVALO]\nFichier 1=\" a \"\n", " a "},
+        {"empty value is a value", "[TERVALO]\r\nFichier 1=\r\n", ""},
+        {"last line without ending", "[TERVALO]\r\nFichier 1=x", "x"},
+        {"missing key", "[TERVALO]\r\nFichier 2=x\r\n", std::nullopt},
+        {"key of another section", "[OTHER]\r\nFichier 1=x\r\n[TERVALO]\r\n", std::nullopt},
+        {"missing section", "Fichier 1=x\r\n", std::nullopt},
+        {"comment is not an entry", "[TERVALO]\r\n;Fichier 1=x\r\n", std::nullopt},
+        {"first key wins", "[TERVALO]\nFichier 1=a\nFichier 1=b\n", "a"},
+        {"first section wins", "[TERVALO]\nk=1\n[TERVALO]\nFichier 1=b\n", std::nullopt},
+        {"8-bit bytes pass through", "[TERVALO]\nFichier 1=d:\\donn\xe9" "es\\l\xfc.sgy\n", "d:\\donn\xe9" "es\\l\xfc.sgy"},
+        {"empty file", "", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(find_ini_value(c.text, "TERVALO", "Fichier 1"), c.value) << c.what;
+}
+
+TEST(IniFile, SettingAValueChangesOnlyThatEntry)
+{
+    struct {
+        const char* what;
+        std::string before;
+        std::string after;
+    } const cases[] = {
+        {"existing entry keeps its spelling, blanks and ending",
+         "; companion settings\r\n[OPTIONS]\r\nColour=7\r\n\r\n[tervalo]\r\n fichier 1 = old path  \r\nFichier 2=keep\r\n",
+         "; companion settings\r\n[OPTIONS]\r\nColour=7\r\n\r\n[tervalo]\r\n fichier 1 = /new/l.su\r\nFichier 2=keep\r\n"},
+        {"missing key goes after the section's last line, before blank lines",
+         "[TERVALO]\r\nFichier 2=a\r\n\r\n[NEXT]\r\nk=v\r\n",
+         "[TERVALO]\r\nFichier 2=a\r\nFichier 1=/new/l.su\r\n\r\n[NEXT]\r\nk=v\r\n"},
+        {"missing key in a last section without line ending",
+         "[TERVALO]\nFichier 2=a", "[TERVALO]\nFichier 2=a\nFichier 1=/new/l.su\n"},
+        {"missing section is appended with the file's line ending",
+         "[OTHER]\nk=v\n", "[OTHER]\nk=v\n[TERVALO]\nFichier 1=/new/l.su\n"},
+        {"missing section after a last line without ending",
+         "[OTHER]\r\nk=v", "[OTHER]\r\nk=v\r\n[TERVALO]\r\nFichier 1=/new/l.su\r\n"},
+        {"empty file", "", "[TERVALO]\r\nFichier 1=/new/l.su\r\n"},
+        {"8-bit bytes elsewhere are kept",
+         "[X]\nNom=\xe9t\xe9\x80\n[TERVALO]\nFichier 1=\xff\n", "[X]\nNom=\xe9t\xe9\x80\n[TERVALO]\nFichier 1=/new/l.su\n"},
+        {"only the first of duplicate keys changes",
+         "[TERVALO]\nFichier 1=a\nFichier 1=b\n", "[TERVALO]\nFichier 1=/new/l.su\nFichier 1=b\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(set_ini_value(c.before, "TERVALO", "Fichier 1", "/new/l.su"), c.after) << c.what;
+}
+
+TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath(QStringLiteral("Tervalo.ini")).toStdString();
+
+    // Created when missing, read back as written.
+    ASSERT_TRUE(marovin::write_ini_value(path, "TERVALO", "Fichier 1", "/data/a.sgy"));
+    EXPECT_EQ(readBytes(path), "[TERVALO]\r\nFichier 1=/data/a.sgy\r\n");
+    EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), "/data/a.sgy");
+
+    // A value with a line break would add entries of its own: refused, file untouched.
+    const std::string before = readBytes(path);
+    EXPECT_FALSE(marovin::write_ini_value(path, "TERVALO", "Fichier 1", "a\r\n[EVIL]\r\nx=1"));
+    EXPECT_FALSE(marovin::write_ini_value(path, "TERVALO", "Fichier=1", "a"));
+    EXPECT_EQ(readBytes(path), before);
+
+    // No temporary file is left beside it.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Tervalo.ini")});
+
+    // A link to the companion's file stays a link; the target is updated.
+    const std::string real = dir.filePath(QStringLiteral("real.ini")).toStdString();
+    const std::string link = dir.filePath(QStringLiteral("link.ini")).toStdString();
+    writeBytes(real, "[TERVALO]\nFichier 1=a\n");
+    std::filesystem::create_symlink(real, link);
+    ASSERT_TRUE(marovin::write_ini_value(link, "TERVALO", "Fichier 1", "b"));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(readBytes(real), "[TERVALO]\nFichier 1=b\n");
+
+    // A folder that does not exist: a failure, nothing created.
+    const std::string nowhere = dir.filePath(QStringLiteral("missing/Tervalo.ini")).toStdString();
+    EXPECT_FALSE(marovin::write_ini_value(nowhere, "TERVALO", "Fichier 1", "a"));
+    EXPECT_FALSE(std::filesystem::exists(nowhere));
+    EXPECT_EQ(marovin::read_ini_value(nowhere, "TERVALO", "Fichier 1"), std::nullopt);
+}
+
+} // namespace

@@ -1,0 +1,225 @@
+#include "shell/info_view.h"
+#include "shell/tab_control.h"
+#include "window_fixture.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <string>
+#include <tuple>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+QStringList entries(const QComboBox* combo)
+{
+    QStringList list;
+    for (int i = 0; i < combo->count(); ++i)
+        list << combo->itemText(i);
+    return list;
+}
+
+class StartupTest : public WindowTest {
+protected:
+    void installManual()
+    {
+        QDir().mkpath(programDir + QStringLiteral("/Manual"));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_SOURCE_DIR "/Manual/KML_Help.rtf"),
+                                programDir + QStringLiteral("/Manual/KML_Help.rtf")));
+    }
+
+    // Starts the window answering the input-road question.
+    KML_Main& start(Desktop::Answer answer)
+    {
+        desktop.answers.push_back(answer);
+        KML_Main& w = window();
+        w.Form_Load();
+        return w;
+    }
+
+    QString defaultPath() const { return programDir + QStringLiteral("/samples/aire.su"); }
+};
+
+TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
+{
+    for (const auto& [answer, mode, tab] : {std::tuple{Desktop::Answer::Yes, "SEGY", 3},
+                                            std::tuple{Desktop::Answer::No, "TEXT_XY", 0}}) {
+        ScriptedDesktop scripted;
+        scripted.answers.push_back(answer);
+        KML_Main w(scripted, programDir, iniPath);
+        w.Form_Load();
+        EXPECT_EQ(w.Input_Mode, QLatin1String(mode));
+        EXPECT_EQ(w.SSTab1->currentIndex(), tab);
+        // The tab of the other road stays closed afterwards.
+        w.SSTab1->setCurrentIndex(3 - tab);
+        EXPECT_EQ(w.SSTab1->currentIndex(), tab);
+        // Text4 is filled in both roads.
+        EXPECT_EQ(w.Text4->text(), defaultPath());
+
+        ASSERT_FALSE(scripted.messages.empty());
+        const ScriptedDesktop::Message& question = scripted.messages.front();
+        EXPECT_EQ(question.text, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"));
+        EXPECT_EQ(question.title, QStringLiteral("Marovin"));
+        EXPECT_EQ(question.icon, Desktop::Icon::None);
+        EXPECT_EQ(question.buttons, Desktop::Buttons::YesNo);
+    }
+}
+
+TEST_F(StartupTest, TheTextRoadKeepsItsScalarWhateverTheRememberedSeismicFileHolds)
+{
+    // The remembered file is the sample line, whose scalar is -100.
+    writeFile(iniPath, "[TERVALO]\r\nFichier 1=" + QFile::encodeName(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su")) + "\r\n");
+    KML_Main& w = start(Desktop::Answer::No);
+    EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));
+}
+
+TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
+{
+    KML_Main& w = start(Desktop::Answer::Yes);
+    struct {
+        QComboBox* combo;
+        const char* text;
+        QStringList list;
+    } const cases[] = {
+        {w.Combo1, "X,Y,Z", {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y"}},
+        {w.Combo2, "UTM32", {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
+                             "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"}},
+        {w.Combo3, "Station", {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
+        {w.Combo7, "CDP", {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
+        {w.Combo4, "5", {"1", "2", "5", "10", "25"}},
+        {w.Combo8, "5", {"1", "2", "5", "10", "25"}},
+        {w.Combo5, "X,Y receiver coordinate", {"X,Y source coordinate", "X,Y receiver coordinate"}},
+        {w.Combo6, "UTM32", {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
+                             "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(entries(c.combo), c.list) << c.text;
+        EXPECT_EQ(c.combo->currentText(), QLatin1String(c.text));
+    }
+    // Picking the empty last entry leaves the box empty.
+    w.Combo3->setCurrentIndex(w.Combo3->count() - 1);
+    EXPECT_EQ(w.Combo3->currentText(), QString());
+}
+
+TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
+{
+    const QByteArray longPath = "/data/" + QByteArray(114, 'x') + ".sgy"; // 122 characters
+    struct {
+        const char* what;
+        QByteArray ini; // empty: no file
+        QString text4;
+    } const cases[] = {
+        {"no file", {}, defaultPath()},
+        {"no section", "[OTHER]\r\nFichier 1=/a.su\r\n", defaultPath()},
+        {"no key", "[TERVALO]\r\nFichier 2=/a.su\r\n", defaultPath()},
+        {"empty value stays empty", "[TERVALO]\r\nFichier 1=\r\n", QString()},
+        {"value as stored", "[TERVALO]\r\nFichier 1=/data/line 1.SGY\r\n", QStringLiteral("/data/line 1.SGY")},
+        {"long value cut to 89 characters", "[TERVALO]\r\nFichier 1=" + longPath + "\r\n",
+         QString::fromLatin1(longPath.left(89))},
+    };
+    for (const auto& c : cases) {
+        QFile::remove(iniPath);
+        if (!c.ini.isEmpty())
+            writeFile(iniPath, c.ini);
+        ScriptedDesktop scripted;
+        KML_Main w(scripted, programDir, iniPath);
+        w.Form_Load();
+        EXPECT_EQ(w.Text4->text(), c.text4) << c.what;
+    }
+}
+
+TEST_F(StartupTest, ClosingWithoutAnIniFileCreatesIt)
+{
+    KML_Main& w = start(Desktop::Answer::No);
+    ASSERT_FALSE(QFile::exists(iniPath));
+    w.close();
+    EXPECT_EQ(readFile(iniPath), "[TERVALO]\r\nFichier 1=" + QFile::encodeName(defaultPath()) + "\r\n");
+}
+
+TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
+{
+    const QByteArray companion = "; Tervalo settings\r\n"
+                                 "[GENERAL]\r\nLangue=Fran\xe7" "ais\r\nFichier 1=not this one\r\n\r\n"
+                                 "[Tervalo]\r\n  fichier 1 = /old/aire.su \r\nFichier 2=/old/b.sgy\r\n\r\n"
+                                 "[PLOT]\nEchelle=1:50000\n";
+    writeFile(iniPath, companion);
+    KML_Main& w = start(Desktop::Answer::Yes);
+    EXPECT_EQ(w.Text4->text(), QStringLiteral("/old/aire.su"));
+
+    w.Text4->setText(QStringLiteral("/new/line 2.sgy")); // as the file picker would
+    w.Form_Unload();
+    QByteArray expected = companion;
+    expected.replace("  fichier 1 = /old/aire.su \r\n", "  fichier 1 = /new/line 2.sgy\r\n");
+    EXPECT_EQ(readFile(iniPath), expected);
+
+    // The next start finds it.
+    ScriptedDesktop again;
+    KML_Main next(again, programDir, iniPath);
+    next.Form_Load();
+    EXPECT_EQ(next.Text4->text(), QStringLiteral("/new/line 2.sgy"));
+}
+
+TEST_F(StartupTest, AFailedWriteLeavesTheCompanionFileAlone)
+{
+    writeFile(iniPath, "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
+    KML_Main& w = start(Desktop::Answer::Yes);
+    // A line break would smuggle new entries into the shared file.
+    w.Text4->setText(QStringLiteral("/b.su\r\n[EVIL]"));
+    w.Form_Unload();
+    EXPECT_EQ(readFile(iniPath), "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
+}
+
+TEST_F(StartupTest, StartsSilentlyWithoutTheManual)
+{
+    KML_Main& w = start(Desktop::Answer::No);
+    EXPECT_EQ(desktop.messages.size(), 1u) << "only the input-road question";
+    EXPECT_TRUE(w.RichTextBox1->text().isEmpty());
+}
+
+TEST_F(StartupTest, HelpShowsTheManualAgainOnTheInformationTab)
+{
+    installManual();
+    KML_Main& w = start(Desktop::Answer::No);
+    EXPECT_TRUE(w.RichTextBox1->text().startsWith(QStringLiteral("Marovin user manual")));
+    EXPECT_EQ(w.SSTab1->currentIndex(), 0) << "loading the manual does not change the tab";
+
+    // Another file shown on the Information tab, then HELP.
+    writeFile(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
+    ASSERT_TRUE(w.RichTextBox1->loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
+    w.Command6->click();
+    EXPECT_TRUE(w.RichTextBox1->text().startsWith(QStringLiteral("Marovin user manual")));
+    EXPECT_TRUE(w.RichTextBox1->text().contains(QStringLiteral("Label frequency")));
+    EXPECT_EQ(w.SSTab1->currentIndex(), 2);
+    EXPECT_EQ(desktop.messages.size(), 1u);
+}
+
+TEST_F(StartupTest, HelpWithoutTheManualNamesTheMissingFile)
+{
+    KML_Main& w = start(Desktop::Answer::No);
+    writeFile(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
+    ASSERT_TRUE(w.RichTextBox1->loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
+    w.Command6_Click();
+    ASSERT_EQ(desktop.messages.size(), 2u);
+    const ScriptedDesktop::Message& message = desktop.messages.back();
+    EXPECT_EQ(message.title, QStringLiteral("Marovin"));
+    EXPECT_TRUE(message.text.contains(programDir + QStringLiteral("/Manual/KML_Help.rtf"))) << message.text.toStdString();
+    EXPECT_EQ(message.buttons, Desktop::Buttons::Ok);
+    EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("1,2,3\n")) << "the view keeps what it showed";
+    EXPECT_EQ(w.SSTab1->currentIndex(), 0);
+}
+
+} // namespace
