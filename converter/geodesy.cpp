@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <system_error>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -76,8 +78,25 @@ bool looks_like_plain_name(std::string_view text) {
     return text.empty() || text.front() != '{';
 }
 
+std::string plain(double value) {
+    char buffer[32];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return error == std::errc() ? std::string(buffer, end) : std::string("?");
+}
+
 bool is_geographic(PJ_TYPE type) {
     return type == PJ_TYPE_GEOGRAPHIC_2D_CRS || type == PJ_TYPE_GEOGRAPHIC_3D_CRS;
+}
+
+// The type of a system, looking through a BoundCRS (a PROJ string with
+// +towgs84) to the system it carries.
+PJ_TYPE horizontal_type(PJ_CONTEXT* ctx, PJ* crs) {
+    PJ_TYPE type = proj_get_type(crs);
+    if (type == PJ_TYPE_BOUND_CRS) {
+        Object base(proj_get_source_crs(ctx, crs));
+        type = base ? proj_get_type(base.get()) : PJ_TYPE_UNKNOWN;
+    }
+    return type;
 }
 
 // A system PROJ can read and whose two first axes are a horizontal position.
@@ -89,11 +108,7 @@ marovin::Result<Object> create_system(PJ_CONTEXT* ctx, std::string_view name, st
     // must be the system's own, codes and definitions are taken as they are.
     if (!crs || !proj_is_crs(crs.get()) || (looks_like_plain_name(definition) && !equal_ignoring_case(definition, name_of(crs.get()))))
         return marovin::fail(where(file_name, line) + "unknown coordinate system \"" + std::string(name) + "\"");
-    PJ_TYPE type = proj_get_type(crs.get());
-    if (type == PJ_TYPE_BOUND_CRS) {
-        Object base(proj_get_source_crs(ctx, crs.get()));
-        type = base ? proj_get_type(base.get()) : PJ_TYPE_UNKNOWN;
-    }
+    PJ_TYPE type = horizontal_type(ctx, crs.get());
     if (!is_geographic(type) && type != PJ_TYPE_PROJECTED_CRS)
         return marovin::fail(where(file_name, line) + "\"" + std::string(name) +
                              "\" is neither a geographic nor a projected coordinate system");
@@ -170,6 +185,17 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
         return marovin::fail(where(file_name, job.target_line) + "the target system \"" + job.target_system +
                              "\" is not geographic; the result gives latitude and longitude");
 
+    // PROJ passes an impossible latitude through unchanged; a job holding
+    // one has its columns wrong or its system wrong, which the user must see.
+    if (is_geographic(horizontal_type(ctx, source->get()))) {
+        for (std::size_t i = 0; i < job.x.size(); ++i) {
+            if (std::abs(job.y[i]) > 90 || std::abs(job.x[i]) > 360)
+                return marovin::fail(where(file_name, job.first_data_line + static_cast<int>(i)) +
+                                     "longitude " + plain(job.x[i]) + " and latitude " + plain(job.y[i]) +
+                                     " are not degrees of a position on the earth");
+        }
+    }
+
     Bounds area{};
     const bool have_area = geographic_bounds(ctx, source->get(), target->get(), job, area);
     Object operation = best_operation(ctx, source->get(), target->get(), have_area ? &area : nullptr);
@@ -198,8 +224,7 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
     proj_trans_generic(transformation.get(), PJ_FWD, job.x.data(), sizeof(double), count, job.y.data(),
                        sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
     for (std::size_t i = 0; i < count; ++i) {
-        if (std::isfinite(job.x[i]) && std::isfinite(job.y[i]) && job.x[i] != HUGE_VAL && job.y[i] != HUGE_VAL)
-            continue;
+        if (std::isfinite(job.x[i]) && std::isfinite(job.y[i]) && std::abs(job.y[i]) <= 90) continue;
         std::string reason;
         if (int error = proj_errno(transformation.get()); error != 0)
             if (const char* text = proj_context_errno_string(ctx, error)) reason = std::string(" (") + text + ")";
