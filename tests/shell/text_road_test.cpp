@@ -396,4 +396,28 @@ TEST_F(TextRoadTest, FullRunThroughTheRealConverterGivesWgs84Degrees)
     EXPECT_TRUE(w.Command10->isEnabled());
 }
 
+TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
+{
+    const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/stations.xyz");
+    const QString converter = QStringLiteral(MAROVIN_PROGRAM_DIR "/convers");
+    if (!QFile::exists(sample) || !QFile::exists(converter))
+        GTEST_SKIP() << "the samples or the converter are not built";
+    ASSERT_TRUE(QFile::copy(converter, programDir + "/convers"));
+    QFile::setPermissions(programDir + "/convers", QFile::permissions(converter));
+
+    KML_Main& w = window();
+    const QString file = choose("stations.xyz", readBytes(sample));
+    w.Combo1->setEditText("Number,X,Y,Z");
+    w.Command9_Click();
+    ASSERT_EQ(w.Nb_Points, 300) << desktop.messageTexts().join("\n").toStdString();
+    EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), " 1001");
+    for (int i = 1; i <= w.Nb_Points; ++i) { // the line lies in zone 32, north of the Alps
+        EXPECT_NEAR(w.Point_Table.number(i, 1), 8.9, 0.5) << i;
+        EXPECT_NEAR(w.Point_Table.number(i, 2), 47.9, 0.5) << i;
+    }
+    w.Command10_Click();
+    EXPECT_EQ(w.Text2->text(), path("stations.KML"));
+    EXPECT_EQ(readBytes(path("stations.KML")).count("<Placemark"), 300);
+}
+
 } // namespace
