@@ -1,5 +1,186 @@
 // The text road: XY text file selection and its conversion run.
 #include "shell/kml_main.h"
 
-void KML_Main::Command1_Click() {}
-void KML_Main::Command9_Click() {}
+#include "conversion/job_file.h"
+#include "conversion/result_file.h"
+#include "kml/kml_naming.h"
+#include "kml/number_text.h"
+#include "readers/xy_text.h"
+#include "shell/desktop.h"
+#include "shell/flex_grid.h"
+#include "shell/info_view.h"
+#include "shell/tab_control.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Marovin");
+
+std::string fileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+QString fromLibrary(const std::string& text) { return QString::fromLocal8Bit(text.data(), qsizetype(text.size())); }
+
+} // namespace
+
+void KML_Main::Command1_Click()
+{
+    CmDialog1.InitDir = QString();
+    CmDialog1.CancelError = false;
+    CmDialog1.DialogTitle = QStringLiteral("Topo selection");
+    CmDialog1.Filter = QStringLiteral("Topo File |*.XYZ|All files|*.*|");
+    CmDialog1.FileName = QStringLiteral("*.*");
+    // A cancelled dialog changes nothing: the preset "*.*" is never taken for
+    // a file name.
+    const std::optional<QString> chosen = showOpenDialog();
+    if (!chosen)
+        return;
+    const QString path = *chosen;
+    Text1->setText(path);
+
+    const std::string name = path.toStdString();
+    if (marovin::is_seismic_name(name)) {
+        // In the text mode the tab rule brings tab 0 back at once.
+        SSTab1->setCurrentIndex(3);
+        return;
+    }
+
+    if (marovin::Result<std::string> kml = marovin::text_kml_name(name))
+        Text2->setText(QString::fromStdString(*kml));
+
+    // The user's file is rewritten only when it was read whole as text, and
+    // atomically; otherwise the road stops here with the file untouched.
+    if (marovin::Status rewritten = marovin::rewrite_separators(fileSystemPath(path)); !rewritten) {
+        desktop_.message(this, QStringLiteral("The XY file %1 was not changed: %2").arg(path, fromLibrary(rewritten.error())),
+                         kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        return;
+    }
+    RichTextBox1->loadPlainTextFile(path);
+
+    Command2->setEnabled(true);
+    setBackColour(Command1, StepColour::ButtonFace);
+    Command9->setEnabled(true);
+    setBackColour(Command9, StepColour::Red);
+    SSTab1->setCurrentIndex(2);
+    desktop_.message(this, QStringLiteral("Remember to select the original geodesic system"), kTitle,
+                     Desktop::Icon::Information, Desktop::Buttons::Ok);
+}
+
+void KML_Main::Command9_Click()
+{
+    // Everything is built in temporaries: the user's table, count and grid
+    // are replaced only once the converter's result has been read, so a run
+    // that stops leaves them (and Command10) as they were.
+    auto stop = [this](const QString& text) {
+        desktop_.message(this, text, kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
+    };
+
+    const QString layout = Combo1->currentText();
+    marovin::Result<marovin::XyPoints> read =
+        marovin::read_xy_file(fileSystemPath(Text1->text()), layout.toStdString());
+    if (!read) {
+        stop(QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(read.error())));
+        return;
+    }
+    const marovin::XyPoints& points = *read;
+    if (!points.rows_read) {
+        // Empty rows would reach the converter as points at 0, 0.
+        stop(QStringLiteral("The file type \"%1\" is not one of \"Number,X,Y,Z\", \"Number,X,Y\", \"X,Y,Z\" "
+                            "or \"X,Y\".")
+                 .arg(layout));
+        return;
+    }
+
+    const QString scalarText = Text7->text();
+    const std::optional<double> scalar = marovin::number_in_text(scalarText.toStdString());
+    if (!scalar || *scalar == 0) {
+        stop(QStringLiteral("The scalar for coordinates \"%1\" %2: X and Y cannot be divided by it.")
+                 .arg(scalarText, scalar ? QStringLiteral("is zero") : QStringLiteral("is not a number")));
+        return;
+    }
+    const double divisor = std::abs(*scalar);
+
+    const std::int32_t count = points.count;
+    marovin::PointTable table;
+    table.recreate(count);
+    for (std::int32_t i = 1; i <= count; ++i) {
+        const auto k = static_cast<std::size_t>(i - 1);
+        (void)table.set(i, 1, marovin::Cell::real(points.x[k]));
+        (void)table.set(i, 2, marovin::Cell::real(points.y[k]));
+        // The KML names number the points 1..N whatever the file's numbering.
+        (void)table.set(i, 3, i <= 32767 ? marovin::Cell::int16(static_cast<std::int16_t>(i)) : marovin::Cell::int32(i));
+    }
+
+    // The job is written whole or not at all; its data lines are the rows of
+    // `table` in order. Transform_System gets no stream here, so nothing can
+    // slip in between the data lines.
+    const QString jobPath = programFile(QStringLiteral("File.cvd"));
+    {
+        marovin::Result<marovin::JobWriter> job = marovin::JobWriter::create(
+            fileSystemPath(jobPath), marovin::xy_text_job_header(Combo2->currentText().toStdString()),
+            marovin::regional_decimal_point());
+        if (!job) {
+            stop(QStringLiteral("Cannot write the converter job: %1").arg(fromLibrary(job.error())));
+            return;
+        }
+        for (std::size_t k = 0; k < points.x.size(); ++k) {
+            if (marovin::Status added = job->add_point(points.x[k] / divisor, points.y[k] / divisor); !added) {
+                stop(QStringLiteral("Cannot write point %1 into the converter job: %2")
+                         .arg(k + 1)
+                         .arg(fromLibrary(added.error())));
+                return;
+            }
+        }
+        if (marovin::Status closed = job->close(); !closed) {
+            stop(QStringLiteral("Cannot write the converter job: %1").arg(fromLibrary(closed.error())));
+            return;
+        }
+    }
+
+    if (!launchConverter())
+        return;
+
+    if (marovin::Status result =
+            marovin::read_result_file(fileSystemPath(programFile(QStringLiteral("File.cva"))), count, table);
+        !result) {
+        stop(QStringLiteral("Cannot read the converter's result: %1").arg(fromLibrary(result.error())));
+        return;
+    }
+
+    // Everything succeeded: the run's table and grid become the user's.
+    Point_Table = std::move(table);
+    Nb_Points = count;
+
+    const auto n = static_cast<std::size_t>(count);
+    std::vector<std::string> labels(n), longitudes(n), latitudes(n);
+    for (std::size_t k = 0; k < n; ++k) {
+        const auto row = static_cast<std::int32_t>(k + 1);
+        labels[k] = marovin::number_text(points.number[k]);
+        longitudes[k] = marovin::plain_number_text(Point_Table.number(row, 1));
+        latitudes[k] = marovin::plain_number_text(Point_Table.number(row, 2));
+    }
+    VSFlexGrid1->setCols(3);
+    VSFlexGrid1->setRows(count + 1);
+    VSFlexGrid1->setTextMatrix(0, 0, std::string());
+    VSFlexGrid1->setTextMatrix(0, 1, "X");
+    VSFlexGrid1->setTextMatrix(0, 2, "Y");
+    VSFlexGrid1->setColumn(0, 1, std::move(labels));
+    VSFlexGrid1->setColumn(1, 1, std::move(longitudes));
+    VSFlexGrid1->setColumn(2, 1, std::move(latitudes));
+
+    setBackColour(Command8, StepColour::LightGrey);
+    setBackColour(Command1, StepColour::LightGrey);
+    SSTab1->setCurrentIndex(1);
+    Command2->setEnabled(true);
+    Command9->setEnabled(true);
+    setBackColour(Command9, StepColour::LightGrey);
+    Command10->setEnabled(true);
+    setBackColour(Command10, StepColour::Red);
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Runs the text-road benchmark on a 1,000,000-point XY file, beside ogr2ogr
+# (Debian's gdal-bin, installed when missing) for reference.
+set -euo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if ! command -v ogr2ogr >/dev/null 2>&1; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq gdal-bin >/dev/null
+fi
+build_dir="${MAROVIN_BUILD_DIR:-$root/build}"
+"$root/scripts/setup"
+cmake --build "$build_dir" -j2 --target xy_text_bench convers
+"$build_dir/bench/xy_text_bench" "${1:-1000000}"
