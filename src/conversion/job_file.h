@@ -84,4 +84,9 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// The divisor of the coordinates on both roads: the magnitude of the number in the scalar
+// text (-100 and 100 both give 100). Blanks around the number are allowed;
+// anything else that is not a number, and 0, fail.
+Result<double> coordinate_divisor(std::string_view scalar_text);
+
 } // namespace marovin

@@ -11,6 +11,7 @@
 // trace count of the header state is rounded, and the file may have changed
 // since it was read); no point is ever made of bytes that are not there.
 
+#include "conversion/job_file.h"
 #include "readers/seismic_header.h"
 #include "result.h"
 
@@ -49,11 +50,6 @@ struct CoordinatePair {
 // Exactly "X,Y source coordinate" is the source pair; any other text the
 // group (receiver) pair.
 CoordinatePair coordinate_pair_for(std::string_view pair_text);
-
-// The divisor of the coordinates: the magnitude of the number in the scalar
-// text (-100 and 100 both give 100). Blanks around the number are allowed;
-// anything else that is not a number, and 0, fail.
-Result<double> coordinate_divisor(std::string_view scalar_text);
 
 // Bytes of one trace (trace header and samples); 0 or below for a samples
 // word that leaves no trace.

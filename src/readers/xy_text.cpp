@@ -28,8 +28,6 @@ bool ends_with_in_capitals(std::string_view path, std::string_view ending)
     return true;
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
 std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
 
 } // namespace
@@ -132,18 +130,6 @@ std::int64_t count_lines(std::string_view text)
     }
     const bool unterminated = n > 0 && text[n - 1] != '\n' && text[n - 1] != '\r';
     return ends + (unterminated ? 1 : 0);
-}
-
-std::optional<double> number_in_text(std::string_view text)
-{
-    while (!text.empty() && is_blank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && is_blank(text.back()))
-        text.remove_suffix(1);
-    double value = 0;
-    if (!parse_field_number(text, value) || !std::isfinite(value))
-        return std::nullopt;
-    return value;
 }
 
 std::optional<XyLayout> layout_named(std::string_view name)

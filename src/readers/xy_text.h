@@ -43,11 +43,6 @@ Status rewrite_separators(const std::string& path);
 // Number of lines as stated above; 0 for an empty text.
 std::int64_t count_lines(std::string_view text);
 
-// The number a text box or field holds, blanks around it ignored, in the
-// field form of FieldReader ("12", "-3.5", ".5", "+2", "1E-05"). Nothing for
-// other text, infinities and NaN.
-std::optional<double> number_in_text(std::string_view text);
-
 enum class XyLayout { NumberXYZ, NumberXY, XYZ, XY };
 
 // The layout named exactly (case-sensitive) by "Number,X,Y,Z", "Number,X,Y",

@@ -98,14 +98,14 @@ void KML_Main::Command9_Click()
         return;
     }
 
-    const QString scalarText = Text7->text();
-    const std::optional<double> scalar = marovin::number_in_text(scalarText.toStdString());
-    if (!scalar || *scalar == 0) {
-        stop(QStringLiteral("The scalar for coordinates \"%1\" %2: X and Y cannot be divided by it.")
-                 .arg(scalarText, scalar ? QStringLiteral("is zero") : QStringLiteral("is not a number")));
+    const marovin::Result<double> scalar = marovin::coordinate_divisor(Text7->text().toStdString());
+    if (!scalar) {
+        QString problem = QString::fromStdString(scalar.error());
+        problem[0] = problem[0].toUpper();
+        stop(problem + QLatin1Char('.'));
         return;
     }
-    const double divisor = std::abs(*scalar);
+    const double divisor = *scalar;
 
     const std::int32_t count = points.count;
     marovin::PointTable table;

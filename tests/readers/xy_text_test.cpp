@@ -92,16 +92,6 @@ TEST(XyText, LinesEndAtCrLfOrBothAndEmptyLinesCount)
         EXPECT_EQ(marovin::count_lines(c.text), c.lines) << testing::PrintToString(std::string(c.text));
 }
 
-TEST(XyText, NumbersUseAPointAndTheWholeField)
-{
-    EXPECT_EQ(marovin::number_in_text("600000"), 600000.0);
-    EXPECT_EQ(marovin::number_in_text(" -12.5 "), -12.5);
-    EXPECT_EQ(marovin::number_in_text("+.5"), 0.5);
-    EXPECT_EQ(marovin::number_in_text("1E3"), 1000.0);
-    for (const char* text : {"", "abc", "12 34", "1,5", "inf", "nan", "--1", "12x", "0x10"})
-        EXPECT_FALSE(marovin::number_in_text(text).has_value()) << text;
-}
-
 TEST(XyText, EachLayoutTakesItsFields)
 {
     struct {

@@ -243,7 +243,7 @@ TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndKeepsEv
         {"X,Y,Z", "1,north,3\r\n", "1", "line 1"},                // text in a coordinate
         {"X,Y,Z", "1,2,3\r\n4,5\r\n", "1", "line 2"},             // the file ends early
         {"X,Y", "1,2\r\n3,4\r\n\r\n", "1", "line 3"},             // the empty last line is a point
-        {"X,Y", "1,2\r\n", "0", "is zero"},
+        {"X,Y", "1,2\r\n", "0", "is 0"},
         {"X,Y", "1,2\r\n", "abc", "not a number"},
         {"x,y", "1,2\r\n", "1", "x,y"},
     };
