@@ -14,6 +14,7 @@
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
 #include "shell/desktop.h"
+#include "shell/qt_desktop.h"
 #include "shell/flex_grid.h"
 #include "shell/kml_main.h"
 
@@ -131,17 +132,7 @@ public:
     bool openDocument(const QString&, const QString&) override { return false; }
     ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
     {
-        ProgramRun run;
-        QProcess process;
-        process.setWorkingDirectory(folder);
-        process.start(program, arguments);
-        run.started = process.waitForStarted();
-        if (!run.started)
-            return run;
-        process.waitForFinished(-1);
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.errorOutput = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        return QtDesktop().runProgram(program, arguments, folder);
     }
     void setBusy(QWidget*, bool) override {}
     QStringList messages;

@@ -5,6 +5,7 @@
 // the real converter) unless `fakeProgramRun` is set.
 
 #include "shell/desktop.h"
+#include "shell/qt_desktop.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -79,17 +80,7 @@ public:
         launches.push_back(launch);
         if (fakeProgramRun)
             return (*fakeProgramRun)(launch);
-        ProgramRun run;
-        QProcess process;
-        process.setWorkingDirectory(workingDirectory);
-        process.start(program, arguments);
-        run.started = process.waitForStarted();
-        if (!run.started)
-            return run;
-        process.waitForFinished(-1);
-        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        run.errorOutput = QString::fromLocal8Bit(process.readAllStandardError());
-        return run;
+        return QtDesktop().runProgram(program, arguments, workingDirectory);
     }
 
     void setBusy(QWidget*, bool busy) override

@@ -19,7 +19,7 @@ namespace {
 
 enum class Kind { Button, Text, Label, Combo, Option, Check };
 
-struct ControlSpec {
+struct ControlRow {
     const char* name;
     Kind kind;
     int tab;
@@ -31,7 +31,7 @@ struct ControlSpec {
 };
 
 // Exactly as the window must show them, blanks included.
-const ControlSpec controlSpecs[] = {
+const ControlRow controlRows[] = {
     {"Command1", Kind::Button, 0, "XY Text  File selection", "", true, false, 480, 600, 2055, 375},
     {"Text1", Kind::Text, 0, "", "", true, false, 2760, 600, 3255, 375},
     {"Label2", Kind::Label, 0, "File type", "", true, false, 1320, 1080, 1215, 255},
@@ -128,19 +128,19 @@ QRect pixels(int left, int top, int width, int height) { return {left / 15, top 
 TEST_F(WindowTest, EveryControlHasItsKindTextTooltipStateFontAndPlace)
 {
     KML_Main& w = window();
-    for (const ControlSpec& spec : controlSpecs) {
-        SCOPED_TRACE(spec.name);
-        QWidget* widget = control(w, QString::fromLatin1(spec.name));
+    for (const ControlRow& expected : controlRows) {
+        SCOPED_TRACE(expected.name);
+        QWidget* widget = control(w, QString::fromLatin1(expected.name));
         ASSERT_NE(widget, nullptr);
-        EXPECT_TRUE(hasKind(widget, spec.kind));
-        EXPECT_EQ(shownText(widget, spec.kind), QString::fromLatin1(spec.text));
-        EXPECT_EQ(widget->toolTip(), QString::fromLatin1(spec.toolTip));
-        EXPECT_EQ(widget->isEnabled(), spec.enabled);
-        EXPECT_EQ(widget->parentWidget(), w.SSTab1->page(spec.tab));
-        EXPECT_EQ(widget->geometry(), pixels(spec.left, spec.top, spec.width, spec.height));
+        EXPECT_TRUE(hasKind(widget, expected.kind));
+        EXPECT_EQ(shownText(widget, expected.kind), QString::fromLatin1(expected.text));
+        EXPECT_EQ(widget->toolTip(), QString::fromLatin1(expected.toolTip));
+        EXPECT_EQ(widget->isEnabled(), expected.enabled);
+        EXPECT_EQ(widget->parentWidget(), w.SSTab1->page(expected.tab));
+        EXPECT_EQ(widget->geometry(), pixels(expected.left, expected.top, expected.width, expected.height));
         EXPECT_EQ(widget->font().pointSizeF(), 8.25);
-        EXPECT_EQ(widget->font().bold(), spec.bold);
-        if (spec.kind == Kind::Combo) {
+        EXPECT_EQ(widget->font().bold(), expected.bold);
+        if (expected.kind == Kind::Combo) {
             auto* combo = static_cast<QComboBox*>(widget);
             EXPECT_TRUE(combo->isEditable());
             EXPECT_EQ(combo->completer(), nullptr) << "typed values must stay as typed";
