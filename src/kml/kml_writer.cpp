@@ -1,5 +1,7 @@
 #include "kml/kml_writer.h"
 
+#include "kml/number_text.h"
+
 #include "atomic_file.h"
 
 #include <algorithm>
@@ -115,37 +117,6 @@ std::string xml_escape(std::string_view text)
         }
     }
     return escaped;
-}
-
-char* append_number_text(char* out, double value)
-{
-    // The bytes of number_text(): printf's "%.15G" with the "0" before the
-    // point removed and a blank in front of non-negative values, built
-    // without allocating. to_chars with a precision is specified as printf's
-    // %g in the C locale, so only the letter case differs.
-    if (value == 0.0)
-        value = 0.0; // no "-0"
-    char* p = out;
-    if (!(value < 0.0))
-        *p++ = ' ';
-    char* const end = out + kMaxNumberTextSize;
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        // Whole values below 1E+15 have at most 15 digits: printed as is.
-        return std::to_chars(p, end, static_cast<long long>(value)).ptr;
-    }
-    char* const start = p;
-    p = std::to_chars(p, end, value, std::chars_format::general, 15).ptr;
-    for (char* c = start; c != p; ++c) {
-        if (*c >= 'a' && *c <= 'z')
-            *c = static_cast<char>(*c - 'a' + 'A');
-    }
-    // "0.5" -> ".5", "-0.125" -> "-.125"
-    char* const digits = *start == '-' ? start + 1 : start;
-    if (p - digits >= 2 && digits[0] == '0' && digits[1] == '.') {
-        std::memmove(digits, digits + 1, static_cast<std::size_t>(p - digits - 1));
-        --p;
-    }
-    return p;
 }
 
 namespace {
@@ -270,18 +241,18 @@ Status write_kml_document(std::ostream& out, const PointTable& table, std::int32
         if (labelled)
             countdown = labels.frequency;
         const std::size_t needed = (labelled ? labelled_size : kPlainOpen.size()) + kClose.size() +
-                                   3 * kMaxNumberTextSize + 1;
+                                   3 * kNumberTextMax + 1;
         if (labelled && !labels_fit) {
             // Huge prefix or description: written piece by piece.
             sink.write(name_open);
-            char* p = sink.reserve(kMaxNumberTextSize);
-            sink.advance_to(append_number_text(p, table.number(row, 3)));
+            char* p = sink.reserve(kNumberTextMax);
+            sink.advance_to(write_number_text(p, table.number(row, 3)));
             sink.write(name_close_description);
         } else {
             char* p = sink.reserve(needed);
             if (labelled) {
                 std::memcpy(p, name_open.data(), name_open.size());
-                p = append_number_text(p + name_open.size(), table.number(row, 3));
+                p = write_number_text(p + name_open.size(), table.number(row, 3));
                 std::memcpy(p, name_close_description.data(), name_close_description.size());
                 p += name_close_description.size();
             } else {
@@ -290,10 +261,10 @@ Status write_kml_document(std::ostream& out, const PointTable& table, std::int32
             }
             sink.advance_to(p);
         }
-        char* p = sink.reserve(2 * kMaxNumberTextSize + 1 + kClose.size());
-        p = append_number_text(p, table.number(row, 1));
+        char* p = sink.reserve(2 * kNumberTextMax + 1 + kClose.size());
+        p = write_number_text(p, table.number(row, 1));
         *p++ = ',';
-        p = append_number_text(p, table.number(row, 2));
+        p = write_number_text(p, table.number(row, 2));
         std::memcpy(p, kClose.data(), kClose.size());
         sink.advance_to(p + kClose.size());
         if ((row & 0xFFFF) == 0 && !sink.good())

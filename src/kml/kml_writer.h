@@ -96,11 +96,4 @@ Status write_kml_document(std::ostream& out, const PointTable& table, std::int32
 Status write_kml_file(const std::string& path, const PointTable& table, std::int32_t nb_points,
                       const KmlLabels& labels);
 
-// The number text of one value (the same bytes as number_text(value)),
-// written at `out`, which must have room for kMaxNumberTextSize bytes.
-// Returns the end of the text. This is the writer's fast path; it exists
-// apart so that tests can hold it to number_text().
-inline constexpr std::size_t kMaxNumberTextSize = 32;
-char* append_number_text(char* out, double value);
-
 } // namespace marovin

@@ -17,8 +17,12 @@ char* write_plain(char* out, double value, char decimal_point)
     if (value == 0.0)
         value = 0.0; // no "-0"
     char digits[kNumberTextMax];
-    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value,
-                                            std::chars_format::general, 15);
+    // Whole values below 1E+15 have at most 15 digits and print as they
+    // are; the integer conversion is the fast path for point numbers.
+    const bool whole = std::fabs(value) < 1e15 && value == std::trunc(value);
+    const auto [end, error] =
+        whole ? std::to_chars(digits, digits + sizeof digits, static_cast<long long>(value))
+              : std::to_chars(digits, digits + sizeof digits, value, std::chars_format::general, 15);
     const char* p = digits;
     if (error != std::errc()) // cannot happen with this buffer; keep output defined
         return out;
