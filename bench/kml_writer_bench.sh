@@ -3,12 +3,8 @@
 # gdal-bin), used only as the reference figure, when it is missing.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-if ! command -v ogr2ogr >/dev/null 2>&1; then
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq gdal-bin >/dev/null
-fi
+. "$root/bench/install_reference.sh"
+install_reference 'command -v ogr2ogr' gdal-bin
 "$root/scripts/setup"
 build_dir="${MAROVIN_BUILD_DIR:-$root/build}"
 cmake --build "$build_dir" -j2 --target kml_writer_bench

@@ -16,12 +16,8 @@ convers=$build/bin/convers
 
 # segyio is the reference only; the program does not use it. Debian's
 # package serves the system Python, whatever python3 is first on PATH.
-if ! /usr/bin/python3 -c 'import segyio' 2>/dev/null; then
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq python3-segyio >/dev/null
-fi
+. "$root/bench/install_reference.sh"
+install_reference "/usr/bin/python3 -c 'import segyio'" python3-segyio
 
 work=$(mktemp -d /tmp/marovin_trace_bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT

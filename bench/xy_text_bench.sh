@@ -3,12 +3,8 @@
 # (Debian's gdal-bin, installed when missing) for reference.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-if ! command -v ogr2ogr >/dev/null 2>&1; then
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq gdal-bin >/dev/null
-fi
+. "$root/bench/install_reference.sh"
+install_reference 'command -v ogr2ogr' gdal-bin
 build_dir="${MAROVIN_BUILD_DIR:-$root/build}"
 "$root/scripts/setup"
 cmake --build "$build_dir" -j2 --target xy_text_bench convers

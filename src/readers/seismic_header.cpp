@@ -122,36 +122,38 @@ Status SeismicFile::read(std::int64_t position, void* buffer, std::size_t count)
     return ok();
 }
 
+namespace {
+
+// Reads the N bytes of a word at `position` and decodes them.
+template <class Word, std::size_t N>
+Result<Word> read_word(const SeismicFile& file, std::int64_t position, Word (*decode)(const unsigned char*))
+{
+    unsigned char bytes[N];
+    if (Status s = file.read(position, bytes, N); !s)
+        return fail(s.error());
+    return decode(bytes);
+}
+
+} // namespace
+
 Result<std::int16_t> SeismicFile::Read_BE_Int16(std::int64_t position) const
 {
-    unsigned char bytes[2];
-    if (Status s = read(position, bytes, sizeof bytes); !s)
-        return fail(s.error());
-    return decode_be16(bytes);
+    return read_word<std::int16_t, 2>(*this, position, decode_be16);
 }
 
 Result<std::int32_t> SeismicFile::Read_BE_Int32(std::int64_t position) const
 {
-    unsigned char bytes[4];
-    if (Status s = read(position, bytes, sizeof bytes); !s)
-        return fail(s.error());
-    return decode_be32(bytes);
+    return read_word<std::int32_t, 4>(*this, position, decode_be32);
 }
 
 Result<std::int16_t> SeismicFile::Read_LE_Int16(std::int64_t position) const
 {
-    unsigned char bytes[2];
-    if (Status s = read(position, bytes, sizeof bytes); !s)
-        return fail(s.error());
-    return decode_le16(bytes);
+    return read_word<std::int16_t, 2>(*this, position, decode_le16);
 }
 
 Result<std::int32_t> SeismicFile::Read_LE_Int32(std::int64_t position) const
 {
-    unsigned char bytes[4];
-    if (Status s = read(position, bytes, sizeof bytes); !s)
-        return fail(s.error());
-    return decode_le32(bytes);
+    return read_word<std::int32_t, 4>(*this, position, decode_le32);
 }
 
 // Unsigned assembly, then a value-preserving conversion to the signed type

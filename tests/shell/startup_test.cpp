@@ -12,19 +12,6 @@
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 QStringList entries(const QComboBox* combo)
 {
     QStringList list;
@@ -82,7 +69,7 @@ TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
 TEST_F(StartupTest, TheTextRoadKeepsItsScalarWhateverTheRememberedSeismicFileHolds)
 {
     // The remembered file is the sample line, whose scalar is -100.
-    writeFile(iniPath, "[TERVALO]\r\nFichier 1=" + QFile::encodeName(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su")) + "\r\n");
+    writeBytes(iniPath, "[TERVALO]\r\nFichier 1=" + QFile::encodeName(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su")) + "\r\n");
     KML_Main& w = start(Desktop::Answer::No);
     EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));
 }
@@ -134,7 +121,7 @@ TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
     for (const auto& c : cases) {
         QFile::remove(iniPath);
         if (!c.ini.isEmpty())
-            writeFile(iniPath, c.ini);
+            writeBytes(iniPath, c.ini);
         ScriptedDesktop scripted;
         KML_Main w(scripted, programDir, iniPath);
         w.Form_Load();
@@ -147,7 +134,7 @@ TEST_F(StartupTest, ClosingWithoutAnIniFileCreatesIt)
     KML_Main& w = start(Desktop::Answer::No);
     ASSERT_FALSE(QFile::exists(iniPath));
     w.close();
-    EXPECT_EQ(readFile(iniPath), "[TERVALO]\r\nFichier 1=" + QFile::encodeName(defaultPath()) + "\r\n");
+    EXPECT_EQ(readBytes(iniPath), "[TERVALO]\r\nFichier 1=" + QFile::encodeName(defaultPath()) + "\r\n");
 }
 
 TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
@@ -156,7 +143,7 @@ TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
                                  "[GENERAL]\r\nLangue=Fran\xe7" "ais\r\nFichier 1=not this one\r\n\r\n"
                                  "[Tervalo]\r\n  fichier 1 = /old/aire.su \r\nFichier 2=/old/b.sgy\r\n\r\n"
                                  "[PLOT]\nEchelle=1:50000\n";
-    writeFile(iniPath, companion);
+    writeBytes(iniPath, companion);
     KML_Main& w = start(Desktop::Answer::Yes);
     EXPECT_EQ(w.Text4->text(), QStringLiteral("/old/aire.su"));
 
@@ -164,7 +151,7 @@ TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
     w.Form_Unload();
     QByteArray expected = companion;
     expected.replace("  fichier 1 = /old/aire.su \r\n", "  fichier 1 = /new/line 2.sgy\r\n");
-    EXPECT_EQ(readFile(iniPath), expected);
+    EXPECT_EQ(readBytes(iniPath), expected);
 
     // The next start finds it.
     ScriptedDesktop again;
@@ -175,12 +162,12 @@ TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
 
 TEST_F(StartupTest, AFailedWriteLeavesTheCompanionFileAlone)
 {
-    writeFile(iniPath, "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
+    writeBytes(iniPath, "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
     KML_Main& w = start(Desktop::Answer::Yes);
     // A line break would smuggle new entries into the shared file.
     w.Text4->setText(QStringLiteral("/b.su\r\n[EVIL]"));
     w.Form_Unload();
-    EXPECT_EQ(readFile(iniPath), "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
+    EXPECT_EQ(readBytes(iniPath), "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
 }
 
 TEST_F(StartupTest, StartsSilentlyWithoutTheManual)
@@ -198,7 +185,7 @@ TEST_F(StartupTest, HelpShowsTheManualAgainOnTheInformationTab)
     EXPECT_EQ(w.SSTab1->currentIndex(), 0) << "loading the manual does not change the tab";
 
     // Another file shown on the Information tab, then HELP.
-    writeFile(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
+    writeBytes(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
     ASSERT_TRUE(w.RichTextBox1->loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
     w.Command6->click();
     EXPECT_TRUE(w.RichTextBox1->text().startsWith(QStringLiteral("Marovin user manual")));
@@ -210,7 +197,7 @@ TEST_F(StartupTest, HelpShowsTheManualAgainOnTheInformationTab)
 TEST_F(StartupTest, HelpWithoutTheManualNamesTheMissingFile)
 {
     KML_Main& w = start(Desktop::Answer::No);
-    writeFile(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
+    writeBytes(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
     ASSERT_TRUE(w.RichTextBox1->loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
     w.Command6_Click();
     ASSERT_EQ(desktop.messages.size(), 2u);

@@ -14,19 +14,6 @@
 
 namespace {
 
-QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
 // A stand-in converter: reads the job's data lines and writes a result whose
 // longitude is X / 100000 and latitude Y / 100000, so tests see what reached
 // the job in what order.

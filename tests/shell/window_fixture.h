@@ -6,10 +6,26 @@
 #include "scripted_desktop.h"
 #include "shell/kml_main.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
+
+// Whole contents of a file; empty when it cannot be read.
+inline QByteArray readBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Replaces a file's contents (the test fails when it cannot).
+inline void writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
 
 class WindowTest : public ::testing::Test {
 protected:
