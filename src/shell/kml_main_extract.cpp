@@ -71,9 +71,13 @@ void KML_Main::Command8_Click()
     selection.divisor = *divisor;
     const QString labelKind = Combo7->currentText();
 
+    // A job folder that cannot be made has its own message: the seismic
+    // file is not to blame.
+    if (!makeJobFolder())
+        return;
     marovin::Result<marovin::TracePoints> points =
         extractToJob(Text4->text().toStdString(), header, selection,
-                     programFile(QStringLiteral("File.cvd")).toStdString(), Combo6->currentText().toStdString());
+                     jobFile(QStringLiteral("File.cvd")).toStdString(), Combo6->currentText().toStdString());
     if (!points)
         return failed();
 
@@ -83,7 +87,7 @@ void KML_Main::Command8_Click()
 
     marovin::PointTable table;
     table.recreate(count);
-    if (!marovin::read_result_file(programFile(QStringLiteral("File.cva")).toStdString(), count, table))
+    if (!marovin::read_result_file(jobFile(QStringLiteral("File.cva")).toStdString(), count, table))
         return failed();
     for (std::int32_t row = 1; row <= count; ++row) {
         if (!table.set(row, 3, marovin::Cell::int32(points->labels[static_cast<std::size_t>(row - 1)])))
