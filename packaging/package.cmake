@@ -5,12 +5,11 @@ set(CPACK_PACKAGE_NAME marovin)
 set(CPACK_PACKAGE_VENDOR "Marovin")
 set(CPACK_PACKAGE_CONTACT "Marovin maintainers <marovin@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "seismic survey points to KML for an earth viewer")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Marovin reads the coordinates of survey points from the trace headers of a\n"
-    "SEG-Y or SU seismic file, or from an XY text file, converts them from a\n"
-    "national or projected system (UTM, Lambert, Swiss, Belgian) to WGS84 with\n"
-    "PROJ, writes them as a KML document and opens it in the desktop's earth\n"
-    "viewer.")
+set(CPACK_PACKAGE_DESCRIPTION "Marovin reads the coordinates of survey points from the trace headers of a
+SEG-Y or SU seismic file, or from an XY text file, converts them from a
+national or projected system (UTM, Lambert, Swiss, Belgian) to WGS84 with
+PROJ, writes them as a KML document and opens it in the desktop's earth
+viewer.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY marovin)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -55,6 +55,11 @@ before=$(snapshot)
 out=$("${as_user[@]}" "${user_env[@]}" "$prefix/bin/marovin" --version) || fail "marovin --version"
 [ "$out" = "marovin $version" ] || fail "marovin --version printed \"$out\""
 "${as_user[@]}" "${user_env[@]}" "$prefix/bin/marovin" --help | grep -q -- '--version' || fail "marovin --help"
+for wrong in --bogus extra; do
+  if "${as_user[@]}" "${user_env[@]}" "$prefix/bin/marovin" "$wrong" 2>/dev/null; then
+    fail "marovin $wrong was taken"
+  fi
+done
 
 "${as_user[@]}" "${user_env[@]}" MAROVIN_INSTALLED_BIN="$prefix/bin" "$road" || fail "the roads through the installed tree"
 
