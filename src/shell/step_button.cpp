@@ -9,28 +9,27 @@
 
 namespace {
 
-// Relative luminance and contrast ratio as the web accessibility guidelines
-// define them.
+// Relative luminance of an sRGB colour.
 double luminance(const QColor& colour)
 {
     const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
     return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
 }
 
-double contrast(const QColor& a, const QColor& b)
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
 {
     const double la = luminance(a), lb = luminance(b);
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-} // namespace
-
 QColor captionColour(const QColor& face, const QColor& buttonText)
 {
-    if (contrast(face, buttonText) >= 4.5)
+    if (contrastRatio(face, buttonText) >= 4.5)
         return buttonText;
     const QColor black(Qt::black), white(Qt::white);
-    return contrast(face, black) >= contrast(face, white) ? black : white;
+    return contrastRatio(face, black) >= contrastRatio(face, white) ? black : white;
 }
 
 StepButton::StepButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}

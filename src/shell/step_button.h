@@ -8,6 +8,10 @@
 #include <QColor>
 #include <QPushButton>
 
+// The contrast ratio of two colours as the web accessibility guidelines
+// define it: from 1 (the same) to 21 (black and white).
+double contrastRatio(const QColor& a, const QColor& b);
+
 // The caption colour for a face: the palette's button text where it reads
 // well on that face (a contrast ratio of 4.5 or more), else black or white,
 // whichever contrasts more. A dark desktop theme gives light button text,

@@ -19,12 +19,6 @@
 
 namespace {
 
-#ifdef Q_OS_WIN
-const QString kConverterName = QStringLiteral("convers.exe");
-#else
-const QString kConverterName = QStringLiteral("convers");
-#endif
-
 const QString kProblem = QStringLiteral("Check your seismic file XY problem !");
 
 // Trace-header words of one trace of a line built by the test.
@@ -357,7 +351,7 @@ class SampleLineRun : public WindowTest, public ::testing::WithParamInterface<co
 TEST_P(SampleLineRun, GridHoldsTheConvertedDegreesOfEveryTrace)
 {
     const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/") + QString::fromLatin1(GetParam());
-    const QString converter = QStringLiteral(MAROVIN_PROGRAM_DIR "/") + kConverterName;
+    const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
     ASSERT_TRUE(QFileInfo::exists(sample)) << "the build makes the sample line";
     ASSERT_TRUE(QFileInfo::exists(converter)) << "the build makes the converter";
     KML_Main& w = window();

@@ -10,21 +10,26 @@
 #include <QPalette>
 #include <QPushButton>
 
-#include <algorithm>
-#include <cmath>
 
 namespace {
 
-double luminance(const QColor& c)
+TEST(StepButton, ContrastRatiosAreThoseOfTheAccessibilityGuidelines)
 {
-    const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
-    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
-}
-
-double contrast(const QColor& a, const QColor& b)
-{
-    const double la = luminance(a), lb = luminance(b);
-    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    const struct {
+        QColor a, b;
+        double ratio;
+    } cases[] = {
+        {Qt::white, Qt::black, 21.0},
+        {QColor(255, 0, 0), Qt::black, 5.252},
+        {QColor(255, 0, 0), Qt::white, 3.998},
+        {QColor(224, 224, 224), Qt::black, 15.908},
+        {QColor(119, 119, 119), Qt::white, 4.478},
+        {QColor(53, 53, 53), QColor(53, 53, 53), 1.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_NEAR(contrastRatio(c.a, c.b), c.ratio, 0.001) << c.a.name().toStdString() << " " << c.b.name().toStdString();
+        EXPECT_DOUBLE_EQ(contrastRatio(c.a, c.b), contrastRatio(c.b, c.a));
+    }
 }
 
 TEST(StepButton, CaptionColourKeepsTheThemesTextWhereItReadsElseTakesBlackOrWhite)
@@ -47,7 +52,7 @@ TEST(StepButton, CaptionColourKeepsTheThemesTextWhereItReadsElseTakesBlackOrWhit
         SCOPED_TRACE(c.what);
         const QColor chosen = captionColour(c.face, c.text);
         EXPECT_EQ(chosen, c.expected);
-        EXPECT_GE(contrast(chosen, c.face), 4.5);
+        EXPECT_GE(contrastRatio(chosen, c.face), 4.5);
     }
 }
 
@@ -58,7 +63,7 @@ QColor strongestInk(QPushButton* button, const QColor& face)
     QColor best = face;
     for (int y = 5; y < image.height() - 5; ++y)
         for (int x = 5; x < image.width() - 5; ++x)
-            if (contrast(image.pixelColor(x, y), face) > contrast(best, face))
+            if (contrastRatio(image.pixelColor(x, y), face) > contrastRatio(best, face))
                 best = image.pixelColor(x, y);
     return best;
 }
@@ -81,7 +86,7 @@ TEST_F(WindowTest, StepCaptionsReadOnEveryStepColourUnderADarkTheme)
             SCOPED_TRACE(button->text().toStdString() + " on " + stepColourValue(colour).name().toStdString());
             button->setEnabled(true);
             KML_Main::setBackColour(button, colour);
-            EXPECT_GE(contrast(strongestInk(button, stepColourValue(colour)), stepColourValue(colour)), 4.5);
+            EXPECT_GE(contrastRatio(strongestInk(button, stepColourValue(colour)), stepColourValue(colour)), 4.5);
         }
     }
     QApplication::setPalette(saved);
