@@ -178,7 +178,8 @@ int main(int argc, char** argv)
     BenchDesktop desktop;
     desktop.chosen = QString::fromStdString(survey.string());
     KML_Main window(desktop, QString::fromStdString(work.string()),
-                    {QString::fromStdString((work / "T.ini").string()), QString::fromStdString((work / "jobs").string()),
+                    {QString::fromStdString((work / "T.ini").string()),
+                     QString::fromStdString((work / "jobs").string()),
                      QString::fromStdString((work / "samples").string())});
     window.Input_Mode = "TEXT_XY";
     start = Clock::now();

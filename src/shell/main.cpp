@@ -61,7 +61,8 @@ int main(int argc, char** argv)
     // One look on every desktop; the step buttons paint their colours
     // whatever the style.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("marovin"), QIcon(QStringLiteral(":/icons/globe.png"))));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("marovin"), QIcon(QStringLiteral(":/icons/globe.png"))));
     QtDesktop desktop;
     KML_Main window(desktop, QApplication::applicationDirPath(), standardUserFolders());
     window.Form_Load();

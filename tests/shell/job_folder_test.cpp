@@ -91,32 +91,50 @@ TEST_F(JobFolderTest, TheFolderIsMadeAtTheFirstConversionAndGoesWithItsWindow)
     EXPECT_TRUE(scripted.messages.empty());
 }
 
-TEST_F(JobFolderTest, AFolderThatCannotBeMadeIsToldAndBlamesNoInputFile)
+TEST_F(JobFolderTest, AJobThatCannotBeWrittenIsToldAndBlamesNoInputFile)
 {
-    // A file stands where the job folder's parent would be.
-    writeBytes(path(QStringLiteral("cache")), "not a folder");
-    user.jobRoot = path(QStringLiteral("cache/marovin"));
-    KML_Main& w = window();
-    const QString seismic = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su");
-    for (const bool seismicRoad : {true, false}) {
-        SCOPED_TRACE(seismicRoad ? "Command8" : "Command9");
-        desktop.messages.clear();
-        if (seismicRoad) {
-            w.Text4->setText(seismic);
-            ASSERT_TRUE(w.lecture_SU().ok());
-            desktop.messages.clear();
-            w.Command8_Click();
-        } else {
-            textRoad(w, QStringLiteral("points.xy"), "9,48\r\n");
-            w.Command9_Click();
+    // A file stands where the job folder's parent would be, or a folder
+    // where the job file would be.
+    writeBytes(path(QStringLiteral("blocked")), "not a folder");
+    const struct {
+        const char* what;
+        QString jobRoot;
+        bool folderInTheWay;
+        QString says;
+    } causes[] = {
+        {"no job folder", path(QStringLiteral("blocked/marovin")), false,
+         QStringLiteral("Cannot make a folder for the converter's job files in ") +
+             path(QStringLiteral("blocked/marovin"))},
+        {"no job file", user.jobRoot, true, QStringLiteral("Cannot write the converter job")},
+    };
+    for (const auto& cause : causes) {
+        for (const bool seismicRoad : {true, false}) {
+            SCOPED_TRACE(std::string(cause.what) + (seismicRoad ? ", Command8" : ", Command9"));
+            ScriptedDesktop scripted;
+            UserFolders folders = user;
+            folders.jobRoot = cause.jobRoot;
+            KML_Main w(scripted, programDir, folders);
+            if (cause.folderInTheWay) {
+                ASSERT_TRUE(w.makeJobFolder());
+                QDir().mkpath(w.jobFile(QStringLiteral("File.cvd")));
+            }
+            if (seismicRoad) {
+                w.Text4->setText(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su"));
+                ASSERT_TRUE(w.lecture_SU().ok());
+                scripted.messages.clear();
+                w.Command8_Click();
+            } else {
+                textRoad(w, QStringLiteral("points.xy"), "9,48\r\n");
+                w.Command9_Click();
+            }
+            ASSERT_EQ(scripted.messages.size(), 1u);
+            const QString& text = scripted.messages[0].text;
+            EXPECT_TRUE(text.contains(cause.says)) << text.toStdString();
+            EXPECT_NE(text, QStringLiteral("Check your seismic file XY problem !"));
+            EXPECT_NE(scripted.messages[0].icon, Desktop::Icon::Information);
+            EXPECT_TRUE(scripted.launches.empty());
+            EXPECT_EQ(w.Nb_Points, 0);
         }
-        ASSERT_EQ(desktop.messages.size(), 1u);
-        const ScriptedDesktop::Message& m = desktop.messages[0];
-        EXPECT_TRUE(m.text.contains(QStringLiteral("Cannot make a folder for the converter's job files"))) << m.text.toStdString();
-        EXPECT_TRUE(m.text.contains(user.jobRoot)) << m.text.toStdString();
-        EXPECT_EQ(m.icon, Desktop::Icon::Critical);
-        EXPECT_TRUE(desktop.launches.empty());
-        EXPECT_EQ(w.Nb_Points, 0);
     }
 }
 

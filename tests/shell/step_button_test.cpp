@@ -27,7 +27,8 @@ TEST(StepButton, ContrastRatiosAreThoseOfTheAccessibilityGuidelines)
         {QColor(53, 53, 53), QColor(53, 53, 53), 1.0},
     };
     for (const auto& c : cases) {
-        EXPECT_NEAR(contrastRatio(c.a, c.b), c.ratio, 0.001) << c.a.name().toStdString() << " " << c.b.name().toStdString();
+        SCOPED_TRACE(c.a.name().toStdString() + " on " + c.b.name().toStdString());
+        EXPECT_NEAR(contrastRatio(c.a, c.b), c.ratio, 0.001);
         EXPECT_DOUBLE_EQ(contrastRatio(c.a, c.b), contrastRatio(c.b, c.a));
     }
 }
