@@ -8,7 +8,8 @@
 set -euo pipefail
 cmake=$1 build=$2 road=$3 version=$4
 
-work=$(mktemp -d)
+# Under /tmp, which every user can reach, whatever TMPDIR says.
+work=$(mktemp -d /tmp/marovin-installed.XXXXXX)
 cleanup() { chmod -R u+w "$work" 2>/dev/null || true; rm -rf "$work"; }
 trap cleanup EXIT
 chmod 755 "$work"
