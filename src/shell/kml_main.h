@@ -6,6 +6,7 @@
 
 #include "conversion/point_table.h"
 #include "readers/seismic_header.h"
+#include "readers/xy_text.h"
 #include "base/result.h"
 #include "shell/program_folder.h"
 
@@ -148,6 +149,9 @@ private:
     void buildTab2(QWidget* page);
     void buildTab3(QWidget* page);
     void connectHandlers();
+    // Shows an XY file's normalised text on the "Information" tab and keeps
+    // it as the text Command9 converts.
+    void showXyText(const QString& path, marovin::XyText text);
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.
@@ -161,5 +165,9 @@ private:
     // The job file while a conversion run writes it (Transform_System's
     // target); null otherwise.
     std::ostream* openJob_ = nullptr;
+    // The XY file as the "Information" tab last showed it: its path (as in
+    // Text1) and normalised text. Command9 converts nothing else.
+    QString xyShownPath_;
+    marovin::XyText xyShown_;
     friend class ExchangeTest; // sets openJob_ to drive Transform_System
 };
