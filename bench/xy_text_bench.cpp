@@ -195,7 +195,7 @@ int main(int argc, char** argv)
     const double command9 = seconds_since(start);
     if (window.Nb_Points != points)
         die("the conversion run stopped");
-    std::printf("%-40s %9.3f\n", "window: Command1 (select, normalise, show)", command1);
+    std::printf("%-40s %9.3f\n", "window: Command1 (select, read, show)", command1);
     std::printf("%-40s %9.3f\n", "  of which showing the text (once more)", show_file);
     std::printf("%-40s %9.3f\n", "window: Command9 (whole conversion run)", command9);
     const long after_command9 = peak_kib(RUSAGE_SELF);
