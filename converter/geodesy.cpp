@@ -12,6 +12,7 @@
 #include <limits>
 #include <memory>
 #include <numbers>
+#include <vector>
 
 namespace convers {
 namespace {
@@ -265,11 +266,22 @@ double metres_per_unit(PJ_CONTEXT* ctx, PJ* projected) {
     return 1;
 }
 
+// What the domain check of a projected job computed on the way: the
+// inverse projection of every point, which is the whole conversion when the
+// target is the projection's own geographic system (WGS 84 / UTM to WGS 84).
+struct Unprojected {
+    Object projection;             // to the source's geographic system, longitude first
+    std::vector<double> longitude; // per point, in that system's units
+    std::vector<double> latitude;
+};
+
 // Refuses the first point that is no position of the source system:
 // degrees beyond the pole, a projected point its projection wraps (inverse
 // then forward does not give it back within a millimetre), or a point
-// outside the system's area of use by more than the margin.
-marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::string_view file_name) {
+// outside the system's area of use by more than the margin. For a projected
+// system, `unprojected` receives the points' inverse projection.
+marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::string_view file_name,
+                             Unprojected& unprojected) {
     Object horizontal = horizontal_system(ctx, source);
     if (!horizontal) return marovin::ok();
     Area area{};
@@ -308,15 +320,16 @@ marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::s
     const Angles angles = angles_of(ctx, geodetic.get());
     const double metres = metres_per_unit(ctx, horizontal.get());
 
-    std::array<double, kSlice> longitude, latitude, back_x, back_y;
+    std::vector<double> longitudes(job.x), latitudes(job.y);
+    std::array<double, kSlice> back_x, back_y;
     for (std::size_t first = 0; first < job.x.size(); first += kSlice) {
         const std::size_t count = std::min(kSlice, job.x.size() - first);
-        std::copy_n(job.x.data() + first, count, longitude.data());
-        std::copy_n(job.y.data() + first, count, latitude.data());
-        proj_trans_generic(projection.get(), PJ_FWD, longitude.data(), sizeof(double), count, latitude.data(),
-                           sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
-        std::copy_n(longitude.data(), count, back_x.data());
-        std::copy_n(latitude.data(), count, back_y.data());
+        double* longitude = longitudes.data() + first;
+        double* latitude = latitudes.data() + first;
+        proj_trans_generic(projection.get(), PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double),
+                           count, nullptr, 0, 0, nullptr, 0, 0);
+        std::copy_n(longitude, count, back_x.data());
+        std::copy_n(latitude, count, back_y.data());
         proj_trans_generic(projection.get(), PJ_INV, back_x.data(), sizeof(double), count, back_y.data(),
                            sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
         for (std::size_t k = 0; k < count; ++k) {
@@ -332,7 +345,21 @@ marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::s
                 return outside(i, east, latitude[k] * angles.to_degrees);
         }
     }
+    unprojected.projection = std::move(projection);
+    unprojected.longitude = std::move(longitudes);
+    unprojected.latitude = std::move(latitudes);
     return marovin::ok();
+}
+
+// Whether two transformations are the same PROJ pipeline, step for step,
+// and so give the same numbers.
+bool same_pipeline(PJ_CONTEXT* ctx, PJ* a, PJ* b) {
+    if (!a || !b) return false;
+    const char* text_a = proj_as_proj_string(ctx, a, PJ_PROJ_5, nullptr);
+    if (!text_a) return false;
+    const std::string first = text_a; // the next call may reuse PROJ's buffer
+    const char* text_b = proj_as_proj_string(ctx, b, PJ_PROJ_5, nullptr);
+    return text_b && first == text_b;
 }
 
 } // namespace
@@ -361,7 +388,8 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
     // Every point must be a position of the source system before any
     // operation is chosen for their area, so that a stray point is named
     // rather than blamed on the system.
-    if (marovin::Status checked = check_domain(ctx, source->get(), job, file_name); !checked)
+    Unprojected unprojected;
+    if (marovin::Status checked = check_domain(ctx, source->get(), job, file_name, unprojected); !checked)
         return marovin::fail(checked.error());
 
     Bounds area{};
@@ -385,6 +413,13 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
     // A projection alone (WGS 84 / UTM to WGS 84) is exact; PROJ states no
     // accuracy for it.
     if (report.accuracy_m < 0 && proj_get_type(operation.get()) == PJ_TYPE_CONVERSION) report.accuracy_m = 0;
+
+    // The check has already run this very pipeline over every point.
+    if (same_pipeline(ctx, transformation.get(), unprojected.projection.get())) {
+        job.x = std::move(unprojected.longitude);
+        job.y = std::move(unprojected.latitude);
+        return report;
+    }
 
     // In slices, keeping each slice's input to name a point PROJ fails on.
     const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
