@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
         std::fputs("convers: usage: convers File.cvd (the job file to convert); convers --help for more\n", stderr);
         return exit_usage;
     }
-    if (argv[1][0] == '-' && argv[1][1] == '-') {
+    if (argv[1][0] == '-') { // a job named so is reached as ./-name
         std::fprintf(stderr, "convers: unknown option %s; convers --help lists the options\n",
                      convers::quoted(argv[1]).c_str());
         return exit_usage;

@@ -334,8 +334,8 @@ marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::s
                            sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
         for (std::size_t k = 0; k < count; ++k) {
             const std::size_t i = first + k;
-            const double error = std::hypot(back_x[k] - job.x[i], back_y[k] - job.y[i]) * metres;
-            if (!(error <= kRoundTripMetres))  // also NaN and infinity
+            const double dx = (back_x[k] - job.x[i]) * metres, dy = (back_y[k] - job.y[i]) * metres;
+            if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
                 return marovin::fail(where(file_name, job.line_of(i)) + "the point " +
                                      point_text(job.x[i], job.y[i], false) + " is no position in " +
                                      quoted(job.source_system) +

@@ -490,6 +490,7 @@ TEST_F(ConverterTest, CommandLineGivesHelpVersionOrAUsageError) {
         {"", 2, "", "convers: usage: convers File.cvd"},
         {"a.cvd b.cvd", 2, "", "convers: usage: convers File.cvd"},
         {"--frobnicate", 2, "", "convers: unknown option \"--frobnicate\""},
+        {"-h", 2, "", "convers: unknown option \"-h\""},
         {"'" + result_path().string() + "'", 2, "", "convers: File.cva is a result file, not a job file"},
         {"'" + (folder_ / "Missing.cvd").string() + "'", 1, "", "convers: cannot open Missing.cvd"},
     };
