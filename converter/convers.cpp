@@ -9,7 +9,7 @@
 // the file, the line and the problem, and no File.cva (an earlier one is
 // removed, since it does not belong to this job).
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 #include "geodesy.h"
 #include "job_file.h"
 #include "message_text.h"

@@ -12,7 +12,7 @@
 // length costs the memory of its points, and a line longer than
 // kLongestLine (no job writer makes one) is refused without being kept.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -9,7 +9,7 @@
 // folder (a symbolic link under a guessed name, a file swapped in between
 // creating and opening) is ever followed or written.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <memory>
 #include <ostream>
