@@ -2,14 +2,12 @@
 
 #include "message_text.h"
 
+#include "base/number_parse.h"
+
 #include <algorithm>
 #include <cerrno>
-#include <cfloat>
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <memory>
-#include <system_error>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -42,7 +40,16 @@ std::string where(std::string_view file_name, std::int64_t line)
 // A number of a data line, whose decimal separator may be the writer's
 // regional ",": read with "." in its place, the text left as it was (for the
 // message, should it not be a number).
-NumberReading read_coordinate(char* begin, std::size_t size, double& value);
+marovin::NumberReading read_coordinate(char* begin, std::size_t size, double& value)
+{
+    char* comma = static_cast<char*>(std::memchr(begin, ',', size));
+    if (comma)
+        *comma = '.';
+    const marovin::NumberReading reading = marovin::read_number(std::string_view(begin, size), value);
+    if (comma)
+        *comma = ',';
+    return reading;
+}
 
 // Hands out the lines of a file one by one, without their CR LF or LF,
 // through one buffer of fixed size. A line is writable in place until the
@@ -127,69 +134,8 @@ struct Descriptor {
     int fd;
 };
 
-// The exponent of a decimal text too far out for a long double tells a
-// huge number from a tiny one.
-bool is_tiny(std::string_view digits)
-{
-    const std::size_t exponent = digits.find_first_of("eE");
-    if (exponent != std::string_view::npos)
-        return exponent + 1 < digits.size() && digits[exponent + 1] == '-';
-    // No exponent: tiny only when nothing but zeros precede the point.
-    return digits.substr(0, digits.find('.')).find_first_not_of('0') == std::string_view::npos;
-}
-
 } // namespace
 
-NumberReading parse_number(std::string_view token, double& value)
-{
-    std::string_view digits = token;
-    bool negative = false;
-    if (!digits.empty() && (digits.front() == '+' || digits.front() == '-')) {
-        negative = digits.front() == '-';
-        digits.remove_prefix(1);
-    }
-    // Only a digit or the point may follow the sign: from_chars would also
-    // take "inf", "nan" and a second sign.
-    if (digits.empty() || !((digits.front() >= '0' && digits.front() <= '9') || digits.front() == '.'))
-        return NumberReading::not_a_number;
-    const char* first = digits.data();
-    const char* last = first + digits.size();
-    double parsed = 0;
-    auto [end, error] = std::from_chars(first, last, parsed, std::chars_format::general);
-    if (end != last || (error != std::errc() && error != std::errc::result_out_of_range))
-        return NumberReading::not_a_number;
-    if (error == std::errc::result_out_of_range) {
-        // Beyond a double: read it wider to tell the largest double, as the
-        // job writer rounds it to 15 digits, from a number truly too large.
-        long double wide = 0;
-        auto [wide_end, wide_error] = std::from_chars(first, last, wide, std::chars_format::general);
-        const bool tiny = wide_error == std::errc() ? wide < 1 : is_tiny(digits);
-        if (tiny)
-            parsed = wide_error == std::errc() ? static_cast<double>(wide) : 0.0;
-        else if (wide_error == std::errc() && wide <= 1.79769313486232E+308L)
-            parsed = DBL_MAX;
-        else
-            return NumberReading::too_large;
-        (void)wide_end;
-    }
-    value = negative ? -parsed : parsed;
-    return NumberReading::number;
-}
-
-namespace {
-
-NumberReading read_coordinate(char* begin, std::size_t size, double& value)
-{
-    char* comma = static_cast<char*>(std::memchr(begin, ',', size));
-    if (comma)
-        *comma = '.';
-    const NumberReading reading = parse_number(std::string_view(begin, size), value);
-    if (comma)
-        *comma = ',';
-    return reading;
-}
-
-} // namespace
 
 marovin::Result<Job> read_job(const std::string& path, std::string_view file_name)
 {
@@ -282,11 +228,11 @@ marovin::Result<Job> read_job(const std::string& path, std::string_view file_nam
         double values[2] = {0, 0};
         for (int k = 0; k < 2; ++k) {
             switch (read_coordinate(tokens[k].begin, tokens[k].size, values[k])) {
-            case NumberReading::number: break;
-            case NumberReading::not_a_number:
+            case marovin::NumberReading::number: break;
+            case marovin::NumberReading::not_a_number:
                 return marovin::fail(where(file_name, lines.number()) +
                                      quoted(std::string_view(tokens[k].begin, tokens[k].size)) + " is not a number");
-            case NumberReading::too_large:
+            case marovin::NumberReading::too_large:
                 return marovin::fail(where(file_name, lines.number()) +
                                      quoted(std::string_view(tokens[k].begin, tokens[k].size)) +
                                      " is too large a number for a coordinate");

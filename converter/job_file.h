@@ -46,19 +46,4 @@ inline constexpr std::size_t kLongestLine = std::size_t{1} << 20;
 //   "File.cvd line 12: \"12a\" is not a number".
 marovin::Result<Job> read_job(const std::string& path, std::string_view file_name);
 
-// How a data line's number was read.
-enum class NumberReading {
-    number,       // value holds it
-    not_a_number, // not a decimal number
-    too_large,    // a decimal number beyond the largest double
-};
-
-// Reads one number of a data line: an optional sign, digits with "." as
-// decimal separator, an optional exponent (the caller turns a "," into "."
-// first). "inf", "nan", "+-1" and "-" are not numbers. A number too small
-// for a double reads as 0; the text the job writer makes of the largest
-// double ("1.79769313486232E+308", rounded to 15 digits) reads as that
-// double; anything larger is too large.
-NumberReading parse_number(std::string_view token, double& value);
-
 } // namespace convers
