@@ -24,9 +24,8 @@ enum class NumberReading {
 //     anything larger is too_large.
 NumberReading read_number(std::string_view text, double& value);
 
-// Whether `text` is a whole decimal number with "." as decimal point ("12",
-// "-3.5", ".5", "+2", "1E-05"): no blanks, no "inf" or "nan", nothing
-// around it. Its value in `value` when it is; `value` is unchanged otherwise.
+// Whether `text` reads as a number (read_number), its value in `value` when
+// it does.
 bool parse_field_number(std::string_view text, double& value);
 
 } // namespace marovin

@@ -17,6 +17,9 @@ TEST(NumberParse, OnlyWholeDecimalNumbersCount)
     EXPECT_DOUBLE_EQ(value, 48.8566);
     EXPECT_TRUE(marovin::parse_field_number("-.5", value));
     EXPECT_DOUBLE_EQ(value, -0.5);
+    // A field reads numbers as the job does: the largest double's text too.
+    EXPECT_TRUE(marovin::parse_field_number("-1.79769313486232E+308", value));
+    EXPECT_EQ(value, -DBL_MAX);
     value = 7;
     for (const char* text : {"", "+", "1,5", "1e999", " 1", "--1", "+-1", "infinity", "1 "})
         EXPECT_FALSE(marovin::parse_field_number(text, value)) << text;
