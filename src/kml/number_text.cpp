@@ -46,11 +46,12 @@ constexpr char kDigitPairs[] = "00010203040506070809"
                                "90919293949596979899";
 
 // Writes `value` as exactly `width` digits, zeros in front, two at a time.
-void put_digits(char* out, std::uint64_t value, int width)
+template <class Unsigned>
+void put_digits(char* out, Unsigned value, int width)
 {
     char* p = out + width;
     while (p - out >= 2) {
-        const std::size_t pair = static_cast<std::size_t>(value % 100) * 2;
+        const auto pair = static_cast<std::size_t>(value % 100) * 2;
         value /= 100;
         p -= 2;
         p[0] = kDigitPairs[pair];
@@ -69,25 +70,56 @@ int digit_count(std::uint64_t value)
 }
 
 // The digits of `value` with no zeros in front ("0" for zero).
-char* write_integer(char* out, std::uint64_t value)
+template <class Unsigned>
+char* write_integer(char* out, Unsigned value)
 {
     const int width = digit_count(value);
     put_digits(out, value, width);
     return out + width;
 }
 
-// Integer part and `decimals` digits after the point of m / 10^decimals. The
-// usual count (nine) divides by a constant, which the compiler turns into a
-// multiplication.
+// Eight digits of value < 10^8, zeros in front: two independent halves of
+// four, each of two pairs, so the divisions do not wait on each other.
+void put_eight_digits(char* out, std::uint32_t value)
+{
+    const std::uint32_t high = value / 10000, low = value % 10000;
+    std::memcpy(out, kDigitPairs + 2 * (high / 100), 2);
+    std::memcpy(out + 2, kDigitPairs + 2 * (high % 100), 2);
+    std::memcpy(out + 4, kDigitPairs + 2 * (low / 100), 2);
+    std::memcpy(out + 6, kDigitPairs + 2 * (low % 100), 2);
+}
+
+// Nine digits of value < 10^9, zeros in front.
+void put_nine_digits(char* out, std::uint32_t value)
+{
+    out[0] = static_cast<char>('0' + value / 100000000);
+    put_eight_digits(out + 1, value % 100000000);
+}
+
+// The `decimals` digits of a fraction that is not zero, without the zeros
+// at its end. Whether there are any is told by the value itself, so the
+// usual case (a last digit that is not zero) does not wait for the digits
+// to be stored and read back.
+template <class Unsigned>
+char* write_fraction(char* out, Unsigned fraction, int decimals)
+{
+    if (decimals == 9 && fraction % 10 != 0) {
+        put_nine_digits(out, static_cast<std::uint32_t>(fraction));
+        return out + 9;
+    }
+    while (fraction % 10 == 0) {
+        fraction /= 10;
+        --decimals;
+    }
+    put_digits(out, fraction, decimals);
+    return out + decimals;
+}
+
+// Integer part and `decimals` digits after the point of m / 10^decimals.
 void split(std::uint64_t m, int decimals, std::uint64_t& whole, std::uint64_t& fraction)
 {
-    if (decimals == 9) {
-        whole = m / 1000000000u;
-        fraction = m % 1000000000u;
-    } else {
-        whole = m / kIntPowers[decimals];
-        fraction = m % kIntPowers[decimals];
-    }
+    whole = m / kIntPowers[decimals];
+    fraction = m % kIntPowers[decimals];
 }
 
 // The "%.15G" digits of a finite, positive `value` by integer arithmetic, or
@@ -109,31 +141,34 @@ char* write_short_decimal(char* out, double value, char decimal_point)
         return nullptr;
 
     // Whole values, point numbers above all: no scaling needed.
-    const auto whole_value = static_cast<std::uint64_t>(value);
+    const auto whole_value = static_cast<std::int64_t>(value);
     if (static_cast<double>(whole_value) == value)
-        return write_integer(out, whole_value);
+        return write_integer(out, static_cast<std::uint64_t>(whole_value));
 
-    int decimals = 9;
-    while (value >= kPowers[15 - decimals])
-        --decimals;
     // Rounded to nearest; a product off by a little still gives the m of a
     // value that passes the check, and a wrong m only fails the check.
-    const auto m = static_cast<std::uint64_t>(value * kPowers[decimals] + 0.5);
+    if (value < 1e6) { // degrees and most else: nine decimals, constant divisors
+        const auto m = static_cast<std::int64_t>(value * 1e9 + 0.5);
+        if (static_cast<double>(m) / 1e9 != value)
+            return nullptr;
+        const auto whole = static_cast<std::uint32_t>(m / 1000000000);
+        if (whole != 0)
+            out = write_integer(out, whole);
+        *out++ = decimal_point;
+        return write_fraction(out, static_cast<std::uint32_t>(m % 1000000000), 9);
+    }
+
+    int decimals = 8;
+    while (value >= kPowers[15 - decimals])
+        --decimals;
+    const auto m = static_cast<std::int64_t>(value * kPowers[decimals] + 0.5);
     if (static_cast<double>(m) / kPowers[decimals] != value)
         return nullptr;
-
     std::uint64_t whole = 0, fraction = 0;
-    split(m, decimals, whole, fraction);
-    if (whole != 0)
-        out = write_integer(out, whole);
-    if (fraction == 0) // cannot happen: whole values were written above
-        return out;
+    split(static_cast<std::uint64_t>(m), decimals, whole, fraction);
+    out = write_integer(out, whole); // at least 1000000
     *out++ = decimal_point;
-    put_digits(out, fraction, decimals);
-    out += decimals;
-    while (out[-1] == '0')
-        --out;
-    return out;
+    return write_fraction(out, fraction, decimals); // not zero: whole values were written above
 }
 
 // The digits without the leading blank.
@@ -245,11 +280,19 @@ char* write_fixed(char* out, double value, int decimals, char decimal_point)
         if (std::signbit(value))
             *out++ = '-';
         std::uint64_t whole = 0, fraction = 0;
-        split(m, decimals, whole, fraction);
+        if (decimals == 9) { // the converter's count: constant divisors
+            whole = m / 1000000000;
+            fraction = m % 1000000000;
+        } else {
+            split(m, decimals, whole, fraction);
+        }
         out = write_integer(out, whole);
         if (decimals > 0) {
             *out++ = decimal_point;
-            put_digits(out, fraction, decimals);
+            if (decimals == 9)
+                put_nine_digits(out, static_cast<std::uint32_t>(fraction));
+            else
+                put_digits(out, static_cast<std::uint32_t>(fraction), decimals);
             out += decimals;
         }
         return out;

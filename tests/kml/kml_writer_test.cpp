@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -311,11 +310,47 @@ TEST(KmlDocument, TablesThatDoNotHoldNumbersAreRefusedBeforeAnyWrite)
     EXPECT_TRUE(out.str().empty());
 }
 
+// A stream that takes `room` bytes and refuses the rest, like a full disk.
+class FullDisk : public std::streambuf {
+public:
+    explicit FullDisk(std::size_t room) : room_(room) {}
+    std::size_t taken = 0;
+
+protected:
+    std::streamsize xsputn(const char*, std::streamsize count) override
+    {
+        const auto n = std::min(static_cast<std::size_t>(count), room_ - taken);
+        taken += n;
+        return static_cast<std::streamsize>(n);
+    }
+    int_type overflow(int_type c) override { return taken < room_ ? (++taken, c) : traits_type::eof(); }
+
+private:
+    std::size_t room_;
+};
+
 TEST(KmlDocument, AFailingStreamIsReported)
 {
-    std::ostringstream out;
-    out.setstate(std::ios::badbit);
-    EXPECT_FALSE(write_kml_document(out, numbered_table(3), 3, {1, "P", "D"}).ok());
+    std::ostringstream refusing;
+    refusing.setstate(std::ios::badbit);
+    EXPECT_FALSE(write_kml_document(refusing, numbered_table(3), 3, {1, "P", "D"}).ok());
+
+    // Documents of one buffer and of many (written by the second thread),
+    // the disk full early, late and just at the end.
+    const PointTable large = numbered_table(60000);
+    const std::size_t size = document(large, 60000, {5, "P", "D"}).size();
+    ASSERT_GT(size, 4u << 20);
+    for (const std::size_t room : {std::size_t{100}, std::size_t{3} << 20, size - 1}) {
+        SCOPED_TRACE("room for " + std::to_string(room) + " bytes");
+        FullDisk disk(room);
+        std::ostream out(&disk);
+        EXPECT_FALSE(write_kml_document(out, large, 60000, {5, "P", "D"}).ok());
+        EXPECT_EQ(disk.taken, room);
+    }
+    FullDisk roomy(size);
+    std::ostream out(&roomy);
+    EXPECT_TRUE(write_kml_document(out, large, 60000, {5, "P", "D"}).ok());
+    EXPECT_EQ(roomy.taken, size);
 }
 
 TEST_F(TempFolder, WritingTwiceReplacesTheFileAndGivesIdenticalBytes)
