@@ -405,7 +405,8 @@ Status write_kml_document(std::ostream& out, const PointTable& table, std::int32
     sink.line("</Style>");
 
     // Everything of a block that does not depend on the row.
-    const std::string style_point = "<styleUrl>#" + std::string(kKmlStyleId) + "</styleUrl>\r\n<Point>\r\n<coordinates>";
+    const std::string style_point =
+        "<styleUrl>#" + std::string(kKmlStyleId) + "</styleUrl>\r\n<Point>\r\n<coordinates>";
     const std::string plain_open = "<Placemark>\r\n" + style_point;
     const std::string name_open = "<Placemark>\r\n<name>" + xml_text(labels.prefix);
     const std::string name_close_description =
