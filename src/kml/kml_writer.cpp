@@ -377,14 +377,10 @@ Status check_table(const PointTable& table, std::int32_t nb_points, const KmlLab
     return ok();
 }
 
-} // namespace
-
-Status write_kml_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
-                          const KmlLabels& labels)
+// The document of a table that check_table() accepted.
+Status write_checked_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
+                              const KmlLabels& labels)
 {
-    if (Status checked = check_table(table, nb_points, labels); !checked)
-        return checked;
-
     LineSink sink(out);
     sink.line(R"(<?xml version="1.0" encoding="UTF-8"?>)");
     sink.write(R"(<kml xmlns=")");
@@ -456,6 +452,16 @@ Status write_kml_document(std::ostream& out, const PointTable& table, std::int32
     return ok();
 }
 
+} // namespace
+
+Status write_kml_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
+                          const KmlLabels& labels)
+{
+    if (Status checked = check_table(table, nb_points, labels); !checked)
+        return checked;
+    return write_checked_document(out, table, nb_points, labels);
+}
+
 Status write_kml_file(const std::string& path, const PointTable& table, std::int32_t nb_points,
                       const KmlLabels& labels)
 {
@@ -464,7 +470,7 @@ Status write_kml_file(const std::string& path, const PointTable& table, std::int
     Result<AtomicFile> file = AtomicFile::create(path);
     if (!file)
         return fail(file.error());
-    if (Status written = write_kml_document(file->stream(), table, nb_points, labels); !written)
+    if (Status written = write_checked_document(file->stream(), table, nb_points, labels); !written)
         return fail("cannot write " + path + ": " + written.error());
     return file->commit();
 }
