@@ -5,17 +5,12 @@
 #include "atomic_file.h"
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <cmath>
-#include <condition_variable>
 #include <cstring>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <ostream>
-#include <system_error>
-#include <thread>
 
 namespace marovin {
 
@@ -193,39 +188,25 @@ namespace {
 
 // Collects lines in a large buffer and hands it to the stream when full, so
 // the stream sees few large writes instead of millions of small ones.
-//
-// A full buffer is written by a second thread while the lines go on into the
-// other buffer: composing text and the system's copying of it to the file
-// then take turns on two processors instead of one. While that thread runs,
-// only it touches the stream. A document that fits in one buffer never starts
-// it; when no thread can be started, the buffers are written in turn.
 class LineSink {
 public:
-    explicit LineSink(std::ostream& out) : out_(out)
-    {
-        for (auto& buffer : buffers_)
-            buffer = std::make_unique<char[]>(kCapacity);
-    }
-    ~LineSink() { stop_writer(); }
-    LineSink(const LineSink&) = delete;
-    LineSink& operator=(const LineSink&) = delete;
+    explicit LineSink(std::ostream& out) : out_(out), buffer_(std::make_unique<char[]>(kCapacity)) {}
 
-    // Room for `size` (at most half the buffer) more bytes; hands the buffer
-    // over when needed. Longer texts go through write().
+    // Room for `size` (at most half the buffer) more bytes; flushes when
+    // needed. Longer texts go through write().
     char* reserve(std::size_t size)
     {
         if (size_ + size > kCapacity)
-            hand_over();
-        return buffers_[active_].get() + size_;
+            flush();
+        return buffer_.get() + size_;
     }
-    void advance_to(char* end) { size_ = static_cast<std::size_t>(end - buffers_[active_].get()); }
+    void advance_to(char* end) { size_ = static_cast<std::size_t>(end - buffer_.get()); }
 
     void write(std::string_view text)
     {
         if (text.size() > kCapacity / 2) {
-            hand_over();
-            wait_until_idle();
-            write_to_stream(text.data(), text.size());
+            flush();
+            out_.write(text.data(), static_cast<std::streamsize>(text.size()));
             return;
         }
         char* p = reserve(text.size());
@@ -238,111 +219,19 @@ public:
         write("\r\n");
     }
 
-    // False once a write to the stream failed.
-    bool good() const { return !failed_.load(std::memory_order_relaxed); }
-
-    // Writes what is left and waits for the writing thread; the stream is the
-    // caller's again afterwards.
-    void finish()
+    void flush()
     {
-        if (size_ > 0) {
-            wait_until_idle();
-            write_to_stream(buffers_[active_].get(), size_);
-            size_ = 0;
-        }
-        stop_writer();
+        if (size_ > 0)
+            out_.write(buffer_.get(), static_cast<std::streamsize>(size_));
+        size_ = 0;
     }
+    bool good() const { return static_cast<bool>(out_); }
 
 private:
     static constexpr std::size_t kCapacity = 1024 * 1024;
-
-    void write_to_stream(const char* data, std::size_t size)
-    {
-        out_.write(data, static_cast<std::streamsize>(size));
-        if (!out_)
-            failed_.store(true, std::memory_order_relaxed);
-    }
-
-    // Gives the filled buffer to the writing thread and goes on in the other
-    // one, once the thread is done with it.
-    void hand_over()
-    {
-        if (size_ == 0)
-            return;
-        if (!writer_.joinable() && !writer_failed_) {
-            try {
-                writer_ = std::thread([this] { run_writer(); });
-            } catch (const std::system_error&) {
-                writer_failed_ = true;
-            }
-        }
-        if (!writer_.joinable()) {
-            write_to_stream(buffers_[active_].get(), size_);
-            size_ = 0;
-            return;
-        }
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return pending_ == nullptr; });
-            pending_ = buffers_[active_].get();
-            pending_size_ = size_;
-        }
-        changed_.notify_all();
-        active_ ^= 1;
-        size_ = 0;
-    }
-
-    void wait_until_idle()
-    {
-        if (!writer_.joinable())
-            return;
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return pending_ == nullptr; });
-    }
-
-    void stop_writer()
-    {
-        if (!writer_.joinable())
-            return;
-        {
-            std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return pending_ == nullptr; });
-            stopping_ = true;
-        }
-        changed_.notify_all();
-        writer_.join();
-    }
-
-    void run_writer()
-    {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return pending_ != nullptr || stopping_; });
-            if (pending_ == nullptr)
-                return;
-            const char* data = pending_;
-            const std::size_t size = pending_size_;
-            lock.unlock();
-            write_to_stream(data, size);
-            lock.lock();
-            pending_ = nullptr;
-            changed_.notify_all();
-        }
-    }
-
     std::ostream& out_;
-    std::unique_ptr<char[]> buffers_[2];
-    int active_ = 0;
+    std::unique_ptr<char[]> buffer_;
     std::size_t size_ = 0;
-    std::atomic<bool> failed_{false};
-
-    std::thread writer_;
-    bool writer_failed_ = false;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    const char* pending_ = nullptr; // the buffer being written, guarded by mutex_
-    std::size_t pending_size_ = 0;
-    bool stopping_ = false;
 };
 
 const char* column_name(int column)
@@ -445,7 +334,7 @@ Status write_checked_document(std::ostream& out, const PointTable& table, std::i
 
     sink.line("</Document>");
     sink.line("</kml>");
-    sink.finish();
+    sink.flush();
     out.flush();
     if (!out)
         return fail("the document could not be written (disk full or no right to write?)");

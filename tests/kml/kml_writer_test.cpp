@@ -335,8 +335,8 @@ TEST(KmlDocument, AFailingStreamIsReported)
     refusing.setstate(std::ios::badbit);
     EXPECT_FALSE(write_kml_document(refusing, numbered_table(3), 3, {1, "P", "D"}).ok());
 
-    // Documents of one buffer and of many (written by the second thread),
-    // the disk full early, late and just at the end.
+    // A document of many buffers, the disk full early, late and just at the
+    // end.
     const PointTable large = numbered_table(60000);
     const std::size_t size = document(large, 60000, {5, "P", "D"}).size();
     ASSERT_GT(size, 4u << 20);
