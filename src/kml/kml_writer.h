@@ -90,7 +90,7 @@ struct KmlLabels {
 };
 
 // Writes the document of rows 1..nb_points to `out`, streaming: only a buffer
-// of some hundred kilobytes is held, never the whole document.
+// of a megabyte is held, never the whole document.
 //
 // Before writing anything it checks that the labels' frequency is at least
 // 1, that every row 1..nb_points exists and that its columns 1..3 hold finite
