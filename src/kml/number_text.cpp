@@ -196,15 +196,14 @@ char* write_plain(char* out, double value, char decimal_point)
     const char* p = digits;
     if (end - p >= 2 && p[0] == '0' && p[1] == '.')
         ++p; // no "0" before the point
-    for (; p != end; ++p) {
-        char c = *p;
-        if (c == '.')
-            c = decimal_point;
-        else if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A'); // "E+20", "INF", "NAN"
-        *out++ = c;
-    }
-    return out;
+    const auto length = static_cast<std::size_t>(end - p);
+    std::memcpy(out, p, length);
+    if (decimal_point != '.')
+        std::replace(out, out + length, '.', decimal_point);
+    std::transform(out, out + length, out, [](char c) { // "E+20", "INF", "NAN"
+        return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    });
+    return out + length;
 }
 
 // m = |value| * 10^decimals rounded to nearest, ties to even, computed
