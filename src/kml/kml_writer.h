@@ -39,7 +39,7 @@
 // 13 fixed lines, 8 lines per labelled point, 6 per other point.
 
 #include "conversion/point_table.h"
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <iosfwd>
