@@ -1,12 +1,12 @@
 // Nanoseconds per number of the number text and the fixed notation, beside
 // the general conversion (std::to_chars, printf's digits) on the same values.
 // The differential check over many millions of values is a test
-// (kml_tests, NumberTextAgreement); number_text_bench.sh runs it at a large
+// (base_tests, NumberTextAgreement); number_text_bench.sh runs it at a large
 // count.
 //
 //   number_text_bench [values]
 
-#include "kml/number_text.h"
+#include "base/number_text.h"
 
 #include <charconv>
 #include <chrono>

@@ -8,13 +8,13 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/setup"
 build_dir="${MAROVIN_BUILD_DIR:-$root/build}"
-cmake --build "$build_dir" -j2 --target number_text_bench kml_tests
+cmake --build "$build_dir" -j2 --target number_text_bench base_tests
 "$build_dir/bench/number_text_bench"
 scale=${1:-20}
 echo "differential check at scale $scale:"
 report=$(mktemp)
 trap 'rm -f "$report"' EXIT
-MAROVIN_NUMBER_TEXT_SCALE=$scale "$build_dir/tests/kml_tests" --gtest_filter='*TextAgreement*' \
+MAROVIN_NUMBER_TEXT_SCALE=$scale "$build_dir/tests/base_tests" --gtest_filter='*TextAgreement*' \
   --gtest_output="xml:$report" | grep -E '^\[ +(OK|FAILED|PASSED) +\]'
 grep -o 'name="values" value="[0-9]*"' "$report" | grep -o '[0-9]*' |
   awk '{ n += $1 } END { printf "values compared: %d\n", n }'

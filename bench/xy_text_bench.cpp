@@ -62,7 +62,7 @@ public:
     }
     std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return chosen; }
     std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    bool openDocument(const QString&, const QString&) override { return false; }
+    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
     ProgramRun runProgram(const QString& program, const QStringList& arguments,
                           const QString& workingDirectory) override
     {
@@ -97,7 +97,10 @@ int run_road(int argc, char** argv, const char* xy_file, const fs::path& work, c
     QApplication app(argc, argv);
     BenchDesktop desktop;
     desktop.chosen = QString::fromLocal8Bit(xy_file);
-    KML_Main window(desktop, QString::fromStdString(work.string()), QString::fromStdString((work / "T.ini").string()));
+    KML_Main window(desktop, QString::fromStdString(work.string()),
+                    {QString::fromStdString((work / "T.ini").string()),
+                     QString::fromStdString((work / "jobs").string()),
+                     QString::fromStdString((work / "samples").string())});
     window.Input_Mode = "TEXT_XY";
     auto start = Clock::now();
     window.Command1_Click();
