@@ -57,7 +57,10 @@ Result<AtomicFile> AtomicFile::create(const std::string& path)
         ::fchmod(fd, 0666 & ~mask);
     }
     ::close(fd);
-    auto out = std::make_unique<std::ofstream>(temp, std::ios::binary | std::ios::trunc);
+    // The file is new and empty: opened for update rather than truncated.
+    // On ext4 a truncation marks the file for writing back to disk at its
+    // close, which makes closing a large file as slow as writing it.
+    auto out = std::make_unique<std::ofstream>(temp, std::ios::binary | std::ios::in | std::ios::out);
     if (!*out) {
         std::remove(temp.c_str());
         return fail("cannot create " + path);
