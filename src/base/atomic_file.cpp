@@ -128,6 +128,10 @@ Result<AtomicFile> AtomicFile::create(const std::string& path)
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
+    // Written through mkstemp's own descriptor: the file is new and empty,
+    // and is never truncated (on ext4 a truncation marks the file for
+    // writing back at its close, which makes closing a large file as slow
+    // as writing it).
     return AtomicFile(std::make_unique<State>(path, std::move(temp), fd));
 }
 
