@@ -58,7 +58,7 @@ class LineReader {
 public:
     enum class Got { line, end, too_long, failed };
 
-    explicit LineReader(int fd) : fd_(fd), buffer_(std::make_unique<char[]>(kLongestLine)) {}
+    explicit LineReader(int fd) : fd_(fd), buffer_(std::make_unique<char[]>(kCapacity)) {}
 
     Got next(char*& begin, std::size_t& size)
     {
@@ -80,13 +80,13 @@ public:
             std::memmove(buffer_.get(), start, end_ - pos_);
             end_ -= pos_;
             pos_ = 0;
-            if (end_ == kLongestLine) {
+            if (end_ == kCapacity) {
                 ++number_;
                 begin = buffer_.get();
                 size = end_;
                 return Got::too_long;
             }
-            const ssize_t got = ::read(fd_, buffer_.get() + end_, kLongestLine - end_);
+            const ssize_t got = ::read(fd_, buffer_.get() + end_, kCapacity - end_);
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
@@ -110,8 +110,11 @@ private:
         ++number_;
         begin = start;
         size = static_cast<std::size_t>(stop - start);
-        return Got::line;
+        return size > kLongestLine ? Got::too_long : Got::line;
     }
+
+    // The longest line and its CR LF.
+    static constexpr std::size_t kCapacity = kLongestLine + 2;
 
     int fd_;
     std::unique_ptr<char[]> buffer_;
