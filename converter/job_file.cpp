@@ -139,7 +139,6 @@ struct Descriptor {
 
 } // namespace
 
-
 marovin::Result<Job> read_job(const std::string& path, std::string_view file_name)
 {
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
