@@ -564,8 +564,9 @@ TEST_F(TextRoadTest, EveryShapeOfSurveyFileReachesTheKmlWherePROJPutsItsStations
     ASSERT_EQ(expected.size(), std::size_t{xy_shapes::kStations}) << "cs2cs (Debian package proj-bin) is needed";
 
     KML_Main& w = window();
-    const QRegularExpression placemark("<name>Station (\\d+)</name>\r\n<description>[^<]*</description>\r\n"
-                                       "<Point>\r\n<coordinates> ([-0-9.]+), ([-0-9.]+)</coordinates>");
+    const QRegularExpression placemark("<Placemark>\\s*<name>Station (\\d+)</name>.*?"
+                                       "<coordinates>\\s*([-0-9.]+),\\s*([-0-9.]+)\\s*</coordinates>",
+                                       QRegularExpression::DotMatchesEverythingOption);
     int shapeNumber = 0;
     for (const xy_shapes::Shape& shape : xy_shapes::file_shapes()) {
         SCOPED_TRACE(shape.name);
