@@ -185,7 +185,7 @@ int layout_fields(XyLayout layout)
     return 2;
 }
 
-Result<XyPoints> read_xy_points(const XyText& text, XyLayout layout)
+Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
 {
     const std::int64_t lines = count_lines(text.text);
     if (lines > std::numeric_limits<std::int32_t>::max() - 1)
@@ -208,7 +208,7 @@ Result<XyPoints> read_xy_points(const XyText& text, XyLayout layout)
     };
     std::array<Taken, 4> taken;
 
-    FieldReader fields = FieldReader::from_text(text.text);
+    FieldReader fields = FieldReader::from_text(std::move(text.text));
     std::optional<Field> field = fields.next();
     for (std::int32_t i = 1; i <= points.count; ++i) {
         int count = 0;

@@ -34,8 +34,6 @@ struct XyText {
 
     // The line of the file that line `line` (1-based) of `text` came from.
     std::int64_t file_line(std::int64_t line) const;
-
-    bool operator==(const XyText&) const = default;
 };
 
 // Normalises the text of an XY file, the way surveyors' files are written.
@@ -90,6 +88,6 @@ struct XyPoints {
 // with another number of fields (with its count and the layout), an X or Y
 // that is not a number, a Number out of the 32-bit range; also a text of
 // more lines than a 32-bit count holds.
-Result<XyPoints> read_xy_points(const XyText& text, XyLayout layout);
+Result<XyPoints> read_xy_points(XyText text, XyLayout layout);
 
 } // namespace marovin

@@ -19,6 +19,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Desktop;
 class FlexGrid;
@@ -151,7 +152,9 @@ private:
     void connectHandlers();
     // Shows an XY file's normalised text on the "Information" tab and keeps
     // it as the text Command9 converts.
-    void showXyText(const QString& path, marovin::XyText text);
+    void showXyText(const QString& path, const marovin::XyText& text);
+    // Whether `text` of the file in `path` is what the tab was given last.
+    bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.
@@ -165,9 +168,11 @@ private:
     // The job file while a conversion run writes it (Transform_System's
     // target); null otherwise.
     std::ostream* openJob_ = nullptr;
-    // The XY file as the "Information" tab last showed it: its path (as in
-    // Text1) and normalised text. Command9 converts nothing else.
+    // The XY file as the "Information" tab was last given it: its path (as
+    // in Text1), its normalised text (one buffer, shared with the viewer)
+    // and its blank lines. Command9 converts nothing else.
     QString xyShownPath_;
-    marovin::XyText xyShown_;
+    QByteArray xyShownText_;
+    std::vector<std::int64_t> xyShownLeftOut_;
     friend class ExchangeTest; // sets openJob_ to drive Transform_System
 };

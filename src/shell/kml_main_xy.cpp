@@ -63,7 +63,7 @@ void KML_Main::Command1_Click()
                          Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }
-    showXyText(path, std::move(*loaded));
+    showXyText(path, *loaded);
 
     Command2->setEnabled(true);
     setBackColour(Command1, StepColour::ButtonFace);
@@ -74,11 +74,18 @@ void KML_Main::Command1_Click()
                      Desktop::Icon::Information, Desktop::Buttons::Ok);
 }
 
-void KML_Main::showXyText(const QString& path, marovin::XyText text)
+void KML_Main::showXyText(const QString& path, const marovin::XyText& text)
 {
-    RichTextBox1->setPlainBytes(QByteArray(text.text.data(), qsizetype(text.text.size())));
     xyShownPath_ = path;
-    xyShown_ = std::move(text);
+    xyShownText_ = QByteArray(text.text.data(), qsizetype(text.text.size()));
+    xyShownLeftOut_ = text.left_out;
+    RichTextBox1->setPlainBytes(xyShownText_);
+}
+
+bool KML_Main::isXyTextShown(const QString& path, const marovin::XyText& text) const
+{
+    return path == xyShownPath_ && text.left_out == xyShownLeftOut_ &&
+           std::string_view(xyShownText_.constData(), std::size_t(xyShownText_.size())) == text.text;
 }
 
 void KML_Main::Command9_Click()
@@ -100,13 +107,13 @@ void KML_Main::Command9_Click()
         stop(QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(loaded.error())));
         return;
     }
-    if (path != xyShownPath_ || *loaded != xyShown_) {
+    if (!isXyTextShown(path, *loaded)) {
         const QString what = path == xyShownPath_
                                  ? QStringLiteral("The XY file %1 has changed since it was chosen. The \"Information\" "
                                                   "tab now shows it as it will be converted")
                                  : QStringLiteral("The \"Information\" tab now shows the XY file %1 as it will be "
                                                   "converted");
-        showXyText(path, std::move(*loaded));
+        showXyText(path, *loaded);
         SSTab1->setCurrentIndex(2);
         desktop_.message(this, what.arg(path) + QStringLiteral(": check it and click Conversion again."), kTitle,
                          Desktop::Icon::Information, Desktop::Buttons::Ok);
@@ -123,7 +130,7 @@ void KML_Main::Command9_Click()
         return;
     }
     // Every line holds the fields of the layout, or nothing is converted.
-    marovin::Result<marovin::XyPoints> read = marovin::read_xy_points(xyShown_, *layout);
+    marovin::Result<marovin::XyPoints> read = marovin::read_xy_points(std::move(*loaded), *layout);
     if (!read) {
         stop(QStringLiteral("Cannot read the XY file: %1, %2").arg(path, fromLibrary(read.error())));
         return;
