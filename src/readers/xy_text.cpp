@@ -216,13 +216,14 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
             if (count < wanted)
                 taken[static_cast<std::size_t>(count)] = {field->is_number(), field->number, std::string(field->text)};
         }
-        const std::string where = "line " + std::to_string(text.file_line(i));
+        // Messages are made only on failure: most files have none.
+        auto where = [&] { return "line " + std::to_string(text.file_line(i)); };
+        auto point = [&] { return "point " + std::to_string(i) + ", " + where() + ": "; };
         if (count != wanted)
-            return fail(where + " holds " + std::to_string(count) + (count == 1 ? " field" : " fields") +
+            return fail(where() + " holds " + std::to_string(count) + (count == 1 ? " field" : " fields") +
                         ", but the file type \"" + std::string(layout_name(layout)) + "\" takes " +
                         std::to_string(wanted));
 
-        const std::string point = "point " + std::to_string(i) + ", " + where + ": ";
         std::int32_t number = i;
         std::size_t next = 0;
         if (has_number) {
@@ -232,7 +233,7 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
                 const double rounded = std::nearbyint(value.number);
                 if (rounded < std::numeric_limits<std::int32_t>::min() ||
                     rounded > std::numeric_limits<std::int32_t>::max())
-                    return fail(point + "Number " + quoted(value.text) + " is out of range");
+                    return fail(point() + "Number " + quoted(value.text) + " is out of range");
                 number = static_cast<std::int32_t>(rounded);
             }
         }
@@ -240,7 +241,7 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
         for (int k = 0; k < 2; ++k) {
             const Taken& value = taken[next++];
             if (!value.is_number)
-                return fail(point + (k == 0 ? "X " : "Y ") +
+                return fail(point() + (k == 0 ? "X " : "Y ") +
                             (value.text.empty() ? std::string("is empty") : quoted(value.text) + " is not a number"));
             xy[k] = value.number;
         }
