@@ -6,6 +6,7 @@
 
 #include "conversion/point_table.h"
 #include "readers/seismic_header.h"
+#include "readers/xy_text.h"
 #include "base/result.h"
 #include "shell/program_folder.h"
 
@@ -18,6 +19,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class Desktop;
 class FlexGrid;
@@ -148,6 +150,11 @@ private:
     void buildTab2(QWidget* page);
     void buildTab3(QWidget* page);
     void connectHandlers();
+    // Shows an XY file's normalised text on the "Information" tab and keeps
+    // it as the text Command9 converts.
+    void showXyText(const QString& path, const marovin::XyText& text);
+    // Whether `text` of the file in `path` is what the tab was given last.
+    bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.
@@ -161,5 +168,11 @@ private:
     // The job file while a conversion run writes it (Transform_System's
     // target); null otherwise.
     std::ostream* openJob_ = nullptr;
+    // The XY file as the "Information" tab was last given it: its path (as
+    // in Text1), its normalised text (one buffer, shared with the viewer)
+    // and its blank lines. Command9 converts nothing else.
+    QString xyShownPath_;
+    QByteArray xyShownText_;
+    std::vector<std::int64_t> xyShownLeftOut_;
     friend class ExchangeTest; // sets openJob_ to drive Transform_System
 };

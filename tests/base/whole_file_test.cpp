@@ -1,0 +1,88 @@
+#include "base/whole_file.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class WholeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = fs::temp_directory_path() / ("whole_file_test_" + std::to_string(::getpid()) + "_" +
+                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    fs::path file(const char* name, const std::string& bytes)
+    {
+        const fs::path path = folder / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    fs::path folder;
+};
+
+TEST_F(WholeFileTest, RegularFilesAreReadWhole)
+{
+    const std::string bytes("1;2\r\n\0\xFF", 7);
+    auto read = marovin::read_whole_file(file("a.xyz", bytes).string());
+    ASSERT_TRUE(read.ok()) << read.error();
+    EXPECT_EQ(*read, bytes);
+
+    auto empty = marovin::read_whole_file(file("empty.xyz", "").string());
+    ASSERT_TRUE(empty.ok()) << empty.error();
+    EXPECT_EQ(*empty, "");
+
+    // Its size is 0 to the file system, its text is not: read to the end.
+    auto status = marovin::read_whole_file("/proc/self/status");
+    ASSERT_TRUE(status.ok()) << status.error();
+    EXPECT_NE(status->find("Pid:"), std::string::npos);
+}
+
+// Whatever is not a regular file is refused before a byte is read, with a
+// message that names it; nothing blocks and no size is trusted unchecked.
+TEST_F(WholeFileTest, OtherFilesAreRefusedNamingThem)
+{
+    const fs::path fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // A sparse file of a terabyte: a size no memory could take.
+    const fs::path huge = folder / "huge.xyz";
+    std::ofstream(huge).close();
+    fs::resize_file(huge, std::uintmax_t{1} << 40);
+    const fs::path small = file("small.xyz", "0123456789");
+
+    const struct {
+        std::string path;
+        std::uint64_t limit;
+        const char* says;
+    } cases[] = {
+        {folder.string(), marovin::kWholeFileLimit, "is a folder, not a file"},
+        {fifo.string(), marovin::kWholeFileLimit, "is not a regular file"},
+        {"/dev/null", marovin::kWholeFileLimit, "is not a regular file"},
+        {huge.string(), marovin::kWholeFileLimit, "is too large to be read"},
+        {small.string(), 9, "is too large to be read (10 bytes"},
+        {(folder / "gone.xyz").string(), marovin::kWholeFileLimit, "cannot open"},
+        {"", marovin::kWholeFileLimit, "no file was chosen"},
+    };
+    for (const auto& c : cases) {
+        auto read = marovin::read_whole_file(c.path, c.limit);
+        ASSERT_FALSE(read.ok()) << c.path;
+        EXPECT_NE(read.error().find(c.path), std::string::npos) << read.error();
+        EXPECT_NE(read.error().find(c.says), std::string::npos) << read.error();
+    }
+    auto fits = marovin::read_whole_file(small.string(), 10);
+    ASSERT_TRUE(fits.ok()) << fits.error();
+    EXPECT_EQ(*fits, "0123456789");
+}
+
+} // namespace
