@@ -19,6 +19,7 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 class Desktop;
@@ -45,6 +46,12 @@ QColor stepColourValue(StepColour colour);
 // Appends entries to a combo list and keeps the text the box shows (an
 // editable combo would otherwise take the first entry as its text).
 void appendComboEntries(QComboBox* combo, const QStringList& entries);
+
+// A message of the library ("cannot write the converter job: cannot create
+// /x/File.cvd: Permission denied") as a sentence for a message box: first
+// letter capitalised, a full stop at the end. Paths in it are 8-bit, as the
+// file system names them.
+QString messageSentence(const std::string& libraryMessage);
 
 // The settings of the common file dialog, kept between uses like the
 // original control's properties.
@@ -140,6 +147,9 @@ public:
     marovin::PointTable Point_Table;   // rows 1..Nb_Points
     std::int32_t Nb_Points = 0;
     marovin::SeismicHeader Header;     // Nb_Samples, Coord_Scalar, Header_Offset, Nb_Traces
+    // The text of Text4 that Header (and what tab 3 shows) was read from;
+    // empty before a read has succeeded. Extraction runs only on that file.
+    QString Header_File;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -165,6 +175,11 @@ private:
     ProgramFolder program_;
     UserFolders user_;
     std::unique_ptr<QTemporaryDir> jobFolder_;
+    // What start-up showed in Text4 from the remembered setting; nothing when
+    // there was none and the default was shown. Closing writes the setting
+    // back only when Text4 shows something else, so that a stored value is
+    // never re-encoded or cut.
+    std::optional<QString> rememberedText_;
     // The job file while a conversion run writes it (Transform_System's
     // target); null otherwise.
     std::ostream* openJob_ = nullptr;

@@ -173,7 +173,7 @@ void KML_Main::Command9_Click()
             fileSystemPath(jobPath), marovin::xy_text_job_header(Combo2->currentText().toStdString()),
             marovin::regional_decimal_point());
         if (!job) {
-            stop(QStringLiteral("Cannot write the converter job: %1").arg(fromLibrary(job.error())));
+            stop(messageSentence(job.error()));
             return;
         }
         for (std::size_t k = 0; k < points.x.size(); ++k) {
@@ -185,7 +185,7 @@ void KML_Main::Command9_Click()
             }
         }
         if (marovin::Status closed = job->close(); !closed) {
-            stop(QStringLiteral("Cannot write the converter job: %1").arg(fromLibrary(closed.error())));
+            stop(messageSentence(closed.error()));
             return;
         }
     }

@@ -9,6 +9,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 class JobFolderTest : public WindowTest {
@@ -133,6 +136,12 @@ TEST_F(JobFolderTest, AJobThatCannotBeWrittenIsToldAndBlamesNoInputFile)
             ASSERT_EQ(scripted.messages.size(), 1u);
             const QString& text = scripted.messages[0].text;
             EXPECT_TRUE(text.contains(cause.says)) << text.toStdString();
+            if (cause.folderInTheWay) {
+                // One sentence: what failed once, the file, the system's reason.
+                EXPECT_EQ(text.count(QStringLiteral("converter job"), Qt::CaseInsensitive), 1) << text.toStdString();
+                EXPECT_TRUE(text.contains(w.jobFile(QStringLiteral("File.cvd")))) << text.toStdString();
+                EXPECT_TRUE(text.contains(QString::fromLocal8Bit(std::strerror(EISDIR)))) << text.toStdString();
+            }
             EXPECT_NE(text, QStringLiteral("Check your seismic file XY problem !"));
             EXPECT_NE(scripted.messages[0].icon, Desktop::Icon::Information);
             EXPECT_TRUE(scripted.launches.empty());
