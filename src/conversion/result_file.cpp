@@ -72,11 +72,7 @@ Status read_result_file(const std::string& path, std::int32_t count, PointTable&
     Result<ResultPoints> points = read_result_points(path, count);
     if (!points)
         return fail(points.error());
-    for (std::int32_t row = 1; row <= count; ++row) {
-        const std::size_t i = static_cast<std::size_t>(row - 1);
-        table.set_real(row, 1, points->longitudes[i]); // in range, checked above
-        table.set_real(row, 2, points->latitudes[i]);
-    }
+    table.replace_coordinates(std::move(points->longitudes), std::move(points->latitudes));
     return ok();
 }
 
