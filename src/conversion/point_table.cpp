@@ -70,12 +70,6 @@ void PointTable::replace_coordinates(std::vector<double> column1, std::vector<do
     });
 }
 
-void PointTable::set_code(std::size_t i, int column, unsigned code)
-{
-    const int shift = 2 * (column - 1);
-    kinds_[i] = static_cast<std::uint8_t>((kinds_[i] & ~(3u << shift)) | (code << shift));
-}
-
 const Cell& PointTable::aside(std::int32_t row, int column) const
 {
     static const Cell empty;

@@ -105,7 +105,16 @@ public:
         return aside(row, column).kind();
     }
     // Stores a double, unchecked likewise.
-    void set_real(std::int32_t row, int column, double value) { store(row, column, Cell::real(value)); }
+    void set_real(std::int32_t row, int column, double value)
+    {
+        const auto i = static_cast<std::size_t>(row - 1);
+        if (row > 0 && (column == 1 || column == 2) && code_of(i, column) != kAside) {
+            (column == 1 ? x_ : y_)[i] = value;
+            set_code(i, column, 1);
+        } else {
+            store(row, column, Cell::real(value));
+        }
+    }
 
 private:
     // Per column, the kinds its store holds as they are, by their code in
@@ -120,7 +129,11 @@ private:
     };
 
     unsigned code_of(std::size_t i, int column) const { return (kinds_[i] >> (2 * (column - 1))) & 3u; }
-    void set_code(std::size_t i, int column, unsigned code);
+    void set_code(std::size_t i, int column, unsigned code)
+    {
+        const int shift = 2 * (column - 1);
+        kinds_[i] = static_cast<std::uint8_t>((kinds_[i] & ~(3u << shift)) | (code << shift));
+    }
     static std::size_t key(std::int32_t row, int column)
     {
         return static_cast<std::size_t>(row) * kColumns + static_cast<std::size_t>(column);
