@@ -38,6 +38,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -183,14 +184,33 @@ std::string file_bytes(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// Where two documents first differ, for the report.
-std::string first_difference(const std::string& a, const std::string& b)
+// Whether two files hold the same bytes; otherwise where they first differ,
+// with the text around it. Read in blocks: a child's peak memory as the
+// system counts it includes this process's peak before the child started,
+// so this process stays small.
+std::optional<std::string> difference(const fs::path& a, const fs::path& b)
 {
-    std::size_t at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at])
-        ++at;
-    const std::size_t from = at > 60 ? at - 60 : 0;
-    return "byte " + std::to_string(at) + ": \"" + a.substr(from, 100) + "\" / \"" + b.substr(from, 100) + "\"";
+    std::ifstream in_a(a, std::ios::binary), in_b(b, std::ios::binary);
+    std::vector<char> block_a(1 << 20), block_b(1 << 20);
+    for (std::size_t at = 0;;) {
+        in_a.read(block_a.data(), static_cast<std::streamsize>(block_a.size()));
+        in_b.read(block_b.data(), static_cast<std::streamsize>(block_b.size()));
+        const auto got_a = static_cast<std::size_t>(in_a.gcount()), got_b = static_cast<std::size_t>(in_b.gcount());
+        std::size_t k = 0;
+        while (k < got_a && k < got_b && block_a[k] == block_b[k])
+            ++k;
+        if (k < got_a || k < got_b) {
+            const std::size_t from = k > 60 ? k - 60 : 0;
+            return "byte " + std::to_string(at + k) + ": \"" +
+                   std::string(block_a.data() + from, std::min<std::size_t>(100, got_a - std::min(from, got_a))) +
+                   "\" / \"" +
+                   std::string(block_b.data() + from, std::min<std::size_t>(100, got_b - std::min(from, got_b))) +
+                   "\"";
+        }
+        if (got_a == 0)
+            return std::nullopt;
+        at += got_a;
+    }
 }
 
 // The limits of the work: seconds of each floor, medians of `runs`.
@@ -279,12 +299,13 @@ int compare(long traces, int rounds)
     if (!bench::run_process(road).ok || !bench::run_process(python).ok)
         die("an untimed run failed");
     fs::remove(times);
-    const std::string ours = file_bytes(road_kml), theirs = file_bytes(python_kml);
-    if (ours == theirs)
-        std::printf("the two KML documents are the same %zu bytes\n", ours.size());
+    if (const std::optional<std::string> differ = difference(road_kml, python_kml))
+        std::printf("the KML documents differ (%ju and %ju bytes), first at %s\n",
+                    static_cast<std::uintmax_t>(fs::file_size(road_kml)),
+                    static_cast<std::uintmax_t>(fs::file_size(python_kml)), differ->c_str());
     else
-        std::printf("the KML documents differ (%zu and %zu bytes), first at %s\n", ours.size(), theirs.size(),
-                    first_difference(ours, theirs).c_str());
+        std::printf("the two KML documents are the same %ju bytes\n",
+                    static_cast<std::uintmax_t>(fs::file_size(road_kml)));
 
     std::vector<double> road_seconds, python_seconds;
     long road_peak = 0, python_peak = 0;
