@@ -22,14 +22,13 @@
 //   seismic_road_bench road <line> <folder holding convers> <times file>
 //       One road run; appends its figures to the times file.
 
+#include "bench_desktop.h"
 #include "process_timing.h"
 #include "seismic_line.h"
 
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
-#include "shell/desktop.h"
 #include "shell/kml_main.h"
-#include "shell/qt_desktop.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -63,30 +62,6 @@ double seconds_since(Clock::time_point start) { return std::chrono::duration<dou
     std::exit(1);
 }
 
-// Answers every message with OK, notes when "Conversion done !" is shown,
-// and runs programs as the real desktop does.
-class RoadDesktop : public Desktop {
-public:
-    std::optional<Clock::time_point> done;
-    QStringList others;
-    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons) override
-    {
-        if (text == QLatin1String("Conversion done !"))
-            done = Clock::now();
-        else
-            others << text;
-        return Answer::Ok;
-    }
-    std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
-    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
-    {
-        return QtDesktop().runProgram(program, arguments, folder);
-    }
-    void setBusy(QWidget*, bool) override {}
-};
-
 // Figures of one road run, one line of the times file.
 struct RoadTimes {
     double startup = 0;  // process start to the window ready, headers read
@@ -107,7 +82,7 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
         qputenv("XDG_RUNTIME_DIR", runtime.c_str());
     }
     QApplication app(argc, argv);
-    RoadDesktop desktop;
+    bench::BenchDesktop desktop;
     KML_Main window(desktop, QString::fromStdString(work.string()),
                     {QString::fromStdString((work / "T.ini").string()),
                      QString::fromStdString((work / "jobs").string()),
@@ -116,23 +91,25 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     window.Text4->setText(QString::fromLocal8Bit(line));
     if (marovin::Status read = window.lecture_SU(); !read)
         die(read.error());
-    desktop.others.clear(); // "Remember to select the original geodesic system"
+    desktop.messages.clear(); // "Remember to select the original geodesic system"
+    desktop.shown.clear();
     RoadTimes t;
     t.startup = seconds_since(begun);
 
     const auto clicked = Clock::now();
     window.Command8_Click();
     t.command8 = seconds_since(clicked);
-    if (!desktop.done || !desktop.others.isEmpty())
-        die("the extraction failed: " + desktop.others.join(QStringLiteral(" / ")).toStdString());
-    t.done = std::chrono::duration<double>(*desktop.done - clicked).count();
+    const auto done = desktop.shownAt(QStringLiteral("Conversion done !"));
+    if (!done || desktop.messages.size() != 1)
+        die("the extraction failed: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
+    t.done = std::chrono::duration<double>(*done - clicked).count();
 
     window.Text8->setText(QString::fromStdString((work / "road.kml").string()));
     const auto writing = Clock::now();
     window.Command3_Click();
     t.command3 = seconds_since(writing);
-    if (!desktop.others.isEmpty() || !fs::exists(work / "road.kml"))
-        die("the KML file was not written: " + desktop.others.join(QStringLiteral(" / ")).toStdString());
+    if (desktop.messages.size() != 1 || !fs::exists(work / "road.kml"))
+        die("the KML file was not written: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
 
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
@@ -176,6 +153,18 @@ void warm(const fs::path& path)
     std::vector<char> block(1 << 20);
     while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
     }
+}
+
+// The benchmark's SEG-Y line in `work`, made and read once.
+fs::path prepared_line(const fs::path& work, long traces, int samples)
+{
+    const fs::path line = work / "line.sgy";
+    if (!bench::make_line(line.c_str(), traces, samples))
+        die("cannot write the line under /tmp");
+    warm(line);
+    std::printf("line: %ld traces of %d samples, %.0f MB\n", traces, samples,
+                static_cast<double>(fs::file_size(line)) / 1e6);
+    return line;
 }
 
 std::string file_bytes(const fs::path& path)
@@ -280,11 +269,7 @@ Limits measure_limits(const fs::path& line, const fs::path& kml, const fs::path&
 int compare(long traces, int rounds)
 {
     const fs::path work = work_folder("seismic_road_bench_");
-    const fs::path line = work / "line.sgy";
-    if (!bench::make_line(line.c_str(), traces, 250))
-        die("cannot write the line");
-    warm(line);
-    std::printf("line: %ld traces of 250 samples, %.0f MB\n", traces, static_cast<double>(fs::file_size(line)) / 1e6);
+    const fs::path line = prepared_line(work, traces, 250);
 
     const fs::path self = fs::read_symlink("/proc/self/exe");
     const fs::path times = work / "times.txt";
@@ -351,11 +336,7 @@ int compare(long traces, int rounds)
 int large(long traces, int runs)
 {
     const fs::path work = work_folder("seismic_road_large_");
-    const fs::path line = work / "line.sgy";
-    if (!bench::make_line(line.c_str(), traces, 4))
-        die("cannot write the line (it takes 256 bytes a trace under /tmp)");
-    warm(line);
-    std::printf("line: %ld traces of 4 samples, %.0f MB\n", traces, static_cast<double>(fs::file_size(line)) / 1e6);
+    const fs::path line = prepared_line(work, traces, 4);
     const fs::path self = fs::read_symlink("/proc/self/exe");
     const fs::path times = work / "times.txt";
     long peak = 0;
@@ -378,7 +359,8 @@ int large(long traces, int runs)
                 static_cast<double>(fs::file_size(work / "road.kml")) / 1e6);
     std::printf("  peak memory of the window's process      %7.0f MB (goal: under 1 GB)\n",
                 static_cast<double>(peak) / 1024);
-    std::printf("  peak memory of the converter             %7.0f MB\n",
+    std::printf("  peak memory of the converter             %7.0f MB (as the system counts it: at least the "
+                "window's size when it started the converter)\n",
                 median_of(parts, &RoadTimes::convers_kib) / 1024);
     fs::remove_all(work);
     return 0;

@@ -12,13 +12,12 @@
 //       times the whole Command8_Click (extraction, job, converter, result,
 //       table and grid) in an offscreen window, and prints the peak memory
 
+#include "bench_desktop.h"
 #include "seismic_line.h"
 
 #include "conversion/trace_job.h"
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
-#include "shell/desktop.h"
-#include "shell/qt_desktop.h"
 #include "shell/flex_grid.h"
 #include "shell/kml_main.h"
 
@@ -106,25 +105,6 @@ int extract(const char* path)
     return 0;
 }
 
-// Answers every message with OK and runs programs for real.
-class BenchDesktop : public Desktop {
-public:
-    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons) override
-    {
-        messages << text;
-        return Answer::Ok;
-    }
-    std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
-    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
-    {
-        return QtDesktop().runProgram(program, arguments, folder);
-    }
-    void setBusy(QWidget*, bool) override {}
-    QStringList messages;
-};
-
 int command8(int argc, char** argv)
 {
     QApplication app(argc, argv);
@@ -135,7 +115,7 @@ int command8(int argc, char** argv)
         std::fprintf(stderr, "cannot copy the converter %s\n", argv[3]);
         return 1;
     }
-    BenchDesktop desktop;
+    bench::BenchDesktop desktop;
     KML_Main window(desktop, programDir,
                     {folder.filePath(QStringLiteral("Tervalo.ini")), folder.filePath(QStringLiteral("jobs")),
                      folder.filePath(QStringLiteral("samples"))});
