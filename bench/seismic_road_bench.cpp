@@ -276,9 +276,9 @@ int compare(long traces, int rounds)
     const fs::path road_kml = work / "road.kml";
     const fs::path python_kml = work / "python.kml";
     const std::vector<std::string> road = {self.string(), "road", line.string(), work.string(), times.string()};
-    const std::vector<std::string> python = {"/usr/bin/python3",
-                                             (fs::path(MAROVIN_BENCH_SOURCE_DIR) / "seismic_road_reference.py").string(),
-                                             line.string(), python_kml.string(), "5"};
+    const fs::path script = fs::path(MAROVIN_BENCH_SOURCE_DIR) / "seismic_road_reference.py";
+    const std::vector<std::string> python = {"/usr/bin/python3", script.string(), line.string(), python_kml.string(),
+                                             "5"};
 
     // One untimed run of each; the documents compared.
     if (!bench::run_process(road).ok || !bench::run_process(python).ok)

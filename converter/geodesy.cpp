@@ -190,9 +190,9 @@ constexpr double kRoundTripMetres = 1e-3;
 // The first point a pass over the job refused, and why.
 struct Failure {
     std::size_t index = 0;
-    int kind = 0;          // which of the pass's tests it failed
-    int proj_error = 0;    // PROJ's error number, when PROJ gave one
-    double x = 0, y = 0;   // the point as the job gave it
+    int kind = 0;        // which of the pass's tests it failed
+    int proj_error = 0;  // PROJ's error number, when PROJ gave one
+    double x = 0, y = 0; // the point as the job gave it
 };
 
 // Below this many points a job is not worth a second thread.
@@ -230,7 +230,8 @@ std::optional<Failure> across_cores(PJ* pj, std::size_t n, const Pass& pass) {
     for (std::size_t k = 1; k < parts; ++k) {
         Helper& helper = helpers[k - 1];
         const std::size_t end = k + 1 == parts ? n : bound(k + 1);
-        threads.emplace_back([&helper, &pass, begin = bound(k), end] { helper.failure = pass(helper.pj.get(), begin, end); });
+        threads.emplace_back(
+            [&helper, &pass, begin = bound(k), end] { helper.failure = pass(helper.pj.get(), begin, end); });
     }
     std::optional<Failure> first = pass(pj, std::size_t{0}, bound(1));
     for (std::thread& thread : threads) thread.join();

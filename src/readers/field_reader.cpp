@@ -177,7 +177,8 @@ bool FieldReader::next_line(Field* fields, int count)
     const char* stop = text + length;
     const char* field_start = text;
     for (int k = 0; k < count; ++k) {
-        const auto* comma = static_cast<const char*>(std::memchr(field_start, ',', static_cast<std::size_t>(stop - field_start)));
+        const auto* comma =
+            static_cast<const char*>(std::memchr(field_start, ',', static_cast<std::size_t>(stop - field_start)));
         if ((k + 1 < count) != (comma != nullptr))
             return false; // more or fewer fields than asked for
         const char* field_end = comma ? comma : stop;

@@ -158,7 +158,8 @@ TEST(PointTable, GridTextsOfEveryKindOfValue)
         Cell number, longitude, latitude;
         const char* texts[3];
     } rows[] = {
-        {Cell::int32(5001), Cell::real(8.946398911), Cell::real(47.979291906), {" 5001", "8.946398911", "47.979291906"}},
+        {Cell::int32(5001), Cell::real(8.946398911), Cell::real(47.979291906),
+         {" 5001", "8.946398911", "47.979291906"}},
         {Cell::int32(0), Cell::real(0), Cell::real(-0.25), {" 0", "0", "-.25"}},
         {Cell::int32(-5), Cell::real(-1000), Cell::real(0.5), {"-5", "-1000", ".5"}},
         {Cell::int16(-32768), Cell::real(0.00001), Cell::real(-1.5e20), {"-32768", "1E-05", "-1.5E+20"}},
