@@ -57,7 +57,8 @@ namespace {
 double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // The folder of this run's files (the line is gigabytes), removed also when
-// the benchmark stops on a failure; empty in a road run, which only uses it.
+// the benchmark stops on a failure; empty in a road run, whose folder
+// belongs to the benchmark that started it.
 fs::path g_work;
 
 [[noreturn]] void die(const std::string& message)
