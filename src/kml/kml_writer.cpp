@@ -104,17 +104,81 @@ Result<int> label_frequency(std::string_view text)
     return static_cast<int>(reading);
 }
 
+namespace {
+
+constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
+
+// Length of the well-formed UTF-8 sequence of an XML character starting at
+// text[i] (2 to 4 bytes, its lead byte 0x80 or above), or 0 when there is
+// none: a stray or cut sequence, an overlong form, a surrogate, a code point
+// beyond U+10FFFF, or U+FFFE and U+FFFF, which XML does not allow.
+std::size_t xml_utf8_length(std::string_view text, std::size_t i)
+{
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high)
+        return 0;
+    for (std::size_t k = 2; k < length; ++k)
+        if ((byte(i + k) & 0xC0) != 0x80)
+            return 0;
+    if (lead == 0xEF && byte(i + 1) == 0xBF && (byte(i + 2) == 0xBE || byte(i + 2) == 0xBF))
+        return 0;
+    return length;
+}
+
+} // namespace
+
 std::string xml_escape(std::string_view text)
 {
     std::string escaped;
     escaped.reserve(text.size());
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80) {
+            const std::size_t length = xml_utf8_length(text, i);
+            if (length == 0) {
+                escaped += kReplacementCharacter;
+                ++i;
+            } else {
+                escaped.append(text, i, length);
+                i += length;
+            }
+            continue;
+        }
         switch (c) {
         case '&': escaped += "&amp;"; break;
         case '<': escaped += "&lt;"; break;
         case '>': escaped += "&gt;"; break;
-        default: escaped += c;
+        case '\t':
+        case '\n':
+        case '\r': escaped += c; break;
+        default:
+            if (byte < 0x20)
+                escaped += kReplacementCharacter; // no XML document may hold it, not even as a reference
+            else
+                escaped += c;
         }
+        ++i;
     }
     return escaped;
 }

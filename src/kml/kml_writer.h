@@ -28,8 +28,8 @@
 //
 // Numbers follow number_text() (a leading blank for zero and above), so the
 // prefix "Station" and point 5 give "<name>Station 5</name>". The prefix and
-// the description are inserted as typed except that "&", "<" and ">" are
-// written as entities, so that any text gives a readable document.
+// the description are inserted as typed except for what xml_escape() changes,
+// so that any text gives a well-formed document.
 //
 // 13 fixed lines, 7 lines per labelled point, 5 per other point.
 
@@ -69,7 +69,10 @@ double label_frequency_reading(std::string_view text);
 // whole number from 1 to 32767 when the reading falls outside.
 Result<int> label_frequency(std::string_view text);
 
-// Text with "&", "<" and ">" written as "&amp;", "&lt;" and "&gt;"; every
+// Text as XML character data: "&", "<" and ">" written as "&amp;", "&lt;"
+// and "&gt;"; what no XML document may hold (control characters other than
+// tab, line feed and carriage return, bytes that are not UTF-8, U+FFFE and
+// U+FFFF) becomes U+FFFD, one for each such character or stray byte; every
 // other byte is kept.
 std::string xml_escape(std::string_view text);
 

@@ -285,6 +285,30 @@ TEST(KmlDocument, PrefixAndDescriptionAreEscapedAndOtherwiseKept)
     }
 }
 
+TEST(KmlDocument, WhatXmlCannotHoldBecomesAReplacementCharacter)
+{
+    const std::string r = "\xEF\xBF\xBD"; // U+FFFD
+    struct Case {
+        std::string text;
+        std::string escaped;
+    };
+    const Case cases[] = {
+        {"A\x01" "B", "A" + r + "B"},
+        {std::string("\0x", 2), r + "x"},
+        {"\x1F\x7F", r + "\x7F"},
+        {"tab\tCR\rLF\n", "tab\tCR\rLF\n"},
+        {"Caf\xE9", "Caf" + r},                                   // Latin-1, not UTF-8
+        {"\xC3", r},                                               // cut short
+        {"\xC0\xAF", r + r},                                       // overlong "/"
+        {"\xED\xA0\x80", r + r + r},                               // surrogate
+        {"\xF4\x90\x80\x80", r + r + r + r},                        // beyond U+10FFFF
+        {"\xEF\xBF\xBE|\xEF\xBF\xBF", r + r + r + "|" + r + r + r}, // U+FFFE, U+FFFF
+        {"\xEF\xBF\xBD\xF0\x9F\x8C\x8D\xE2\x82\xAC", "\xEF\xBF\xBD\xF0\x9F\x8C\x8D\xE2\x82\xAC"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(xml_escape(c.text), c.escaped) << ::testing::PrintToString(c.text);
+}
+
 TEST(KmlDocument, HugeDescriptionIsWrittenWhole)
 {
     const std::string description(300 * 1024, 'd');
@@ -374,7 +398,7 @@ TEST_F(TempFolder, XmllintReadsTheDocumentAsWellFormed)
     if (std::system("command -v xmllint >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "xmllint (libxml2-utils) is not installed";
     const fs::path path = folder / "check.kml";
-    const KmlLabels labels{3, "A&B <C> ", "Line \xC3\xA9t\xC3\xA9 & <more> > less"};
+    const KmlLabels labels{3, "A&B <C> \x01", "Line \xC3\xA9t\xC3\xA9 & <more> > less \xE9\x1B"};
     ASSERT_TRUE(write_kml_file(path.string(), numbered_table(10), 10, labels).ok());
     const std::string command = "xmllint --noout '" + path.string() + "' 2>'" + (folder / "errors").string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << read_file(folder / "errors");
