@@ -29,9 +29,12 @@ int main(int argc, char** argv)
             inputs.emplace_back(argv[a]);
         }
         for (const fs::path& path : inputs) {
-            const std::string bytes = marovin::fuzz::read_file(path.string());
+            const std::string text = marovin::fuzz::read_file(path.string());
+            // A block of exactly the input's size, as libFuzzer gives it, so
+            // that a read one byte past the end is caught.
+            const std::vector<std::uint8_t> bytes(text.begin(), text.end());
             std::fprintf(stderr, "replaying %s\n", path.string().c_str());
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
             ++replayed;
         }
     }
