@@ -6,11 +6,12 @@
 // up to a NUL byte and the description (the rest).
 //
 // Properties: whatever bytes the prefix and description hold, the document
-// is well-formed XML (xml_check.h) with the layout of kml/kml_writer.h: a
-// kml root, one Placemark per point, a name and a description on every k-th
-// point, the coordinates as number_text gives them; and where the labels are
-// text XML can carry (UTF-8 of allowed characters), an XML reader gets them
-// back exactly.
+// is well-formed XML (xml_check.h): a kml root, one Document, in it one
+// Placemark per point, with a name and a description on every k-th point
+// only, the name ending in the point number as number_text gives it, the
+// coordinates "lon,lat" reading back as the table's numbers; and where the
+// labels are text XML can carry (UTF-8 of allowed characters), an XML reader
+// gets them back exactly.
 #include "fuzz_support.h"
 #include "xml_check.h"
 
@@ -18,6 +19,7 @@
 #include "kml/number_text.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -50,43 +52,65 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const fuzz::XmlReading xml = fuzz::read_xml(doc);
     FUZZ_CHECK(xml.problem.empty(), about + "not well-formed XML: " + xml.problem);
+    FUZZ_CHECK(!xml.elements.empty() && xml.elements[0].name == "kml", about + "the root is not kml");
 
-    // The elements in document order: kml, extrude, tessellate, Document,
-    // IconStyle, Icon, href, scale, then per point Placemark, [name,
-    // description,] Point, coordinates.
-    std::vector<const fuzz::XmlElement*> placemark_parts;
-    FUZZ_CHECK(xml.elements.size() >= 8 && xml.elements[0].name == "kml" && xml.elements[3].name == "Document",
-               about + "the document does not start with kml and Document");
+    // Each Placemark (a child of the Document) with the parts found inside it.
+    struct Placemark {
+        const fuzz::XmlElement* name = nullptr;
+        const fuzz::XmlElement* description = nullptr;
+        const fuzz::XmlElement* coordinates = nullptr;
+    };
+    std::vector<Placemark> placemarks;
+    int documents = 0;
+    bool inside = false;
+    for (const fuzz::XmlElement& element : xml.elements) {
+        if (element.depth <= 2)
+            inside = false;
+        if (element.name == "Document")
+            FUZZ_CHECK(element.depth == 1 && ++documents == 1, about + "a Document that is not the one child of kml");
+        if (element.name == "Placemark") {
+            FUZZ_CHECK(element.depth == 2, about + "a Placemark outside the Document");
+            placemarks.emplace_back();
+            inside = true;
+        } else if (inside && element.name == "name") {
+            placemarks.back().name = &element;
+        } else if (inside && element.name == "description") {
+            placemarks.back().description = &element;
+        } else if (inside && element.name == "coordinates") {
+            placemarks.back().coordinates = &element;
+        }
+    }
+    FUZZ_CHECK(placemarks.size() == static_cast<std::size_t>(points),
+               about + std::to_string(placemarks.size()) + " placemarks for " + std::to_string(points) + " points");
+
     const bool labels_readable = fuzz::xml_text_allowed(labels.prefix) && fuzz::xml_text_allowed(labels.description);
-    std::size_t e = 8;
     for (std::int32_t row = 1; row <= points; ++row) {
+        const Placemark& p = placemarks[static_cast<std::size_t>(row - 1)];
         const std::string where = about + "point " + std::to_string(row) + ": ";
-        FUZZ_CHECK(e < xml.elements.size() && xml.elements[e].name == "Placemark", where + "no Placemark");
-        ++e;
-        if (row % labels.frequency == 0) {
-            FUZZ_CHECK(e + 1 < xml.elements.size() && xml.elements[e].name == "name" &&
-                           xml.elements[e + 1].name == "description",
-                       where + "no name and description");
+        const bool labelled = row % labels.frequency == 0;
+        FUZZ_CHECK((p.name != nullptr) == labelled && (p.description != nullptr) == labelled,
+                   where + (labelled ? "no name or description" : "a name or description where none belongs"));
+        if (labelled) {
             const std::string number = number_text(table.number(row, 3));
-            const std::string& name = xml.elements[e].text;
-            FUZZ_CHECK(name.size() >= number.size() && name.compare(name.size() - number.size(), number.size(),
-                                                                    number) == 0,
+            const std::string& name = p.name->text;
+            FUZZ_CHECK(name.size() >= number.size() &&
+                           name.compare(name.size() - number.size(), number.size(), number) == 0,
                        where + "the name " + fuzz::printable(name) + " does not end in the number");
             if (labels_readable) {
                 FUZZ_CHECK(name == labels.prefix + number, where + "the name reads " + fuzz::printable(name));
-                FUZZ_CHECK(xml.elements[e + 1].text == labels.description,
-                           where + "the description reads " + fuzz::printable(xml.elements[e + 1].text));
+                FUZZ_CHECK(p.description->text == labels.description,
+                           where + "the description reads " + fuzz::printable(p.description->text));
             }
-            e += 2;
         }
-        FUZZ_CHECK(e + 1 < xml.elements.size() && xml.elements[e].name == "Point" &&
-                       xml.elements[e + 1].name == "coordinates",
-                   where + "no Point");
-        const std::string coordinates = number_text(table.number(row, 1)) + "," + number_text(table.number(row, 2));
-        FUZZ_CHECK(xml.elements[e + 1].text == coordinates,
-                   where + "coordinates " + fuzz::printable(xml.elements[e + 1].text));
-        e += 2;
+        // "lon,lat": both numbers read back as the table holds them.
+        FUZZ_CHECK(p.coordinates != nullptr, where + "no coordinates");
+        const std::string& tuple = p.coordinates->text;
+        char* end = nullptr;
+        const double longitude = std::strtod(tuple.c_str(), &end);
+        FUZZ_CHECK(*end == ',', where + "coordinates " + fuzz::printable(tuple));
+        const double latitude = std::strtod(end + 1, &end);
+        FUZZ_CHECK(*end == '\0' && longitude == table.number(row, 1) && latitude == table.number(row, 2),
+                   where + "coordinates " + fuzz::printable(tuple));
     }
-    FUZZ_CHECK(e == xml.elements.size(), about + "elements after the last point");
     return 0;
 }

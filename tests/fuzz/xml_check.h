@@ -15,6 +15,7 @@ namespace marovin::fuzz {
 struct XmlElement {
     std::string name;
     std::string text; // character data directly inside, entities decoded
+    int depth = 0;    // 0 for the root, 1 for its children...
 };
 
 struct XmlReading {
@@ -110,7 +111,7 @@ public:
         skip_space();
         if (p_ >= d_.size() || d_[p_] != '<')
             return fail_at("no root element");
-        if (!element())
+        if (!element(0))
             return std::move(r_);
         skip_space();
         if (p_ != d_.size())
@@ -188,14 +189,14 @@ private:
         return true;
     }
 
-    bool element()
+    bool element(int depth)
     {
         ++p_; // '<'
         std::string tag;
         if (!name(tag))
             return false;
         const std::size_t index = r_.elements.size();
-        r_.elements.push_back({tag, {}});
+        r_.elements.push_back({tag, {}, depth});
         for (;;) { // attributes
             const std::size_t before = p_;
             skip_space();
@@ -253,7 +254,7 @@ private:
                     ++p_;
                     return true;
                 }
-                if (!element())
+                if (!element(depth + 1))
                     return false;
             } else if (c == '&') {
                 std::string decoded;
