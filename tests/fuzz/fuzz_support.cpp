@@ -54,8 +54,14 @@ struct ScratchFolder {
     std::filesystem::path path;
     ScratchFolder()
     {
+        // Files are written at every run: memory-backed /dev/shm keeps that
+        // from waiting on the disk.
         const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/marovin-fuzz-XXXXXX";
+        std::error_code error;
+        const std::string base = tmp && *tmp                                   ? tmp
+                                 : std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm"
+                                                                                    : "/tmp";
+        std::string pattern = base + "/marovin-fuzz-XXXXXX";
         FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr, "cannot make a scratch folder " + pattern);
         path = pattern;
     }
