@@ -11,6 +11,7 @@
 //       times the whole Command8_Click (extraction, job, converter, result,
 //       table and grid) in an offscreen window, and prints the peak memory
 
+#include "conversion/trace_job.h"
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
 #include "shell/desktop.h"

@@ -3,7 +3,7 @@
 // of a job's points with PROJ.
 
 #include "job_file.h"
-#include "result.h"
+#include "base/result.h"
 
 #include <string>
 #include <string_view>

@@ -8,7 +8,7 @@
 // separator is the one of the writer's regional settings, so "," is read as
 // well as "."; exponents ("1E-05") are accepted. Lines end in CR LF or LF.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <cstddef>
 #include <string>

@@ -11,7 +11,7 @@
 // datum) near 9 deg E, 48 deg N; the trace headers hold them in centimetres
 // with the coordinate scalar -100. Usage: make_samples <output folder>.
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <cmath>
 #include <cstdint>

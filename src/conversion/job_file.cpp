@@ -1,7 +1,7 @@
 #include "conversion/job_file.h"
 
-#include "atomic_file.h"
-#include "kml/number_text.h"
+#include "base/atomic_file.h"
+#include "base/number_text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -13,7 +13,7 @@
 // and Y = 4500000 give " 600000  4500000 \r\n". The decimal separator is the
 // user's regional one, passed in by the caller (see regional_decimal_point).
 
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <iosfwd>

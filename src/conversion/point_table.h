@@ -9,7 +9,7 @@
 // Numbers are stored compactly (a million points cost about 64 MB); the rare
 // text cells are kept aside.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <string>

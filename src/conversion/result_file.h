@@ -7,7 +7,7 @@
 // (see readers/field_reader.h for what a field is).
 
 #include "conversion/point_table.h"
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <string>

@@ -1,5 +1,7 @@
 #include "kml/kml_naming.h"
 
+#include "readers/seismic_header.h"
+
 #include <cctype>
 
 namespace marovin {
@@ -25,12 +27,6 @@ std::size_t cut_characters(std::string_view path, int count)
 char ascii_upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 } // namespace
-
-bool is_su_path(std::string_view path)
-{
-    return path.size() >= 2 && ascii_upper(path[path.size() - 2]) == 'S' &&
-           ascii_upper(path[path.size() - 1]) == 'U';
-}
 
 Result<std::string> seismic_kml_name(std::string_view path)
 {

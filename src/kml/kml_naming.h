@@ -4,16 +4,12 @@
 // dot of an extension ("points.data" gives "points.dKML"). Characters are
 // counted as characters, not bytes, in UTF-8 paths.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <string>
 #include <string_view>
 
 namespace marovin {
-
-// True when the last two characters, compared without regard to case, are
-// "SU" ("line1.su", "LINE1.Su", "dosu"). Every other path is SEG-Y.
-bool is_su_path(std::string_view path);
 
 // Seismic road: the path without its last two characters when it is an SU
 // path, else without its last three, followed by "KML", in capitals.

@@ -1,8 +1,7 @@
 #include "kml/kml_writer.h"
 
-#include "kml/number_text.h"
-
-#include "atomic_file.h"
+#include "base/atomic_file.h"
+#include "base/number_text.h"
 
 #include <algorithm>
 #include <charconv>

@@ -34,7 +34,7 @@
 // 13 fixed lines, 7 lines per labelled point, 5 per other point.
 
 #include "conversion/point_table.h"
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <iosfwd>

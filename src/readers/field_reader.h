@@ -20,7 +20,7 @@
 // in their messages. The file is read in large blocks, never whole, so
 // files of millions of records cost little memory.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -101,9 +101,5 @@ private:
     std::int64_t line_ = 1;
     std::string error_;
 };
-
-// Whether `text` is a whole number in the field form above; its value in
-// `value` when it is.
-bool parse_field_number(std::string_view text, double& value);
 
 } // namespace marovin

@@ -1,7 +1,6 @@
 #include "readers/seismic_header.h"
 
-#include "kml/kml_naming.h"
-
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -134,6 +133,8 @@ Result<Word> read_word(const SeismicFile& file, std::int64_t position, Word (*de
     return decode(bytes);
 }
 
+char ascii_upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+
 } // namespace
 
 Result<std::int16_t> SeismicFile::Read_BE_Int16(std::int64_t position) const
@@ -186,6 +187,12 @@ std::int16_t apply_scalar_rule(std::int16_t scalar)
     if (scalar > -5 && scalar < 5)
         return powers[scalar < 0 ? -scalar : scalar];
     return scalar;
+}
+
+bool is_su_path(std::string_view path)
+{
+    return path.size() >= 2 && ascii_upper(path[path.size() - 2]) == 'S' &&
+           ascii_upper(path[path.size() - 1]) == 'U';
 }
 
 Result<SeismicHeader> read_seismic_header(const std::string& path)

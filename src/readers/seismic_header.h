@@ -7,10 +7,11 @@
 // the first. SEG-Y words are big-endian, SU words little-endian. Positions
 // are 1-based (position 1 is the first byte of the file) and 64-bit.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace marovin {
 
@@ -67,6 +68,10 @@ std::int32_t decode_le32(const unsigned char* bytes);
 // The power-of-ten rule: a scalar of magnitude below 5 becomes 10 raised to
 // that magnitude (0 -> 1, -2 -> 100, 4 -> 10000); others stay as read.
 std::int16_t apply_scalar_rule(std::int16_t scalar);
+
+// True when the last two characters, compared without regard to case, are
+// "SU" ("line1.su", "LINE1.Su", "dosu"). Every other path is SEG-Y.
+bool is_su_path(std::string_view path);
 
 // Reads the header state of the file at `path`; SU when is_su_path(path).
 Result<SeismicHeader> read_seismic_header(const std::string& path);

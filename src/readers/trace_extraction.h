@@ -11,9 +11,8 @@
 // trace count of the header state is rounded, and the file may have changed
 // since it was read); no point is ever made of bytes that are not there.
 
-#include "conversion/job_file.h"
 #include "readers/seismic_header.h"
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <string>
@@ -94,12 +93,5 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
                                          const SeismicHeader& header, bool su,
                                          const TraceSelection& selection,
                                          ReadMethod method = ReadMethod::Mapped);
-
-// Writes the trace-header run's converter job at `path`: the header block
-// naming `system` as source ("Depart=<system>", unit "M"), then one data line
-// per point. The job replaces an earlier one only when wholly written; fails,
-// naming the path, otherwise (also for a coordinate that is not finite).
-Status write_trace_job(const std::string& path, std::string_view system, const TracePoints& points,
-                       char decimal_point);
 
 } // namespace marovin

@@ -13,7 +13,7 @@
 // stand, so a line with more or fewer fields than the layout shifts every
 // following point.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <optional>
@@ -68,8 +68,5 @@ Result<XyPoints> read_xy_points(std::string text, std::string_view layout);
 
 // The same from a file; fails naming the file when it cannot be read.
 Result<XyPoints> read_xy_file(const std::string& path, std::string_view layout);
-
-// The whole content of a file, or a message naming it.
-Result<std::string> read_whole_file(const std::string& path);
 
 } // namespace marovin

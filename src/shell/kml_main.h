@@ -6,7 +6,7 @@
 
 #include "conversion/point_table.h"
 #include "readers/seismic_header.h"
-#include "result.h"
+#include "base/result.h"
 
 #include <QColor>
 #include <QString>

@@ -1,10 +1,11 @@
 // The seismic road's conversion run.
 #include "shell/kml_main.h"
 
+#include "base/number_text.h"
 #include "conversion/job_file.h"
 #include "conversion/result_file.h"
+#include "conversion/trace_job.h"
 #include "kml/kml_naming.h"
-#include "kml/number_text.h"
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
 #include "shell/desktop.h"

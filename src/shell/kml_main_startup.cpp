@@ -1,9 +1,10 @@
 // Start-up, shut-down, the tab rule and the help page.
+#include "readers/rtf_reader.h"
+#include "settings/ini_file.h"
 #include "shell/desktop.h"
 #include "shell/info_view.h"
-#include "shell/ini_file.h"
 #include "shell/kml_main.h"
-#include "shell/rtf_reader.h"
+#include "shell/rtf_document.h"
 #include "shell/tab_control.h"
 
 #include <QComboBox>

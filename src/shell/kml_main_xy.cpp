@@ -1,10 +1,10 @@
 // The text road: XY text file selection and its conversion run.
 #include "shell/kml_main.h"
 
+#include "base/number_text.h"
 #include "conversion/job_file.h"
 #include "conversion/result_file.h"
 #include "kml/kml_naming.h"
-#include "kml/number_text.h"
 #include "readers/xy_text.h"
 #include "shell/desktop.h"
 #include "shell/flex_grid.h"

@@ -3,6 +3,8 @@
 
 #include "shell/desktop.h"
 
+#include <QStringList>
+
 // Turns a pipe filter "Seismic File |*.SGY|Seismic Unix|*.SU|All files|*.*|"
 // into Qt name filters ("Seismic File (*.[sS][gG][yY])", ...). Patterns match
 // in any case, as they do on Windows, and "*.*" matches every name, dotted

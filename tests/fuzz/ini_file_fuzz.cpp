@@ -17,7 +17,7 @@
 // and for names or a value it refuses, the file is left as it was.
 #include "fuzz_support.h"
 
-#include "shell/ini_file.h"
+#include "settings/ini_file.h"
 
 #include <algorithm>
 #include <cstdint>

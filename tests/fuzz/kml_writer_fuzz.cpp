@@ -16,7 +16,7 @@
 #include "xml_check.h"
 
 #include "kml/kml_writer.h"
-#include "kml/number_text.h"
+#include "base/number_text.h"
 
 #include <cstdint>
 #include <cstdlib>

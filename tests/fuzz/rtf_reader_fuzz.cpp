@@ -15,7 +15,7 @@
 #include "fuzz_support.h"
 #include "xml_check.h"
 
-#include "shell/rtf_reader.h"
+#include "readers/rtf_reader.h"
 
 #include <cstdint>
 #include <cstdio>

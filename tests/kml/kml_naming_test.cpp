@@ -4,17 +4,6 @@
 
 namespace {
 
-TEST(KmlNaming, SuTestLooksAtTheLastTwoCharactersInAnyCase)
-{
-    EXPECT_TRUE(marovin::is_su_path("/data/line1.su"));
-    EXPECT_TRUE(marovin::is_su_path("/data/line1.Su"));
-    EXPECT_TRUE(marovin::is_su_path("/data/dosu"));
-    EXPECT_FALSE(marovin::is_su_path("/data/line1.sgy"));
-    EXPECT_FALSE(marovin::is_su_path("/data/line1.sux"));
-    EXPECT_FALSE(marovin::is_su_path("u"));
-    EXPECT_FALSE(marovin::is_su_path(""));
-}
-
 TEST(KmlNaming, SeismicNameCutsTwoOrThreeCharactersAndCapitalisesTheFileName)
 {
     struct {

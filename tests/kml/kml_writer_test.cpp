@@ -1,5 +1,5 @@
 #include "kml/kml_writer.h"
-#include "kml/number_text.h"
+#include "base/number_text.h"
 
 #include <gtest/gtest.h>
 

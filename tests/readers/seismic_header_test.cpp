@@ -267,6 +267,17 @@ TEST_P(SeismicHeaderRead, FilesAbove4GBAreReadWithSixtyFourBitPositions)
 INSTANTIATE_TEST_SUITE_P(BothKinds, SeismicHeaderRead, ::testing::Values(Kind::SegY, Kind::Su),
                          [](const auto& info) { return info.param == Kind::SegY ? "SegY" : "Su"; });
 
+TEST(SeismicHeaderKind, SuTestLooksAtTheLastTwoCharactersInAnyCase)
+{
+    EXPECT_TRUE(marovin::is_su_path("/data/line1.su"));
+    EXPECT_TRUE(marovin::is_su_path("/data/line1.Su"));
+    EXPECT_TRUE(marovin::is_su_path("/data/dosu"));
+    EXPECT_FALSE(marovin::is_su_path("/data/line1.sgy"));
+    EXPECT_FALSE(marovin::is_su_path("/data/line1.sux"));
+    EXPECT_FALSE(marovin::is_su_path("u"));
+    EXPECT_FALSE(marovin::is_su_path(""));
+}
+
 TEST(SeismicHeaderKind, TheLastTwoCharactersDecideTheByteOrderAndOffset)
 {
     TempFolder folder;

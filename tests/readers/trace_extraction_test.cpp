@@ -1,5 +1,7 @@
 #include "readers/trace_extraction.h"
 
+#include "conversion/job_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -104,27 +106,6 @@ TEST(TraceExtraction, LabelAndPairTextsChooseTheirWordsExactly)
     EXPECT_EQ(marovin::coordinate_pair_for("X,Y receiver coordinate"), group);
     EXPECT_EQ(marovin::coordinate_pair_for("x,y source coordinate"), group);
     EXPECT_EQ(marovin::coordinate_pair_for(""), group);
-}
-
-TEST(TraceExtraction, DivisorIsTheMagnitudeOfANumberOtherThanZero)
-{
-    const struct {
-        const char* text;
-        double divisor; // 0: fails
-    } cases[] = {
-        {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},  {"2.5", 2.5},
-        {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0}, {"inf", 0},
-        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},
-    };
-    for (const auto& c : cases) {
-        const auto d = marovin::coordinate_divisor(c.text);
-        if (c.divisor == 0) {
-            EXPECT_FALSE(d.ok()) << '"' << c.text << '"';
-        } else {
-            ASSERT_TRUE(d.ok()) << '"' << c.text << '"' << d.error();
-            EXPECT_EQ(*d, c.divisor) << '"' << c.text << '"';
-        }
-    }
 }
 
 class TraceReading : public ::testing::TestWithParam<ReadMethod> {};

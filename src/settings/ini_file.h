@@ -10,7 +10,7 @@
 // changes only the one entry it sets; every other byte of the file (other
 // sections, keys, comments, blank lines, line endings) stays as it was.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <optional>
 #include <string>

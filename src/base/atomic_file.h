@@ -4,7 +4,7 @@
 // everything was written. An interrupted or failed write leaves the target as
 // it was and removes the temporary file.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <fstream>
 #include <memory>

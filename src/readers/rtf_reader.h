@@ -11,12 +11,9 @@
 // document. 8-bit text and \'hh escapes are Windows code page 1252; \uN gives
 // a Unicode character and skips its fallback (\ucN characters, 1 by default).
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-class QTextDocument;
 
 namespace marovin::rtf {
 
@@ -59,7 +56,3 @@ Document parse(std::string_view input);
 char32_t cp1252_to_unicode(unsigned char byte);
 
 } // namespace marovin::rtf
-
-// The rich-text view's document for a parsed RTF document. Sizes are taken
-// as they are; `\line` becomes a line separator inside the block.
-std::unique_ptr<QTextDocument> buildTextDocument(const marovin::rtf::Document& document);

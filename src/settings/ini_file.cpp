@@ -1,6 +1,6 @@
-#include "shell/ini_file.h"
+#include "settings/ini_file.h"
 
-#include "atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <cstddef>
 #include <filesystem>
