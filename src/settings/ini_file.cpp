@@ -1,12 +1,11 @@
 #include "settings/ini_file.h"
 
 #include "base/atomic_file.h"
+#include "base/whole_file.h"
 
 #include <cstddef>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sstream>
+#include <utility>
 #include <vector>
 
 namespace marovin {
@@ -217,13 +216,10 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
 std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
                                           const std::string& key)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const Result<std::string> text = read_whole_file(path);
+    if (!text)
         return std::nullopt;
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        return std::nullopt;
-    return find_ini_value(text, section, key);
+    return find_ini_value(*text, section, key);
 }
 
 Status write_ini_value(const std::string& path, const std::string& section, const std::string& key,
@@ -252,14 +248,10 @@ Status write_ini_value(const std::string& path, const std::string& section, cons
     if (error)
         return fail("cannot read " + target + ": " + error.message());
     if (exists) {
-        std::ifstream in(target, std::ios::binary);
-        if (!in)
-            return fail("cannot read " + target);
-        std::ostringstream content;
-        content << in.rdbuf();
-        if (in.bad())
-            return fail("cannot read " + target);
-        text = content.str();
+        Result<std::string> content = read_whole_file(target);
+        if (!content)
+            return fail(content.error());
+        text = std::move(*content);
     }
 
     const std::string updated = set_ini_value(text, section, key, value);

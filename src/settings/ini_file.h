@@ -32,15 +32,17 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
                           const std::string& value);
 
 // The value of `key` in `section` of the INI file at `path`; nothing when the
-// file cannot be read, or the section or key is missing.
+// file cannot be read (also when the path names a folder, a FIFO or another
+// thing that is not a file), or the section or key is missing.
 std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
                                           const std::string& key);
 
 // Sets `key` of `section` in the INI file at `path`, creating the file when
 // it does not exist. The file is replaced atomically, so an interrupted
 // write leaves it as it was. Fails, leaving the file untouched, when it
-// exists but cannot be read, when it cannot be written, or when the names or
-// the value hold a line break (which would change the file's other entries).
+// exists but cannot be read (or is not a file), when it cannot be written,
+// or when the names or the value hold a line break (which would change the
+// file's other entries).
 Status write_ini_value(const std::string& path, const std::string& section, const std::string& key,
                        const std::string& value);
 

@@ -11,6 +11,9 @@
 #include <optional>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using marovin::find_ini_value;
@@ -118,6 +121,26 @@ TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
     EXPECT_FALSE(marovin::write_ini_value(nowhere, "TERVALO", "Fichier 1", "a"));
     EXPECT_FALSE(std::filesystem::exists(nowhere));
     EXPECT_EQ(marovin::read_ini_value(nowhere, "TERVALO", "Fichier 1"), std::nullopt);
+}
+
+TEST(IniFile, APathThatIsNoFileIsNeitherReadNorReplaced)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.filePath(QStringLiteral("Tervalo.ini")).toStdString();
+    std::filesystem::create_directory(folder);
+    const std::string fifo = dir.filePath(QStringLiteral("fifo.ini")).toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {folder, fifo}) {
+        ::alarm(10); // waiting on the FIFO ends the test program
+        EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), std::nullopt) << path;
+        const marovin::Status written = marovin::write_ini_value(path, "TERVALO", "Fichier 1", "/l.su");
+        ::alarm(0);
+        ASSERT_FALSE(written.ok()) << path;
+        EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
 }
 
 } // namespace
