@@ -36,7 +36,9 @@ protected:
 
 TEST_F(WholeFile, GivesEveryByteOfAFileOrOfTheFileALinkNames)
 {
-    const std::string bytes("8-bit \xE9\xFF, NUL \0 and CR LF\r\n", 30);
+    using namespace std::string_literals;
+    const std::string bytes = "8-bit \xE9\xFF, NUL \0 and CR LF\r\n"s;
+    ASSERT_EQ(bytes.size(), 27u);
     const std::string path = write("data.xyz", bytes);
     EXPECT_EQ(*marovin::read_whole_file(path), bytes);
     fs::create_symlink(path, folder / "link.xyz");
