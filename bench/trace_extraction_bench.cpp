@@ -130,7 +130,7 @@ public:
     }
     std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    bool openDocument(const QString&, const QString&) override { return false; }
+    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
     ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
     {
         return QtDesktop().runProgram(program, arguments, folder);
@@ -150,7 +150,9 @@ int command8(int argc, char** argv)
         return 1;
     }
     BenchDesktop desktop;
-    KML_Main window(desktop, programDir, folder.filePath(QStringLiteral("Tervalo.ini")));
+    KML_Main window(desktop, programDir,
+                    {folder.filePath(QStringLiteral("Tervalo.ini")), folder.filePath(QStringLiteral("jobs")),
+                     folder.filePath(QStringLiteral("samples"))});
     window.Text4->setText(QString::fromLocal8Bit(argv[2]));
     if (auto read = window.lecture_SU(); !read) {
         std::fprintf(stderr, "%s\n", read.error().c_str());

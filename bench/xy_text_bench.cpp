@@ -63,7 +63,7 @@ public:
     }
     std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return chosen; }
     std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    bool openDocument(const QString&, const QString&) override { return false; }
+    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
     ProgramRun runProgram(const QString& program, const QStringList& arguments,
                           const QString& workingDirectory) override
     {
@@ -177,7 +177,10 @@ int main(int argc, char** argv)
     write_survey(survey, points);
     BenchDesktop desktop;
     desktop.chosen = QString::fromStdString(survey.string());
-    KML_Main window(desktop, QString::fromStdString(work.string()), QString::fromStdString((work / "T.ini").string()));
+    KML_Main window(desktop, QString::fromStdString(work.string()),
+                    {QString::fromStdString((work / "T.ini").string()),
+                     QString::fromStdString((work / "jobs").string()),
+                     QString::fromStdString((work / "samples").string())});
     window.Input_Mode = "TEXT_XY";
     start = Clock::now();
     window.Command1_Click();

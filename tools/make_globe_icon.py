@@ -4,6 +4,11 @@ PNG (standard library only). Run from the repository root:
 
     tools/make_globe_icon.py src/shell/globe.png
 
+With a size, draws the same globe on a square of that many pixels, for the
+desktop's icon theme:
+
+    tools/make_globe_icon.py packaging/icons/marovin-48.png 48
+
 The picture: a blue sphere lit from the upper left, three meridians and two
 parallels, a few green land masses, a dark rim. Each pixel is supersampled
 4 x 4 so the edges are smooth.
@@ -93,5 +98,10 @@ def png(rows):
 
 
 if __name__ == "__main__":
+    if len(sys.argv) > 2:
+        size = int(sys.argv[2])
+        WIDTH = HEIGHT = size
+        CX = CY = size / 2.0
+        R = size * 15.5 / 33.0
     with open(sys.argv[1] if len(sys.argv) > 1 else "globe.png", "wb") as out:
         out.write(png(render()))

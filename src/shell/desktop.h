@@ -7,8 +7,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
+class QObject;
 class QWidget;
 
 class Desktop {
@@ -37,17 +39,22 @@ public:
     virtual std::optional<QString> openFileName(QWidget* owner, const FileRequest& request) = 0;
     virtual std::optional<QString> saveFileName(QWidget* owner, const FileRequest& request) = 0;
 
-    // Opens the document with the desktop's program for its type and reports
-    // whether that worked (xdg-open's exit status on Linux). A path that names
-    // no file is a failure.
-    virtual bool openDocument(const QString& path, const QString& workingDirectory) = 0;
-
-    // Runs a program to its end.
+    // How a program run ended.
     struct ProgramRun {
         bool started = false;
         int exitCode = -1;
         QString errorOutput; // what it wrote on standard error
     };
+
+    // Opens the document with the desktop's program for its type (xdg-open
+    // on Linux) and returns at once, without waiting for the opener. `done`
+    // gets the opener's run when it has ended (exit status 0: opened), on the
+    // thread of `context` and only while `context` lives.
+    using OpenDone = std::function<void(const ProgramRun&)>;
+    virtual void openDocument(const QString& path, const QString& workingDirectory, QObject* context,
+                              OpenDone done) = 0;
+
+    // Runs a program to its end.
     virtual ProgramRun runProgram(const QString& program, const QStringList& arguments,
                                   const QString& workingDirectory) = 0;
 

@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QTemporaryDir>
 
 #include <algorithm>
 
@@ -147,8 +148,8 @@ void KML_Main::setBackColour(QPushButton* button, StepColour colour)
 
 QColor KML_Main::backColour(const QPushButton* button) { return button->palette().color(QPalette::Button); }
 
-KML_Main::KML_Main(Desktop& desktop, QString programDir, QString iniPath, QWidget* parent)
-    : QWidget(parent), desktop_(desktop), programDir_(std::move(programDir)), iniPath_(std::move(iniPath))
+KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidget* parent)
+    : QWidget(parent), desktop_(desktop), program_(std::move(programDir)), user_(std::move(user))
 {
     initShellResources();
     setWindowTitle(QStringLiteral("Marovin Version 1.3"));
@@ -178,8 +179,6 @@ KML_Main::KML_Main(Desktop& desktop, QString programDir, QString iniPath, QWidge
 }
 
 KML_Main::~KML_Main() = default;
-
-QString KML_Main::programFile(const QString& relativePath) const { return programDir_ + QLatin1Char('/') + relativePath; }
 
 void KML_Main::buildTab0(QWidget* p)
 {

@@ -7,6 +7,7 @@
 #include "conversion/point_table.h"
 #include "readers/seismic_header.h"
 #include "base/result.h"
+#include "shell/program_folder.h"
 
 #include <QColor>
 #include <QString>
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <optional>
 
 class Desktop;
@@ -27,6 +29,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTemporaryDir;
 
 // Background colours that show where the user is on a road.
 enum class StepColour {
@@ -54,9 +57,10 @@ struct CommonDialog {
 class KML_Main : public QWidget {
     Q_OBJECT
 public:
-    // `programDir` is the program folder (manual, converter, job files);
-    // `iniPath` the full path of Tervalo.ini. Tests pass their own.
-    KML_Main(Desktop& desktop, QString programDir, QString iniPath, QWidget* parent = nullptr);
+    // `programDir` is the folder of the executable, from which the manual,
+    // the converter and the sample line are found (see ProgramFolder);
+    // `user` the user's own folders. Tests pass their own.
+    KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidget* parent = nullptr);
     ~KML_Main() override;
 
     // Handlers, named by control and event.
@@ -85,17 +89,30 @@ public:
     static QColor backColour(const QPushButton* button);
 
     // Converter exchange shared by both conversion runs: removes any earlier
-    // result, runs the program folder's converter on the job file with the
-    // busy pointer shown, and shows "Conversion done !" only when it ended
-    // with success and wrote its result. Otherwise it tells the user what
-    // went wrong and returns false.
+    // result, runs the program's converter on the job file with the busy
+    // pointer shown, and shows "Conversion done !" only when it ended with
+    // success and wrote its result. Otherwise it tells the user what went
+    // wrong and returns false.
     // Public so that tests can run the exchange on its own.
     bool launchConverter();
 
-    // Files of the program folder: programFile("File.cvd").
-    QString programDir() const { return programDir_; }
-    QString programFile(const QString& relativePath) const;
-    QString iniPath() const { return iniPath_; }
+    // The window's own folder for the converter's job and result files,
+    // made under the user's job folder at the first conversion and removed
+    // with the window, so that two windows never share a job. False, after
+    // telling the user why, when it cannot be made.
+    bool makeJobFolder();
+    // A file of that folder: jobFile("File.cvd"); empty before it is made.
+    QString jobFile(const QString& name) const;
+
+    // Files that come with the program: programFile("Manual/KML_Help.rtf").
+    QString programDir() const { return program_.dir(); }
+    QString programFile(const QString& relativePath) const { return program_.file(relativePath); }
+    QString converterPath() const { return program_.converter(); }
+    // A file of the sample line, in a folder where a KML file can be written
+    // beside it: the program's own copy when it sits writable beside the
+    // executable (a build tree), else the user's copy, made on first use.
+    QString sampleFile(const QString& name) const;
+    QString iniPath() const { return user_.iniPath; }
     Desktop& desktop() { return desktop_; }
 
     // Controls, by form name.
@@ -138,8 +155,9 @@ private:
     std::optional<QString> showSaveDialog();
 
     Desktop& desktop_;
-    QString programDir_;
-    QString iniPath_;
+    ProgramFolder program_;
+    UserFolders user_;
+    std::unique_ptr<QTemporaryDir> jobFolder_;
     // The job file while a conversion run writes it (Transform_System's
     // target); null otherwise.
     std::ostream* openJob_ = nullptr;

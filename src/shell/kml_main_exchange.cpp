@@ -1,4 +1,5 @@
-// Converter exchange: the job's system block and the converter launch.
+// Converter exchange: the window's job folder, the job's system block and the
+// converter launch.
 #include "shell/kml_main.h"
 
 #include "conversion/job_file.h"
@@ -9,18 +10,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <ostream>
 
 namespace {
 
 const QString kTitle = QStringLiteral("Marovin");
-
-#ifdef Q_OS_WIN
-const QString kConverterName = QStringLiteral("convers.exe");
-#else
-const QString kConverterName = QStringLiteral("convers");
-#endif
 
 // The converter's own explanation: the last non-empty line it wrote on
 // standard error (earlier lines may be warnings).
@@ -34,6 +30,33 @@ QString lastErrorLine(const QString& errorOutput)
 }
 
 } // namespace
+
+bool KML_Main::makeJobFolder()
+{
+    if (jobFolder_)
+        return true;
+    QString problem;
+    if (!QDir().mkpath(user_.jobRoot)) {
+        problem = QStringLiteral("the folder cannot be created");
+    } else {
+        auto folder = std::make_unique<QTemporaryDir>(user_.jobRoot + QStringLiteral("/window-XXXXXX"));
+        if (folder->isValid()) {
+            jobFolder_ = std::move(folder);
+            return true;
+        }
+        problem = folder->errorString();
+    }
+    desktop().message(this,
+                      QStringLiteral("Cannot make a folder for the converter's job files in %1: %2.")
+                          .arg(QDir::toNativeSeparators(user_.jobRoot), problem),
+                      kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
+    return false;
+}
+
+QString KML_Main::jobFile(const QString& name) const
+{
+    return jobFolder_ ? jobFolder_->filePath(name) : QString();
+}
 
 void KML_Main::Transform_System()
 {
@@ -53,9 +76,11 @@ void KML_Main::Combo2_Change()
 
 bool KML_Main::launchConverter()
 {
-    const QString job = programFile(QStringLiteral("File.cvd"));
-    const QString result = programFile(QStringLiteral("File.cva"));
-    const QString converter = programFile(kConverterName);
+    if (!makeJobFolder())
+        return false;
+    const QString job = jobFile(QStringLiteral("File.cvd"));
+    const QString result = jobFile(QStringLiteral("File.cva"));
+    const QString converter = converterPath();
 
     // A result left by an earlier job must never pass for this one's.
     if (QFileInfo::exists(result) && !QFile::remove(result)) {
@@ -68,7 +93,7 @@ bool KML_Main::launchConverter()
     }
     if (!QFileInfo(converter).isFile()) {
         desktop().message(this,
-                          QStringLiteral("The converter %1 is missing from the program folder.")
+                          QStringLiteral("The converter %1 is missing: Marovin is not completely installed.")
                               .arg(QDir::toNativeSeparators(converter)),
                           kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
         return false;
@@ -76,7 +101,7 @@ bool KML_Main::launchConverter()
 
     desktop().setBusy(this, true);
     const Desktop::ProgramRun run =
-        desktop().runProgram(converter, {QDir::toNativeSeparators(job)}, programDir());
+        desktop().runProgram(converter, {QDir::toNativeSeparators(job)}, jobFolder_->path());
     desktop().setBusy(this, false);
 
     QString problem;

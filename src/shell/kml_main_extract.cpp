@@ -22,27 +22,18 @@
 
 namespace {
 
-// Reads the traces of the file in Text4 and writes the converter job. The
-// seismic file is open only inside this function, so it is closed whether
-// the run goes on or not; the job replaces an earlier one only when whole.
-marovin::Result<marovin::TracePoints> extractToJob(const std::string& seismicPath, const marovin::SeismicHeader& header,
-                                                   const marovin::TraceSelection& selection,
-                                                   const std::string& jobPath, const std::string& system)
+// Reads the traces of the file in Text4. The seismic file is open only
+// inside this function, so it is closed whether the run goes on or not.
+marovin::Result<marovin::TracePoints> extractPoints(const std::string& seismicPath,
+                                                    const marovin::SeismicHeader& header,
+                                                    const marovin::TraceSelection& selection)
 {
     // Opening fails for a path that names no file, before anything is
     // created.
     marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(seismicPath);
     if (!file)
         return marovin::fail(file.error());
-    marovin::Result<marovin::TracePoints> points =
-        marovin::extract_trace_points(*file, header, marovin::is_su_path(seismicPath), selection);
-    if (!points)
-        return points;
-    if (marovin::Status written =
-            marovin::write_trace_job(jobPath, system, *points, marovin::regional_decimal_point());
-        !written)
-        return marovin::fail(written.error());
-    return points;
+    return marovin::extract_trace_points(*file, header, marovin::is_su_path(seismicPath), selection);
 }
 
 } // namespace
@@ -72,11 +63,24 @@ void KML_Main::Command8_Click()
     selection.divisor = *divisor;
     const QString labelKind = Combo7->currentText();
 
-    marovin::Result<marovin::TracePoints> points =
-        extractToJob(Text4->text().toStdString(), header, selection,
-                     programFile(QStringLiteral("File.cvd")).toStdString(), Combo6->currentText().toStdString());
+    marovin::Result<marovin::TracePoints> points = extractPoints(Text4->text().toStdString(), header, selection);
     if (!points)
         return failed();
+
+    // A job that cannot be written has its own message: the seismic file is
+    // not to blame. The job replaces an earlier one only when whole.
+    if (!makeJobFolder())
+        return;
+    if (marovin::Status written = marovin::write_trace_job(jobFile(QStringLiteral("File.cvd")).toStdString(),
+                                                           Combo6->currentText().toStdString(), *points,
+                                                           marovin::regional_decimal_point());
+        !written) {
+        desktop_.message(this,
+                         QStringLiteral("Cannot write the converter job: %1")
+                             .arg(QString::fromLocal8Bit(written.error().c_str())),
+                         QStringLiteral("Marovin"), Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        return;
+    }
 
     // The converter's own failures carry their own message.
     if (!launchConverter())
@@ -84,7 +88,7 @@ void KML_Main::Command8_Click()
 
     marovin::PointTable table;
     table.recreate(count);
-    if (!marovin::read_result_file(programFile(QStringLiteral("File.cva")).toStdString(), count, table))
+    if (!marovin::read_result_file(jobFile(QStringLiteral("File.cva")).toStdString(), count, table))
         return failed();
     for (std::int32_t row = 1; row <= count; ++row) {
         if (!table.set(row, 3, marovin::Cell::int32(points->labels[static_cast<std::size_t>(row - 1)])))

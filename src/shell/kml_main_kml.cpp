@@ -7,13 +7,24 @@
 #include "shell/tab_control.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
 
 const QString kTitle = QStringLiteral("Marovin");
+
+// The KML path of a box as a full path. A relative path is taken from the
+// program's current folder, for writing and for opening alike: the opener
+// runs in another folder, and must open the very file that was written.
+QString absoluteKmlPath(const QLineEdit* box)
+{
+    const QString path = box->text();
+    return path.isEmpty() ? path : QDir::current().absoluteFilePath(path);
+}
 
 // What differs between the two roads' writer buttons.
 struct WriterRoad {
@@ -31,7 +42,7 @@ struct WriterRoad {
 void writeKml(KML_Main& w, const WriterRoad& road)
 {
     KML_Main::setBackColour(road.own, StepColour::LightGrey);
-    const QString path = road.path->text();
+    const QString path = absoluteKmlPath(road.path);
     const marovin::Result<int> frequency = marovin::label_frequency(road.frequency->currentText().toStdString());
     if (!frequency) {
         w.desktop().message(&w, QString::fromStdString(frequency.error()), kTitle, Desktop::Icon::Warning,
@@ -65,16 +76,38 @@ void writeKml(KML_Main& w, const WriterRoad& road)
     w.desktop().setBusy(&w, false);
 }
 
-// Opens the KML file in the desktop's program for it. Failure (no file at
-// the path, no program for KML files) is told with the fixed message, whose
-// final blank is part of it.
-void launchViewer(KML_Main& w, const QString& path)
+void viewerFailed(KML_Main& w, const QString& reason)
 {
-    w.desktop().setBusy(&w, true);
-    if (!w.desktop().openDocument(path, w.programDir())) {
-        w.desktop().message(&w, QStringLiteral("Unable to launch Google Earth "), kTitle, Desktop::Icon::None,
-                            Desktop::Buttons::Ok);
+    w.desktop().message(&w, QStringLiteral("Unable to launch Google Earth \n\n") + reason, kTitle,
+                        Desktop::Icon::Warning, Desktop::Buttons::Ok);
+}
+
+// Opens the KML file in the desktop's program for it without waiting for
+// that program; the outcome is told when the opener ends. A path that names
+// no file is told at once.
+void launchViewer(KML_Main& w, const QLineEdit* box)
+{
+    const QString path = absoluteKmlPath(box);
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo file(path);
+    if (!file.isFile()) {
+        viewerFailed(w, file.exists() ? QStringLiteral("%1 is not a file.").arg(shown)
+                                      : QStringLiteral("There is no KML file %1. Write it first.").arg(shown));
+        return;
     }
+    w.desktop().setBusy(&w, true);
+    w.desktop().openDocument(path, w.programDir(), &w, [&w, shown](const Desktop::ProgramRun& run) {
+        if (!run.started) {
+            viewerFailed(w, QStringLiteral("xdg-open, which opens %1 with the desktop's program for KML files, "
+                                           "could not be started. Install it (Debian package xdg-utils).")
+                                .arg(shown));
+        } else if (run.exitCode != 0) {
+            viewerFailed(w, QStringLiteral("The KML file %1 could not be opened: no program is registered to open "
+                                           "KML files. Install one, for example Marble (Debian package marble), "
+                                           "then click the button again.")
+                                .arg(shown));
+        }
+    });
     w.desktop().setBusy(&w, false);
 }
 
@@ -113,13 +146,13 @@ void KML_Main::Command3_Click()
 
 void KML_Main::Command11_Click()
 {
-    launchViewer(*this, Text2->text());
+    launchViewer(*this, Text2);
     setBackColour(Command10, StepColour::ButtonFace);
     setBackColour(Command11, StepColour::ButtonFace);
 }
 
 void KML_Main::Command4_Click()
 {
-    launchViewer(*this, Text8->text());
+    launchViewer(*this, Text8);
     setBackColour(Command4, StepColour::ButtonFace);
 }

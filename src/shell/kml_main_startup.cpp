@@ -32,7 +32,7 @@ const QString kManual = QStringLiteral("Manual/KML_Help.rtf");
 const QString kTitle = QStringLiteral("Marovin");
 
 // Where a first start looks for a seismic file. Elsewhere than on Windows the
-// sample line installed with the program is the default, so that a new
+// sample line that comes with the program is the default, so that a new
 // user's first start reads a real file.
 QString defaultSeismicFile(const KML_Main& window)
 {
@@ -40,7 +40,7 @@ QString defaultSeismicFile(const KML_Main& window)
     (void)window;
     return QStringLiteral("c:\\tervalo\\segy\\aire.su");
 #else
-    return window.programFile(QStringLiteral("samples/aire.su"));
+    return window.sampleFile(QStringLiteral("aire.su"));
 #endif
 }
 
@@ -96,6 +96,26 @@ void tryStep(Step&& step)
 }
 
 } // namespace
+
+QString KML_Main::sampleFile(const QString& name) const
+{
+    const QString samples = programFile(QStringLiteral("samples"));
+    const QString own = samples + QLatin1Char('/') + name;
+    if (program_.isBesideExecutable(samples) && QFileInfo(samples).isWritable())
+        return own;
+    // The user's copy: files already there are the user's and stay as they
+    // are; a copy that cannot be made leaves the program's own file, which
+    // can still be read.
+    if (!QDir().mkpath(user_.sampleCopy))
+        return own;
+    for (const QFileInfo& file : QDir(samples).entryInfoList(QDir::Files)) {
+        const QString copy = user_.sampleCopy + QLatin1Char('/') + file.fileName();
+        if (!QFileInfo::exists(copy) && QFile::copy(file.filePath(), copy))
+            QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    const QString copy = user_.sampleCopy + QLatin1Char('/') + name;
+    return QFileInfo::exists(copy) ? copy : own;
+}
 
 void KML_Main::Form_Load()
 {

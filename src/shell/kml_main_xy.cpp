@@ -121,7 +121,9 @@ void KML_Main::Command9_Click()
     // The job is written whole or not at all; its data lines are the rows of
     // `table` in order. Transform_System gets no stream here, so nothing can
     // slip in between the data lines.
-    const QString jobPath = programFile(QStringLiteral("File.cvd"));
+    if (!makeJobFolder())
+        return;
+    const QString jobPath = jobFile(QStringLiteral("File.cvd"));
     {
         marovin::Result<marovin::JobWriter> job = marovin::JobWriter::create(
             fileSystemPath(jobPath), marovin::xy_text_job_header(Combo2->currentText().toStdString()),
@@ -148,7 +150,7 @@ void KML_Main::Command9_Click()
         return;
 
     if (marovin::Status result =
-            marovin::read_result_file(fileSystemPath(programFile(QStringLiteral("File.cva"))), count, table);
+            marovin::read_result_file(fileSystemPath(jobFile(QStringLiteral("File.cva"))), count, table);
         !result) {
         stop(QStringLiteral("Cannot read the converter's result: %1").arg(fromLibrary(result.error())));
         return;

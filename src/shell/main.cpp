@@ -1,36 +1,70 @@
-// Program entry: create the window, run Form_Load, show it, handle events.
+// Program entry: answer --help and --version, or create the window, run
+// Form_Load, show it and handle events.
 #include "shell/kml_main.h"
+#include "shell/program_folder.h"
 #include "shell/qt_desktop.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QIcon>
 #include <QStyleFactory>
 
+#include <cstdio>
+
 namespace {
 
-// Tervalo.ini is shared with the companion seismic-processing product. On
-// Linux it lives in the user's configuration folder.
-QString iniFilePath()
+void describe(QCommandLineParser& parser)
 {
-    QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (folder.isEmpty() || !QDir::isAbsolutePath(folder))
-        folder = QDir::homePath() + QStringLiteral("/.config");
-    QDir().mkpath(folder);
-    return folder + QStringLiteral("/Tervalo.ini");
+    parser.setApplicationDescription(
+        QStringLiteral("Turns the coordinates of seismic survey points (SEG-Y or SU trace headers, or an XY text "
+                       "file) into a KML document and opens it in an earth viewer."));
+    parser.addHelpOption();
+    parser.addVersionOption();
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    QCoreApplication::setApplicationName(QStringLiteral("marovin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(MAROVIN_VERSION));
+
+    // --help and --version are answered before the window system is reached,
+    // so that they work without a display.
+    {
+        QCoreApplication console(argc, argv);
+        QCommandLineParser parser;
+        describe(parser);
+        (void)parser.parse(console.arguments());
+        if (parser.isSet(QStringLiteral("help")))
+            parser.showHelp(0);
+        if (parser.isSet(QStringLiteral("help-all")))
+            parser.process(console); // shows Qt's options as well, and exits
+        if (parser.isSet(QStringLiteral("version")))
+            parser.showVersion();
+    }
+
     QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("marovin"));
+    // The window's own options were taken by QApplication; anything else is
+    // an error, told before any window opens.
+    QCommandLineParser parser;
+    describe(parser);
+    parser.process(app);
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "marovin: unexpected argument \"%s\"; see marovin --help\n",
+                     qPrintable(parser.positionalArguments().front()));
+        return 1;
+    }
+
     // One look on every desktop; the step buttons paint their colours
     // whatever the style.
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("marovin"), QIcon(QStringLiteral(":/icons/globe.png"))));
     QtDesktop desktop;
-    KML_Main window(desktop, QApplication::applicationDirPath(), iniFilePath());
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/globe.png")));
+    KML_Main window(desktop, QApplication::applicationDirPath(), standardUserFolders());
     window.Form_Load();
     window.show();
     return app.exec();

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QProcess>
 
@@ -101,30 +100,33 @@ std::optional<QString> QtDesktop::saveFileName(QWidget* owner, const FileRequest
     return runFileDialog(owner, request, true);
 }
 
-bool QtDesktop::openDocument(const QString& path, const QString& workingDirectory)
+void QtDesktop::openDocument(const QString& path, const QString& workingDirectory, QObject* context,
+                             OpenDone done)
 {
-    if (!QFileInfo(path).isFile())
-        return false;
     // xdg-open usually hands the document over and exits at once, and its
-    // exit status says whether a program was found. In some desktops it runs
-    // the viewer itself and only returns when the viewer closes; after a
-    // while it is taken as launched and left running (a QProcess destroyed
-    // while running would kill the viewer, so this one deletes itself when
-    // xdg-open ends).
+    // exit status says whether a program was found; in some desktops it runs
+    // the viewer itself and ends only when the viewer closes. Either way the
+    // window goes on at once and hears the outcome when xdg-open ends. The
+    // process deletes itself then: destroyed while running, it would take
+    // the viewer with it.
     auto* process = new QProcess;
     process->setWorkingDirectory(workingDirectory);
-    process->start(QStringLiteral("xdg-open"), {path});
-    if (!process->waitForStarted()) {
-        delete process;
-        return false;
-    }
-    if (process->waitForFinished(10000)) {
-        const bool ok = process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
-        delete process;
-        return ok;
-    }
+    process->setStandardOutputFile(QProcess::nullDevice());
+    QObject::connect(process, &QProcess::finished, context,
+                     [process, done](int exitCode, QProcess::ExitStatus status) {
+                         done({true, status == QProcess::NormalExit ? exitCode : -1,
+                               QString::fromLocal8Bit(process->readAllStandardError())});
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, context, [done](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            done({false, -1, {}});
+    });
     QObject::connect(process, &QProcess::finished, process, &QObject::deleteLater);
-    return true;
+    QObject::connect(process, &QProcess::errorOccurred, process, [process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            process->deleteLater();
+    });
+    process->start(QStringLiteral("xdg-open"), {path});
 }
 
 Desktop::ProgramRun QtDesktop::runProgram(const QString& program, const QStringList& arguments,

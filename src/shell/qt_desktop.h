@@ -17,7 +17,8 @@ public:
     Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     std::optional<QString> openFileName(QWidget* owner, const FileRequest& request) override;
     std::optional<QString> saveFileName(QWidget* owner, const FileRequest& request) override;
-    bool openDocument(const QString& path, const QString& workingDirectory) override;
+    void openDocument(const QString& path, const QString& workingDirectory, QObject* context,
+                      OpenDone done) override;
     ProgramRun runProgram(const QString& program, const QStringList& arguments,
                           const QString& workingDirectory) override;
     void setBusy(QWidget* window, bool busy) override;

@@ -4,6 +4,34 @@
 #include <QStyleOptionFocusRect>
 #include <qdrawutil.h>
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Relative luminance of an sRGB colour.
+double luminance(const QColor& colour)
+{
+    const auto channel = [](double c) { return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); };
+    return 0.2126 * channel(colour.redF()) + 0.7152 * channel(colour.greenF()) + 0.0722 * channel(colour.blueF());
+}
+
+} // namespace
+
+double contrastRatio(const QColor& a, const QColor& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor captionColour(const QColor& face, const QColor& buttonText)
+{
+    if (contrastRatio(face, buttonText) >= 4.5)
+        return buttonText;
+    const QColor black(Qt::black), white(Qt::white);
+    return contrastRatio(face, black) >= contrastRatio(face, white) ? black : white;
+}
+
 StepButton::StepButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {}
 
 void StepButton::paintEvent(QPaintEvent*)
@@ -37,7 +65,7 @@ void StepButton::paintEvent(QPaintEvent*)
     }
     const QRect textRect(x, content.top(), textWidth, content.height());
     if (isEnabled()) {
-        painter.setPen(pal.color(QPalette::Active, QPalette::ButtonText));
+        painter.setPen(captionColour(face.color(), pal.color(QPalette::Active, QPalette::ButtonText)));
         painter.drawText(textRect, flags, text());
     } else {
         // Engraved caption of a disabled button: light copy below right,

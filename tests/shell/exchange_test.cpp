@@ -13,17 +13,11 @@ class ExchangeTest : public WindowTest {
 protected:
     static void setOpenJob(KML_Main& w, std::ostream* job) { w.openJob_ = job; }
 
-#ifdef Q_OS_WIN
-    static QString converterName() { return QStringLiteral("convers.exe"); }
-#else
-    static QString converterName() { return QStringLiteral("convers"); }
-#endif
-
     // A stand-in converter in the test's program folder; the run itself is
     // faked through the desktop.
     void placeConverter()
     {
-        QFile file(window().programFile(converterName()));
+        QFile file(window().converterPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("#!/bin/sh\n");
     }
@@ -35,7 +29,13 @@ protected:
         file.write(bytes);
     }
 
-    QString resultPath() { return window().programFile(QStringLiteral("File.cva")); }
+    // The result file in the window's job folder (made here, before the
+    // launch makes it).
+    QString resultPath()
+    {
+        EXPECT_TRUE(window().makeJobFolder());
+        return window().jobFile(QStringLiteral("File.cva"));
+    }
 };
 
 namespace {
@@ -70,9 +70,10 @@ TEST_F(ExchangeTest, SuccessfulRunShowsConversionDone)
 
     ASSERT_EQ(desktop.launches.size(), 1u);
     const auto& launch = desktop.launches.front();
-    EXPECT_EQ(launch.program, w.programFile(converterName()));
-    EXPECT_EQ(launch.arguments, QStringList{QDir::toNativeSeparators(w.programFile(QStringLiteral("File.cvd")))});
-    EXPECT_EQ(launch.workingDirectory, w.programDir());
+    EXPECT_EQ(launch.program, w.converterPath());
+    EXPECT_EQ(launch.arguments, QStringList{QDir::toNativeSeparators(w.jobFile(QStringLiteral("File.cvd")))});
+    EXPECT_EQ(launch.workingDirectory, QFileInfo(w.jobFile(QStringLiteral("File.cvd"))).path());
+    EXPECT_TRUE(w.jobFile(QStringLiteral("File.cvd")).startsWith(user.jobRoot + QStringLiteral("/window-")));
     EXPECT_EQ(desktop.busyChanges, (std::vector<bool>{true, false}));
 
     ASSERT_EQ(desktop.messages.size(), 1u);
@@ -134,7 +135,7 @@ TEST_F(ExchangeTest, MissingConverterIsNamedAndNothingRuns)
     EXPECT_TRUE(desktop.busyChanges.empty());
     EXPECT_FALSE(QFileInfo::exists(resultPath())); // the stale result is gone all the same
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_TRUE(desktop.messages.front().text.contains(QDir::toNativeSeparators(w.programFile(converterName()))))
+    EXPECT_TRUE(desktop.messages.front().text.contains(QDir::toNativeSeparators(w.converterPath())))
         << desktop.messages.front().text.toStdString();
     EXPECT_TRUE(desktop.messages.front().text.contains(QStringLiteral("missing")));
     EXPECT_EQ(desktop.messages.front().title, QStringLiteral("Marovin"));

@@ -19,12 +19,6 @@
 
 namespace {
 
-#ifdef Q_OS_WIN
-const QString kConverterName = QStringLiteral("convers.exe");
-#else
-const QString kConverterName = QStringLiteral("convers");
-#endif
-
 const QString kProblem = QStringLiteral("Check your seismic file XY problem !");
 
 // Trace-header words of one trace of a line built by the test.
@@ -78,7 +72,7 @@ protected:
     // Y / 100000 and longitude X / 100000, so rows can be told apart.
     void fakeConverter(int records = -1, int exitCode = 0)
     {
-        QFile file(window().programFile(kConverterName));
+        QFile file(window().converterPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         desktop.fakeProgramRun = [this, records, exitCode](const ScriptedDesktop::Launch&) {
             ScriptedDesktop::ProgramRun run;
@@ -88,7 +82,7 @@ protected:
                 run.errorOutput = QStringLiteral("convers: unknown system \"XX\"\n");
                 return run;
             }
-            std::istringstream job(readAll(window().programFile(QStringLiteral("File.cvd"))));
+            std::istringstream job(readAll(window().jobFile(QStringLiteral("File.cvd"))));
             std::ostringstream result;
             result << std::setprecision(15) << "convers result\r\n1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n";
             std::string line;
@@ -98,7 +92,7 @@ protected:
             double x = 0, y = 0;
             while (job >> x >> y && (records < 0 || written < records))
                 result << ++written << ",P," << y / 1e5 << ',' << x / 1e5 << ",0\r\n";
-            std::ofstream(window().programFile(QStringLiteral("File.cva")).toStdString(), std::ios::binary)
+            std::ofstream(window().jobFile(QStringLiteral("File.cva")).toStdString(), std::ios::binary)
                 << result.str();
             return run;
         };
@@ -155,7 +149,7 @@ TEST_F(ExtractRunTest, EveryTraceBecomesARowOfTheTableAndTheGrid)
 
     ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
     // Trace 2's data line is the ninth line of the job.
-    EXPECT_EQ(readAll(w.programFile(QStringLiteral("File.cvd"))),
+    EXPECT_EQ(readAll(w.jobFile(QStringLiteral("File.cvd"))),
               "Depart=LT93\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"
               " 612345.5  4812345.25 \r\n-1000  500000 \r\n 700000  4812000 \r\n");
 
@@ -214,7 +208,8 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
     writeLine(line, false, 1000, -100, kLine);
     selectLine(line);
     KML_Main& w = window();
-    const QString job = w.programFile(QStringLiteral("File.cvd"));
+    ASSERT_TRUE(w.makeJobFolder());
+    const QString job = w.jobFile(QStringLiteral("File.cvd"));
 
     const struct {
         const char* name;
@@ -255,7 +250,8 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
 TEST_F(ExtractRunTest, NoSeismicFileLeavesAnEarlierJobAlone)
 {
     KML_Main& w = window();
-    const QString job = w.programFile(QStringLiteral("File.cvd"));
+    ASSERT_TRUE(w.makeJobFolder());
+    const QString job = w.jobFile(QStringLiteral("File.cvd"));
     std::ofstream(job.toStdString()) << "earlier job";
     w.Header.Nb_Samples32 = 250;
     w.Header.Header_Offset = 3600;
@@ -297,7 +293,7 @@ TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
     seedEarlierResult();
     w.Command8_Click();
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
-    EXPECT_EQ(readAll(w.programFile(QStringLiteral("File.cvd"))),
+    EXPECT_EQ(readAll(w.jobFile(QStringLiteral("File.cvd"))),
               "Depart=UTM32\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n");
     EXPECT_EQ(w.Nb_Points, 0);
     EXPECT_EQ(w.Point_Table.rows(), 1);
@@ -355,11 +351,11 @@ class SampleLineRun : public WindowTest, public ::testing::WithParamInterface<co
 TEST_P(SampleLineRun, GridHoldsTheConvertedDegreesOfEveryTrace)
 {
     const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/") + QString::fromLatin1(GetParam());
-    const QString converter = QStringLiteral(MAROVIN_PROGRAM_DIR "/") + kConverterName;
+    const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
     ASSERT_TRUE(QFileInfo::exists(sample)) << "the build makes the sample line";
     ASSERT_TRUE(QFileInfo::exists(converter)) << "the build makes the converter";
     KML_Main& w = window();
-    ASSERT_TRUE(QFile::copy(converter, w.programFile(kConverterName)));
+    ASSERT_TRUE(QFile::copy(converter, w.converterPath()));
     w.Text4->setText(sample);
     ASSERT_TRUE(w.lecture_SU().ok());
     desktop.messages.clear();

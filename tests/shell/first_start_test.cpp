@@ -61,3 +61,70 @@ TEST_F(FirstStartTest, AnsweringNoShowsTheTextTabAndKeepsTheScalar)
 }
 
 } // namespace
+
+namespace {
+
+// A first start of an installed copy: the window's folder is prefix/bin, the
+// sample line sits read-only in prefix/share/marovin/samples, where no KML
+// file can be written beside it.
+class InstalledFirstStartTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        programDir = path(QStringLiteral("prefix/bin"));
+        QDir().mkpath(programDir);
+        installed = path(QStringLiteral("prefix/share/marovin/samples"));
+        QDir().mkpath(installed);
+        for (const char* name : {"aire.su", "stations.xyz"}) {
+            const QString copy = installed + QLatin1Char('/') + QLatin1String(name);
+            ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/") + QLatin1String(name), copy));
+            QFile::setPermissions(copy, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+    }
+
+    KML_Main& startOnTheSeismicRoad()
+    {
+        desktop.answers.push_back(Desktop::Answer::Yes);
+        KML_Main& w = window();
+        w.Form_Load();
+        return w;
+    }
+
+    QString installed;
+};
+
+TEST_F(InstalledFirstStartTest, StartsOnTheUsersOwnCopyOfTheSampleLine)
+{
+    KML_Main& w = startOnTheSeismicRoad();
+    EXPECT_EQ(w.Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("300"));
+    EXPECT_EQ(w.Text8->text(), user.sampleCopy + QStringLiteral("/AIRE.KML"));
+    for (const char* name : {"aire.su", "stations.xyz"}) {
+        SCOPED_TRACE(name);
+        const QString copy = user.sampleCopy + QLatin1Char('/') + QLatin1String(name);
+        EXPECT_EQ(readBytes(copy), readBytes(installed + QLatin1Char('/') + QLatin1String(name)));
+        EXPECT_TRUE(QFile::permissions(copy) & QFile::WriteOwner) << "the user's copy is the user's to change";
+    }
+}
+
+TEST_F(InstalledFirstStartTest, AnExistingCopyIsKeptAsItIs)
+{
+    QDir().mkpath(user.sampleCopy);
+    writeBytes(user.sampleCopy + QStringLiteral("/aire.su"), "the user's own aire.su");
+    KML_Main& w = startOnTheSeismicRoad();
+    EXPECT_EQ(w.Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
+    EXPECT_EQ(readBytes(user.sampleCopy + QStringLiteral("/aire.su")), "the user's own aire.su");
+    EXPECT_TRUE(QFile::exists(user.sampleCopy + QStringLiteral("/stations.xyz"))) << "missing ones are added";
+}
+
+TEST_F(InstalledFirstStartTest, WithoutRoomForACopyTheInstalledLineIsStillRead)
+{
+    writeBytes(path(QStringLiteral("data")), "a file where the data folder would be");
+    user.sampleCopy = path(QStringLiteral("data/marovin/samples"));
+    KML_Main& w = startOnTheSeismicRoad();
+    EXPECT_EQ(w.Text4->text(), installed + QStringLiteral("/aire.su"));
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("300"));
+}
+
+} // namespace

@@ -1,8 +1,13 @@
 #include "qt_print.h"
 #include "shell/qt_desktop.h"
 
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QFileDialog>
+#include <QListView>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,13 +49,59 @@ TEST(QtDesktop, ConvertedPatternsMatchNamesInAnyCase)
     EXPECT_TRUE(all.match(QStringLiteral("README")).hasMatch()) << "*.* also lists names without a dot";
 }
 
-TEST(QtDesktop, OpeningAPathThatNamesNoFileFailsWithoutLaunching)
+// The real dialog (Qt's own on the offscreen platform), driven as a user
+// would: it lists the seismic files of the folder in any case and nothing
+// else, and gives back the one picked.
+TEST(QtDesktop, OpenDialogWithTheSeismicFilterListsAndTakesLowerCaseNames)
 {
     QTemporaryDir folder;
+    for (const char* name : {"line1.sgy", "LINE2.SGY", "line3.su", "notes.txt"}) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QStringList listed;
+    bool seen = false;
+    QTimer driver;
+    QDeadlineTimer deadline(30000);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) {
+            return;
+        }
+        seen = true;
+        auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+        QAbstractItemModel* model = view ? view->model() : nullptr;
+        const bool loaded = model && model->rowCount(view->rootIndex()) >= 2;
+        if (!loaded && !deadline.hasExpired())
+            return; // the folder is still being read
+        driver.stop();
+        if (!loaded) {
+            dialog->reject();
+            return;
+        }
+        QModelIndex chosen;
+        for (int row = 0; row < model->rowCount(view->rootIndex()); ++row) {
+            const QModelIndex index = model->index(row, 0, view->rootIndex());
+            listed << index.data().toString();
+            if (index.data().toString() == QStringLiteral("line1.sgy"))
+                chosen = index;
+        }
+        if (chosen.isValid()) {
+            view->selectionModel()->select(chosen, QItemSelectionModel::ClearAndSelect);
+            view->setCurrentIndex(chosen);
+        }
+        static_cast<QDialog*>(dialog)->accept(); // as the Open button does
+    });
+    driver.start(20);
+
     QtDesktop desktop;
-    EXPECT_FALSE(desktop.openDocument(folder.filePath(QStringLiteral("missing.kml")), folder.path()));
-    EXPECT_FALSE(desktop.openDocument(folder.path(), folder.path())) << "a folder is not a document";
-    EXPECT_FALSE(desktop.openDocument(QString(), folder.path()));
+    const std::optional<QString> picked = desktop.openFileName(
+        nullptr, {QStringLiteral("Seismic selection"), QStringLiteral("Seismic File |*.SGY|All files|*.*|"),
+                  folder.path(), QString()});
+    ASSERT_TRUE(seen) << "no file dialog came up";
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{QStringLiteral("LINE2.SGY"), QStringLiteral("line1.sgy")}));
+    EXPECT_EQ(picked, std::optional<QString>(folder.filePath(QStringLiteral("line1.sgy"))));
 }
 
 } // namespace

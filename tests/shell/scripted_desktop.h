@@ -2,13 +2,16 @@
 // A Desktop for window tests: records every interaction and answers from
 // queues the test fills. Unscripted dialogs are cancelled, unscripted
 // questions answered No, unscripted programs run for real (so a test can use
-// the real converter) unless `fakeProgramRun` is set.
+// the real converter) unless `fakeProgramRun` is set. Document openers wait
+// for the test to end them, unless `realOpener` sends them to the real
+// desktop's xdg-open.
 
 #include "shell/desktop.h"
 #include "shell/qt_desktop.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QProcess>
 
 #include <deque>
@@ -39,8 +42,23 @@ public:
     std::vector<Dialog> dialogs;
     // Paths the dialogs give back in turn; a null QString() is a cancel.
     std::deque<QString> dialogAnswers;
-    std::vector<QString> openedDocuments;
-    bool openDocumentResult = true;
+    // One request to open a document; `end` answers it as the opener's run
+    // would when it ends, if the window asking is still there.
+    struct Open {
+        QString path;
+        QString workingDirectory;
+        QPointer<QObject> context;
+        OpenDone done;
+        void end(int exitCode, bool started = true) const
+        {
+            if (context)
+                done({started, exitCode, {}});
+        }
+    };
+    std::vector<Open> opens;
+    bool realOpener = false;
+    // How the real opener's runs ended, in turn.
+    std::vector<ProgramRun> realOpenerRuns;
     std::vector<Launch> launches;
     std::optional<std::function<ProgramRun(const Launch&)>> fakeProgramRun;
     int busyDepth = 0;
@@ -67,10 +85,15 @@ public:
         return answerDialog(true, request);
     }
 
-    bool openDocument(const QString& path, const QString&) override
+    void openDocument(const QString& path, const QString& workingDirectory, QObject* context,
+                      OpenDone done) override
     {
-        openedDocuments.push_back(path);
-        return openDocumentResult && QFileInfo::exists(path);
+        opens.push_back({path, workingDirectory, context, done});
+        if (realOpener)
+            QtDesktop().openDocument(path, workingDirectory, context, [this, done](const ProgramRun& run) {
+                realOpenerRuns.push_back(run);
+                done(run);
+            });
     }
 
     ProgramRun runProgram(const QString& program, const QStringList& arguments,

@@ -47,7 +47,7 @@ TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
                                             std::tuple{Desktop::Answer::No, "TEXT_XY", 0}}) {
         ScriptedDesktop scripted;
         scripted.answers.push_back(answer);
-        KML_Main w(scripted, programDir, iniPath);
+        KML_Main w(scripted, programDir, user);
         w.Form_Load();
         EXPECT_EQ(w.Input_Mode, QLatin1String(mode));
         EXPECT_EQ(w.SSTab1->currentIndex(), tab);
@@ -123,7 +123,7 @@ TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
         if (!c.ini.isEmpty())
             writeBytes(iniPath, c.ini);
         ScriptedDesktop scripted;
-        KML_Main w(scripted, programDir, iniPath);
+        KML_Main w(scripted, programDir, user);
         w.Form_Load();
         EXPECT_EQ(w.Text4->text(), c.text4) << c.what;
     }
@@ -155,7 +155,7 @@ TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
 
     // The next start finds it.
     ScriptedDesktop again;
-    KML_Main next(again, programDir, iniPath);
+    KML_Main next(again, programDir, user);
     next.Form_Load();
     EXPECT_EQ(next.Text4->text(), QStringLiteral("/new/line 2.sgy"));
 }

@@ -17,9 +17,9 @@ namespace {
 // A stand-in converter: reads the job's data lines and writes a result whose
 // longitude is X / 100000 and latitude Y / 100000, so tests see what reached
 // the job in what order.
-Desktop::ProgramRun fakeConverter(const QString& programDir)
+Desktop::ProgramRun fakeConverter(const KML_Main& w)
 {
-    const QList<QByteArray> lines = readBytes(programDir + "/File.cvd").split('\n');
+    const QList<QByteArray> lines = readBytes(w.jobFile("File.cvd")).split('\n');
     QByteArray result = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n";
     for (qsizetype i = 7; i < lines.size(); ++i) {
         const QList<QByteArray> xy = lines[i].simplified().split(' ');
@@ -28,7 +28,7 @@ Desktop::ProgramRun fakeConverter(const QString& programDir)
         result += "0,0," + QByteArray::number(xy[1].toDouble() / 100000, 'g', 15) + "," +
                   QByteArray::number(xy[0].toDouble() / 100000, 'g', 15) + ",0\r\n";
     }
-    writeBytes(programDir + "/File.cva", result);
+    writeBytes(w.jobFile("File.cva"), result);
     Desktop::ProgramRun run;
     run.started = true;
     run.exitCode = 0;
@@ -66,12 +66,11 @@ protected:
         w.Text1->setText(file);
         w.Combo1->setEditText(layout);
         placeConverterStandIn();
-        const QString dir = programDir;
-        desktop.fakeProgramRun = [dir](const ScriptedDesktop::Launch&) { return fakeConverter(dir); };
+        desktop.fakeProgramRun = [&w](const ScriptedDesktop::Launch&) { return fakeConverter(w); };
         w.Command9_Click();
     }
 
-    QList<QByteArray> jobLines() const { return readBytes(programDir + "/File.cvd").split('\n'); }
+    QList<QByteArray> jobLines() { return readBytes(window().jobFile("File.cvd")).split('\n'); }
 };
 
 TEST_F(TextRoadTest, CancelledSelectionChangesNothing)
@@ -251,7 +250,7 @@ TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndKeepsEv
         EXPECT_EQ(desktop.messages[0].title, "Marovin");
         EXPECT_TRUE(desktop.messages[0].text.contains(c.problem)) << desktop.messages[0].text.toStdString();
         EXPECT_TRUE(desktop.launches.empty());
-        EXPECT_FALSE(QFile::exists(programDir + "/File.cvd"));
+        EXPECT_FALSE(QFile::exists(w.jobFile("File.cvd")));
         EXPECT_EQ(w.Nb_Points, 1);
         EXPECT_EQ(w.Point_Table.rows(), 2);
         EXPECT_EQ(w.Point_Table.number(1, 1), 7.5);

@@ -1,7 +1,8 @@
 #pragma once
 // A window of its own for each test: its own program folder (a temporary
 // copy of what the build put in the program folder, as needed) and its own
-// INI path, so tests run in parallel.
+// user folders (INI path, job folders, sample copy), so tests run in
+// parallel.
 
 #include "scripted_desktop.h"
 #include "shell/kml_main.h"
@@ -36,13 +37,15 @@ protected:
         QDir().mkpath(programDir);
         iniPath = folder.filePath(QStringLiteral("config/Tervalo.ini"));
         QDir().mkpath(folder.filePath(QStringLiteral("config")));
+        user = {iniPath, folder.filePath(QStringLiteral("cache/marovin")),
+                folder.filePath(QStringLiteral("data/marovin/samples"))};
     }
 
     // Creates the window (without running Form_Load).
     KML_Main& window()
     {
         if (!window_)
-            window_ = std::make_unique<KML_Main>(desktop, programDir, iniPath);
+            window_ = std::make_unique<KML_Main>(desktop, programDir, user);
         return *window_;
     }
 
@@ -52,6 +55,7 @@ protected:
     QTemporaryDir folder;
     QString programDir;
     QString iniPath;
+    UserFolders user;
     ScriptedDesktop desktop;
 
 private:

@@ -1,0 +1,105 @@
+// Both roads through an installed tree, run by installed_tree_test.sh: the
+// window is given the installed bin folder as its own, as the installed
+// marovin is, and the user folders of the environment the script sets up.
+// Everything the window writes must land in those folders.
+#include "scripted_desktop.h"
+#include "shell/flex_grid.h"
+#include "shell/info_view.h"
+#include "shell/kml_main.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+QString installedBin()
+{
+    const QString bin = qEnvironmentVariable("MAROVIN_INSTALLED_BIN");
+    EXPECT_FALSE(bin.isEmpty()) << "run by installed_tree_test.sh, which sets MAROVIN_INSTALLED_BIN";
+    return bin;
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every point of the sample line lies near 9° E, 48° N.
+void expectSampleLine(const KML_Main& w)
+{
+    ASSERT_EQ(w.Nb_Points, 300);
+    for (int row = 1; row <= w.Nb_Points; ++row) {
+        EXPECT_NEAR(w.Point_Table.number(row, 1), 8.99, 0.06) << row;
+        EXPECT_NEAR(w.Point_Table.number(row, 2), 48.0, 0.04) << row;
+    }
+}
+
+TEST(InstalledTree, SeismicRoadRunsFromTheSampleLineToTheViewer)
+{
+    const QString bin = installedBin();
+    const UserFolders user = standardUserFolders();
+    ScriptedDesktop desktop;
+    desktop.answers.push_back(Desktop::Answer::Yes);
+    auto w = std::make_unique<KML_Main>(desktop, bin, user);
+    w->Form_Load();
+
+    // The manual and the sample line were found in share/marovin; the line
+    // is read from the user's copy, beside which its KML file can be written.
+    EXPECT_TRUE(w->RichTextBox1->text().contains(QStringLiteral("Marovin user manual")));
+    EXPECT_EQ(w->Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
+    EXPECT_EQ(fileBytes(w->Text4->text()), fileBytes(bin + QStringLiteral("/../share/marovin/samples/aire.su")));
+    EXPECT_EQ(w->Text6->text(), QStringLiteral("300"));
+    EXPECT_EQ(w->Text8->text(), user.sampleCopy + QStringLiteral("/AIRE.KML"));
+
+    desktop.messages.clear();
+    w->Command8_Click();
+    EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+    ASSERT_EQ(desktop.launches.size(), 1u);
+    EXPECT_EQ(desktop.launches[0].program, QDir::cleanPath(bin + QStringLiteral("/../libexec/marovin/convers")));
+    expectSampleLine(*w);
+    const QString jobFolder = QFileInfo(w->jobFile(QStringLiteral("File.cvd"))).path();
+    EXPECT_TRUE(jobFolder.startsWith(user.jobRoot + QStringLiteral("/window-"))) << jobFolder.toStdString();
+
+    w->Command3_Click();
+    EXPECT_EQ(fileBytes(w->Text8->text()).count("<Placemark>"), 300);
+    w->Command4_Click();
+    ASSERT_EQ(desktop.opens.size(), 1u);
+    EXPECT_EQ(desktop.opens[0].path, w->Text8->text());
+
+    w->close(); // writes the remembered file into the user's configuration
+    w.reset();
+    EXPECT_FALSE(QFileInfo::exists(jobFolder)) << "the job folder goes with its window";
+    EXPECT_TRUE(fileBytes(user.iniPath).contains("Fichier 1=" + QFile::encodeName(user.sampleCopy) + "/aire.su"));
+}
+
+TEST(InstalledTree, TextRoadRunsOnTheUsersCopyOfTheStations)
+{
+    const QString bin = installedBin();
+    const UserFolders user = standardUserFolders();
+    ScriptedDesktop desktop;
+    desktop.answers.push_back(Desktop::Answer::No);
+    KML_Main w(desktop, bin, user);
+    w.Form_Load();
+
+    const QString stations = user.sampleCopy + QStringLiteral("/stations.xyz");
+    ASSERT_TRUE(QFileInfo::exists(stations));
+    desktop.dialogAnswers.push_back(stations);
+    w.Command1_Click();
+    EXPECT_EQ(w.Text2->text(), user.sampleCopy + QStringLiteral("/stations.KML"));
+    w.Combo1->setEditText(QStringLiteral("Number,X,Y,Z"));
+    desktop.messages.clear();
+    w.Command9_Click();
+    EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+    expectSampleLine(w);
+    w.Command10_Click();
+    EXPECT_EQ(fileBytes(w.Text2->text()).count("<Placemark>"), 300);
+}
+
+} // namespace

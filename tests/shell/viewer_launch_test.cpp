@@ -1,0 +1,256 @@
+// The earth-viewer buttons, Command4 and Command11: the click opens the KML
+// file without waiting for the desktop's opener, resets the button colours at
+// once, and tells the opener's failure when it ends. With the real opener the
+// tests put a stand-in xdg-open first on PATH.
+#include "qt_print.h"
+#include "window_fixture.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <functional>
+
+namespace {
+
+// Handles events until `done` holds; false when it still does not after a
+// generous while (a hung test, not a measure of speed).
+bool waitUntil(const std::function<bool()>& done)
+{
+    QDeadlineTimer deadline(30000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class ViewerLaunchTest : public WindowTest {
+protected:
+    void TearDown() override
+    {
+        if (!savedPath.isNull())
+            qputenv("PATH", savedPath.toLocal8Bit());
+    }
+
+    // A written KML file named in the box of the chosen road; every step
+    // button red, so that the click's changes show.
+    QString prepare(bool seismic, const QString& name = QStringLiteral("view.KML"))
+    {
+        KML_Main& w = window();
+        const QString kml = path(name);
+        writeBytes(kml, "<kml/>");
+        (seismic ? w.Text8 : w.Text2)->setText(kml);
+        for (QPushButton* b : {w.Command4, w.Command10, w.Command11})
+            KML_Main::setBackColour(b, StepColour::Red);
+        return kml;
+    }
+
+    void click(bool seismic) { seismic ? window().Command4_Click() : window().Command11_Click(); }
+
+    // The colours a click leaves: its own road's buttons on the button face.
+    void expectColoursReset(bool seismic)
+    {
+        KML_Main& w = window();
+        const QColor face = stepColourValue(StepColour::ButtonFace);
+        const QColor red = stepColourValue(StepColour::Red);
+        EXPECT_EQ(KML_Main::backColour(w.Command4), seismic ? face : red);
+        EXPECT_EQ(KML_Main::backColour(w.Command10), seismic ? red : face);
+        EXPECT_EQ(KML_Main::backColour(w.Command11), seismic ? red : face);
+    }
+
+    void expectViewerMessage(const QString& kml, const QString& says)
+    {
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        const ScriptedDesktop::Message& m = desktop.messages[0];
+        EXPECT_TRUE(m.text.startsWith(QStringLiteral("Unable to launch Google Earth "))) << m.text.toStdString();
+        EXPECT_TRUE(m.text.contains(kml)) << m.text.toStdString();
+        EXPECT_TRUE(m.text.contains(says)) << m.text.toStdString();
+        EXPECT_EQ(m.title, QStringLiteral("Marovin"));
+        EXPECT_EQ(m.icon, Desktop::Icon::Warning);
+        EXPECT_EQ(m.buttons, Desktop::Buttons::Ok);
+    }
+
+    // Puts a stand-in xdg-open (a shell script body) first on PATH; with a
+    // null body, PATH holds no xdg-open at all.
+    void standInOpener(const QByteArray& body)
+    {
+        const QString bin = path(QStringLiteral("bin"));
+        QDir().mkpath(bin);
+        if (!body.isNull()) {
+            writeBytes(bin + QStringLiteral("/xdg-open"), "#!/bin/sh\n" + body);
+            QFile::setPermissions(bin + QStringLiteral("/xdg-open"),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
+                                      QFile::ExeOther);
+        }
+        savedPath = qEnvironmentVariable("PATH");
+        qputenv("PATH", (body.isNull() ? bin : bin + QStringLiteral(":/usr/bin:/bin")).toLocal8Bit());
+        desktop.realOpener = true;
+    }
+
+    QString savedPath;
+};
+
+TEST_F(ViewerLaunchTest, ClickResetsTheColoursAtOnceAndTheOutcomeIsToldWhenTheOpenerEnds)
+{
+    const struct {
+        const char* what;
+        bool started;
+        int exitCode;
+        const char* says; // nothing: no message
+    } outcomes[] = {
+        {"opened", true, 0, nullptr},
+        {"no method to open it", true, 3, "no program is registered to open KML files"},
+        {"opening failed", true, 4, "no program is registered to open KML files"},
+        {"no opener", false, -1, "xdg-utils"},
+    };
+    for (const bool seismic : {true, false}) {
+        for (const auto& o : outcomes) {
+            SCOPED_TRACE(std::string(seismic ? "Command4, " : "Command11, ") + o.what);
+            desktop.messages.clear();
+            desktop.opens.clear();
+            desktop.busyChanges.clear();
+            const QString kml = prepare(seismic);
+
+            click(seismic);
+            ASSERT_EQ(desktop.opens.size(), 1u);
+            EXPECT_EQ(desktop.opens[0].path, kml);
+            EXPECT_EQ(desktop.opens[0].workingDirectory, window().programDir());
+            EXPECT_TRUE(desktop.messages.empty()) << "nothing is known before the opener ends";
+            EXPECT_EQ(desktop.busyChanges, (std::vector<bool>{true, false}));
+            expectColoursReset(seismic);
+
+            desktop.opens[0].end(o.exitCode, o.started);
+            if (o.says) {
+                expectViewerMessage(kml, QString::fromLatin1(o.says));
+            } else {
+                EXPECT_TRUE(desktop.messages.empty());
+            }
+            if (o.started && o.exitCode != 0 && !desktop.messages.empty()) {
+                EXPECT_TRUE(desktop.messages[0].text.contains(QStringLiteral("Marble")));
+            }
+        }
+    }
+}
+
+TEST_F(ViewerLaunchTest, PathsThatNameNoFileAreToldAtTheClickAndOpenNothing)
+{
+    KML_Main& w = window();
+    QDir().mkpath(path(QStringLiteral("a folder.KML")));
+    const struct {
+        const char* what;
+        QString text;
+        const char* says;
+    } cases[] = {
+        {"missing file", path(QStringLiteral("never written.KML")), "There is no KML file"},
+        {"folder", path(QStringLiteral("a folder.KML")), "is not a file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        desktop.messages.clear();
+        prepare(false);
+        w.Text2->setText(c.text);
+        w.Command11_Click();
+        EXPECT_TRUE(desktop.opens.empty());
+        expectViewerMessage(c.text, QString::fromLatin1(c.says));
+        expectColoursReset(false);
+        EXPECT_EQ(desktop.busyDepth, 0);
+    }
+}
+
+TEST_F(ViewerLaunchTest, ARelativePathOpensTheFileThatWasWritten)
+{
+    KML_Main& w = window();
+    w.Point_Table.recreate(1);
+    ASSERT_TRUE(w.Point_Table.set(1, 1, marovin::Cell::real(9.0)).ok());
+    ASSERT_TRUE(w.Point_Table.set(1, 2, marovin::Cell::real(48.0)).ok());
+    ASSERT_TRUE(w.Point_Table.set(1, 3, marovin::Cell::int32(1)).ok());
+    w.Nb_Points = 1;
+    // The program runs in a folder of its own; the opener in another one.
+    const QString current = path(QStringLiteral("work"));
+    QDir().mkpath(current + QStringLiteral("/maps"));
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(current));
+    w.Text2->setText(QStringLiteral("maps/line.KML"));
+    w.Command10_Click();
+    w.Command11_Click();
+    QDir::setCurrent(before);
+
+    const QString written = current + QStringLiteral("/maps/line.KML");
+    EXPECT_TRUE(readBytes(written).contains("<Placemark>"));
+    ASSERT_EQ(desktop.opens.size(), 1u);
+    EXPECT_EQ(desktop.opens[0].path, written);
+    EXPECT_NE(desktop.opens[0].workingDirectory, current);
+    EXPECT_EQ(w.Text2->text(), QStringLiteral("maps/line.KML")) << "the box keeps what the user typed";
+}
+
+TEST_F(ViewerLaunchTest, AnOpenerThatEndsAfterItsWindowClosedTellsNothing)
+{
+    ScriptedDesktop other;
+    auto w = std::make_unique<KML_Main>(other, programDir, user);
+    const QString kml = path(QStringLiteral("late.KML"));
+    writeBytes(kml, "<kml/>");
+    w->Text8->setText(kml);
+    w->Command4_Click();
+    ASSERT_EQ(other.opens.size(), 1u);
+    w.reset();
+    other.opens[0].end(3);
+    EXPECT_TRUE(other.messages.empty());
+}
+
+TEST_F(ViewerLaunchTest, RealOpenerFailingWithStatus3IsToldWithTheFileAndAViewerToInstall)
+{
+    standInOpener("exit 3\n");
+    const QString kml = prepare(true);
+    window().Command4_Click();
+    expectColoursReset(true);
+    ASSERT_TRUE(waitUntil([this] { return !desktop.messages.empty(); }));
+    expectViewerMessage(kml, QStringLiteral("no program is registered to open KML files"));
+    EXPECT_TRUE(desktop.messages[0].text.contains(QStringLiteral("Marble")));
+    ASSERT_EQ(desktop.realOpenerRuns.size(), 1u);
+    EXPECT_EQ(desktop.realOpenerRuns[0].exitCode, 3);
+}
+
+TEST_F(ViewerLaunchTest, RealOpenerThatTakesItsTimeNeverHoldsTheWindow)
+{
+    // The stand-in records its argument, waits until the test releases it
+    // (or gives up after 8 s, sooner than an opener that held the window
+    // would be let go), notes that it ended and succeeds.
+    const QString marks = path(QStringLiteral("marks"));
+    QDir().mkpath(marks);
+    standInOpener(QStringLiteral("printf '%s' \"$1\" > '%1/argument'\n"
+                                 "i=0\n"
+                                 "while [ ! -e '%1/release' ] && [ $i -lt 80 ]; do sleep 0.1; i=$((i+1)); done\n"
+                                 "touch '%1/ended'\n")
+                      .arg(marks)
+                      .toLocal8Bit());
+    const QString kml = prepare(false);
+    window().Command11_Click();
+    EXPECT_FALSE(QFile::exists(marks + QStringLiteral("/ended"))) << "the click waited for the opener";
+    expectColoursReset(false);
+    EXPECT_EQ(desktop.busyDepth, 0);
+
+    writeBytes(marks + QStringLiteral("/release"), "");
+    ASSERT_TRUE(waitUntil([this] { return !desktop.realOpenerRuns.empty(); }));
+    EXPECT_TRUE(desktop.realOpenerRuns[0].started);
+    EXPECT_EQ(desktop.realOpenerRuns[0].exitCode, 0);
+    EXPECT_EQ(readBytes(marks + QStringLiteral("/argument")), kml.toLocal8Bit());
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(ViewerLaunchTest, MissingXdgOpenIsToldWithItsPackage)
+{
+    standInOpener(QByteArray());
+    const QString kml = prepare(true);
+    window().Command4_Click();
+    ASSERT_TRUE(waitUntil([this] { return !desktop.messages.empty(); }));
+    expectViewerMessage(kml, QStringLiteral("xdg-utils"));
+    ASSERT_EQ(desktop.realOpenerRuns.size(), 1u);
+    EXPECT_FALSE(desktop.realOpenerRuns[0].started);
+}
+
+} // namespace
