@@ -6,7 +6,7 @@ install_reference() {
   if ! eval "$check" >/dev/null 2>&1; then
     local sudo_cmd=""
     [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-    $sudo_cmd apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "$package" >/dev/null
+    $sudo_cmd apt-get -o DPkg::Lock::Timeout=600 update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=600 install -y -qq "$package" >/dev/null
   fi
 }

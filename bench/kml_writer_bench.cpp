@@ -1,115 +1,214 @@
-// Times the KML writer on a million points and, when GDAL's ogr2ogr is at
-// hand, ogr2ogr writing the same points as KML from a CSV file, for scale.
+// The KML writer on a million points, timed as a whole process beside two
+// references timed the same way, each writing the same bytes:
+//   - printf: kml_printf_writer, a plain C program writing the document with
+//     stdio and printf ("%.15G");
+//   - write:  the finished document written with write(2) from a mapping of
+//     it, the floor for any writer of these bytes.
+// Every process reads the same points file; the outputs are compared byte for
+// byte before timing. Medians of interleaved runs, and the ratios.
 //
-//   kml_writer_bench [points] [work folder]
-//
-// The work folder (default: a new folder under the system's temporary
-// folder) is removed at the end.
+//   kml_writer_bench [points] [rounds]
+//   kml_writer_bench write-kml <points file> <output> [times file]
+//       one writer run; appends the seconds of building the point table and
+//       of write_kml_file to the times file
+//   kml_writer_bench write-bytes <document> <output>     (one floor run)
+
+#include "process_timing.h"
 
 #include "conversion/point_table.h"
 #include "kml/kml_writer.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double seconds_since(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
+const marovin::KmlLabels kLabels{5, "Station", "Seismic line 1"};
 
-// Points along a wandering survey line near Paris, with the decimals a
-// converter gives (about 9 significant digits after the point).
-marovin::PointTable survey_points(std::int32_t n)
+// Points along a wandering survey line near Paris with the nine decimals the
+// converter's result gives; numbers from 1001. Three doubles per point.
+void write_points(const fs::path& path, long n)
 {
-    marovin::PointTable table;
-    table.recreate(n);
+    std::ofstream out(path, std::ios::binary);
     std::mt19937_64 random(42);
     std::uniform_real_distribution<double> step(-1e-5, 3e-5);
     double longitude = 2.2945, latitude = 48.8584;
-    for (std::int32_t row = 1; row <= n; ++row) {
+    for (long row = 1; row <= n; ++row) {
         longitude += step(random);
         latitude += step(random);
-        (void)table.set(row, 1, marovin::Cell::real(std::round(longitude * 1e9) / 1e9));
-        (void)table.set(row, 2, marovin::Cell::real(std::round(latitude * 1e9) / 1e9));
-        (void)table.set(row, 3, marovin::Cell::int32(1000 + row));
+        const double point[3] = {std::round(longitude * 1e9) / 1e9, std::round(latitude * 1e9) / 1e9,
+                                 static_cast<double>(1000 + row)};
+        out.write(reinterpret_cast<const char*>(point), sizeof point);
     }
-    return table;
+}
+
+// A read-only mapping of a whole file, null when it cannot be mapped.
+const char* map_file(const char* path, std::size_t& size)
+{
+    const int fd = ::open(path, O_RDONLY);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0)
+        return nullptr;
+    size = static_cast<std::size_t>(info.st_size);
+    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    ::close(fd);
+    return mapped == MAP_FAILED ? nullptr : static_cast<const char*>(mapped);
+}
+
+int write_kml(const char* points_path, const char* output, const char* times_path)
+{
+    const auto start = std::chrono::steady_clock::now();
+    std::size_t size = 0;
+    const char* bytes = map_file(points_path, size);
+    if (!bytes)
+        return 1;
+    const auto n = static_cast<std::int32_t>(size / (3 * sizeof(double)));
+    marovin::PointTable table;
+    table.recreate(n);
+    for (std::int32_t row = 1; row <= n; ++row) {
+        double point[3];
+        std::memcpy(point, bytes + static_cast<std::size_t>(row - 1) * sizeof point, sizeof point);
+        for (int column = 1; column <= 3; ++column)
+            table.set_real(row, column, point[column - 1]);
+    }
+    const auto built = std::chrono::steady_clock::now();
+    const marovin::Status written = marovin::write_kml_file(output, table, n, kLabels);
+    if (!written) {
+        std::fprintf(stderr, "%s\n", written.error().c_str());
+        return 1;
+    }
+    if (times_path) {
+        const auto seconds = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
+        std::ofstream(times_path, std::ios::app)
+            << seconds(start, built) << ' ' << seconds(built, std::chrono::steady_clock::now()) << '\n';
+    }
+    return 0;
+}
+
+int write_bytes(const char* document, const char* output)
+{
+    std::size_t size = 0;
+    const char* bytes = map_file(document, size);
+    const int out = ::open(output, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!bytes || out < 0)
+        return 1;
+    constexpr std::size_t kChunk = 1024 * 1024; // the KML writer's buffer
+    for (std::size_t at = 0; at < size;) {
+        const ssize_t n = ::write(out, bytes + at, std::min(kChunk, size - at));
+        if (n <= 0)
+            return 1;
+        at += static_cast<std::size_t>(n);
+    }
+    return ::close(out) == 0 ? 0 : 1;
+}
+
+std::string file_bytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    const std::int32_t n = argc > 1 ? std::atoi(argv[1]) : 1'000'000;
-    const fs::path folder = argc > 2 ? fs::path(argv[2])
-                                     : fs::temp_directory_path() / ("kml_writer_bench_" + std::to_string(::getpid()));
+    if ((argc == 4 || argc == 5) && std::string(argv[1]) == "write-kml")
+        return write_kml(argv[2], argv[3], argc == 5 ? argv[4] : nullptr);
+    if (argc == 4 && std::string(argv[1]) == "write-bytes")
+        return write_bytes(argv[2], argv[3]);
+
+    const long n = argc > 1 ? std::atol(argv[1]) : 1'000'000;
+    const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    const std::string printf_writer = (self.parent_path() / "kml_printf_writer").string();
+    const fs::path folder = fs::temp_directory_path() / ("kml_writer_bench_" + std::to_string(::getpid()));
     fs::create_directories(folder);
+    const fs::path points = folder / "points.bin";
+    write_points(points, n);
 
-    const marovin::PointTable table = survey_points(n);
-    const marovin::KmlLabels labels{5, "Station", "Seismic line 1"};
-    const fs::path ours = folder / "marovin.kml";
+    struct Tool {
+        const char* name;
+        std::vector<std::string> argv;
+        fs::path output;
+        std::vector<double> seconds;
+    };
+    const fs::path document = folder / "marovin.kml";
+    const fs::path reference = folder / "reference.kml"; // what the floor writes
+    const fs::path times = folder / "times.txt";
+    std::vector<Tool> tools = {
+        {"marovin KML writer", {self.string(), "write-kml", points.string(), document.string(), times.string()},
+         document, {}},
+        {"printf (plain C)", {printf_writer, points.string(), (folder / "printf.kml").string()},
+         folder / "printf.kml", {}},
+        {"write(2) floor", {self.string(), "write-bytes", reference.string(), (folder / "write.kml").string()},
+         folder / "write.kml", {}},
+    };
 
-    // Best of three: the first run also pays for the page cache.
-    double best = 1e9;
-    for (int run = 0; run < 3; ++run) {
-        const Clock::time_point start = Clock::now();
-        const marovin::Status status = marovin::write_kml_file(ours.string(), table, n, labels);
-        const double elapsed = seconds_since(start);
-        if (!status) {
-            std::fprintf(stderr, "%s\n", status.error().c_str());
+    // One untimed run of each, and the same bytes from all three.
+    for (Tool& tool : tools) {
+        if (&tool == &tools[2])
+            fs::copy_file(document, reference);
+        if (!bench::run_process(tool.argv).ok)
+            return 1;
+    }
+    const std::string expected = file_bytes(document);
+    for (const Tool& tool : tools) {
+        if (file_bytes(tool.output) != expected) {
+            std::fprintf(stderr, "%s does not write the same bytes as the KML writer\n", tool.name);
             return 1;
         }
-        best = std::min(best, elapsed);
     }
-    std::printf("marovin KML writer: %d points, %.1f MB, %.3f s (best of 3), %.1f MB/s\n", n,
-                fs::file_size(ours) / 1e6, best, fs::file_size(ours) / 1e6 / best);
 
-    if (std::system("command -v ogr2ogr >/dev/null 2>&1") != 0) {
-        std::printf("ogr2ogr: not installed (gdal-bin), no reference figure\n");
-    } else {
-        // The same points and labels as a CSV file that ogr2ogr reads.
-        const fs::path csv = folder / "points.csv";
-        {
-            std::ofstream out(csv, std::ios::binary);
-            out << "Name,Description,lon,lat\n";
-            char line[128];
-            for (std::int32_t row = 1; row <= n; ++row) {
-                const bool labelled = row % labels.frequency == 0;
-                std::snprintf(line, sizeof line, "%s,%s,%.9f,%.9f\n",
-                              labelled ? ("Station " + std::to_string(1000 + row)).c_str() : "",
-                              labelled ? labels.description.c_str() : "", table.number(row, 1),
-                              table.number(row, 2));
-                out << line;
-            }
-        }
-        const fs::path theirs = folder / "ogr2ogr.kml";
-        const std::string command = "ogr2ogr -f KML -a_srs EPSG:4326 '" + theirs.string() + "' '" + csv.string() +
-                                    "' -oo X_POSSIBLE_NAMES=lon -oo Y_POSSIBLE_NAMES=lat"
-                                    " -oo KEEP_GEOM_COLUMNS=NO >/dev/null 2>&1";
-        const Clock::time_point start = Clock::now();
-        const int status = std::system(command.c_str());
-        const double elapsed = seconds_since(start);
-        if (status != 0 || !fs::exists(theirs)) {
-            std::printf("ogr2ogr: failed (status %d)\n", status);
-        } else {
-            std::printf("ogr2ogr -f KML:     %d points, %.1f MB, %.3f s\n", n, fs::file_size(theirs) / 1e6, elapsed);
-            std::printf("ratio: %.1f times faster\n", elapsed / best);
+    for (int round = 0; round < rounds; ++round) {
+        for (std::size_t k = 0; k < tools.size(); ++k) {
+            Tool& tool = tools[(k + static_cast<std::size_t>(round)) % tools.size()];
+            fs::remove(tool.output);
+            ::sync(); // no write-back of the last run's file during this one
+            const bench::ProcessRun run = bench::run_process(tool.argv);
+            if (!run.ok)
+                return 1;
+            tool.seconds.push_back(run.seconds);
         }
     }
+
+    const double megabytes = static_cast<double>(expected.size()) / 1e6;
+    std::printf("%ld points, %.1f MB of KML, median of %d whole-process runs each\n", n, megabytes, rounds);
+    for (const Tool& tool : tools) {
+        const double m = bench::median(tool.seconds);
+        std::printf("  %-20s %7.3f s  %7.1f MB/s\n", tool.name, m, megabytes / m);
+    }
+    std::vector<double> building, writing;
+    std::ifstream timed(times);
+    for (double b = 0, w = 0; timed >> b >> w;) {
+        building.push_back(b);
+        writing.push_back(w);
+    }
+    if (!building.empty()) { // the untimed first run
+        building.erase(building.begin());
+        writing.erase(writing.begin());
+    }
+    std::printf("  of the writer's process: point table %.3f s, write_kml_file %.3f s\n", bench::median(building),
+                bench::median(writing));
+    const double ours = bench::median(tools[0].seconds);
+    const double floor = bench::median(tools[2].seconds);
+    std::printf("KML writer / write floor: %.2f (write_kml_file alone: %.2f)\n", ours / floor,
+                bench::median(writing) / floor);
+    std::printf("KML writer / printf:      %.2f\n", ours / bench::median(tools[1].seconds));
     fs::remove_all(folder);
     return 0;
 }

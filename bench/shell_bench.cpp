@@ -23,14 +23,15 @@ bool writeKml(const QString& path, qint64* bytes)
     if (!file.open(QIODevice::WriteOnly))
         return false;
     std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                       "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n<extrude>0</extrude>\r\n"
-                       "<tessellate>0</tessellate>\r\n<Document>\r\n     <IconStyle>\r\n<Icon>\r\n"
+                       "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n<Document>\r\n"
+                       "<Style id=\"pushpin\">\r\n<IconStyle>\r\n<scale>0.2</scale>\r\n<Icon>\r\n"
                        "<href>http://maps.google.com/mapfiles/kml/pushpin/ylw-pushpin.png</href>\r\n"
-                       "<scale>0.2</scale>\r\n</Icon>\r\n</IconStyle>\r\n";
+                       "</Icon>\r\n</IconStyle>\r\n</Style>\r\n";
     for (int i = 1; i <= Points; ++i) {
         text += "<Placemark>\r\n<name>Station " + std::to_string(i) +
-                "</name>\r\n<description>Seismic line 1</description>\r\n<Point>\r\n<coordinates> " +
-                std::to_string(6.0 + i * 1e-6) + "12345, " + std::to_string(45.0 + i * 1e-6) +
+                "</name>\r\n<description>Seismic line 1</description>\r\n<styleUrl>#pushpin</styleUrl>\r\n"
+                "<Point>\r\n<coordinates>" +
+                std::to_string(6.0 + i * 1e-6) + "12345," + std::to_string(45.0 + i * 1e-6) +
                 "54321</coordinates>\r\n</Point>\r\n</Placemark>\r\n";
         if (text.size() > (1 << 22)) {
             if (file.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))

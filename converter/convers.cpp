@@ -2,23 +2,32 @@
 // degrees and writes the result file (File.cva) beside it.
 //
 //   convers /path/File.cvd
+//   convers --help | --version
 //
-// Exit status 0 when File.cva was written; otherwise non-zero, one line on
-// standard error naming the file, the line and the problem, and no File.cva
-// (an earlier one is removed, since it does not belong to this job).
+// Exit status 0 when File.cva was written (or help or version shown); 2 on
+// a usage error; 1 when the job failed: one line on standard error naming
+// the file, the line and the problem, and no File.cva (an earlier one is
+// removed, since it does not belong to this job).
 
+#include "base/atomic_file.h"
 #include "geodesy.h"
 #include "job_file.h"
+#include "message_text.h"
 #include "result_file.h"
 
+#include <proj.h>
+
+#include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <memory>
-#include <cctype>
 #include <string>
-#include <system_error>
+#include <string_view>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -27,31 +36,29 @@ namespace {
 constexpr int exit_failed_job = 1;
 constexpr int exit_usage = 2;
 
-struct FileCloser {
-    void operator()(std::FILE* f) const {
-        if (f) std::fclose(f);
-    }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-marovin::Result<std::string> read_whole_file(const fs::path& path, const std::string& name) {
-    File file(std::fopen(path.string().c_str(), "rb"));
-    if (!file) return marovin::fail("cannot open " + name + ": " + std::strerror(errno));
-    std::string text;
-    std::error_code size_error;
-    const auto size = fs::file_size(path, size_error);
-    if (!size_error) text.reserve(static_cast<std::size_t>(size));
-    char buffer[1 << 16];
-    std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) text.append(buffer, got);
-    if (std::ferror(file.get())) return marovin::fail("cannot read " + name + ": " + std::strerror(errno));
-    return text;
-}
+constexpr const char* usage_text =
+    "usage: convers File.cvd\n"
+    "Converts the points of the job file File.cvd to WGS84 decimal degrees and\n"
+    "writes them to File.cva beside it.\n"
+    "\n"
+    "The job: seven header lines (\"Depart=<system>\" names the source system,\n"
+    "\"Arrivee=WGS84\" the target), then one line per point: X then Y, separated\n"
+    "by blanks, \".\" or \",\" as decimal separator. Systems: WGS84, ED50, NTF,\n"
+    "BD72, UTM30, UTM31, UTM32, UTM30E, UTM31E, UTM32E, SWISS, LT93 (L93), LT72,\n"
+    "LT1, LT2, LT3, LT4, or any EPSG code or definition PROJ reads.\n"
+    "\n"
+    "The result: seven lines saying what was converted, then one record per\n"
+    "point: number,\"system\",latitude,longitude,0.\n"
+    "\n"
+    "Exit status: 0 done, 1 the job failed (the reason on standard error, no\n"
+    "File.cva), 2 usage error.\n"
+    "\n"
+    "  --help     show this text\n"
+    "  --version  show the version\n";
 
 // Formats the records in slices and writes each slice as it is made, so a
 // million points never need the whole file in memory.
-marovin::Status write_result(std::FILE* out, const std::string& header, const convers::Job& job,
-                             const std::string& name) {
+marovin::Status write_result(marovin::AtomicFile& out, const std::string& header, const convers::Job& job) {
     constexpr std::size_t slice = 1 << 20;
     std::string buffer = header;
     buffer.reserve(slice + 4096);
@@ -59,54 +66,32 @@ marovin::Status write_result(std::FILE* out, const std::string& header, const co
     for (std::size_t i = 0; i < job.x.size(); ++i) {
         convers::append_record(buffer, job, i, quoted);
         if (buffer.size() >= slice) {
-            if (std::fwrite(buffer.data(), 1, buffer.size(), out) != buffer.size())
-                return marovin::fail("cannot write " + name + ": " + std::strerror(errno));
+            if (marovin::Status written = out.write(buffer); !written) return written;
             buffer.clear();
         }
     }
-    if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), out) != buffer.size())
-        return marovin::fail("cannot write " + name + ": " + std::strerror(errno));
-    return marovin::ok();
+    return out.write(buffer);
 }
 
 marovin::Status run(const fs::path& job_path, const fs::path& result_path) {
-    const std::string job_name = job_path.filename().string();
-    const std::string result_name = result_path.filename().string();
+    const std::string file_name = job_path.filename().string();
+    const std::string job_name = convers::escaped(file_name); // for messages
 
-    auto text = read_whole_file(job_path, job_name);
-    if (!text) return marovin::fail(text.error());
-    auto job = convers::parse_job(*text, job_name);
+    auto job = convers::read_job(job_path.string(), job_name);
     if (!job) return marovin::fail(job.error());
-    text->clear();
-    text->shrink_to_fit();
 
     auto report = convers::convert_points(*job, job_name);
     if (!report) return marovin::fail(report.error());
 
-    // Written beside the result under another name, then renamed over it,
-    // so that File.cva is either this job's whole result or absent.
-    fs::path temporary = result_path;
-    temporary += ".tmp";
-    File out(std::fopen(temporary.string().c_str(), "wb"));
-    if (!out) return marovin::fail("cannot create " + temporary.filename().string() + ": " + std::strerror(errno));
-    marovin::Status written = write_result(out.get(), convers::result_header(job_name, *job, *report), *job,
-                                           result_name);
-    const bool closed = std::fclose(out.release()) == 0;
-    std::error_code ignored;
-    if (!written) {
-        fs::remove(temporary, ignored);
-        return written;
-    }
-    if (!closed) {
-        fs::remove(temporary, ignored);
-        return marovin::fail("cannot write " + result_name + ": " + std::strerror(errno));
-    }
-    std::error_code renamed;
-    fs::rename(temporary, result_path, renamed);
-    if (renamed) {
-        fs::remove(temporary, ignored);
-        return marovin::fail("cannot write " + result_name + ": " + renamed.message());
-    }
+    // Written to a fresh temporary file beside the result, then renamed over
+    // it, so that File.cva is either this job's whole result or absent.
+    auto out = marovin::AtomicFile::create(result_path.string());
+    if (!out) return marovin::fail(convers::escaped(out.error()));
+    if (marovin::Status written = write_result(*out, convers::result_header(file_name, *job, *report), *job);
+        !written)
+        return marovin::fail(convers::escaped(written.error()));
+    if (marovin::Status committed = out->commit(); !committed)
+        return marovin::fail(convers::escaped(committed.error()));
     return marovin::ok();
 }
 
@@ -118,16 +103,43 @@ bool has_extension(const fs::path& path, std::string_view extension) {
     return true;
 }
 
+// Removes a result left by an earlier job, which must not pass for this
+// job's. Only a file (or a link, not what it points to): a folder of that
+// name is the user's and stays.
+void remove_earlier_result(const fs::path& result_path) {
+    struct stat entry {};
+    if (::lstat(result_path.c_str(), &entry) == 0 && !S_ISDIR(entry.st_mode)) ::unlink(result_path.c_str());
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit (ulimit -f) must end in a message and no result,
+    // not in a kill that leaves a partial file: with the signal ignored, the
+    // write fails with EFBIG and is reported like any other.
+    std::signal(SIGXFSZ, SIG_IGN);
+
+    if (argc == 2 && std::strcmp(argv[1], "--help") == 0) {
+        std::fputs(usage_text, stdout);
+        return std::fflush(stdout) == 0 ? 0 : exit_failed_job;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("convers (Marovin) %s, PROJ %s\n", MAROVIN_VERSION, proj_info().version);
+        return std::fflush(stdout) == 0 ? 0 : exit_failed_job;
+    }
     if (argc != 2 || argv[1][0] == '\0') {
-        std::fputs("convers: usage: convers File.cvd (the job file to convert)\n", stderr);
+        std::fputs("convers: usage: convers File.cvd (the job file to convert); convers --help for more\n", stderr);
+        return exit_usage;
+    }
+    if (argv[1][0] == '-') { // a job named so is reached as ./-name
+        std::fprintf(stderr, "convers: unknown option %s; convers --help lists the options\n",
+                     convers::quoted(argv[1]).c_str());
         return exit_usage;
     }
     const fs::path job_path(argv[1]);
     if (has_extension(job_path, ".cva")) {
-        std::fprintf(stderr, "convers: %s is a result file, not a job file\n", job_path.filename().string().c_str());
+        std::fprintf(stderr, "convers: %s is a result file, not a job file\n",
+                     convers::escaped(job_path.filename().string()).c_str());
         return exit_usage;
     }
     fs::path result_path = job_path;
@@ -135,8 +147,7 @@ int main(int argc, char** argv) {
 
     marovin::Status status = run(job_path, result_path);
     if (!status) {
-        std::error_code ignored;
-        fs::remove(result_path, ignored);
+        remove_earlier_result(result_path);
         std::fprintf(stderr, "convers: %s\n", status.error().c_str());
         return exit_failed_job;
     }

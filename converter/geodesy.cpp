@@ -1,5 +1,7 @@
 #include "geodesy.h"
 
+#include "message_text.h"
+
 #include <proj.h>
 
 #include <algorithm>
@@ -9,6 +11,8 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <numbers>
+#include <vector>
 
 namespace convers {
 namespace {
@@ -61,7 +65,7 @@ struct FactoryDeleter {
 using Context = std::unique_ptr<PJ_CONTEXT, ContextDeleter>;
 using Object = std::unique_ptr<PJ, ObjectDeleter>;
 
-std::string where(std::string_view file_name, int line) {
+std::string where(std::string_view file_name, std::int64_t line) {
     return std::string(file_name) + " line " + std::to_string(line) + ": ";
 }
 
@@ -78,9 +82,14 @@ bool looks_like_plain_name(std::string_view text) {
     return text.empty() || text.front() != '{';
 }
 
+// A number as a person reads it: whole digits where they fit
+// ("60000000"), exponent notation only for the very large and very small.
 std::string plain(double value) {
-    char buffer[32];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    char buffer[64];
+    const double size = std::abs(value);
+    const auto format = (size == 0 || (size >= 1e-4 && size < 1e15)) ? std::chars_format::fixed
+                                                                       : std::chars_format::scientific;
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, format);
     return error == std::errc() ? std::string(buffer, end) : std::string("?");
 }
 
@@ -101,17 +110,17 @@ PJ_TYPE horizontal_type(PJ_CONTEXT* ctx, PJ* crs) {
 
 // A system PROJ can read and whose two first axes are a horizontal position.
 marovin::Result<Object> create_system(PJ_CONTEXT* ctx, std::string_view name, std::string_view file_name,
-                                      int line) {
+                                      std::int64_t line) {
     std::string definition = system_definition(name);
     Object crs(proj_create(ctx, definition.c_str()));
     // PROJ matches a bare name loosely ("foo" finds "Amersfoort"); a name
     // must be the system's own, codes and definitions are taken as they are.
     if (!crs || !proj_is_crs(crs.get()) || (looks_like_plain_name(definition) && !equal_ignoring_case(definition, name_of(crs.get()))))
-        return marovin::fail(where(file_name, line) + "unknown coordinate system \"" + std::string(name) + "\"");
+        return marovin::fail(where(file_name, line) + "unknown coordinate system " + quoted(name));
     PJ_TYPE type = horizontal_type(ctx, crs.get());
     if (!is_geographic(type) && type != PJ_TYPE_PROJECTED_CRS)
-        return marovin::fail(where(file_name, line) + "\"" + std::string(name) +
-                             "\" is neither a geographic nor a projected coordinate system");
+        return marovin::fail(where(file_name, line) + quoted(name) +
+                             " is neither a geographic nor a projected coordinate system");
     return crs;
 }
 
@@ -162,6 +171,197 @@ Object best_operation(PJ_CONTEXT* ctx, PJ* source, PJ* target, const Bounds* are
     return nullptr;
 }
 
+// Points go through PROJ in slices of this many, which keeps the
+// round-trip check's buffers small and in cache.
+constexpr std::size_t kSlice = 4096;
+
+// How far outside its area of use a system still takes a point: systems are
+// used a little beyond their official area (a survey crossing a zone edge);
+// a point tens of degrees away comes from a typing slip or a wrong system.
+constexpr double kAreaMarginDegrees = 5;
+
+// A projected point that the projection's inverse and forward do not bring
+// back this close (in metres) is no position of the system: the projection
+// has wrapped it onto another place.
+constexpr double kRoundTripMetres = 1e-3;
+
+// Degrees to a hundredth, enough to tell where a stray point went.
+std::string degrees(double value) {
+    char buffer[32];
+    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
+    return error == std::errc() ? std::string(buffer, end) : plain(value);
+}
+
+std::string point_text(double x, double y, bool geographic) {
+    return geographic ? "longitude " + plain(x) + ", latitude " + plain(y) : "X " + plain(x) + ", Y " + plain(y);
+}
+
+// The system itself, or the one a BoundCRS carries.
+Object horizontal_system(PJ_CONTEXT* ctx, PJ* crs) {
+    if (proj_get_type(crs) == PJ_TYPE_BOUND_CRS) return Object(proj_get_source_crs(ctx, crs));
+    return Object(proj_clone(ctx, crs));
+}
+
+struct Area {
+    double west, south, east, north; // degrees; west > east across the antimeridian
+};
+
+bool area_of_use(PJ_CONTEXT* ctx, PJ* crs, PJ* horizontal, Area& area) {
+    for (PJ* object : {crs, horizontal}) {
+        if (object && proj_get_area_of_use(ctx, object, &area.west, &area.south, &area.east, &area.north, nullptr) &&
+            area.west > -1000 && area.south > -1000)
+            return true;
+    }
+    return false;
+}
+
+bool within(const Area& area, double longitude, double latitude) {
+    const double m = kAreaMarginDegrees;
+    if (latitude < area.south - m || latitude > area.north + m) return false;
+    double span = area.east - area.west;
+    if (span < 0) span += 360;
+    span += 2 * m;
+    if (span >= 360) return true;
+    double east_of_west = std::fmod(longitude - (area.west - m), 360.0);
+    if (east_of_west < 0) east_of_west += 360;
+    return east_of_west <= span;
+}
+
+std::string area_text(const Area& area) {
+    return "longitude " + plain(area.west) + " to " + plain(area.east) + ", latitude " + plain(area.south) + " to " +
+           plain(area.north);
+}
+
+// How a geographic system's own longitudes and latitudes become degrees
+// east of Greenwich: longitude * to_degrees + meridian (grads and a Paris
+// meridian occur in national systems).
+struct Angles {
+    double to_degrees = 1;
+    double meridian = 0;
+};
+
+Angles angles_of(PJ_CONTEXT* ctx, PJ* geographic) {
+    constexpr double degree = std::numbers::pi / 180;
+    Angles angles;
+    Object cs(proj_crs_get_coordinate_system(ctx, geographic));
+    double factor = 0;
+    if (cs && proj_cs_get_axis_info(ctx, cs.get(), 0, nullptr, nullptr, nullptr, &factor, nullptr, nullptr, nullptr) &&
+        factor > 0 && std::abs(factor / degree - 1) > 1e-12)
+        angles.to_degrees = factor / degree;
+    Object meridian(proj_get_prime_meridian(ctx, geographic));
+    double longitude = 0, meridian_factor = 0;
+    if (meridian && proj_prime_meridian_get_parameters(ctx, meridian.get(), &longitude, &meridian_factor, nullptr) &&
+        meridian_factor > 0)
+        angles.meridian = longitude * meridian_factor / degree;
+    return angles;
+}
+
+// The metres in one unit of a projected system's first axis.
+double metres_per_unit(PJ_CONTEXT* ctx, PJ* projected) {
+    Object cs(proj_crs_get_coordinate_system(ctx, projected));
+    double factor = 0;
+    if (cs && proj_cs_get_axis_info(ctx, cs.get(), 0, nullptr, nullptr, nullptr, &factor, nullptr, nullptr, nullptr) &&
+        factor > 0)
+        return factor;
+    return 1;
+}
+
+// What the domain check of a projected job computed on the way: the
+// inverse projection of every point, which is the whole conversion when the
+// target is the projection's own geographic system (WGS 84 / UTM to WGS 84).
+struct Unprojected {
+    Object projection;             // to the source's geographic system, longitude first
+    std::vector<double> longitude; // per point, in that system's units
+    std::vector<double> latitude;
+};
+
+// Refuses the first point that is no position of the source system:
+// degrees beyond the pole, a projected point its projection wraps (inverse
+// then forward does not give it back within a millimetre), or a point
+// outside the system's area of use by more than the margin. For a projected
+// system, `unprojected` receives the points' inverse projection.
+marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::string_view file_name,
+                             Unprojected& unprojected) {
+    Object horizontal = horizontal_system(ctx, source);
+    if (!horizontal) return marovin::ok();
+    Area area{};
+    const bool have_area = area_of_use(ctx, source, horizontal.get(), area);
+    const bool geographic = is_geographic(proj_get_type(horizontal.get()));
+    const auto outside = [&](std::size_t i, double longitude, double latitude) {
+        std::string text = "the point " + point_text(job.x[i], job.y[i], geographic) + " lies ";
+        if (!geographic) text += "at longitude " + degrees(longitude) + ", latitude " + degrees(latitude) + ", ";
+        return marovin::fail(where(file_name, job.line_of(i)) + text + "outside the area of " +
+                             quoted(job.source_system) + " (" + area_text(area) + ", give or take " +
+                             plain(kAreaMarginDegrees) + " degrees)");
+    };
+
+    if (geographic) {
+        const Angles angles = angles_of(ctx, horizontal.get());
+        for (std::size_t i = 0; i < job.x.size(); ++i) {
+            const double longitude = job.x[i] * angles.to_degrees, latitude = job.y[i] * angles.to_degrees;
+            // PROJ passes an impossible latitude through unchanged; a job
+            // holding one has its columns or its system wrong.
+            if (std::abs(latitude) > 90 || std::abs(longitude) > 360)
+                return marovin::fail(where(file_name, job.line_of(i)) + "longitude " + plain(job.x[i]) +
+                                     " and latitude " + plain(job.y[i]) +
+                                     " are not degrees of a position on the earth");
+            if (have_area && !within(area, longitude + angles.meridian, latitude))
+                return outside(i, longitude + angles.meridian, latitude);
+        }
+        return marovin::ok();
+    }
+
+    Object geodetic(proj_crs_get_geodetic_crs(ctx, horizontal.get()));
+    if (!geodetic) return marovin::ok();
+    Object to_geodetic(proj_create_crs_to_crs_from_pj(ctx, horizontal.get(), geodetic.get(), nullptr, nullptr));
+    if (!to_geodetic) return marovin::ok();
+    Object projection(proj_normalize_for_visualization(ctx, to_geodetic.get()));
+    if (!projection) return marovin::ok();
+    const Angles angles = angles_of(ctx, geodetic.get());
+    const double metres = metres_per_unit(ctx, horizontal.get());
+
+    std::vector<double> longitudes(job.x), latitudes(job.y);
+    std::array<double, kSlice> back_x, back_y;
+    for (std::size_t first = 0; first < job.x.size(); first += kSlice) {
+        const std::size_t count = std::min(kSlice, job.x.size() - first);
+        double* longitude = longitudes.data() + first;
+        double* latitude = latitudes.data() + first;
+        proj_trans_generic(projection.get(), PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double),
+                           count, nullptr, 0, 0, nullptr, 0, 0);
+        std::copy_n(longitude, count, back_x.data());
+        std::copy_n(latitude, count, back_y.data());
+        proj_trans_generic(projection.get(), PJ_INV, back_x.data(), sizeof(double), count, back_y.data(),
+                           sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t i = first + k;
+            const double dx = (back_x[k] - job.x[i]) * metres, dy = (back_y[k] - job.y[i]) * metres;
+            if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
+                return marovin::fail(where(file_name, job.line_of(i)) + "the point " +
+                                     point_text(job.x[i], job.y[i], false) + " is no position in " +
+                                     quoted(job.source_system) +
+                                     ": its projection does not lead back to it (a digit too many or too few?)");
+            const double east = longitude[k] * angles.to_degrees + angles.meridian;
+            if (have_area && !within(area, east, latitude[k] * angles.to_degrees))
+                return outside(i, east, latitude[k] * angles.to_degrees);
+        }
+    }
+    unprojected.projection = std::move(projection);
+    unprojected.longitude = std::move(longitudes);
+    unprojected.latitude = std::move(latitudes);
+    return marovin::ok();
+}
+
+// Whether two transformations are the same PROJ pipeline, step for step,
+// and so give the same numbers.
+bool same_pipeline(PJ_CONTEXT* ctx, PJ* a, PJ* b) {
+    if (!a || !b) return false;
+    const char* text_a = proj_as_proj_string(ctx, a, PJ_PROJ_5, nullptr);
+    if (!text_a) return false;
+    const std::string first = text_a; // the next call may reuse PROJ's buffer
+    const char* text_b = proj_as_proj_string(ctx, b, PJ_PROJ_5, nullptr);
+    return text_b && first == text_b;
+}
+
 } // namespace
 
 std::string system_definition(std::string_view name) {
@@ -182,32 +382,28 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
     auto target = create_system(ctx, job.target_system, file_name, job.target_line);
     if (!target) return marovin::fail(target.error());
     if (!is_geographic(proj_get_type(target->get())))
-        return marovin::fail(where(file_name, job.target_line) + "the target system \"" + job.target_system +
-                             "\" is not geographic; the result gives latitude and longitude");
+        return marovin::fail(where(file_name, job.target_line) + "the target system " + quoted(job.target_system) +
+                             " is not geographic; the result gives latitude and longitude");
 
-    // PROJ passes an impossible latitude through unchanged; a job holding
-    // one has its columns wrong or its system wrong, which the user must see.
-    if (is_geographic(horizontal_type(ctx, source->get()))) {
-        for (std::size_t i = 0; i < job.x.size(); ++i) {
-            if (std::abs(job.y[i]) > 90 || std::abs(job.x[i]) > 360)
-                return marovin::fail(where(file_name, job.first_data_line + static_cast<int>(i)) +
-                                     "longitude " + plain(job.x[i]) + " and latitude " + plain(job.y[i]) +
-                                     " are not degrees of a position on the earth");
-        }
-    }
+    // Every point must be a position of the source system before any
+    // operation is chosen for their area, so that a stray point is named
+    // rather than blamed on the system.
+    Unprojected unprojected;
+    if (marovin::Status checked = check_domain(ctx, source->get(), job, file_name, unprojected); !checked)
+        return marovin::fail(checked.error());
 
     Bounds area{};
     const bool have_area = geographic_bounds(ctx, source->get(), target->get(), job, area);
     Object operation = best_operation(ctx, source->get(), target->get(), have_area ? &area : nullptr);
     if (!operation)
-        return marovin::fail(where(file_name, job.source_line) + "PROJ knows no transformation from \"" +
-                             job.source_system + "\" to \"" + job.target_system + "\"");
+        return marovin::fail(where(file_name, job.source_line) + "PROJ knows no transformation from " +
+                             quoted(job.source_system) + " to " + quoted(job.target_system));
     // Longitude/easting first on both sides, whatever axis order the
     // systems' definitions give.
     Object transformation(proj_normalize_for_visualization(ctx, operation.get()));
     if (!transformation)
-        return marovin::fail(where(file_name, job.source_line) + "cannot set up the transformation from \"" +
-                             job.source_system + "\"");
+        return marovin::fail(where(file_name, job.source_line) + "cannot set up the transformation from " +
+                             quoted(job.source_system));
 
     ConversionReport report;
     report.source_name = name_of(source->get());
@@ -218,18 +414,34 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
     // accuracy for it.
     if (report.accuracy_m < 0 && proj_get_type(operation.get()) == PJ_TYPE_CONVERSION) report.accuracy_m = 0;
 
-    const std::size_t count = job.x.size();
-    if (count == 0) return report;
-    proj_errno_reset(transformation.get());
-    proj_trans_generic(transformation.get(), PJ_FWD, job.x.data(), sizeof(double), count, job.y.data(),
-                       sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (std::isfinite(job.x[i]) && std::isfinite(job.y[i]) && std::abs(job.y[i]) <= 90) continue;
-        std::string reason;
-        if (int error = proj_errno(transformation.get()); error != 0)
-            if (const char* text = proj_context_errno_string(ctx, error)) reason = std::string(" (") + text + ")";
-        return marovin::fail(where(file_name, job.first_data_line + static_cast<int>(i)) +
-                             "the point cannot be transformed from \"" + job.source_system + "\"" + reason);
+    // The check has already run this very pipeline over every point.
+    if (same_pipeline(ctx, transformation.get(), unprojected.projection.get())) {
+        job.x = std::move(unprojected.longitude);
+        job.y = std::move(unprojected.latitude);
+        return report;
+    }
+
+    // In slices, keeping each slice's input to name a point PROJ fails on.
+    const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
+    std::array<double, kSlice> input_x, input_y;
+    for (std::size_t first = 0; first < job.x.size(); first += kSlice) {
+        const std::size_t count = std::min(kSlice, job.x.size() - first);
+        double* x = job.x.data() + first;
+        double* y = job.y.data() + first;
+        std::copy_n(x, count, input_x.data());
+        std::copy_n(y, count, input_y.data());
+        proj_errno_reset(transformation.get());
+        proj_trans_generic(transformation.get(), PJ_FWD, x, sizeof(double), count, y, sizeof(double), count,
+                           nullptr, 0, 0, nullptr, 0, 0);
+        for (std::size_t i = 0; i < count; ++i) {
+            if (std::isfinite(x[i]) && std::isfinite(y[i]) && std::abs(y[i]) <= 90) continue;
+            std::string reason;
+            if (int error = proj_errno(transformation.get()); error != 0)
+                if (const char* text = proj_context_errno_string(ctx, error)) reason = std::string(" (") + text + ")";
+            return marovin::fail(where(file_name, job.line_of(first + i)) + "the point " +
+                                 point_text(input_x[i], input_y[i], geographic_source) + " cannot be transformed from " +
+                                 quoted(job.source_system) + reason);
+        }
     }
     return report;
 }

@@ -29,8 +29,14 @@ struct ConversionReport {
 // system. The operation is PROJ's best ranked one for the area the points
 // cover (the datum grids installed are used when they are the best).
 // Fails, naming the line, on an unknown system, a target that is not
-// geographic, or a point PROJ cannot transform; the points are then
-// unspecified.
+// geographic, or a point that is no position of the source system (see
+// below) or that PROJ cannot transform; the points are then unspecified.
+//
+// A point is refused, named with its line, when it is not a position of the
+// source system: degrees beyond the pole; a projected point that the
+// projection wraps onto another place (its inverse then forward does not
+// give it back within a millimetre: "45000100" for "4500010"); or a point
+// more than a few degrees outside the system's area of use.
 marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file_name);
 
 } // namespace convers

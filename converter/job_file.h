@@ -7,10 +7,15 @@
 // blank or "-" and a trailing blank (" 600000  4500000 "). The decimal
 // separator is the one of the writer's regional settings, so "," is read as
 // well as "."; exponents ("1E-05") are accepted. Lines end in CR LF or LF.
+//
+// The file is read as a stream through a buffer of fixed size: a job of any
+// length costs the memory of its points, and a line longer than
+// kLongestLine (no job writer makes one) is refused without being kept.
 
 #include "base/result.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,24 +25,25 @@ namespace convers {
 struct Job {
     std::string source_system;       // the Depart value, as written
     std::string target_system;       // the Arrivee value ("WGS84")
-    int source_line = 1;             // where they were read, for messages
-    int target_line = 5;
-    int first_data_line = 8;         // 1-based line number of point 0
+    std::int64_t source_line = 1;    // where they were read, for messages
+    std::int64_t target_line = 5;
+    std::int64_t first_data_line = 8; // 1-based line number of point 0
     std::vector<double> x;           // easting or longitude, per point
     std::vector<double> y;           // northing or latitude, per point
+
+    std::int64_t line_of(std::size_t point) const { return first_data_line + static_cast<std::int64_t>(point); }
 };
 
 // Number of lines of the header block; data lines start after it.
 inline constexpr int header_line_count = 7;
 
-// Reads a job from the whole text of a job file. Errors name the line, with
-// `file_name` as the file's name in the message:
-//   "File.cvd line 12: \"12a\" is not a number".
-marovin::Result<Job> parse_job(std::string_view text, std::string_view file_name);
+// The longest line a job may hold: far above a data line (two numbers) and
+// room for a system given as WKT or PROJJSON on one header line.
+inline constexpr std::size_t kLongestLine = std::size_t{1} << 20;
 
-// Reads one number of a data line: optional sign, digits with "." or ","
-// as decimal separator, optional exponent. False if `token` is anything else
-// or not finite.
-bool parse_number(std::string_view token, double& value);
+// Reads the job file at `path`. Errors name the line, with `file_name` as
+// the file's name in the message:
+//   "File.cvd line 12: \"12a\" is not a number".
+marovin::Result<Job> read_job(const std::string& path, std::string_view file_name);
 
 } // namespace convers

@@ -3,12 +3,18 @@
 // temporary file in the same folder, which replaces the target only when
 // everything was written. An interrupted or failed write leaves the target as
 // it was and removes the temporary file.
+//
+// The temporary file is created exclusively under a fresh name (mkstemp) and
+// written through the descriptor that created it, so nothing planted in the
+// folder (a symbolic link under a guessed name, a file swapped in between
+// creating and opening) is ever followed or written.
 
 #include "base/result.h"
 
-#include <fstream>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <string_view>
 
 namespace marovin {
 
@@ -23,20 +29,23 @@ public:
     ~AtomicFile(); // discards the temporary file unless committed
 
     // Binary stream: the caller writes its own line ends.
-    std::ostream& stream() { return *out_; }
-    const std::string& path() const { return path_; }
+    std::ostream& stream();
+    // Writes bytes straight to the file (large blocks skip the stream's
+    // buffer). Fails, with the system's reason, on the first failed write;
+    // later writes then do nothing.
+    Status write(std::string_view bytes);
+    const std::string& path() const;
 
-    // Flushes, closes and renames over the target. Fails when any write
-    // failed; the target is then untouched.
+    // Flushes, closes and renames over the target. Fails, with the system's
+    // reason ("File too large", "No space left on device"), when any write
+    // failed; the target is then untouched and the temporary file removed.
     Status commit();
 
 private:
-    AtomicFile(std::string path, std::string temp_path, std::unique_ptr<std::ofstream> out);
-    void discard();
+    struct State;
+    explicit AtomicFile(std::unique_ptr<State> state);
 
-    std::string path_;
-    std::string temp_path_;
-    std::unique_ptr<std::ofstream> out_;
+    std::unique_ptr<State> state_;
 };
 
 } // namespace marovin

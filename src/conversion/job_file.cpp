@@ -81,8 +81,9 @@ std::string trace_header_job_header(std::string_view system)
 
 std::string xy_text_job_header(std::string_view system)
 {
-    return block("Depart=", system.empty() ? std::string_view("WGS84") : system, "UniteDepart=",
-                 "DDEC", kRunRest);
+    // Blanks alone name no system any more than an empty text does.
+    const bool blank = system.find_first_not_of(" \t") == std::string_view::npos;
+    return block("Depart=", blank ? std::string_view("WGS84") : system, "UniteDepart=", "DDEC", kRunRest);
 }
 
 std::string system_block(std::string_view system)

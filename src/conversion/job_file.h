@@ -26,7 +26,7 @@ namespace marovin {
 // Header block of the trace-header run: "Depart=<system>", "UniteDepart=M".
 std::string trace_header_job_header(std::string_view system);
 // Header block of the XY text run: "Depart=<system>" ("Depart=WGS84" when
-// the system text is empty), "UniteDepart=DDEC".
+// the system text is empty or only blanks), "UniteDepart=DDEC".
 std::string xy_text_job_header(std::string_view system);
 // The window's system block: "Depart = <system>", "UniteDepart = M".
 std::string system_block(std::string_view system);

@@ -105,81 +105,82 @@ Result<int> label_frequency(std::string_view text)
 
 namespace {
 
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD"; // U+FFFD
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD"; // U+FFFD
 
-// Length of the well-formed UTF-8 sequence of an XML character starting at
-// text[i] (2 to 4 bytes, its lead byte 0x80 or above), or 0 when there is
-// none: a stray or cut sequence, an overlong form, a surrogate, a code point
-// beyond U+10FFFF, or U+FFFE and U+FFFF, which XML does not allow.
-std::size_t xml_utf8_length(std::string_view text, std::size_t i)
+// The length of the UTF-8 sequence at text[at] when it is well formed (2 to
+// 4 bytes: no overlong forms, no surrogates, nothing above U+10FFFF), or
+// minus the length of its maximal invalid start: the bytes that could begin a
+// sequence but do not finish one, at least 1.
+int utf8_sequence(std::string_view text, std::size_t at)
 {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char lead = byte(i);
-    std::size_t length = 0;
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    int continuations = 0;
     unsigned char low = 0x80, high = 0xBF; // range of the second byte
     if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
+        continuations = 1;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
+        continuations = 2;
         if (lead == 0xE0)
-            low = 0xA0;
+            low = 0xA0; // shorter forms exist
         else if (lead == 0xED)
-            high = 0x9F;
+            high = 0x9F; // U+D800..U+DFFF are surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
+        continuations = 3;
         if (lead == 0xF0)
             low = 0x90;
         else if (lead == 0xF4)
-            high = 0x8F;
+            high = 0x8F; // nothing above U+10FFFF
     } else {
-        return 0;
+        return -1;
     }
-    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high)
-        return 0;
-    for (std::size_t k = 2; k < length; ++k)
-        if ((byte(i + k) & 0xC0) != 0x80)
-            return 0;
-    if (lead == 0xEF && byte(i + 1) == 0xBF && (byte(i + 2) == 0xBE || byte(i + 2) == 0xBF))
-        return 0;
-    return length;
+    for (int k = 1; k <= continuations; ++k) {
+        if (at + k >= text.size())
+            return -k;
+        const unsigned char c = byte(at + k);
+        const bool fits = k == 1 ? c >= low && c <= high : c >= 0x80 && c <= 0xBF;
+        if (!fits)
+            return -k;
+    }
+    return continuations + 1;
 }
 
 } // namespace
 
-std::string xml_escape(std::string_view text)
+std::string xml_text(std::string_view text)
 {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const char c = text[i];
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x80) {
-            const std::size_t length = xml_utf8_length(text, i);
-            if (length == 0) {
-                escaped += kReplacementCharacter;
-                ++i;
-            } else {
-                escaped.append(text, i, length);
-                i += length;
+    std::string written;
+    written.reserve(text.size());
+    std::size_t at = 0;
+    while (at < text.size()) {
+        const char c = text[at];
+        if (static_cast<unsigned char>(c) < 0x80) {
+            switch (c) {
+            case '&': written += "&amp;"; break;
+            case '<': written += "&lt;"; break;
+            case '>': written += "&gt;"; break;
+            case '\t':
+            case '\n':
+            case '\r': written += c; break;
+            default:
+                if (static_cast<unsigned char>(c) >= 0x20)
+                    written += c;
             }
+            ++at;
             continue;
         }
-        switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        case '\t':
-        case '\n':
-        case '\r': escaped += c; break;
-        default:
-            if (byte < 0x20)
-                escaped += kReplacementCharacter; // no XML document may hold it, not even as a reference
-            else
-                escaped += c;
+        const int length = utf8_sequence(text, at);
+        if (length < 0) {
+            written += kReplacement;
+            at += static_cast<std::size_t>(-length);
+            continue;
         }
-        ++i;
+        const std::string_view sequence = text.substr(at, static_cast<std::size_t>(length));
+        const bool non_character = sequence == "\xEF\xBF\xBE" || sequence == "\xEF\xBF\xBF"; // U+FFFE, U+FFFF
+        written += non_character ? kReplacement : sequence;
+        at += static_cast<std::size_t>(length);
     }
-    return escaped;
+    return written;
 }
 
 namespace {
@@ -190,8 +191,8 @@ class LineSink {
 public:
     explicit LineSink(std::ostream& out) : out_(out), buffer_(std::make_unique<char[]>(kCapacity)) {}
 
-    // Room for `size` more bytes at cursor(); flushes when needed. Texts
-    // larger than the buffer go through write().
+    // Room for `size` (at most half the buffer) more bytes; flushes when
+    // needed. Longer texts go through write().
     char* reserve(std::size_t size)
     {
         if (size_ + size > kCapacity)
@@ -226,7 +227,7 @@ public:
     bool good() const { return static_cast<bool>(out_); }
 
 private:
-    static constexpr std::size_t kCapacity = 256 * 1024;
+    static constexpr std::size_t kCapacity = 1024 * 1024;
     std::ostream& out_;
     std::unique_ptr<char[]> buffer_;
     std::size_t size_ = 0;
@@ -264,36 +265,36 @@ Status check_table(const PointTable& table, std::int32_t nb_points, const KmlLab
     return ok();
 }
 
-} // namespace
-
-Status write_kml_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
-                          const KmlLabels& labels)
+// The document of a table that check_table() accepted.
+Status write_checked_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
+                              const KmlLabels& labels)
 {
-    if (Status checked = check_table(table, nb_points, labels); !checked)
-        return checked;
-
     LineSink sink(out);
     sink.line(R"(<?xml version="1.0" encoding="UTF-8"?>)");
     sink.write(R"(<kml xmlns=")");
     sink.write(kKmlNamespace);
     sink.line(R"(">)");
-    sink.line("<extrude>0</extrude>");
-    sink.line("<tessellate>0</tessellate>");
     sink.line("<Document>");
-    sink.line("     <IconStyle>");
+    sink.write(R"(<Style id=")");
+    sink.write(kKmlStyleId);
+    sink.line(R"(">)");
+    sink.line("<IconStyle>");
+    sink.line("<scale>0.2</scale>");
     sink.line("<Icon>");
     sink.write("<href>");
     sink.write(kKmlIconUrl);
     sink.line("</href>");
-    sink.line("<scale>0.2</scale>");
     sink.line("</Icon>");
     sink.line("</IconStyle>");
+    sink.line("</Style>");
 
-    // Everything of a labelled block that does not depend on the row.
-    const std::string name_open = "<Placemark>\r\n<name>" + xml_escape(labels.prefix);
+    // Everything of a block that does not depend on the row.
+    const std::string style_point =
+        "<styleUrl>#" + std::string(kKmlStyleId) + "</styleUrl>\r\n<Point>\r\n<coordinates>";
+    const std::string plain_open = "<Placemark>\r\n" + style_point;
+    const std::string name_open = "<Placemark>\r\n<name>" + xml_text(labels.prefix);
     const std::string name_close_description =
-        "</name>\r\n<description>" + xml_escape(labels.description) + "</description>\r\n<Point>\r\n<coordinates>";
-    static constexpr std::string_view kPlainOpen = "<Placemark>\r\n<Point>\r\n<coordinates>";
+        "</name>\r\n<description>" + xml_text(labels.description) + "</description>\r\n" + style_point;
     static constexpr std::string_view kClose = "</coordinates>\r\n</Point>\r\n</Placemark>\r\n";
     const std::size_t labelled_size = name_open.size() + name_close_description.size();
     const bool labels_fit = labelled_size < 64 * 1024;
@@ -303,31 +304,27 @@ Status write_kml_document(std::ostream& out, const PointTable& table, std::int32
         const bool labelled = --countdown == 0;
         if (labelled)
             countdown = labels.frequency;
-        const std::size_t needed = (labelled ? labelled_size : kPlainOpen.size()) + kClose.size() +
-                                   3 * kNumberTextMax + 1;
         if (labelled && !labels_fit) {
             // Huge prefix or description: written piece by piece.
             sink.write(name_open);
             char* p = sink.reserve(kNumberTextMax);
             sink.advance_to(write_number_text(p, table.number(row, 3)));
             sink.write(name_close_description);
+        } else if (labelled) {
+            char* p = sink.reserve(labelled_size + kNumberTextMax);
+            std::memcpy(p, name_open.data(), name_open.size());
+            p = write_number_text(p + name_open.size(), table.number(row, 3));
+            std::memcpy(p, name_close_description.data(), name_close_description.size());
+            sink.advance_to(p + name_close_description.size());
         } else {
-            char* p = sink.reserve(needed);
-            if (labelled) {
-                std::memcpy(p, name_open.data(), name_open.size());
-                p = write_number_text(p + name_open.size(), table.number(row, 3));
-                std::memcpy(p, name_close_description.data(), name_close_description.size());
-                p += name_close_description.size();
-            } else {
-                std::memcpy(p, kPlainOpen.data(), kPlainOpen.size());
-                p += kPlainOpen.size();
-            }
-            sink.advance_to(p);
+            char* p = sink.reserve(plain_open.size());
+            std::memcpy(p, plain_open.data(), plain_open.size());
+            sink.advance_to(p + plain_open.size());
         }
         char* p = sink.reserve(2 * kNumberTextMax + 1 + kClose.size());
-        p = write_number_text(p, table.number(row, 1));
+        p = write_plain_number_text(p, table.number(row, 1));
         *p++ = ',';
-        p = write_number_text(p, table.number(row, 2));
+        p = write_plain_number_text(p, table.number(row, 2));
         std::memcpy(p, kClose.data(), kClose.size());
         sink.advance_to(p + kClose.size());
         if ((row & 0xFFFF) == 0 && !sink.good())
@@ -343,6 +340,16 @@ Status write_kml_document(std::ostream& out, const PointTable& table, std::int32
     return ok();
 }
 
+} // namespace
+
+Status write_kml_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
+                          const KmlLabels& labels)
+{
+    if (Status checked = check_table(table, nb_points, labels); !checked)
+        return checked;
+    return write_checked_document(out, table, nb_points, labels);
+}
+
 Status write_kml_file(const std::string& path, const PointTable& table, std::int32_t nb_points,
                       const KmlLabels& labels)
 {
@@ -351,7 +358,7 @@ Status write_kml_file(const std::string& path, const PointTable& table, std::int
     Result<AtomicFile> file = AtomicFile::create(path);
     if (!file)
         return fail(file.error());
-    if (Status written = write_kml_document(file->stream(), table, nb_points, labels); !written)
+    if (Status written = write_checked_document(file->stream(), table, nb_points, labels); !written)
         return fail("cannot write " + path + ": " + written.error());
     return file->commit();
 }

@@ -1,37 +1,42 @@
 #pragma once
 // The KML 2.2 document of a point table: one Placemark per row, a name and a
-// description on every k-th row.
+// description on every k-th row, every placemark drawn with one shared icon
+// style (the yellow pushpin at a fifth of its size).
 //
 // Layout, every line ended by CR LF, UTF-8 without byte-order mark:
 //
 //   <?xml version="1.0" encoding="UTF-8"?>
 //   <kml xmlns="http://www.opengis.net/kml/2.2">
-//   <extrude>0</extrude>
-//   <tessellate>0</tessellate>
 //   <Document>
-//        <IconStyle>                (five blanks: the only indented line)
+//   <Style id="pushpin">
+//   <IconStyle>
+//   <scale>0.2</scale>
 //   <Icon>
 //   <href>...yellow pushpin...</href>
-//   <scale>0.2</scale>
 //   </Icon>
 //   </IconStyle>
+//   </Style>
 //   then per row i = 1..nb_points:
 //   <Placemark>
 //   <name>PREFIX NUMBER</name>      (only when i is a multiple of k)
 //   <description>TEXT</description> (only when i is a multiple of k)
+//   <styleUrl>#pushpin</styleUrl>
 //   <Point>
-//   <coordinates> LON, LAT</coordinates>
+//   <coordinates>LON,LAT</coordinates>
 //   </Point>
 //   </Placemark>
 //   </Document>
 //   </kml>
 //
-// Numbers follow number_text() (a leading blank for zero and above), so the
-// prefix "Station" and point 5 give "<name>Station 5</name>". The prefix and
-// the description are inserted as typed except for what xml_escape() changes,
-// so that any text gives a well-formed document.
+// The point number in a name follows number_text() (a leading blank for zero
+// and above), so the prefix "Station" and point 5 give
+// "<name>Station 5</name>". The coordinates are "lon,lat" with no blank
+// anywhere in the tuple, as KML requires (readers take a blank as the end of
+// a tuple): plain_number_text() of each, "2.35,48.8566", "-.25,.5".
+// The prefix and the description are written as XML text (see xml_text()),
+// so any text gives a well-formed document.
 //
-// 13 fixed lines, 7 lines per labelled point, 5 per other point.
+// 13 fixed lines, 8 lines per labelled point, 6 per other point.
 
 #include "conversion/point_table.h"
 #include "base/result.h"
@@ -45,6 +50,7 @@ namespace marovin {
 
 inline constexpr std::string_view kKmlNamespace = "http://www.opengis.net/kml/2.2";
 inline constexpr std::string_view kKmlIconUrl = "http://maps.google.com/mapfiles/kml/pushpin/ylw-pushpin.png";
+inline constexpr std::string_view kKmlStyleId = "pushpin";
 
 // The smallest and largest label frequency the window accepts (the count of a
 // table is a signed 16-bit number, so a larger frequency labels nothing).
@@ -69,12 +75,13 @@ double label_frequency_reading(std::string_view text);
 // whole number from 1 to 32767 when the reading falls outside.
 Result<int> label_frequency(std::string_view text);
 
-// Text as XML character data: "&", "<" and ">" written as "&amp;", "&lt;"
-// and "&gt;"; what no XML document may hold (control characters other than
-// tab, line feed and carriage return, bytes that are not UTF-8, U+FFFE and
-// U+FFFF) becomes U+FFFD, one for each such character or stray byte; every
-// other byte is kept.
-std::string xml_escape(std::string_view text);
+// A text typed by the user as XML character data: "&", "<" and ">" become
+// "&amp;", "&lt;" and "&gt;"; control bytes other than tab, line feed and
+// carriage return are dropped (XML cannot hold them, not even as
+// references); bytes that do not form UTF-8 and the non-characters U+FFFE and
+// U+FFFF become U+FFFD, the replacement character, one for each maximal
+// invalid subsequence as Unicode recommends. Everything else is kept.
+std::string xml_text(std::string_view text);
 
 struct KmlLabels {
     int frequency = 5;       // a row i is labelled when i % frequency == 0
@@ -83,7 +90,7 @@ struct KmlLabels {
 };
 
 // Writes the document of rows 1..nb_points to `out`, streaming: only a buffer
-// of some hundred kilobytes is held, never the whole document.
+// of a megabyte is held, never the whole document.
 //
 // Before writing anything it checks that the labels' frequency is at least
 // 1, that every row 1..nb_points exists and that its columns 1..3 hold finite

@@ -55,6 +55,7 @@ std::string job_header(const std::string& system, const std::string& unit = "M",
 struct ProgramRun {
     int exit_status = -1;
     std::string error_text;
+    std::string output_text;
 };
 
 class ConverterTest : public ::testing::Test {
@@ -77,13 +78,20 @@ protected:
         out << bytes;
     }
 
-    ProgramRun run_converter(const std::string& arguments) {
+    // Runs the converter with `arguments` (the job when empty), after the
+    // shell commands in `before` ("ulimit -f 8; ").
+    ProgramRun run_converter(const std::string& arguments, const std::string& before = "") {
         const fs::path errors = folder_ / "stderr.txt";
-        std::string command = "'" + converter_program.string() + "' " + arguments + " 2>'" + errors.string() + "'";
+        const fs::path output = folder_ / "stdout.txt";
+        std::string command = before + "'" + converter_program.string() + "' " + arguments + " 2>'" +
+                              errors.string() + "' >'" + output.string() + "'";
         int status = std::system(command.c_str());
         ProgramRun run;
         run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         run.error_text = read_bytes(errors);
+        run.output_text = read_bytes(output);
+        fs::remove(errors);
+        fs::remove(output);
         return run;
     }
     ProgramRun run_converter() { return run_converter("'" + job_path().string() + "'"); }
@@ -232,6 +240,128 @@ TEST_F(ConverterTest, GeographicSystemsTakeLongitudeThenLatitudeWhateverTheUnitL
     EXPECT_EQ(lines[8], R"(2,"WGS84",-0.000010000,-0.000001000,0)");
 }
 
+// What the folder holds besides the job and the captured messages: the
+// result, or anything a run left behind (a temporary file).
+std::vector<std::string> other_entries(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name != "File.cvd" && name != "stderr.txt" && name != "stdout.txt") names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A message a person can read: one short line of printable ASCII.
+void expect_readable_line(const std::string& text) {
+    EXPECT_LE(text.size(), 400u) << text.substr(0, 400);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_TRUE(std::all_of(text.begin(), text.end() - 1, [](char c) { return c >= 0x20 && c < 0x7F; }))
+        << text.substr(0, 400);
+}
+
+struct HostileJob {
+    const char* name;
+    std::string job;
+    int status;            // exit status
+    std::string message;   // what standard error starts with ("" when it must stay empty)
+    int result_lines = -1; // lines of File.cva, -1 when there must be none
+};
+
+const std::string utm32 = job_header("UTM32");
+
+// Jobs a converter meets when a window, a user or a broken disk writes
+// them. Points from pyproj (EPSG:4326 to the system) at the places the
+// names say; the areas of use are PROJ's, widened by 5 degrees.
+const HostileJob hostile_jobs[] = {
+    {"UTM32 northing with a digit too many (the projection wraps it)", utm32 + " 600010  45000100 \r\n", 1,
+     "convers: File.cvd line 8: the point X 600010, Y 45000100 is no position in \"UTM32\""},
+    {"LT2 easting with two digits too many", job_header("LT2") + " 60000000  2400000 \r\n", 1,
+     "convers: File.cvd line 8: the point X 60000000, Y 2400000 lies at longitude 118.15, latitude -77.81, "
+     "outside the area of \"LT2\" (longitude -4.87 to 8.23, latitude 42.33 to 51.14, give or take 5 degrees)"},
+    {"a stray point after good ones", utm32 + " 500000  5000000 \r\n 510000  5010000 \r\n 600010  45000100 \r\n", 1,
+     "convers: File.cvd line 10: the point X 600010, Y 45000100 is no position"},
+    {"UTM32 at 0.5 E, west of the zone's margin", utm32 + " -169925.903  5018218.611 \r\n", 1,
+     "convers: File.cvd line 8: the point X -169925.903, Y 5018218.611 lies at longitude 0.50, latitude 45.00, "
+     "outside the area of \"UTM32\""},
+    {"UTM32 at 89.5 N", utm32 + " 500000  9942140.306 \r\n", 1,
+     "convers: File.cvd line 8: the point X 500000, Y 9942140.306 lies at longitude 9.00, latitude 89.50"},
+    {"UTM32 at 5.5 S", utm32 + " 500000  -607933.970 \r\n", 1,
+     "convers: File.cvd line 8: the point X 500000, Y -607933.97 lies at longitude 9.00, latitude -5.50"},
+    {"LT2 at 56.5 N", job_header("LT2") + " 578966.399  3284595.435 \r\n", 1,
+     "convers: File.cvd line 8: the point X 578966.399, Y 3284595.435 lies at longitude 2.00, latitude 56.50"},
+    {"LT2 at 10.2 W", job_header("LT2") + " -349336.572  2298116.503 \r\n", 1,
+     "convers: File.cvd line 8: the point X -349336.572, Y 2298116.503 lies at longitude -10.20"},
+    {"ED50 at 54 E", job_header("ED50") + " 54  40 \r\n", 1,
+     "convers: File.cvd line 8: the point longitude 54, latitude 40 lies outside the area of \"ED50\""},
+    {"point far outside the projection", utm32 + " 500000  5000000 \r\n 1E+09  1E+09 \r\n", 1,
+     "convers: File.cvd line 9: the point X 1000000000, Y 1000000000 is no position in \"UTM32\""},
+    {"latitude 91", job_header("WGS84") + " 5  91 \r\n", 1,
+     "convers: File.cvd line 8: longitude 5 and latitude 91 are not degrees of a position on the earth"},
+    {"latitude beyond the pole in ED50", job_header("ED50") + " 5  95 \r\n", 1, "convers: File.cvd line 8: longitude 5"},
+    {"the largest double, as the job writer prints it", utm32 + "-1.79769313486232E+308  5000000 \r\n", 1,
+     "convers: File.cvd line 8: the point X -1.7976931348623157e+308, Y 5000000 is no position"},
+    {"a number beyond the largest double", utm32 + " 1E+309  5000000 \r\n", 1,
+     "convers: File.cvd line 8: \"1E+309\" is too large a number"},
+    {"a token of 100,000 digits", utm32 + " " + std::string(100000, '7') + "  5000000 \r\n", 1,
+     "convers: File.cvd line 8: \"7777777777777777777777777777777777777777\"... is too large a number"},
+    {"a line of 3 MB", utm32 + " 500000  5000000 \r\n " + std::string(3 << 20, '1') + "  5000000 \r\n", 1,
+     "convers: File.cvd line 9: the line is longer than 1048576 bytes: \" " + std::string(39, '1') + "\"..."},
+    {"a NUL byte in a number", job_header("WGS84") + std::string(" 5\0  45 \r\n", 10), 1,
+     "convers: File.cvd line 8: \"5\\x00\" is not a number"},
+    {"a CR inside a line", job_header("WGS84") + " 5\r6  45 \r\n", 1,
+     "convers: File.cvd line 8: \"5\\r6\" is not a number"},
+    {"binary garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16), 1,
+     "convers: File.cvd line 1: expected a header line \"key=value\", found \"\\x89PNG\""},
+    {"empty job", "", 1, "convers: File.cvd: the header has no \"Depart=\" line naming the source system"},
+    {"header only", utm32, 0, "", 7},
+    {"NaN", job_header("WGS84") + " NaN  45 \r\n", 1, "convers: File.cvd line 8: \"NaN\" is not a number"},
+    {"infinity", job_header("WGS84") + " inf  45 \r\n", 1, "convers: File.cvd line 8: \"inf\" is not a number"},
+    {"two signs", utm32 + " +-600000  5000000 \r\n", 1, "convers: File.cvd line 8: \"+-600000\" is not a number"},
+    {"a sign alone", utm32 + " -  5000000 \r\n", 1, "convers: File.cvd line 8: \"-\" is not a number"},
+    {"number it cannot read", utm32 + " 500000  5000000 \r\n 12a  5000000 \r\n", 1,
+     "convers: File.cvd line 9: \"12a\" is not a number"},
+    {"one number only", utm32 + " 500000 \r\n", 1, "convers: File.cvd line 8: expected two numbers, X and Y, found \"500000\""},
+    {"three numbers", utm32 + " 1  2  3 \r\n", 1, "convers: File.cvd line 8: expected two numbers"},
+    {"empty line between points", utm32 + " 500000  5000000 \r\n\r\n 500000  5000000 \r\n", 1,
+     "convers: File.cvd line 9: empty line among the data lines"},
+    {"no header", " 500000  5000000 \r\n", 1, "convers: File.cvd line 1: expected a header line"},
+    {"no source system", "Depart=\r\n", 1, "convers: File.cvd line 1: no source system"},
+    {"a source system of blanks and a tab", "Depart=  \t \r\n", 1, "convers: File.cvd line 1: no source system"},
+    {"unknown system", job_header("UTM99") + " 1  2 \r\n", 1,
+     "convers: File.cvd line 1: unknown coordinate system \"UTM99\""},
+    {"a name PROJ would only guess at", job_header("foo") + " 1  2 \r\n", 1,
+     "convers: File.cvd line 1: unknown coordinate system \"foo\""},
+    {"an unknown system of 100,000 letters", job_header(std::string(100000, 'Q')) + " 1  2 \r\n", 1,
+     "convers: File.cvd line 1: unknown coordinate system \"QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ\"...\n"},
+    {"target that is not geographic", job_header("UTM32", "M", "UTM31") + " 500000  5000000 \r\n", 1,
+     "convers: File.cvd line 5: the target system \"UTM31\" is not geographic"},
+};
+
+TEST_F(ConverterTest, HostileJobsEndWithTheirStatusAOneLineMessageAndNoResult) {
+    for (const HostileJob& hostile : hostile_jobs) {
+        SCOPED_TRACE(hostile.name);
+        write_job(hostile.job);
+        // A result left by an earlier job must not pass for this job's.
+        std::ofstream(result_path()) << "stale result\r\n";
+        ProgramRun run = run_converter();
+        EXPECT_EQ(run.exit_status, hostile.status) << run.error_text.substr(0, 400);
+        if (hostile.message.empty()) {
+            EXPECT_EQ(run.error_text, "");
+        } else {
+            EXPECT_THAT(run.error_text, StartsWith(hostile.message));
+            expect_readable_line(run.error_text);
+        }
+        if (hostile.result_lines < 0) {
+            EXPECT_THAT(other_entries(folder_), testing::IsEmpty());
+        } else {
+            EXPECT_THAT(other_entries(folder_), testing::ElementsAre("File.cva"));
+            EXPECT_EQ(crlf_lines(read_bytes(result_path())).size(), std::size_t(hostile.result_lines));
+        }
+    }
+}
+
 TEST_F(ConverterTest, AJobWithoutPointsGivesTheSevenLeadingLinesOnly) {
     write_job(job_header("UTM31"));
     ProgramRun run = run_converter();
@@ -241,54 +371,140 @@ TEST_F(ConverterTest, AJobWithoutPointsGivesTheSevenLeadingLinesOnly) {
     EXPECT_EQ(lines[2], "Points: 0");
 }
 
-TEST_F(ConverterTest, AFailingJobExitsNonZeroWithOneLineNamingTheProblemAndLeavesNoResult) {
-    const struct {
-        const char* name;
-        std::string job;
-        const char* message;
-    } failures[] = {
-        {"unknown system", job_header("UTM99") + " 1  2 \r\n",
-         "convers: File.cvd line 1: unknown coordinate system \"UTM99\""},
-        {"a name PROJ would only guess at", job_header("foo") + " 1  2 \r\n",
-         "convers: File.cvd line 1: unknown coordinate system \"foo\""},
-        {"number it cannot read", job_header("UTM32") + " 500000  5000000 \r\n 12a  5000000 \r\n",
-         "convers: File.cvd line 9: \"12a\" is not a number"},
-        {"one number only", job_header("UTM32") + " 500000 \r\n", "convers: File.cvd line 8: expected two numbers"},
-        {"three numbers", job_header("UTM32") + " 1  2  3 \r\n", "convers: File.cvd line 8: expected two numbers"},
-        {"empty line between points", job_header("UTM32") + " 500000  5000000 \r\n\r\n 500000  5000000 \r\n",
-         "convers: File.cvd line 9: empty line among the data lines"},
-        {"no header", " 500000  5000000 \r\n", "convers: File.cvd line 1: expected a header line"},
-        {"no source system", "Depart=\r\n", "convers: File.cvd line 1: no source system"},
-        {"point outside the projection", job_header("UTM32") + " 500000  5000000 \r\n 1E+09  1E+09 \r\n",
-         "convers: File.cvd line 9: the point cannot be transformed"},
-        {"latitude beyond the pole", job_header("ED50") + " 5  95 \r\n", "convers: File.cvd line 8: longitude 5"},
-        {"target that is not geographic", job_header("UTM32", "M", "UTM31") + " 500000  5000000 \r\n",
-         "convers: File.cvd line 5: the target system \"UTM31\" is not geographic"},
-        {"infinity", job_header("WGS84") + " inf  45 \r\n", "convers: File.cvd line 8: \"inf\" is not a number"},
-    };
-    for (const auto& failure : failures) {
-        SCOPED_TRACE(failure.name);
-        write_job(failure.job);
-        // A result left by an earlier job must not pass for this job's.
-        std::ofstream(result_path()) << "stale result\r\n";
+TEST_F(ConverterTest, ATinyNumberReadsAsZero) {
+    write_job(job_header("WGS84") + " 1E-400  -1e-330 \r\n");
+    ProgramRun run = run_converter();
+    ASSERT_EQ(run.exit_status, 0) << run.error_text;
+    EXPECT_EQ(crlf_lines(read_bytes(result_path())).back(), R"(1,"WGS84",-0.000000000,0.000000000,0)");
+}
+
+struct DomainPoint {
+    const char* system;
+    const char* x;
+    const char* y;
+    double latitude, longitude;
+};
+
+// Points inside each system's area of use, then points inside the margin
+// around it (UTM32 at 1.5 E, 88.5 N and 4.5 S; LT2 at 55.9 N and 9.5 W; ED50
+// at 53.5 E), each with what the converter gave for it, alone in its job,
+// before it checked areas.
+const DomainPoint inside_points[] = {
+    {"BD72", "3.730696246", "50.852862102", 50.852321225, 3.731944031},
+    {"ED50", "-4.691533652", "51.561206449", 51.560291963, -4.693030581},
+    {"L93", "-92351.047", "7188705.821", 51.279055004, -8.365356472},
+    {"LT1", "305203.858", "1386937.140", 51.106376513, -1.873685557},
+    {"LT2", "466700.428", "2247406.092", 47.212982353, 0.576567972},
+    {"LT3", "774404.541", "3231930.945", 44.366536177, 4.525017249},
+    {"LT4", "570052.144", "4154516.761", 41.676868405, 9.187158849},
+    {"LT72", "74013.280", "164650.128", 50.787367400, 3.291112769},
+    {"LT93", "749968.041", "7012031.595", 50.204363583, 3.699112336},
+    {"NTF", "4.084873976", "48.306618804", 48.306551389, 4.084242637},
+    {"SWISS", "527336.671", "96748.969", 46.018367811, 6.500411266},
+    {"UTM30", "496424.266", "556700.897", 5.036516782, -3.032257938},
+    {"UTM30E", "461903.702", "4561448.166", 41.201630744, -3.455659810},
+    {"UTM31", "649967.960", "6740862.491", 60.774910847, 5.753870605},
+    {"UTM31E", "503176.136", "6646519.023", 59.954124822, 3.055228876},
+    {"UTM32", "577659.478", "5306349.488", 47.905768447, 10.039189203},
+    {"UTM32E", "440276.887", "8736491.203", 78.685550044, 6.268824034},
+    {"WGS84", "-63.420204660", "-62.847148694", -62.847148694, -63.420204660},
+    {"UTM32", "-91113.156", "5010385.946", 44.999999998, 1.500000005},
+    {"UTM32", "500000", "9830491.377", 88.500000002, 9.000000000},
+    {"UTM32", "500000", "-497395.465", -4.500000002, 9.000000000},
+    {"LT2", "578675.530", "3216827.169", 55.900042738, 2.000864821},
+    {"LT2", "-296741.957", "2289895.349", 47.000000004, -9.499999988},
+    {"ED50", "53.5", "40", 39.999260175, 53.500019722},
+};
+
+TEST_F(ConverterTest, PointsInsideTheAreaOrItsMarginConvertAsBefore) {
+    for (const DomainPoint& point : inside_points) {
+        SCOPED_TRACE(std::string(point.system) + " " + point.x + " " + point.y);
+        write_job(job_header(point.system) + " " + point.x + "  " + point.y + " \r\n");
         ProgramRun run = run_converter();
-        EXPECT_NE(run.exit_status, 0);
-        EXPECT_THAT(run.error_text, StartsWith(failure.message));
-        EXPECT_EQ(std::count(run.error_text.begin(), run.error_text.end(), '\n'), 1) << run.error_text;
-        EXPECT_FALSE(fs::exists(result_path()));
-        EXPECT_FALSE(fs::exists(folder_ / "File.cva.tmp"));
+        ASSERT_EQ(run.exit_status, 0) << run.error_text;
+        auto points = converted_points();
+        ASSERT_EQ(points.size(), 1u);
+        // The same nine decimals.
+        EXPECT_NEAR(points[0].first, point.latitude, 5e-10);
+        EXPECT_NEAR(points[0].second, point.longitude, 5e-10);
     }
 }
 
-TEST_F(ConverterTest, WithoutAReadableJobItExitsNonZeroAndSaysSo) {
-    ProgramRun no_argument = run_converter("");
-    EXPECT_NE(no_argument.exit_status, 0);
-    EXPECT_THAT(no_argument.error_text, StartsWith("convers: usage"));
+TEST_F(ConverterTest, APlantedLinkIsNeverFollowed) {
+    const fs::path victim = folder_ / "victim.txt";
+    std::ofstream(victim) << "precious\n";
+    // Where a converter writing through a fixed name would write, and the
+    // result's own name.
+    fs::create_symlink(victim, folder_ / "File.cva.tmp");
+    fs::create_symlink(victim, result_path());
+    write_job(job_header("UTM32") + " 500000  5000000 \r\n");
+    ProgramRun run = run_converter();
+    ASSERT_EQ(run.exit_status, 0) << run.error_text;
+    EXPECT_EQ(read_bytes(victim), "precious\n");
+    EXPECT_TRUE(fs::is_symlink(folder_ / "File.cva.tmp"));
+    EXPECT_EQ(fs::read_symlink(folder_ / "File.cva.tmp"), victim);
+    ASSERT_FALSE(fs::is_symlink(result_path()));
+    EXPECT_EQ(converted_points().size(), 1u);
 
-    ProgramRun missing = run_converter("'" + job_path().string() + "'");
-    EXPECT_NE(missing.exit_status, 0);
-    EXPECT_THAT(missing.error_text, StartsWith("convers: cannot open File.cvd"));
-    EXPECT_FALSE(fs::exists(result_path()));
+    // A failing job removes a planted result link, never what it points to.
+    fs::remove(result_path());
+    fs::create_symlink(victim, result_path());
+    write_job(job_header("UTM99") + " 1  2 \r\n");
+    EXPECT_EQ(run_converter().exit_status, 1);
+    EXPECT_EQ(read_bytes(victim), "precious\n");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(result_path())));
+}
+
+TEST_F(ConverterTest, AResultThatCannotBeWrittenEndsInAMessageAndLeavesNothing) {
+    std::string job = job_header("UTM32");
+    for (int i = 0; i < 20000; ++i) job += " " + std::to_string(500000 + i) + "  5000000 \r\n";
+    write_job(job);
+    // A file size limit of 4 KB: the result needs about 800 KB.
+    ProgramRun limited = run_converter("'" + job_path().string() + "'", "ulimit -f 8; ");
+    EXPECT_EQ(limited.exit_status, 1);
+    EXPECT_THAT(limited.error_text, StartsWith("convers: cannot write "));
+    EXPECT_THAT(limited.error_text, HasSubstr("File too large"));
+    expect_readable_line(limited.error_text);
+    EXPECT_THAT(other_entries(folder_), testing::IsEmpty());
+
+    // A folder in the result's place is the user's: it stays.
+    fs::create_directory(result_path());
+    ProgramRun blocked = run_converter();
+    EXPECT_EQ(blocked.exit_status, 1);
+    EXPECT_THAT(blocked.error_text, StartsWith("convers: cannot replace "));
+    EXPECT_THAT(blocked.error_text, HasSubstr("Is a directory"));
+    EXPECT_TRUE(fs::is_directory(result_path()));
+    EXPECT_THAT(other_entries(folder_), testing::ElementsAre("File.cva"));
+}
+
+TEST_F(ConverterTest, CommandLineGivesHelpVersionOrAUsageError) {
+    write_job(job_header("UTM32"));
+    const struct {
+        std::string arguments;
+        int status;
+        std::string out; // what standard output starts with
+        std::string error;
+    } cases[] = {
+        {"--help", 0, "usage: convers File.cvd\n", ""},
+        {"--version", 0, "convers (Marovin) 1.3, PROJ ", ""},
+        {"", 2, "", "convers: usage: convers File.cvd"},
+        {"a.cvd b.cvd", 2, "", "convers: usage: convers File.cvd"},
+        {"--frobnicate", 2, "", "convers: unknown option \"--frobnicate\""},
+        {"-h", 2, "", "convers: unknown option \"-h\""},
+        {"'" + result_path().string() + "'", 2, "", "convers: File.cva is a result file, not a job file"},
+        {"'" + (folder_ / "Missing.cvd").string() + "'", 1, "", "convers: cannot open Missing.cvd"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        ProgramRun run = run_converter(c.arguments);
+        EXPECT_EQ(run.exit_status, c.status);
+        EXPECT_THAT(run.output_text, StartsWith(c.out));
+        if (c.error.empty())
+            EXPECT_EQ(run.error_text, "");
+        else
+            EXPECT_THAT(run.error_text, StartsWith(c.error));
+        EXPECT_FALSE(fs::exists(result_path()));
+    }
 }
 
 } // namespace

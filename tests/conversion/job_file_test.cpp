@@ -56,6 +56,9 @@ TEST(JobHeader, EachWriterHasItsOwnSevenLineBlock)
          "Depart=UTM31\r\nUniteDepart=DDEC\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
         {marovin::xy_text_job_header(""),
          "Depart=WGS84\r\nUniteDepart=DDEC\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
+        // Blanks or a tab in Combo2 name no system either: the same default.
+        {marovin::xy_text_job_header(" \t "),
+         "Depart=WGS84\r\nUniteDepart=DDEC\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
         // The trace-header run passes an empty system on unchanged.
         {marovin::trace_header_job_header(""),
          "Depart=\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},

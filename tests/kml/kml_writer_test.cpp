@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -100,51 +99,42 @@ protected:
 
 const std::string kFixedHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
                                "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n"
-                               "<extrude>0</extrude>\r\n"
-                               "<tessellate>0</tessellate>\r\n"
                                "<Document>\r\n"
-                               "     <IconStyle>\r\n"
+                               "<Style id=\"pushpin\">\r\n"
+                               "<IconStyle>\r\n"
+                               "<scale>0.2</scale>\r\n"
                                "<Icon>\r\n"
                                "<href>http://maps.google.com/mapfiles/kml/pushpin/ylw-pushpin.png</href>\r\n"
-                               "<scale>0.2</scale>\r\n"
                                "</Icon>\r\n"
-                               "</IconStyle>\r\n";
+                               "</IconStyle>\r\n"
+                               "</Style>\r\n";
 const std::string kFixedTail = "</Document>\r\n"
                                "</kml>\r\n";
 
-TEST(KmlDocument, TwoLabelledPointsGiveTheTwentySevenLinesExactly)
+TEST(KmlDocument, TwoLabelledPointsGiveTheTwentyNineLinesExactly)
 {
     const PointTable table = make_table({{2.35, 48.8566, 1}, {-1.5, 43.25, 2}});
-    const std::string expected = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
-                                 "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\r\n"
-                                 "<extrude>0</extrude>\r\n"
-                                 "<tessellate>0</tessellate>\r\n"
-                                 "<Document>\r\n"
-                                 "     <IconStyle>\r\n"
-                                 "<Icon>\r\n"
-                                 "<href>http://maps.google.com/mapfiles/kml/pushpin/ylw-pushpin.png</href>\r\n"
-                                 "<scale>0.2</scale>\r\n"
-                                 "</Icon>\r\n"
-                                 "</IconStyle>\r\n"
+    const std::string expected = kFixedHead +
                                  "<Placemark>\r\n"
                                  "<name>Station 1</name>\r\n"
                                  "<description>Seismic line 1</description>\r\n"
+                                 "<styleUrl>#pushpin</styleUrl>\r\n"
                                  "<Point>\r\n"
-                                 "<coordinates> 2.35, 48.8566</coordinates>\r\n"
+                                 "<coordinates>2.35,48.8566</coordinates>\r\n"
                                  "</Point>\r\n"
                                  "</Placemark>\r\n"
                                  "<Placemark>\r\n"
                                  "<name>Station 2</name>\r\n"
                                  "<description>Seismic line 1</description>\r\n"
+                                 "<styleUrl>#pushpin</styleUrl>\r\n"
                                  "<Point>\r\n"
-                                 "<coordinates>-1.5, 43.25</coordinates>\r\n"
+                                 "<coordinates>-1.5,43.25</coordinates>\r\n"
                                  "</Point>\r\n"
-                                 "</Placemark>\r\n"
-                                 "</Document>\r\n"
-                                 "</kml>\r\n";
+                                 "</Placemark>\r\n" +
+                                 kFixedTail;
     const std::string written = document(table, 2, {1, "Station", "Seismic line 1"});
     EXPECT_EQ(written, expected);
-    EXPECT_EQ(lines_of(written).size(), 27u);
+    EXPECT_EQ(lines_of(written).size(), 29u);
 }
 
 TEST(KmlDocument, NoPointsGiveTheThirteenFixedLines)
@@ -174,7 +164,7 @@ TEST(KmlDocument, EveryRowGetsAPlacemarkAndMultiplesOfTheFrequencyALabel)
         SCOPED_TRACE("points " + std::to_string(c.points) + ", frequency " + std::to_string(c.frequency));
         const std::vector<std::string> lines =
             lines_of(document(numbered_table(c.points), c.points, {c.frequency, "P", "D"}));
-        ASSERT_EQ(lines.size(), 13 + 7 * c.labelled.size() + 5 * (c.points - c.labelled.size()));
+        ASSERT_EQ(lines.size(), 13 + 8 * c.labelled.size() + 6 * (c.points - c.labelled.size()));
 
         // Walk the blocks: each row's coordinates must appear in turn, and a
         // name exactly on the labelled rows.
@@ -188,10 +178,11 @@ TEST(KmlDocument, EveryRowGetsAPlacemarkAndMultiplesOfTheFrequencyALabel)
                 named.push_back(row);
                 at += 2;
             }
-            EXPECT_EQ(lines[at + 1], "<coordinates>" + number_text(row) + "," + number_text(-row / 2.0) +
-                                         "</coordinates>");
-            ASSERT_EQ(lines[at + 3], "</Placemark>");
-            at += 4;
+            EXPECT_EQ(lines[at], "<styleUrl>#pushpin</styleUrl>");
+            EXPECT_EQ(lines[at + 2], "<coordinates>" + plain_number_text(row) + "," +
+                                         plain_number_text(-row / 2.0) + "</coordinates>");
+            ASSERT_EQ(lines[at + 4], "</Placemark>");
+            at += 5;
         }
         EXPECT_EQ(named, c.labelled);
         EXPECT_EQ(lines[at], "</Document>");
@@ -201,9 +192,9 @@ TEST(KmlDocument, EveryRowGetsAPlacemarkAndMultiplesOfTheFrequencyALabel)
 TEST(KmlDocument, EmptyPrefixAndDescriptionKeepTheNumbersBlank)
 {
     const std::vector<std::string> lines = lines_of(document(numbered_table(5), 5, {5, "", ""}));
-    ASSERT_EQ(lines.size(), 13u + 4 * 5 + 7);
-    EXPECT_EQ(lines[32], "<name> 105</name>");
-    EXPECT_EQ(lines[33], "<description></description>");
+    ASSERT_EQ(lines.size(), 13u + 4 * 6 + 8);
+    EXPECT_EQ(lines[36], "<name> 105</name>");
+    EXPECT_EQ(lines[37], "<description></description>");
 }
 
 TEST(KmlDocument, CoordinatesAndNumbersFollowTheNumberText)
@@ -214,12 +205,14 @@ TEST(KmlDocument, CoordinatesAndNumbersFollowTheNumberText)
         const char* name;
     };
     const Case cases[] = {
-        {0.5, 45, 5, "<coordinates> .5, 45</coordinates>", "<name>CDP 5</name>"},
+        {0.5, 45, 5, "<coordinates>.5,45</coordinates>", "<name>CDP 5</name>"},
         {-0.25, -0.125, 2050, "<coordinates>-.25,-.125</coordinates>", "<name>CDP 2050</name>"},
-        {0, 0.00001, 0, "<coordinates> 0, 1E-05</coordinates>", "<name>CDP 0</name>"},
-        {-179.999999999999, 89.12345678901231, -7, "<coordinates>-179.999999999999, 89.1234567890123</coordinates>",
+        {0, 0.00001, 0, "<coordinates>0,1E-05</coordinates>", "<name>CDP 0</name>"},
+        {-179.999999999999, 89.12345678901231, -7, "<coordinates>-179.999999999999,89.1234567890123</coordinates>",
          "<name>CDP-7</name>"},
-        {12, -0.0, 1e15, "<coordinates> 12, 0</coordinates>", "<name>CDP 1E+15</name>"},
+        {12, -0.0, 1e15, "<coordinates>12,0</coordinates>", "<name>CDP 1E+15</name>"},
+        {2.294512345, 48.858412345, 1001, "<coordinates>2.294512345,48.858412345</coordinates>",
+         "<name>CDP 1001</name>"},
     };
     for (const Case& c : cases) {
         PointTable table;
@@ -228,95 +221,59 @@ TEST(KmlDocument, CoordinatesAndNumbersFollowTheNumberText)
         ASSERT_TRUE(table.set(1, 2, Cell::real(c.latitude)).ok());
         ASSERT_TRUE(table.set(1, 3, Cell::real(c.number)).ok());
         const std::vector<std::string> lines = lines_of(document(table, 1, {1, "CDP", "x"}));
-        ASSERT_EQ(lines.size(), 20u);
+        ASSERT_EQ(lines.size(), 21u);
         EXPECT_EQ(lines[12], c.name);
-        EXPECT_EQ(lines[15], c.coordinates);
+        EXPECT_EQ(lines[16], c.coordinates);
     }
 }
 
-TEST(KmlDocument, NumberTextGivesPrintfsFifteenDigitsWithoutTheLeadingZero)
+TEST(KmlDocument, PrefixAndDescriptionBecomeTextXmlCanHold)
 {
-    std::vector<double> values = {0, -0.0, 1, -1, 0.5, -0.125, 0.00001, 0.0001, 0.000123456, 12, 2.35, 48.8566,
-                                  1e14, 999999999999999, 1e15, 1.5e20, -1e-300, 1e300, 0.1 + 0.2, 1.0 / 3,
-                                  123456789.123456789, 32767, -32768, 2147483647, 0.99999999999999999};
-    std::mt19937_64 random(20240611);
-    std::uniform_real_distribution<double> mantissa(-10, 10);
-    std::uniform_int_distribution<int> exponent(-20, 20);
-    for (int i = 0; i < 20000; ++i)
-        values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
-    for (int i = 0; i < 2000; ++i)
-        values.push_back(std::round(mantissa(random) * 1e6) / 1e4); // few decimals, like surveyed values
-    // Reference: printf's "%.15G" (the tests run in the C locale), "0"
-    // before the point removed, a blank before values of zero and above.
-    for (const double v : values) {
-        char printed[64];
-        std::snprintf(printed, sizeof printed, "%.15G", v == 0.0 ? 0.0 : v);
-        std::string expected(printed);
-        if (expected.starts_with("0."))
-            expected.erase(0, 1);
-        else if (expected.starts_with("-0."))
-            expected.erase(1, 1);
-        if (expected.front() != '-')
-            expected.insert(0, 1, ' ');
-        char buffer[kNumberTextMax];
-        ASSERT_EQ(std::string(buffer, write_number_text(buffer, v)), expected) << "value " << v;
-    }
-}
-
-TEST(KmlDocument, PrefixAndDescriptionAreEscapedAndOtherwiseKept)
-{
+    using namespace std::string_literals;
     struct Case {
-        const char* text;
-        const char* escaped;
+        const char* what;
+        std::string text, written;
     };
+    const std::string fffd = "\xEF\xBF\xBD";
     const Case cases[] = {
-        {"Line A&B", "Line A&amp;B"},
-        {"<b>1</b>", "&lt;b&gt;1&lt;/b&gt;"},
-        {"&amp;", "&amp;amp;"},
-        {"Ligne n\xC2\xB0" "1 \"quoted\" 'x'", "Ligne n\xC2\xB0" "1 \"quoted\" 'x'"},
-        {"", ""},
+        {"ampersand", "Line A&B", "Line A&amp;B"},
+        {"markup", "<b>1</b>", "&lt;b&gt;1&lt;/b&gt;"},
+        {"an entity stays text", "&amp;", "&amp;amp;"},
+        {"UTF-8 and quotes kept", "Ligne n\xC2\xB0" "1 \"quoted\" 'x' \xE2\x82\xAC \xF0\x9F\x93\x8D",
+         "Ligne n\xC2\xB0" "1 \"quoted\" 'x' \xE2\x82\xAC \xF0\x9F\x93\x8D"},
+        {"empty", "", ""},
+        {"tab, line feed, carriage return kept", "a\tb\nc\rd", "a\tb\nc\rd"},
+        {"control bytes dropped", "a\x01" "b\x1B[0m\x7F" "c\0d"s, "ab[0m\x7F" "cd"},
+        {"Latin-1 byte", "Ligne n\xB0" "1", "Ligne n" + fffd + "1"},
+        {"lone continuation bytes", "\x80\xBF", fffd + fffd},
+        {"truncated sequence at the end", "x\xE2\x82", "x" + fffd},
+        {"truncated sequence before ASCII", "\xF0\x9F\x93" "a", fffd + "a"},
+        {"overlong slash", "\xC0\xAF", fffd + fffd},
+        {"overlong three bytes", "\xE0\x80\xAF", fffd + fffd + fffd},
+        {"surrogate", "\xED\xA0\x80", fffd + fffd + fffd},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", fffd + fffd + fffd + fffd},
+        {"bytes F5 to FF", "\xF5\xFF", fffd + fffd},
+        {"non-characters U+FFFE and U+FFFF", "\xEF\xBF\xBE\xEF\xBF\xBF", fffd + fffd},
+        {"last code point kept", "\xF4\x8F\xBF\xBD", "\xF4\x8F\xBF\xBD"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(xml_escape(c.text), c.escaped);
-        const std::vector<std::string> lines = lines_of(document(numbered_table(1), 1, {1, c.text, c.text}));
-        ASSERT_EQ(lines.size(), 20u);
-        EXPECT_EQ(lines[12], std::string("<name>") + c.escaped + " 101</name>");
-        EXPECT_EQ(lines[13], std::string("<description>") + c.escaped + "</description>");
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(xml_text(c.text), c.written);
+        const std::string written = document(numbered_table(1), 1, {1, c.text, c.text});
+        EXPECT_NE(written.find("<name>" + c.written + " 101</name>\r\n<description>" + c.written +
+                               "</description>\r\n<styleUrl>"),
+                  std::string::npos);
     }
-}
-
-TEST(KmlDocument, WhatXmlCannotHoldBecomesAReplacementCharacter)
-{
-    const std::string r = "\xEF\xBF\xBD"; // U+FFFD
-    struct Case {
-        std::string text;
-        std::string escaped;
-    };
-    const Case cases[] = {
-        {"A\x01" "B", "A" + r + "B"},
-        {std::string("\0x", 2), r + "x"},
-        {"\x1F\x7F", r + "\x7F"},
-        {"tab\tCR\rLF\n", "tab\tCR\rLF\n"},
-        {"Caf\xE9", "Caf" + r},                                   // Latin-1, not UTF-8
-        {"\xC3", r},                                               // cut short
-        {"\xC0\xAF", r + r},                                       // overlong "/"
-        {"\xED\xA0\x80", r + r + r},                               // surrogate
-        {"\xF4\x90\x80\x80", r + r + r + r},                        // beyond U+10FFFF
-        {"\xEF\xBF\xBE|\xEF\xBF\xBF", r + r + r + "|" + r + r + r}, // U+FFFE, U+FFFF
-        {"\xEF\xBF\xBD\xF0\x9F\x8C\x8D\xE2\x82\xAC", "\xEF\xBF\xBD\xF0\x9F\x8C\x8D\xE2\x82\xAC"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(xml_escape(c.text), c.escaped) << ::testing::PrintToString(c.text);
 }
 
 TEST(KmlDocument, HugeDescriptionIsWrittenWhole)
 {
     const std::string description(300 * 1024, 'd');
     const std::vector<std::string> lines = lines_of(document(numbered_table(3), 3, {2, "P", description + "&"}));
-    ASSERT_EQ(lines.size(), 13u + 5 + 7 + 5);
-    EXPECT_EQ(lines[17], "<name>P 102</name>");
-    EXPECT_EQ(lines[18], "<description>" + description + "&amp;</description>");
-    EXPECT_EQ(lines[20], "<coordinates> 2,-1</coordinates>");
+    ASSERT_EQ(lines.size(), 13u + 6 + 8 + 6);
+    EXPECT_EQ(lines[18], "<name>P 102</name>");
+    EXPECT_EQ(lines[19], "<description>" + description + "&amp;</description>");
+    EXPECT_EQ(lines[22], "<coordinates>2,-1</coordinates>");
 }
 
 TEST(KmlDocument, TablesThatDoNotHoldNumbersAreRefusedBeforeAnyWrite)
@@ -353,11 +310,47 @@ TEST(KmlDocument, TablesThatDoNotHoldNumbersAreRefusedBeforeAnyWrite)
     EXPECT_TRUE(out.str().empty());
 }
 
+// A stream that takes `room` bytes and refuses the rest, like a full disk.
+class FullDisk : public std::streambuf {
+public:
+    explicit FullDisk(std::size_t room) : room_(room) {}
+    std::size_t taken = 0;
+
+protected:
+    std::streamsize xsputn(const char*, std::streamsize count) override
+    {
+        const auto n = std::min(static_cast<std::size_t>(count), room_ - taken);
+        taken += n;
+        return static_cast<std::streamsize>(n);
+    }
+    int_type overflow(int_type c) override { return taken < room_ ? (++taken, c) : traits_type::eof(); }
+
+private:
+    std::size_t room_;
+};
+
 TEST(KmlDocument, AFailingStreamIsReported)
 {
-    std::ostringstream out;
-    out.setstate(std::ios::badbit);
-    EXPECT_FALSE(write_kml_document(out, numbered_table(3), 3, {1, "P", "D"}).ok());
+    std::ostringstream refusing;
+    refusing.setstate(std::ios::badbit);
+    EXPECT_FALSE(write_kml_document(refusing, numbered_table(3), 3, {1, "P", "D"}).ok());
+
+    // A document of many buffers, the disk full early, late and just at the
+    // end.
+    const PointTable large = numbered_table(60000);
+    const std::size_t size = document(large, 60000, {5, "P", "D"}).size();
+    ASSERT_GT(size, 4u << 20);
+    for (const std::size_t room : {std::size_t{100}, std::size_t{3} << 20, size - 1}) {
+        SCOPED_TRACE("room for " + std::to_string(room) + " bytes");
+        FullDisk disk(room);
+        std::ostream out(&disk);
+        EXPECT_FALSE(write_kml_document(out, large, 60000, {5, "P", "D"}).ok());
+        EXPECT_EQ(disk.taken, room);
+    }
+    FullDisk roomy(size);
+    std::ostream out(&roomy);
+    EXPECT_TRUE(write_kml_document(out, large, 60000, {5, "P", "D"}).ok());
+    EXPECT_EQ(roomy.taken, size);
 }
 
 TEST_F(TempFolder, WritingTwiceReplacesTheFileAndGivesIdenticalBytes)
@@ -393,20 +386,144 @@ TEST_F(TempFolder, AFailedWriteLeavesNoFileAndKeepsAnEarlierOne)
     EXPECT_EQ(files(), std::vector<std::string>{"kept.KML"});
 }
 
+bool have_tool(const std::string& check) { return std::system((check + " >/dev/null 2>&1").c_str()) == 0; }
+
+// Standard output of a shell command.
+std::string output_of(const std::string& command)
+{
+    std::string text;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char chunk[4096];
+        while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
+            text.append(chunk, n);
+        ::pclose(pipe);
+    }
+    return text;
+}
+
+// Labels with every byte value from 0 to 255 and markup characters: the
+// writer must turn any of them into text that XML holds.
+KmlLabels awkward_labels(int frequency)
+{
+    std::string every_byte;
+    for (int b = 0; b < 256; ++b)
+        every_byte += static_cast<char>(b);
+    return {frequency, "A&B <C> \x01\xFF" + every_byte, "Line \xC3\xA9t\xC3\xA9 & <more> > less\x1B\x80" + every_byte};
+}
+
 TEST_F(TempFolder, XmllintReadsTheDocumentAsWellFormed)
 {
-    if (std::system("command -v xmllint >/dev/null 2>&1") != 0)
+    if (!have_tool("command -v xmllint"))
         GTEST_SKIP() << "xmllint (libxml2-utils) is not installed";
     const fs::path path = folder / "check.kml";
-    const KmlLabels labels{3, "A&B <C> \x01", "Line \xC3\xA9t\xC3\xA9 & <more> > less \xE9\x1B"};
-    ASSERT_TRUE(write_kml_file(path.string(), numbered_table(10), 10, labels).ok());
+    ASSERT_TRUE(write_kml_file(path.string(), numbered_table(10), 10, awkward_labels(3)).ok());
     const std::string command = "xmllint --noout '" + path.string() + "' 2>'" + (folder / "errors").string() + "'";
     EXPECT_EQ(std::system(command.c_str()), 0) << read_file(folder / "errors");
-    // The check itself must catch an unescaped ampersand.
-    std::string broken = read_file(path);
-    broken.replace(broken.find("A&amp;B"), 7, "A&B");
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << broken;
-    EXPECT_NE(std::system(command.c_str()), 0);
+    // The check itself must catch an unescaped ampersand and a control byte.
+    const std::string written = read_file(path);
+    for (const auto& [good, bad] : {std::pair<std::string, std::string>{"A&amp;B", "A&B"}, {"&lt;C", "\x01<C"}}) {
+        std::string broken = written;
+        broken.replace(broken.find(good), good.size(), bad);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << broken;
+        EXPECT_NE(std::system(command.c_str()), 0) << bad;
+    }
+}
+
+// What ogrinfo -al reports of each feature, in order.
+struct Feature {
+    double longitude = NAN, latitude = NAN;
+    std::string name, style;
+};
+
+std::vector<Feature> ogrinfo_features(const std::string& options, const fs::path& path)
+{
+    const std::string text = output_of("ogrinfo -ro -al -q " + options + " '" + path.string() + "' 2>&1");
+    std::vector<Feature> features;
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line.starts_with("OGRFeature("))
+            features.emplace_back();
+        else if (features.empty())
+            continue;
+        else if (line.starts_with("  POINT ("))
+            std::sscanf(line.c_str(), "  POINT (%lf %lf)", &features.back().longitude, &features.back().latitude);
+        else if (line.starts_with("  Name (String) = "))
+            features.back().name = line.substr(18);
+        else if (line.starts_with("  Style = "))
+            features.back().style = line.substr(10);
+    }
+    return features;
+}
+
+// Points of every kind of number text: both hemispheres, whole values, values
+// below 1 (".5"), nine decimals, the E form, the ends of the ranges.
+PointTable reader_table()
+{
+    std::vector<Point> points = {{2.35, 48.8566, 1},       {-1.5, 43.25, 2},         {0.5, -0.25, 3},
+                                 {-0.125, 0.000012, 4},    {180, 90, 5},             {-180, -90, 6},
+                                 {0, 45, 7},               {2.294512345, 48.858412345, 8}, {-0.00001, 1e-5, 9},
+                                 {179.999999999, -89.999999999, 10}, {9.012345678, 47.987654321, 11}};
+    for (int i = 12; i <= 40; ++i)
+        points.push_back({8.95 + i * 0.001234567, 47.98 + i * 0.000987654, double(1000 + i)});
+    return make_table(points);
+}
+
+class RealReaders : public TempFolder {
+protected:
+    void SetUp() override
+    {
+        TempFolder::SetUp();
+        if (!have_tool("command -v ogrinfo"))
+            GTEST_SKIP() << "ogrinfo (gdal-bin) is not installed";
+        table = reader_table();
+        path = folder / "line.kml";
+        ASSERT_TRUE(write_kml_file(path.string(), table, table.rows() - 1, {3, "Station", "Seismic line 1"}).ok());
+    }
+
+    void expect_every_point(const std::vector<Feature>& features)
+    {
+        ASSERT_EQ(features.size(), static_cast<std::size_t>(table.rows() - 1));
+        for (std::int32_t row = 1; row < table.rows(); ++row) {
+            const Feature& f = features[static_cast<std::size_t>(row - 1)];
+            EXPECT_NEAR(f.longitude, table.number(row, 1), 1e-12) << "row " << row;
+            EXPECT_NEAR(f.latitude, table.number(row, 2), 1e-12) << "row " << row;
+        }
+    }
+
+    PointTable table;
+    fs::path path;
+};
+
+TEST_F(RealReaders, GdalKmlDriverReadsEveryPointAndName)
+{
+    const std::vector<Feature> features = ogrinfo_features("--config GDAL_SKIP LIBKML", path);
+    expect_every_point(features);
+    for (std::size_t i = 0; i < features.size(); ++i) {
+        const std::int32_t row = static_cast<std::int32_t>(i + 1);
+        EXPECT_EQ(features[i].name, row % 3 == 0 ? "Station" + number_text(table.number(row, 3)) : "") << row;
+    }
+}
+
+TEST_F(RealReaders, GdalLibkmlDriverReadsEveryPointWithThePushpinAtAFifth)
+{
+    if (output_of("ogrinfo --formats").find("LIBKML") == std::string::npos)
+        GTEST_SKIP() << "this GDAL has no LIBKML driver";
+    const std::vector<Feature> features =
+        ogrinfo_features("--config GDAL_SKIP KML --config LIBKML_RESOLVE_STYLE YES", path);
+    expect_every_point(features);
+    for (std::size_t i = 0; i < features.size(); ++i) {
+        EXPECT_EQ(features[i].style, "SYMBOL(id:\"" + std::string(kKmlIconUrl) + "\",s:0.200000)") << "feature " << i;
+        EXPECT_EQ(features[i].name, (i + 1) % 3 == 0 ? "Station" + number_text(table.number(int(i + 1), 3)) : "");
+    }
+}
+
+TEST_F(RealReaders, BothGdalDriversReadADocumentWithAwkwardLabels)
+{
+    ASSERT_TRUE(write_kml_file(path.string(), table, table.rows() - 1, awkward_labels(2)).ok());
+    expect_every_point(ogrinfo_features("--config GDAL_SKIP LIBKML", path));
+    if (output_of("ogrinfo --formats").find("LIBKML") != std::string::npos)
+        expect_every_point(ogrinfo_features("--config GDAL_SKIP KML", path));
 }
 
 TEST(LabelFrequency, ReadsTheLeadingNumberAndRoundsHalvesToEven)

@@ -29,7 +29,7 @@ KmlText kmlDocument(int points)
             text += "<name>CDP " + std::to_string(i) + "</name>\r\n<description>Seismic line 1</description>\r\n";
             kml.lines += 2;
         }
-        text += "<Point>\r\n<coordinates> 6.1234567, 45.7654321</coordinates>\r\n</Point>\r\n</Placemark>\r\n";
+        text += "<Point>\r\n<coordinates>6.1234567,45.7654321</coordinates>\r\n</Point>\r\n</Placemark>\r\n";
         kml.lines += 5;
     }
     text += "</Document>\r\n</kml>\r\n";
