@@ -99,8 +99,8 @@ void check_word(const Result<Word>& read, std::string_view file, std::int64_t po
     if (!inside)
         return;
     const std::int64_t expected = word_value(file, static_cast<std::size_t>(position - 1), size, little_endian);
-    FUZZ_CHECK(*read == expected,
-               std::to_string(*read) + " read, " + std::to_string(expected) + " expected at " + std::to_string(position));
+    FUZZ_CHECK(*read == expected, std::to_string(*read) + " read, " + std::to_string(expected) + " expected at " +
+                                      std::to_string(position));
 }
 
 void check_words(const std::string& path, std::string_view file, std::int64_t position)
