@@ -1,15 +1,15 @@
 // The text road on a large survey: a 1,000,000-line XY file (semicolons,
 // UTM32 metres) goes through the whole road as a user runs it, in one
-// process: Command1 (select, rewrite with commas, show), Command9 (read,
-// converter job, the real convers, result, grid) and Command10 (KML file of
-// every point, every fifth named, shown). Beside it, timed the same way as a
-// whole process, ogr2ogr makes the same KML output from the same file: the
-// points reprojected to WGS84, "Station N" and the description on every
-// fifth, the pushpin style asked for. GDAL's KML driver leaves the icon style
-// out; its LIBKML driver writes it but takes time that grows with the square
-// of the count (13 s for 10,000 points, 69 s for 20,000), so it cannot serve
-// at this size. Medians of interleaved runs. Before that, the library steps
-// are timed one by one in this process.
+// process: Command1 (select, read and normalise, show), Command9 (read
+// again, converter job, the real convers, result, grid) and Command10 (KML
+// file of every point, every fifth named, shown). Beside it, timed the same
+// way as a whole process, ogr2ogr makes the same KML output from the same
+// file: the points reprojected to WGS84, "Station N" and the description on
+// every fifth, the pushpin style asked for. GDAL's KML driver leaves the
+// icon style out; its LIBKML driver writes it but takes time that grows with
+// the square of the count (13 s for 10,000 points, 69 s for 20,000), so it
+// cannot serve at this size. Medians of interleaved runs. Before that, the
+// library steps are timed one by one in this process.
 //
 //   xy_text_bench [points] [rounds] [program folder holding convers]
 //   xy_text_bench road <xy file> <work folder> <times file>   (one road run)
@@ -150,12 +150,13 @@ int main(int argc, char** argv)
     std::printf("%-40s %9s\n", "library step (in this process)", "seconds");
 
     auto start = Clock::now();
-    if (marovin::Status s = marovin::rewrite_separators(survey.string()); !s)
-        die(s.error());
-    std::printf("%-40s %9.3f\n", "load and rewrite separators", seconds_since(start));
+    auto loaded = marovin::load_xy_file(survey.string());
+    if (!loaded)
+        die(loaded.error());
+    std::printf("%-40s %9.3f\n", "load and normalise", seconds_since(start));
 
     start = Clock::now();
-    auto read = marovin::read_xy_file(survey.string(), "Number,X,Y,Z");
+    auto read = marovin::read_xy_points(*loaded, marovin::XyLayout::NumberXYZ);
     if (!read)
         die(read.error());
     std::printf("%-40s %9.3f\n", "read points (Number,X,Y,Z)", seconds_since(start));

@@ -12,7 +12,7 @@ Status write_trace_job(const std::string& path, std::string_view system, const T
         return fail(job.error());
     for (std::size_t i = 0; i < points.size(); ++i) {
         if (Status added = job->add_point(points.x[i], points.y[i]); !added)
-            return fail("trace " + std::to_string(i + 1) + ": " + added.error());
+            return fail("cannot write the converter job: trace " + std::to_string(i + 1) + ": " + added.error());
     }
     return job->close();
 }

@@ -1,10 +1,14 @@
 #include "readers/trace_extraction.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <csetjmp>
+#include <csignal>
 #include <cstring>
+#include <mutex>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -70,13 +74,14 @@ void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffset
 // file mapped whole would look like a gigabyte of memory.
 constexpr std::int64_t kMapWindow = std::int64_t{32} << 20;
 
+// Traces from `from` on, each by one positioned read of its header prefix.
 template <bool LittleEndian>
 Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step,
-                       const WordOffsets& o, double divisor, TracePoints& points)
+                       const WordOffsets& o, double divisor, TracePoints& points, std::size_t from = 0)
 {
     unsigned char prefix[kTraceHeaderBytes];
     const std::size_t n = points.size();
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = from; i < n; ++i) {
         const std::int64_t at = first + static_cast<std::int64_t>(i) * step;
         std::size_t got = 0;
         while (got < o.needed) {
@@ -91,6 +96,130 @@ Status fill_positioned(int fd, const std::string& name, std::int64_t first, std:
         take<LittleEndian>(prefix, o, divisor, points, i);
     }
     return ok();
+}
+
+// A file that shrinks while it is mapped (another program truncating it)
+// turns the next touch of a page beyond its new end into SIGBUS, which would
+// end the program. While a thread reads a mapped window, a SIGBUS handler
+// turns a fault inside that window into a jump back to the reader, which
+// then reads on by positioned reads and so reports the end of the file as
+// they do. The handler is installed only while some thread reads mapped
+// windows, and the previous one is put back after; a SIGBUS that is not a
+// fault inside a window being read goes to the previous handler.
+struct MappedWindow {
+    const unsigned char* begin;
+    const unsigned char* end;
+    sigjmp_buf* jump;
+};
+
+// The window this thread is reading, for the handler; null outside.
+thread_local const MappedWindow* volatile t_reading = nullptr;
+
+std::mutex g_guard_mutex;
+int g_guard_users = 0;
+struct sigaction g_previous_sigbus;
+
+extern "C" void on_sigbus(int signal, siginfo_t* info, void* context)
+{
+    const MappedWindow* window = t_reading;
+    const auto* at = static_cast<const unsigned char*>(info->si_addr);
+    if (window && at >= window->begin && at < window->end)
+        siglongjmp(*window->jump, 1);
+    // Not ours: what the previous disposition would have done.
+    const struct sigaction& previous = g_previous_sigbus;
+    if (previous.sa_flags & SA_SIGINFO) {
+        previous.sa_sigaction(signal, info, context);
+    } else if (previous.sa_handler == SIG_IGN && info->si_code <= 0) {
+        // an ignored SIGBUS sent by a program
+    } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+        previous.sa_handler(signal);
+    } else {
+        // The default ends the process: raised again, it is delivered as
+        // soon as this handler returns (a fault would also recur).
+        struct sigaction fallback {};
+        fallback.sa_handler = SIG_DFL;
+        ::sigemptyset(&fallback.sa_mask);
+        ::sigaction(SIGBUS, &fallback, nullptr);
+        ::raise(SIGBUS);
+    }
+}
+
+// Installs the handler for its lifetime (shared by the threads that read).
+class SigbusGuard {
+public:
+    SigbusGuard()
+    {
+        std::lock_guard lock(g_guard_mutex);
+        if (g_guard_users == 0) {
+            struct sigaction action {};
+            action.sa_sigaction = on_sigbus;
+            action.sa_flags = SA_SIGINFO;
+            ::sigemptyset(&action.sa_mask);
+            if (::sigaction(SIGBUS, &action, &g_previous_sigbus) != 0)
+                return;
+        }
+        ++g_guard_users;
+        installed_ = true;
+    }
+    ~SigbusGuard()
+    {
+        if (!installed_)
+            return;
+        std::lock_guard lock(g_guard_mutex);
+        if (--g_guard_users == 0)
+            ::sigaction(SIGBUS, &g_previous_sigbus, nullptr);
+    }
+    SigbusGuard(const SigbusGuard&) = delete;
+    SigbusGuard& operator=(const SigbusGuard&) = delete;
+
+    bool installed() const { return installed_; }
+
+private:
+    bool installed_ = false;
+};
+
+// One mapped window's traces, i0 .. i0 + n - 1, the first of them at
+// `trace`, inside the mapping [map, map + length).
+struct WindowRead {
+    const unsigned char* map;
+    std::size_t length;
+    const unsigned char* trace;
+    std::int64_t step;
+    WordOffsets offsets;
+    double divisor;
+    TracePoints* points;
+    std::size_t i0;
+    std::size_t n;
+};
+
+// Kept out of line so that nothing of the loop lives in the frame that the
+// fault jumps back to.
+template <bool LittleEndian>
+[[gnu::noinline]] void fill_window(const WindowRead& r)
+{
+    fill_mapped<LittleEndian>(r.trace, r.step, r.offsets, r.divisor, *r.points, r.i0, r.n);
+}
+
+// Reads a mapped window; false when a page of it was gone (the file
+// shrank), and the window's points are then incomplete. Nothing between the
+// jump and its target has a destructor to skip.
+template <bool LittleEndian>
+bool fill_mapped_guarded(const WindowRead& read)
+{
+    sigjmp_buf jump;
+    const MappedWindow window{read.map, read.map + read.length, &jump};
+    if (sigsetjmp(jump, 1) != 0) {
+        t_reading = nullptr;
+        return false;
+    }
+    t_reading = &window;
+    // The handler must see the window before the first touch, and the
+    // touches must not move past its removal.
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    fill_window<LittleEndian>(read);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    t_reading = nullptr;
+    return true;
 }
 
 } // namespace
@@ -174,6 +303,9 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
 
     const std::int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
     const std::int64_t per_window = std::max<std::int64_t>(1, kMapWindow / step);
+    const SigbusGuard guard;
+    if (!guard.installed())
+        return extract_trace_points(fd, size, name, header, su, selection, ReadMethod::Positioned);
     for (std::int64_t i0 = 0; i0 < count; i0 += per_window) {
         const std::int64_t n = std::min(per_window, count - i0);
         const std::int64_t start = first + i0 * step;
@@ -184,14 +316,21 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
         if (map == MAP_FAILED)
             return extract_trace_points(fd, size, name, header, su, selection, ReadMethod::Positioned);
         ::madvise(map, length, step <= page ? MADV_SEQUENTIAL : MADV_RANDOM);
-        const unsigned char* trace = static_cast<const unsigned char*>(map) + (start - map_start);
-        if (su)
-            fill_mapped<true>(trace, step, o, selection.divisor, points, static_cast<std::size_t>(i0),
-                              static_cast<std::size_t>(n));
-        else
-            fill_mapped<false>(trace, step, o, selection.divisor, points, static_cast<std::size_t>(i0),
-                               static_cast<std::size_t>(n));
+        const auto* begin = static_cast<const unsigned char*>(map);
+        const auto from = static_cast<std::size_t>(i0);
+        const WindowRead read{begin, length, begin + (start - map_start), step, o, selection.divisor,
+                              &points, from, static_cast<std::size_t>(n)};
+        const bool whole = su ? fill_mapped_guarded<true>(read) : fill_mapped_guarded<false>(read);
         ::munmap(map, length);
+        if (!whole) {
+            // The file shrank under the map: read on from this window's first
+            // trace, where the positioned reads find the new end.
+            const Status read = su ? fill_positioned<true>(fd, name, first, step, o, selection.divisor, points, from)
+                                   : fill_positioned<false>(fd, name, first, step, o, selection.divisor, points, from);
+            if (!read)
+                return fail(read.error());
+            return points;
+        }
     }
     return points;
 }

@@ -74,8 +74,12 @@ struct TracePoints {
 
 // How the words are fetched: a read-only memory map that touches only the
 // pages holding the words, or one positioned read of each trace's header
-// prefix. Both give the same points; the map is the default (faster on a
-// file in the page cache, see bench/).
+// prefix. Both give the same points and the same errors; the map is the
+// default (faster on a file in the page cache, see bench/). A file that
+// shrinks while it is read (another program truncating it) fails with
+// "file ended" either way: the mapped read catches the fault of a page that
+// is gone (it installs a SIGBUS handler while it reads, and puts back the
+// previous one after) and reads on by positioned reads.
 enum class ReadMethod { Mapped, Positioned };
 
 // Reads header.Nb_Traces traces of the open file (`su`: little-endian words,

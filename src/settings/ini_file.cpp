@@ -1,45 +1,53 @@
 #include "settings/ini_file.h"
 
 #include "base/atomic_file.h"
-#include "base/whole_file.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstddef>
+#include <cstring>
+#include <exception>
+#include <fcntl.h>
 #include <filesystem>
-#include <utility>
-#include <vector>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace marovin {
 namespace {
 
 // One line of the text: [begin, content_end) is its content without the line
-// ending, [content_end, end) the ending itself (CR LF, LF, or nothing for a
-// last line without one).
+// ending, [content_end, end) the ending itself (CR LF, LF, a lone CR, or
+// nothing for a last line without one).
 struct Line {
     std::size_t begin = 0;
     std::size_t content_end = 0;
     std::size_t end = 0;
 };
 
-std::vector<Line> split_lines(const std::string& text)
+// The line that starts at `begin` (< text.size()).
+Line line_at(const std::string& text, std::size_t begin)
 {
-    std::vector<Line> lines;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        const std::size_t newline = text.find('\n', begin);
-        Line line;
-        line.begin = begin;
-        if (newline == std::string::npos) {
-            line.content_end = line.end = text.size();
-        } else {
-            line.end = newline + 1;
-            line.content_end = newline;
-            if (line.content_end > begin && text[line.content_end - 1] == '\r')
-                --line.content_end;
-        }
-        lines.push_back(line);
-        begin = line.end;
+    Line line;
+    line.begin = begin;
+    const std::size_t ending = text.find_first_of("\r\n", begin);
+    if (ending == std::string::npos) {
+        line.content_end = line.end = text.size();
+        return line;
     }
-    return lines;
+    line.content_end = ending;
+    line.end = ending + 1;
+    if (text[ending] == '\r' && line.end < text.size() && text[line.end] == '\n')
+        ++line.end;
+    return line;
+}
+
+// Where `c` first occurs in [from, to), or `to`: searches never run past the
+// line, so that reading stays linear in the size of the file.
+std::size_t find_in(const std::string& text, char c, std::size_t from, std::size_t to)
+{
+    return static_cast<std::size_t>(std::find(text.begin() + static_cast<std::ptrdiff_t>(from),
+                                              text.begin() + static_cast<std::ptrdiff_t>(to), c) -
+                                    text.begin());
 }
 
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
@@ -92,16 +100,14 @@ Parsed parse(const std::string& text, const Line& line)
     if (start == line.content_end || text[start] == ';')
         return p;
     if (text[start] == '[') {
-        std::size_t close = text.find(']', start + 1);
-        if (close == std::string::npos || close > line.content_end)
-            close = line.content_end;
+        const std::size_t close = find_in(text, ']', start + 1, line.content_end);
         p.kind = LineKind::Section;
         p.name_begin = skip_blanks(text, start + 1, close);
         p.name_end = trim_blanks_back(text, p.name_begin, close);
         return p;
     }
-    const std::size_t equals = text.find('=', start);
-    if (equals == std::string::npos || equals >= line.content_end)
+    const std::size_t equals = find_in(text, '=', start, line.content_end);
+    if (equals == line.content_end)
         return p;
     p.name_begin = start;
     p.name_end = trim_blanks_back(text, start, equals);
@@ -116,38 +122,39 @@ Parsed parse(const std::string& text, const Line& line)
 // Where a key was found, or where its section is.
 struct Place {
     bool section_found = false;
-    std::size_t section_line = 0; // index of the section's header line
-    std::size_t last_content_line = 0; // last non-blank line of the section
+    Line last_content_line; // last non-blank line of the section
     bool key_found = false;
-    std::size_t key_line = 0;
+    Line key_line;
     Parsed key;
 };
 
 // Only the first section of that name counts, as in the Windows service.
-Place locate(const std::string& text, const std::vector<Line>& lines, const std::string& section,
-             const std::string& key)
+// Lines are taken one at a time, each looked at once.
+Place locate(const std::string& text, const std::string& section, const std::string& key)
 {
     Place place;
     const std::string wanted_section = trimmed(section);
     const std::string wanted_key = trimmed(key);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Parsed p = parse(text, lines[i]);
+    for (std::size_t begin = 0; begin < text.size();) {
+        const Line line = line_at(text, begin);
+        begin = line.end;
+        const Parsed p = parse(text, line);
         if (p.kind == LineKind::Section) {
             if (place.section_found)
                 break;
             if (same_name(text, p.name_begin, p.name_end, wanted_section)) {
                 place.section_found = true;
-                place.section_line = place.last_content_line = i;
+                place.last_content_line = line;
             }
             continue;
         }
         if (!place.section_found)
             continue;
-        if (skip_blanks(text, lines[i].begin, lines[i].content_end) != lines[i].content_end)
-            place.last_content_line = i;
+        if (skip_blanks(text, line.begin, line.content_end) != line.content_end)
+            place.last_content_line = line;
         if (p.kind == LineKind::Entry && same_name(text, p.name_begin, p.name_end, wanted_key)) {
             place.key_found = true;
-            place.key_line = i;
+            place.key_line = line;
             place.key = p;
             break;
         }
@@ -155,13 +162,19 @@ Place locate(const std::string& text, const std::vector<Line>& lines, const std:
     return place;
 }
 
+// The text's own line ending: that of its first line; CR LF for a text of
+// one line.
 std::string line_ending_of(const std::string& text)
 {
-    const std::size_t newline = text.find('\n');
-    if (newline != std::string::npos && (newline == 0 || text[newline - 1] != '\r'))
+    const std::size_t ending = text.find_first_of("\r\n");
+    if (ending == std::string::npos)
+        return "\r\n";
+    if (text[ending] == '\n')
         return "\n";
-    return "\r\n";
+    return ending + 1 < text.size() && text[ending + 1] == '\n' ? "\r\n" : "\r";
 }
+
+bool ends_a_line(char c) { return c == '\r' || c == '\n'; }
 
 bool has_line_break(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
@@ -170,8 +183,7 @@ bool has_line_break(const std::string& s) { return s.find_first_of("\r\n") != st
 std::optional<std::string> find_ini_value(const std::string& text, const std::string& section,
                                           const std::string& key)
 {
-    const std::vector<Line> lines = split_lines(text);
-    const Place place = locate(text, lines, section, key);
+    const Place place = locate(text, section, key);
     if (!place.key_found)
         return std::nullopt;
     std::size_t begin = place.key.value_begin;
@@ -186,19 +198,17 @@ std::optional<std::string> find_ini_value(const std::string& text, const std::st
 std::string set_ini_value(const std::string& text, const std::string& section, const std::string& key,
                           const std::string& value)
 {
-    const std::vector<Line> lines = split_lines(text);
-    const Place place = locate(text, lines, section, key);
+    const Place place = locate(text, section, key);
     const std::string eol = line_ending_of(text);
     const std::string entry = trimmed(key) + "=" + value;
 
     if (place.key_found) {
         // Keep the key as spelt and the blanks after "="; replace the value
         // up to the line ending.
-        const Line& line = lines[place.key_line];
-        return text.substr(0, place.key.value_begin) + value + text.substr(line.content_end);
+        return text.substr(0, place.key.value_begin) + value + text.substr(place.key_line.content_end);
     }
     if (place.section_found) {
-        const Line& last = lines[place.last_content_line];
+        const Line& last = place.last_content_line;
         std::string result = text.substr(0, last.end);
         if (last.content_end == last.end) // the file's last line, without an ending
             result += eol;
@@ -207,23 +217,57 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
         return result;
     }
     std::string result = text;
-    if (!result.empty() && result.back() != '\n')
+    if (!result.empty() && !ends_a_line(result.back()))
         result += eol;
     result += "[" + trimmed(section) + "]" + eol + entry + eol;
     return result;
 }
 
-std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
-                                          const std::string& key)
+namespace {
+
+// The bytes of the INI file at `path`; `missing` tells a file that is not
+// there from one that cannot be read. Only a regular file is read: a folder,
+// a FIFO or a device in its place is an error, not an empty file, and is
+// opened without waiting (a FIFO would otherwise wait for a writer).
+struct FileBytes {
+    bool missing = false;
+    std::string text;
+};
+
+Result<FileBytes> read_ini_bytes(const std::string& path)
 {
-    const Result<std::string> text = read_whole_file(path);
-    if (!text)
-        return std::nullopt;
-    return find_ini_value(*text, section, key);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return FileBytes{true, {}};
+        return fail("cannot read " + path + ": " + std::strerror(errno));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return fail("cannot read " + path + ": " + std::strerror(errno));
+    if (!S_ISREG(info.st_mode))
+        return fail("cannot read " + path + ": not a file");
+    FileBytes bytes;
+    bytes.text.reserve(static_cast<std::size_t>(info.st_size));
+    char block[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, block, sizeof block);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return fail("cannot read " + path + ": " + std::strerror(errno));
+        if (got == 0)
+            return bytes;
+        bytes.text.append(block, static_cast<std::size_t>(got));
+    }
 }
 
-Status write_ini_value(const std::string& path, const std::string& section, const std::string& key,
-                       const std::string& value)
+Status write_ini_file(const std::string& path, const std::string& section, const std::string& key,
+                      const std::string& value)
 {
     if (has_line_break(section) || has_line_break(key) || has_line_break(value))
         return fail("cannot write " + key + " in " + path + ": the text holds a line break");
@@ -242,26 +286,43 @@ Status write_ini_value(const std::string& path, const std::string& section, cons
             target = resolved.string();
     }
 
-    std::string text;
-    error.clear();
-    const bool exists = fs::exists(target, error);
-    if (error)
-        return fail("cannot read " + target + ": " + error.message());
-    if (exists) {
-        Result<std::string> content = read_whole_file(target);
-        if (!content)
-            return fail(content.error());
-        text = std::move(*content);
-    }
-
+    Result<FileBytes> read = read_ini_bytes(target);
+    if (!read)
+        return fail(read.error());
+    const std::string& text = read->text;
     const std::string updated = set_ini_value(text, section, key, value);
-    if (exists && updated == text)
+    if (!read->missing && updated == text)
         return ok();
     Result<AtomicFile> file = AtomicFile::create(target);
     if (!file)
         return fail(file.error());
     file->stream() << updated;
     return file->commit();
+}
+
+} // namespace
+
+std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
+                                          const std::string& key)
+{
+    try {
+        Result<FileBytes> read = read_ini_bytes(path);
+        if (!read || read->missing)
+            return std::nullopt;
+        return find_ini_value(read->text, section, key);
+    } catch (const std::exception&) { // out of memory: as a file that cannot be read
+        return std::nullopt;
+    }
+}
+
+Status write_ini_value(const std::string& path, const std::string& section, const std::string& key,
+                       const std::string& value)
+{
+    try {
+        return write_ini_file(path, section, key, value);
+    } catch (const std::exception& e) {
+        return fail("cannot write " + path + ": " + e.what());
+    }
 }
 
 } // namespace marovin

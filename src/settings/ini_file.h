@@ -6,9 +6,12 @@
 // with ";" are comments, and section and key names are compared without
 // regard to ASCII case. The first matching section and key win.
 //
-// Files are handled as bytes (8-bit clean): nothing is decoded, and a write
-// changes only the one entry it sets; every other byte of the file (other
-// sections, keys, comments, blank lines, line endings) stays as it was.
+// Lines end with CR LF, LF or a lone CR, in any mix. Files are handled as
+// bytes (8-bit clean): nothing is decoded, and a write changes only the one
+// entry it sets; every other byte of the file (other sections, keys,
+// comments, blank lines, line endings) stays as it was. Reading and writing
+// take time in proportion to the size of the file, and no exception leaves
+// these functions.
 
 #include "base/result.h"
 
@@ -27,13 +30,13 @@ std::optional<std::string> find_ini_value(const std::string& text, const std::st
 // keeps its line, its key spelling and its line ending; a missing key is
 // added after the last non-blank line of its section; a missing section is
 // appended at the end of the text. New lines use the text's own line ending
-// (the first one found), CR LF for a text that has none.
+// (that of its first line), CR LF for a text that has none.
 std::string set_ini_value(const std::string& text, const std::string& section, const std::string& key,
                           const std::string& value);
 
 // The value of `key` in `section` of the INI file at `path`; nothing when the
-// file cannot be read (also when the path names a folder, a FIFO or another
-// thing that is not a file), or the section or key is missing.
+// file is missing or cannot be read (a folder in its place included), or the
+// section or key is missing.
 std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
                                           const std::string& key);
 

@@ -388,9 +388,11 @@ bool InfoView::loadPlainTextFile(const QString& path, QString* error)
     return true;
 }
 
-void InfoView::setPlainText(const QString& text)
+void InfoView::setPlainText(const QString& text) { setPlainBytes(text.toUtf8()); }
+
+void InfoView::setPlainBytes(QByteArray bytes)
 {
-    d->plain->show(std::make_unique<MemorySource>(text.toUtf8()), nullptr);
+    d->plain->show(std::make_unique<MemorySource>(std::move(bytes)), nullptr);
     d->browser->clear();
     d->stack->setCurrentWidget(d->plain);
 }

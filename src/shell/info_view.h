@@ -4,6 +4,7 @@
 // only the visible lines are read and laid out, so a file of a million KML
 // placemarks is in view at once and scrolls to its end.
 
+#include <QByteArray>
 #include <QWidget>
 
 #include <memory>
@@ -28,6 +29,8 @@ public:
 
     // Shows `text` as plain text, replacing what was shown.
     void setPlainText(const QString& text);
+    // Shows bytes as a plain-text file holding them would be shown.
+    void setPlainBytes(QByteArray bytes);
 
     // Whole text currently shown. Plain text comes back exactly as it was
     // given or as the file holds it, line ends included, read as UTF-8 (or,

@@ -128,6 +128,18 @@ void appendComboEntries(QComboBox* combo, const QStringList& entries)
     combo->setEditText(text);
 }
 
+QString messageSentence(const std::string& libraryMessage)
+{
+    QString sentence = QString::fromLocal8Bit(libraryMessage.data(), static_cast<qsizetype>(libraryMessage.size()));
+    if (sentence.isEmpty())
+        return sentence;
+    sentence[0] = sentence[0].toUpper();
+    if (!sentence.endsWith(QLatin1Char('.')) && !sentence.endsWith(QLatin1Char('!')) &&
+        !sentence.endsWith(QLatin1Char('?')))
+        sentence += QLatin1Char('.');
+    return sentence;
+}
+
 QColor stepColourValue(StepColour colour)
 {
     switch (colour) {

@@ -6,6 +6,7 @@
 
 #include "conversion/point_table.h"
 #include "readers/seismic_header.h"
+#include "readers/xy_text.h"
 #include "base/result.h"
 #include "shell/program_folder.h"
 
@@ -18,6 +19,8 @@
 #include <iosfwd>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class Desktop;
 class FlexGrid;
@@ -43,6 +46,12 @@ QColor stepColourValue(StepColour colour);
 // Appends entries to a combo list and keeps the text the box shows (an
 // editable combo would otherwise take the first entry as its text).
 void appendComboEntries(QComboBox* combo, const QStringList& entries);
+
+// A message of the library ("cannot write the converter job: cannot create
+// /x/File.cvd: Permission denied") as a sentence for a message box: first
+// letter capitalised, a full stop at the end. Paths in it are 8-bit, as the
+// file system names them.
+QString messageSentence(const std::string& libraryMessage);
 
 // The settings of the common file dialog, kept between uses like the
 // original control's properties.
@@ -138,6 +147,9 @@ public:
     marovin::PointTable Point_Table;   // rows 1..Nb_Points
     std::int32_t Nb_Points = 0;
     marovin::SeismicHeader Header;     // Nb_Samples, Coord_Scalar, Header_Offset, Nb_Traces
+    // The text of Text4 that Header (and what tab 3 shows) was read from;
+    // empty before a read has succeeded. Extraction runs only on that file.
+    QString Header_File;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -148,6 +160,11 @@ private:
     void buildTab2(QWidget* page);
     void buildTab3(QWidget* page);
     void connectHandlers();
+    // Shows an XY file's normalised text on the "Information" tab and keeps
+    // it as the text Command9 converts.
+    void showXyText(const QString& path, const marovin::XyText& text);
+    // Whether `text` of the file in `path` is what the tab was given last.
+    bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.
@@ -158,8 +175,19 @@ private:
     ProgramFolder program_;
     UserFolders user_;
     std::unique_ptr<QTemporaryDir> jobFolder_;
+    // What start-up showed in Text4 from the remembered setting; nothing when
+    // there was none and the default was shown. Closing writes the setting
+    // back only when Text4 shows something else, so that a stored value is
+    // never re-encoded or cut.
+    std::optional<QString> rememberedText_;
     // The job file while a conversion run writes it (Transform_System's
     // target); null otherwise.
     std::ostream* openJob_ = nullptr;
+    // The XY file as the "Information" tab was last given it: its path (as
+    // in Text1), its normalised text (one buffer, shared with the viewer)
+    // and its blank lines. Command9 converts nothing else.
+    QString xyShownPath_;
+    QByteArray xyShownText_;
+    std::vector<std::int64_t> xyShownLeftOut_;
     friend class ExchangeTest; // sets openJob_ to drive Transform_System
 };

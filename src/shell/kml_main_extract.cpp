@@ -13,6 +13,7 @@
 #include "shell/tab_control.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -49,6 +50,25 @@ void KML_Main::Command8_Click()
                          Desktop::Icon::Critical, Desktop::Buttons::Ok);
     };
 
+    // The header state describes the file it was read from, and no other:
+    // another file's traces read with its layout would give wrong points.
+    if (Header_File.isEmpty() || Text4->text() != Header_File) {
+        const QString named = Text4->text().isEmpty()
+                                  ? QStringLiteral("No seismic file is named")
+                                  : QStringLiteral("The headers of %1 have not been read")
+                                        .arg(QDir::toNativeSeparators(Text4->text()));
+        const QString shown = Header_File.isEmpty()
+                                  ? QString()
+                                  : QStringLiteral(" (the values shown are those of %1)")
+                                        .arg(QDir::toNativeSeparators(Header_File));
+        desktop_.message(this,
+                         QStringLiteral("%1%2. Choose the seismic file with \"SEGY or SU file\" before "
+                                        "extracting.")
+                             .arg(named, shown),
+                         QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        return;
+    }
+
     const marovin::SeismicHeader header = Header;
     const std::int32_t count = header.Nb_Traces;
     if (count < 0 || count == INT32_MAX) // the grid needs count + 1 rows
@@ -75,10 +95,8 @@ void KML_Main::Command8_Click()
                                                            Combo6->currentText().toStdString(), *points,
                                                            marovin::regional_decimal_point());
         !written) {
-        desktop_.message(this,
-                         QStringLiteral("Cannot write the converter job: %1")
-                             .arg(QString::fromLocal8Bit(written.error().c_str())),
-                         QStringLiteral("Marovin"), Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        desktop_.message(this, messageSentence(written.error()), QStringLiteral("Marovin"), Desktop::Icon::Critical,
+                         Desktop::Buttons::Ok);
         return;
     }
 

@@ -15,17 +15,26 @@
 marovin::Status KML_Main::lecture_SU()
 {
     // Everything is worked out before any control changes, so that a failure
-    // leaves tab 3 showing the previous file wholly.
-    const std::string path = Text4->text().toStdString();
+    // leaves tab 3 and the header state wholly those of the previous file.
+    // The extraction, though, is disarmed until a read succeeds: Text4 now
+    // names a file whose headers were not read.
+    const QString shownPath = Text4->text();
+    const std::string path = shownPath.toStdString();
+    const auto disarm = [this](const std::string& why) {
+        Command8->setEnabled(false);
+        setBackColour(Command8, StepColour::Light3D);
+        return marovin::fail(why);
+    };
     marovin::Result<std::string> kmlName = marovin::seismic_kml_name(path);
     if (!kmlName)
-        return marovin::fail(kmlName.error());
+        return disarm(kmlName.error());
     marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path);
     if (!header)
-        return marovin::fail(header.error());
+        return disarm(header.error());
     const bool segy = !marovin::is_su_path(path);
 
     Header = *header;
+    Header_File = shownPath;
     Text8->setText(QString::fromStdString(*kmlName));
     Check1->setChecked(segy);
     if (segy) {
@@ -34,13 +43,16 @@ marovin::Status KML_Main::lecture_SU()
     }
     // In text mode this read only happens at start-up for the remembered
     // seismic file; Text7 is then the text road's scalar and keeps what the
-    // user's XY points need.
-    if (Input_Mode != QLatin1String("TEXT_XY"))
+    // user's XY points need, and Command1 stays red as the text road's first
+    // step.
+    const bool seismicRoad = Input_Mode != QLatin1String("TEXT_XY");
+    if (seismicRoad)
         Text7->setText(QString::number(Header.Coord_Scalar));
     Text5->setText(QString::number(Header.Nb_Samples));
     Text6->setText(QString::number(Header.Nb_Traces));
 
-    setBackColour(Command1, StepColour::LightGrey);
+    if (seismicRoad)
+        setBackColour(Command1, StepColour::LightGrey);
     Command8->setEnabled(true);
     setBackColour(Command8, StepColour::Red);
 
@@ -73,11 +85,7 @@ void KML_Main::Command7_Click()
     Text4->setText(*chosen);
     const marovin::Status read = lecture_SU();
     if (!read) {
-        QString reason = QString::fromStdString(read.error());
-        if (!reason.isEmpty())
-            reason[0] = reason[0].toUpper();
-        desktop_.message(this,
-                         QStringLiteral("Cannot read the seismic file.\n\n%1.").arg(reason),
+        desktop_.message(this, QStringLiteral("Cannot read the seismic file.\n\n%1").arg(messageSentence(read.error())),
                          QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
     }
 }

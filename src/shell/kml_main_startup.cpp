@@ -150,11 +150,13 @@ void KML_Main::Form_Load()
         const std::optional<std::string> stored = marovin::read_ini_value(localPath(iniPath()), kIniSection, kIniKey);
         // A stored value is used as it is (an empty one stays empty), only
         // cut to the buffer; the default is not a stored value and is whole.
-        if (stored)
-            Text4->setText(QString::fromLocal8Bit(stored->data(), static_cast<qsizetype>(stored->size()))
-                               .left(kIniBufferLength - 1));
-        else
+        if (stored) {
+            rememberedText_ = QFile::decodeName(QByteArray(stored->data(), static_cast<qsizetype>(stored->size())))
+                                  .left(kIniBufferLength - 1);
+            Text4->setText(*rememberedText_);
+        } else {
             Text4->setText(defaultSeismicFile(*this));
+        }
     });
 
     // In both roads; a failing header read leaves tab 3 as it was. In the
@@ -164,11 +166,16 @@ void KML_Main::Form_Load()
 
 void KML_Main::Form_Unload()
 {
+    // The file is shared: an entry the user did not change stays as stored,
+    // byte for byte (a path in another 8-bit code page, or one longer than
+    // Text4 was given). A new path is stored as the file system names it.
+    if (rememberedText_ && Text4->text() == *rememberedText_)
+        return;
     // Failures are ignored: the program ends all the same, and the INI
     // writer never leaves a half-written file behind.
     tryStep([this] {
         QDir().mkpath(QFileInfo(iniPath()).absolutePath());
-        (void)marovin::write_ini_value(localPath(iniPath()), kIniSection, kIniKey, Text4->text().toLocal8Bit().toStdString());
+        (void)marovin::write_ini_value(localPath(iniPath()), kIniSection, kIniKey, localPath(Text4->text()));
     });
 }
 

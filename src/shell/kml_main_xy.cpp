@@ -55,14 +55,15 @@ void KML_Main::Command1_Click()
     if (marovin::Result<std::string> kml = marovin::text_kml_name(name))
         Text2->setText(QString::fromStdString(*kml));
 
-    // The user's file is rewritten only when it was read whole as text, and
-    // atomically; otherwise the road stops here with the file untouched.
-    if (marovin::Status rewritten = marovin::rewrite_separators(fileSystemPath(path)); !rewritten) {
-        desktop_.message(this, QStringLiteral("The XY file %1 was not changed: %2").arg(path, fromLibrary(rewritten.error())),
-                         kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
+    // The chosen file is only read: its normalised text is shown and kept
+    // for the conversion run.
+    marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(fileSystemPath(path));
+    if (!loaded) {
+        desktop_.message(this, QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(loaded.error())), kTitle,
+                         Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }
-    RichTextBox1->loadPlainTextFile(path);
+    showXyText(path, *loaded);
 
     Command2->setEnabled(true);
     setBackColour(Command1, StepColour::ButtonFace);
@@ -71,6 +72,20 @@ void KML_Main::Command1_Click()
     SSTab1->setCurrentIndex(2);
     desktop_.message(this, QStringLiteral("Remember to select the original geodesic system"), kTitle,
                      Desktop::Icon::Information, Desktop::Buttons::Ok);
+}
+
+void KML_Main::showXyText(const QString& path, const marovin::XyText& text)
+{
+    xyShownPath_ = path;
+    xyShownText_ = QByteArray(text.text.data(), qsizetype(text.text.size()));
+    xyShownLeftOut_ = text.left_out;
+    RichTextBox1->setPlainBytes(xyShownText_);
+}
+
+bool KML_Main::isXyTextShown(const QString& path, const marovin::XyText& text) const
+{
+    return path == xyShownPath_ && text.left_out == xyShownLeftOut_ &&
+           std::string_view(xyShownText_.constData(), std::size_t(xyShownText_.size())) == text.text;
 }
 
 void KML_Main::Command9_Click()
@@ -82,21 +97,45 @@ void KML_Main::Command9_Click()
         desktop_.message(this, text, kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
     };
 
-    const QString layout = Combo1->currentText();
-    marovin::Result<marovin::XyPoints> read =
-        marovin::read_xy_file(fileSystemPath(Text1->text()), layout.toStdString());
-    if (!read) {
-        stop(QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(read.error())));
+    // The run converts the file as the "Information" tab shows it. The file
+    // is read again, so an edit made since it was chosen (a mended line) is
+    // not lost; but a text that differs from the one shown is first shown,
+    // and converted only at the next click, never silently.
+    const QString path = Text1->text();
+    marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(fileSystemPath(path));
+    if (!loaded) {
+        stop(QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(loaded.error())));
         return;
     }
-    const marovin::XyPoints& points = *read;
-    if (!points.rows_read) {
+    if (!isXyTextShown(path, *loaded)) {
+        const QString what = path == xyShownPath_
+                                 ? QStringLiteral("The XY file %1 has changed since it was chosen. The \"Information\" "
+                                                  "tab now shows it as it will be converted")
+                                 : QStringLiteral("The \"Information\" tab now shows the XY file %1 as it will be "
+                                                  "converted");
+        showXyText(path, *loaded);
+        SSTab1->setCurrentIndex(2);
+        desktop_.message(this, what.arg(path) + QStringLiteral(": check it and click Conversion again."), kTitle,
+                         Desktop::Icon::Information, Desktop::Buttons::Ok);
+        return;
+    }
+
+    const QString layoutText = Combo1->currentText();
+    const std::optional<marovin::XyLayout> layout = marovin::layout_named(layoutText.toStdString());
+    if (!layout) {
         // Empty rows would reach the converter as points at 0, 0.
         stop(QStringLiteral("The file type \"%1\" is not one of \"Number,X,Y,Z\", \"Number,X,Y\", \"X,Y,Z\" "
                             "or \"X,Y\".")
-                 .arg(layout));
+                 .arg(layoutText));
         return;
     }
+    // Every line holds the fields of the layout, or nothing is converted.
+    marovin::Result<marovin::XyPoints> read = marovin::read_xy_points(std::move(*loaded), *layout);
+    if (!read) {
+        stop(QStringLiteral("Cannot read the XY file: %1, %2").arg(path, fromLibrary(read.error())));
+        return;
+    }
+    const marovin::XyPoints& points = *read;
 
     const marovin::Result<double> scalar = marovin::coordinate_divisor(Text7->text().toStdString());
     if (!scalar) {
@@ -114,8 +153,13 @@ void KML_Main::Command9_Click()
         const auto k = static_cast<std::size_t>(i - 1);
         (void)table.set(i, 1, marovin::Cell::real(points.x[k]));
         (void)table.set(i, 2, marovin::Cell::real(points.y[k]));
-        // The KML names number the points 1..N whatever the file's numbering.
-        (void)table.set(i, 3, i <= 32767 ? marovin::Cell::int16(static_cast<std::int16_t>(i)) : marovin::Cell::int32(i));
+        // The file's own Number (or 1, 2, 3 ... for layouts without one), so
+        // that the KML names match the grid and the file.
+        const std::int32_t number = points.number[k];
+        (void)table.set(i, 3,
+                        number >= INT16_MIN && number <= INT16_MAX
+                            ? marovin::Cell::int16(static_cast<std::int16_t>(number))
+                            : marovin::Cell::int32(number));
     }
 
     // The job is written whole or not at all; its data lines are the rows of
@@ -129,7 +173,7 @@ void KML_Main::Command9_Click()
             fileSystemPath(jobPath), marovin::xy_text_job_header(Combo2->currentText().toStdString()),
             marovin::regional_decimal_point());
         if (!job) {
-            stop(QStringLiteral("Cannot write the converter job: %1").arg(fromLibrary(job.error())));
+            stop(messageSentence(job.error()));
             return;
         }
         for (std::size_t k = 0; k < points.x.size(); ++k) {
@@ -141,7 +185,7 @@ void KML_Main::Command9_Click()
             }
         }
         if (marovin::Status closed = job->close(); !closed) {
-            stop(QStringLiteral("Cannot write the converter job: %1").arg(fromLibrary(closed.error())));
+            stop(messageSentence(closed.error()));
             return;
         }
     }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -65,6 +67,10 @@ public:
     {
         return marovin::extract_trace_points(fd_, static_cast<std::uint64_t>(size_), path_, header_, su_, s, m);
     }
+
+    // Cuts the file to `bytes` behind the reader's back, as another program
+    // truncating it would; the size given to the reader stays the old one.
+    void shrink_to(std::int64_t bytes) { ASSERT_EQ(::ftruncate(fd_, bytes), 0); }
 
     SeismicHeader header_;
 
@@ -266,6 +272,43 @@ TEST_P(TraceReading, FilesAbove2GBAreReadAt64BitPositions)
     EXPECT_EQ(points->x.back(), 500000.0);
     EXPECT_EQ(points->y.back(), -1.23);
     EXPECT_EQ(points->labels[traces - 2], 0);
+}
+
+TEST_P(TraceReading, AFileThatShrinksWhileItIsReadFailsWithFileEnded)
+{
+    // 60,000 traces of 250 samples make about 74 MB, so the mapped read
+    // takes more than one window; the cut falls in the first or a later one,
+    // and leaves trace `cut + 1` only 40 of the 88 bytes its words need.
+    for (const std::int32_t cut : {1000, 50'000}) {
+        SCOPED_TRACE(cut);
+        SeismicFixture f(false, 250, 60'000);
+        f.trace_word(cut, TraceWord::Ensemble, 77);
+        f.shrink_to(f.start(cut + 1) + 40);
+        const auto points = f.extract(TraceSelection{}, GetParam());
+        ASSERT_FALSE(points.ok());
+        EXPECT_NE(points.error().find("trace " + std::to_string(cut + 1) + " of "), std::string::npos)
+            << points.error();
+        EXPECT_NE(points.error().find("file ended"), std::string::npos) << points.error();
+    }
+}
+
+TEST_P(TraceReading, TheProgramsOwnSigbusHandlerIsBackAfterAReadWhetherItFaultedOrNot)
+{
+    // The program's own handler would end it: a fault that reaches it fails
+    // the test rather than looping on the faulting page.
+    struct sigaction own {}, seen {}, previous {};
+    own.sa_handler = [](int) { std::_Exit(99); };
+    sigemptyset(&own.sa_mask);
+    ASSERT_EQ(sigaction(SIGBUS, &own, &previous), 0);
+    for (const bool shrink : {false, true}) {
+        SeismicFixture f(true, 250, 4000);
+        if (shrink)
+            f.shrink_to(f.start(2000));
+        EXPECT_EQ(f.extract(TraceSelection{}, GetParam()).ok(), !shrink);
+        ASSERT_EQ(sigaction(SIGBUS, nullptr, &seen), 0);
+        EXPECT_EQ(seen.sa_handler, own.sa_handler) << (shrink ? "after a fault" : "after a whole read");
+    }
+    sigaction(SIGBUS, &previous, nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothReadMethods, TraceReading,

@@ -10,6 +10,7 @@
 #include <QPushButton>
 
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iomanip>
@@ -219,7 +220,11 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
         {"scalar not a number", [&] { w.Text7->setText(QStringLiteral("1OO")); }},
         {"trace beyond the end", [&] { w.Header.Nb_Traces = 4; }},
         {"short result", [&] { fakeConverter(2); }},
-        {"no seismic file", [&] { w.Text4->setText(path(QStringLiteral("missing.sgy"))); }},
+        {"seismic file gone since it was read", [&] {
+             ASSERT_TRUE(QFile::copy(line, path(QStringLiteral("gone.sgy"))));
+             selectLine(path(QStringLiteral("gone.sgy")));
+             ASSERT_TRUE(QFile::remove(path(QStringLiteral("gone.sgy"))));
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -236,7 +241,7 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
         expectEarlierResult();
     }
     // A path naming no file creates nothing.
-    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("missing.sgy"))));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("gone.sgy"))));
 
     // The failed runs left nothing open: the next run works.
     selectLine(line);
@@ -247,17 +252,85 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
     EXPECT_TRUE(QFileInfo::exists(job));
 }
 
+// The header state belongs to the file it was read from. After a good
+// read of a.sgy, Text4 may come to name another file: by a read that failed
+// (the tab still shows a.sgy's values), by a typed path, or by emptying the
+// box. Extracting then would read that file with a.sgy's layout; it is
+// refused, nothing is written or launched, and the earlier result stays.
+TEST_F(ExtractRunTest, ExtractionRunsOnlyOnTheFileWhoseHeadersWereRead)
+{
+    const QString good = path(QStringLiteral("a.sgy"));
+    writeLine(good, false, 1000, -100, kLine);
+    const QString other = path(QStringLiteral("c.sgy"));
+    writeLine(other, false, 250, -100, kLine);
+    const QString broken = path(QStringLiteral("b.su"));
+    writeLine(broken, true, 500, INT16_MIN, kLine); // a scalar with no magnitude: the read fails
+    KML_Main& w = window();
+    w.Input_Mode = QStringLiteral("SEGY");
+    fakeConverter();
+
+    const struct {
+        const char* what;
+        std::function<void()> change;
+        QString text4;
+        bool armed; // Command8 still enabled and red
+    } cases[] = {
+        {"a failed read", [&] { desktop.dialogAnswers.push_back(broken); w.Command7_Click(); }, broken, false},
+        {"a typed path", [&] { w.Text4->setText(other); }, other, true},
+        {"an emptied box", [&] { w.Text4->clear(); }, QString(), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        desktop.dialogAnswers.push_back(good);
+        w.Command7_Click();
+        ASSERT_EQ(w.Header_File, good);
+        ASSERT_TRUE(w.Command8->isEnabled());
+        c.change();
+        EXPECT_EQ(w.Text4->text(), c.text4);
+        EXPECT_EQ(w.Text8->text(), path(QStringLiteral("A.KML"))) << "tab 3 shows a.sgy's values";
+        EXPECT_EQ(w.Command8->isEnabled(), c.armed);
+        EXPECT_EQ(KML_Main::backColour(w.Command8),
+                  stepColourValue(c.armed ? StepColour::Red : StepColour::Light3D));
+
+        seedEarlierResult();
+        KML_Main::setBackColour(w.Command8, StepColour::Red);
+        desktop.messages.clear();
+        desktop.launches.clear();
+        w.Command8_Click(); // as a click would, were the button enabled
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        const ScriptedDesktop::Message& refusal = desktop.messages[0];
+        EXPECT_TRUE(refusal.text.contains(QStringLiteral("\"SEGY or SU file\""))) << refusal.text.toStdString();
+        if (!c.text4.isEmpty()) {
+            EXPECT_TRUE(refusal.text.contains(c.text4)) << refusal.text.toStdString();
+        }
+        EXPECT_TRUE(refusal.text.contains(good)) << refusal.text.toStdString();
+        EXPECT_EQ(refusal.icon, Desktop::Icon::Warning);
+        EXPECT_TRUE(desktop.launches.empty());
+        EXPECT_EQ(w.jobFile(QStringLiteral("File.cvd")), QString()) << "no job was written";
+        expectEarlierResult();
+    }
+
+    // Choosing the file again arms the run, which then reads that file.
+    desktop.dialogAnswers.push_back(other);
+    w.Command7_Click();
+    EXPECT_TRUE(w.Command8->isEnabled());
+    desktop.messages.clear();
+    w.Command8_Click();
+    EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+    EXPECT_EQ(w.Nb_Points, 3);
+    EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 1), "6.123455");
+}
+
 TEST_F(ExtractRunTest, NoSeismicFileLeavesAnEarlierJobAlone)
 {
     KML_Main& w = window();
     ASSERT_TRUE(w.makeJobFolder());
     const QString job = w.jobFile(QStringLiteral("File.cvd"));
     std::ofstream(job.toStdString()) << "earlier job";
-    w.Header.Nb_Samples32 = 250;
-    w.Header.Header_Offset = 3600;
-    w.Header.Nb_Traces = 3;
-    w.Text4->setText(path(QStringLiteral("missing.sgy")));
-    w.Text7->setText(QStringLiteral("-100"));
+    const QString line = path(QStringLiteral("line1.sgy"));
+    writeLine(line, false, 250, -100, kLine);
+    selectLine(line);
+    ASSERT_TRUE(QFile::remove(line));
     fakeConverter();
     w.Command8_Click();
     EXPECT_EQ(desktop.messageTexts(), QStringList{kProblem});
@@ -282,13 +355,13 @@ TEST_F(ExtractRunTest, ConverterFailureGetsOnlyItsOwnMessage)
 TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
 {
     KML_Main& w = window();
+    // A first trace header and no samples: 240 of the 1240 bytes of a trace
+    // round to no trace at all.
     const QString line = path(QStringLiteral("empty.sgy"));
-    writeLine(line, false, 250, -100, {});
-    w.Header.Nb_Samples32 = 250;
-    w.Header.Header_Offset = 3600;
-    w.Header.Nb_Traces = 0;
-    w.Text4->setText(line);
-    w.Text7->setText(QStringLiteral("1"));
+    writeLine(line, false, 250, -100, {kLine[0]});
+    std::filesystem::resize_file(line.toStdString(), 3600 + 240);
+    selectLine(line);
+    ASSERT_EQ(w.Header.Nb_Traces, 0);
     fakeConverter();
     seedEarlierResult();
     w.Command8_Click();

@@ -1,6 +1,7 @@
 // A new user's first start: no Tervalo.ini, the sample line in the program
 // folder. Answering Yes shows the seismic tab filled from the sample line;
-// answering No shows the text tab and keeps the scalar at 1.
+// answering No shows the text tab, keeps the scalar at 1 and the text road's
+// first step red.
 #include "shell/tab_control.h"
 #include "window_fixture.h"
 
@@ -37,6 +38,7 @@ TEST_F(FirstStartTest, AnsweringYesShowsTheSampleLineOnTheSeismicTab)
     EXPECT_EQ(w.Text8->text(), programDir + QStringLiteral("/samples/AIRE.KML"));
     EXPECT_TRUE(w.Command8->isEnabled());
     EXPECT_EQ(KML_Main::backColour(w.Command8), QColor(255, 0, 0));
+    EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(224, 224, 224));
     ASSERT_EQ(desktop.messages.size(), 2u);
     EXPECT_EQ(desktop.messages[0].text, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"));
     EXPECT_EQ(desktop.messages[1].text, QStringLiteral("Remember to select the original geodesic system"));
@@ -58,6 +60,11 @@ TEST_F(FirstStartTest, AnsweringNoShowsTheTextTabAndKeepsTheScalar)
     EXPECT_EQ(w.Text5->text(), QStringLiteral("250")); // the header is still read
     EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));   // but the scalar is not taken over
     EXPECT_EQ(w.Combo2->currentText(), QStringLiteral("UTM32"));
+    // The text road's first step is the red one on screen, and the reminder
+    // of the header read still comes.
+    EXPECT_TRUE(w.Command1->isEnabled());
+    EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(255, 0, 0));
+    EXPECT_EQ(desktop.messageTexts().last(), QStringLiteral("Remember to select the original geodesic system"));
 }
 
 } // namespace

@@ -9,17 +9,23 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 class JobFolderTest : public WindowTest {
 protected:
-    // The text road's settings for the points of `content` ("X,Y" lines in
-    // WGS84 degrees, which the converter gives back as they are).
-    void textRoad(KML_Main& w, const QString& name, const QByteArray& content)
+    // The text road up to Command9 for the points of `content` ("X,Y" lines
+    // in WGS84 degrees, which the converter gives back as they are), chosen
+    // through Command1; the selection's messages are cleared.
+    void textRoad(KML_Main& w, ScriptedDesktop& scripted, const QString& name, const QByteArray& content)
     {
         writeBytes(path(name), content);
         w.Input_Mode = QStringLiteral("TEXT_XY");
-        w.Text1->setText(path(name));
+        scripted.dialogAnswers.push_back(path(name));
+        w.Command1_Click();
+        scripted.messages.clear();
         w.Combo1->setEditText(QStringLiteral("X,Y"));
         w.Combo2->setEditText(QStringLiteral("WGS84"));
     }
@@ -40,8 +46,8 @@ TEST_F(JobFolderTest, TwoWindowsOfOneUserConvertIntoTheirOwnFolders)
     KML_Main& first = window();
     ScriptedDesktop otherDesktop;
     KML_Main second(otherDesktop, programDir, user);
-    textRoad(first, QStringLiteral("first.xy"), "9.125,48.25\r\n9.5,48.75\r\n");
-    textRoad(second, QStringLiteral("second.xy"), "2.25,45.5\r\n");
+    textRoad(first, desktop, QStringLiteral("first.xy"), "9.125,48.25\r\n9.5,48.75\r\n");
+    textRoad(second, otherDesktop, QStringLiteral("second.xy"), "2.25,45.5\r\n");
 
     // Between the first window's job and its converter run, the second
     // window runs a whole conversion of its own.
@@ -124,12 +130,18 @@ TEST_F(JobFolderTest, AJobThatCannotBeWrittenIsToldAndBlamesNoInputFile)
                 scripted.messages.clear();
                 w.Command8_Click();
             } else {
-                textRoad(w, QStringLiteral("points.xy"), "9,48\r\n");
+                textRoad(w, scripted, QStringLiteral("points.xy"), "9,48\r\n");
                 w.Command9_Click();
             }
             ASSERT_EQ(scripted.messages.size(), 1u);
             const QString& text = scripted.messages[0].text;
             EXPECT_TRUE(text.contains(cause.says)) << text.toStdString();
+            if (cause.folderInTheWay) {
+                // One sentence: what failed once, the file, the system's reason.
+                EXPECT_EQ(text.count(QStringLiteral("converter job"), Qt::CaseInsensitive), 1) << text.toStdString();
+                EXPECT_TRUE(text.contains(w.jobFile(QStringLiteral("File.cvd")))) << text.toStdString();
+                EXPECT_TRUE(text.contains(QString::fromLocal8Bit(std::strerror(EISDIR)))) << text.toStdString();
+            }
             EXPECT_NE(text, QStringLiteral("Check your seismic file XY problem !"));
             EXPECT_NE(scripted.messages[0].icon, Desktop::Icon::Information);
             EXPECT_TRUE(scripted.launches.empty());

@@ -1,14 +1,24 @@
+#include "qt_print.h"
 #include "shell/info_view.h"
+#include "shell/qt_desktop.h"
 #include "shell/tab_control.h"
 #include "window_fixture.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -160,6 +170,61 @@ TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
     EXPECT_EQ(next.Text4->text(), QStringLiteral("/new/line 2.sgy"));
 }
 
+// The companion's file is changed only by a path the user chose: a stored
+// path in another 8-bit code page, or longer than the 89 characters Text4 is
+// given, survives a start and a close byte for byte, in both roads.
+TEST_F(StartupTest, AStoredPathTheUserLeftAloneStaysByteForByte)
+{
+    const QByteArray path110 = "/data/" + QByteArray(100, 'l') + ".sgy";
+    ASSERT_EQ(path110.size(), 110);
+    const QByteArray files[] = {
+        "[TERVALO]\r\nFichier 1=/home/marc/donn\xe9" "es/ligne 1.sgy\r\n",
+        "; Tervalo\r\n[TERVALO]\r\nFichier 1=" + path110 + "\r\nFichier 2=x\r\n",
+        "[OTHER]\rk=v\r[TERVALO]\rFichier 1=/a/\xff\xfe.su\r",
+        "[TERVALO]\nFichier 1=\n",
+    };
+    for (const QByteArray& stored : files) {
+        for (const Desktop::Answer answer : {Desktop::Answer::Yes, Desktop::Answer::No}) {
+            SCOPED_TRACE(stored.toStdString());
+            writeBytes(iniPath, stored);
+            ScriptedDesktop scripted;
+            scripted.answers.push_back(answer);
+            {
+                KML_Main w(scripted, programDir, user);
+                w.Form_Load();
+                w.close();
+            }
+            EXPECT_EQ(readBytes(iniPath), stored);
+        }
+    }
+}
+
+TEST_F(StartupTest, APathTheUserChoseIsStoredAsTheFileSystemNamesIt)
+{
+    writeBytes(iniPath, "[OTHER]\rk=v\r[TERVALO]\rFichier 1=/data/donn\xe9" "es/a.su\r[NEXT]\r");
+    const QString chosen = QStringLiteral("/data/donn\u00e9es/\u00e9t\u00e9 2.sgy");
+    KML_Main& w = start(Desktop::Answer::Yes);
+    w.Text4->setText(chosen);
+    w.close();
+    // One entry changed in place, in the file's own line ends; no second section.
+    EXPECT_EQ(readBytes(iniPath), "[OTHER]\rk=v\r[TERVALO]\rFichier 1=" + QFile::encodeName(chosen) + "\r[NEXT]\r");
+
+    ScriptedDesktop again;
+    KML_Main next(again, programDir, user);
+    next.Form_Load();
+    EXPECT_EQ(next.Text4->text(), chosen);
+}
+
+TEST_F(StartupTest, AFolderInPlaceOfTheIniFileGivesTheDefaultAndStaysAFolder)
+{
+    ASSERT_TRUE(QDir().mkpath(iniPath));
+    KML_Main& w = start(Desktop::Answer::Yes);
+    EXPECT_EQ(w.Text4->text(), defaultPath());
+    w.Text4->setText(QStringLiteral("/data/b.sgy"));
+    w.close();
+    EXPECT_TRUE(QFileInfo(iniPath).isDir());
+}
+
 TEST_F(StartupTest, AFailedWriteLeavesTheCompanionFileAlone)
 {
     writeBytes(iniPath, "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
@@ -168,6 +233,49 @@ TEST_F(StartupTest, AFailedWriteLeavesTheCompanionFileAlone)
     w.Text4->setText(QStringLiteral("/b.su\r\n[EVIL]"));
     w.Form_Unload();
     EXPECT_EQ(readBytes(iniPath), "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
+}
+
+// The question through Qt's own message box, answered as a user in a hurry
+// would: with Enter, which presses the default button. That is Yes, the
+// seismic road; the reminder box that follows is closed by Enter too.
+TEST_F(StartupTest, EnterOnTheRealQuestionBoxChoosesTheSeismicRoad)
+{
+    QDir().mkpath(programDir + QStringLiteral("/samples"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su"), defaultPath()));
+    struct Seen {
+        QString text;
+        QString defaultButton;
+    };
+    std::vector<Seen> seen;
+    QPointer<QMessageBox> pressed;
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box)
+            return;
+        if (box == pressed) { // Enter did not close it: end it so the test can fail
+            box->reject();
+            return;
+        }
+        QAbstractButton* byDefault = box->defaultButton();
+        seen.push_back({box->text(), byDefault ? byDefault->text().remove(QLatin1Char('&')) : QString()});
+        pressed = box;
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(box, &enter);
+    });
+    driver.start(20);
+
+    QtDesktop real;
+    KML_Main w(real, programDir, user);
+    w.Form_Load();
+    driver.stop();
+
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[0].text, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"));
+    EXPECT_EQ(seen[0].defaultButton, QStringLiteral("Yes"));
+    EXPECT_EQ(seen[1].text, QStringLiteral("Remember to select the original geodesic system"));
+    EXPECT_EQ(w.Input_Mode, QStringLiteral("SEGY"));
+    EXPECT_EQ(w.SSTab1->currentIndex(), 3);
 }
 
 TEST_F(StartupTest, StartsSilentlyWithoutTheManual)

@@ -1,16 +1,24 @@
-// The text road through the window: Command1 (XY file selection and the
-// separator rewrite) and Command9 (the conversion run).
+// The text road through the window: Command1 (XY file selection), Command9
+// (the conversion run) and Command10 (its KML file). The chosen file is only
+// ever read.
+#include "../readers/xy_file_shapes.h"
+#include "qt_print.h"
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
 #include "shell/tab_control.h"
 #include "window_fixture.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 
+#include <clocale>
 #include <cmath>
+#include <string>
 
 namespace {
 
@@ -22,7 +30,8 @@ Desktop::ProgramRun fakeConverter(const KML_Main& w)
     const QList<QByteArray> lines = readBytes(w.jobFile("File.cvd")).split('\n');
     QByteArray result = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n";
     for (qsizetype i = 7; i < lines.size(); ++i) {
-        const QList<QByteArray> xy = lines[i].simplified().split(' ');
+        // The regional decimal comma is read as the real converter reads it.
+        const QList<QByteArray> xy = lines[i].simplified().replace(',', '.').split(' ');
         if (xy.size() != 2)
             continue;
         result += "0,0," + QByteArray::number(xy[1].toDouble() / 100000, 'g', 15) + "," +
@@ -47,6 +56,16 @@ protected:
     // stand-in runs in its place.
     void placeConverterStandIn() { writeBytes(programDir + "/convers", "stand-in"); }
 
+    // The converter the build made, in the test's program folder; false
+    // when it was not built.
+    bool placeRealConverter()
+    {
+        const QString converter = QStringLiteral(MAROVIN_PROGRAM_DIR "/convers");
+        if (!QFile::exists(converter) || !QFile::copy(converter, programDir + "/convers"))
+            return false;
+        return QFile::setPermissions(programDir + "/convers", QFile::permissions(converter));
+    }
+
     // Makes an XY file and chooses it through Command1.
     QString choose(const QString& name, const QByteArray& content)
     {
@@ -57,17 +76,24 @@ protected:
         return file;
     }
 
-    // Runs Command9 on `content` with the stand-in converter.
-    void convert(const QByteArray& content, const QString& layout)
+    // Chooses `content` through Command1 and sets the layout, ready for
+    // Command9 with the stand-in converter; the messages of the selection
+    // are cleared.
+    void prepare(const QByteArray& content, const QString& layout)
     {
         KML_Main& w = window();
-        const QString file = path("points.xyz");
-        writeBytes(file, content);
-        w.Text1->setText(file);
+        choose(QStringLiteral("points.xyz"), content);
         w.Combo1->setEditText(layout);
         placeConverterStandIn();
         desktop.fakeProgramRun = [&w](const ScriptedDesktop::Launch&) { return fakeConverter(w); };
-        w.Command9_Click();
+        desktop.messages.clear();
+    }
+
+    // The same, then Command9.
+    void convert(const QByteArray& content, const QString& layout)
+    {
+        prepare(content, layout);
+        window().Command9_Click();
     }
 
     QList<QByteArray> jobLines() { return readBytes(window().jobFile("File.cvd")).split('\n'); }
@@ -107,16 +133,18 @@ TEST_F(TextRoadTest, SeismicEndingsOnlyAskForTheSeismicTab)
     }
 }
 
-TEST_F(TextRoadTest, XyFileIsRewrittenShownAndArmsConversion)
+TEST_F(TextRoadTest, XyFileIsShownNormalisedNeverWrittenAndArmsConversion)
 {
     KML_Main& w = window();
     writeBytes(path("pts.KML"), "older");
-    const QString file = choose("pts.xyz", "12;600000;4500000\n13  600010    4500005 z\n");
-    EXPECT_EQ(readBytes(file), "12,600000,4500000\r\n13,600010,,4500005 z\r\n");
+    const QByteArray bytes = "12;600000,5;4500000\n13  600010    4500005 z\n";
+    const QString file = choose("pts.xyz", bytes);
+    EXPECT_EQ(readBytes(file), bytes);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), (QStringList{"pts.KML", "pts.xyz"}));
+    EXPECT_EQ(w.RichTextBox1->text(), "12,600000.5,4500000\r\n13,600010,4500005,z\r\n");
     EXPECT_EQ(w.Text1->text(), file);
     EXPECT_EQ(w.Text2->text(), path("pts.KML"));
     EXPECT_EQ(readBytes(path("pts.KML")), "older");
-    EXPECT_TRUE(w.RichTextBox1->text().contains("12,600000,4500000"));
     EXPECT_TRUE(w.Command2->isEnabled());
     EXPECT_EQ(KML_Main::backColour(w.Command1), stepColourValue(StepColour::ButtonFace));
     EXPECT_TRUE(w.Command9->isEnabled());
@@ -130,55 +158,70 @@ TEST_F(TextRoadTest, XyFileIsRewrittenShownAndArmsConversion)
     // ".segy" ends in "EGY": an XY file like any other
     choose("line2.segy", "1;2\r\n");
     EXPECT_EQ(w.Text2->text(), path("line2.sKML"));
-    EXPECT_EQ(readBytes(path("line2.segy")), "1,2\r\n");
+    EXPECT_EQ(readBytes(path("line2.segy")), "1;2\r\n");
 }
 
-TEST_F(TextRoadTest, FileThatIsNotTextIsLeftAsItWasAndTheRoadStops)
+TEST_F(TextRoadTest, WhatCannotBeReadAsTextStopsTheRoadWithItsName)
 {
-    KML_Main& w = window();
-    const QByteArray bytes("1;2\0  3\r\n", 9);
-    const QString file = choose("trace.xyz", bytes);
-    EXPECT_EQ(readBytes(file), bytes);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].title, "Marovin");
-    EXPECT_TRUE(desktop.messages[0].text.contains(file));
-    EXPECT_FALSE(w.Command9->isEnabled());
-    EXPECT_FALSE(w.Command2->isEnabled());
-    EXPECT_NE(w.SSTab1->currentIndex(), 2);
+    const QByteArray binary("1;2\0  3\r\n", 9);
+    writeBytes(path("trace.xyz"), binary);
+    QDir().mkpath(path("folder.xyz"));
+    for (const char* name : {"trace.xyz", "folder.xyz", "gone.xyz"}) {
+        KML_Main& w = window();
+        desktop.messages.clear();
+        desktop.dialogAnswers.push_back(path(name));
+        w.Command1_Click();
+        ASSERT_EQ(desktop.messages.size(), 1u) << name;
+        EXPECT_EQ(desktop.messages[0].title, "Marovin");
+        EXPECT_TRUE(desktop.messages[0].text.startsWith("Cannot read the XY file: ")) << name;
+        EXPECT_TRUE(desktop.messages[0].text.contains(path(name))) << desktop.messages[0].text.toStdString();
+        EXPECT_FALSE(w.Command9->isEnabled()) << name;
+        EXPECT_FALSE(w.Command2->isEnabled()) << name;
+        EXPECT_NE(w.SSTab1->currentIndex(), 2) << name;
+    }
+    EXPECT_EQ(readBytes(path("trace.xyz")), binary);
 }
 
-TEST_F(TextRoadTest, NumberLayoutKeepsFileNumbersInTheGridButNumbersTheTableFromOne)
+// The file's Number reaches the table, the grid and the KML names alike; the
+// layouts without one number the points from 1.
+TEST_F(TextRoadTest, StationNumbersOfTheFileNameTheKmlPoints)
 {
-    KML_Main& w = window();
-    convert("101,600000,4500000,12\r\n102,600010,4500005,13\r\n", "Number,X,Y,Z");
-    ASSERT_EQ(w.Nb_Points, 2) << desktop.messageTexts().join("\n").toStdString();
-    const QList<QByteArray> job = jobLines();
-    ASSERT_GE(job.size(), 9);
-    EXPECT_EQ(job[0], "Depart=UTM32\r");
-    EXPECT_EQ(job[1], "UniteDepart=DDEC\r");
-    EXPECT_EQ(job[7], " 600000  4500000 \r");
-    EXPECT_EQ(job[8], " 600010  4500005 \r");
-    EXPECT_EQ(w.VSFlexGrid1->rows(), 3);
-    EXPECT_EQ(w.VSFlexGrid1->cols(), 3);
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 2), "Y");
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), " 101");
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 0), " 102");
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 1), "6.0001");  // longitude from the result
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 2), "45.00005"); // latitude
-    EXPECT_EQ(w.Point_Table.number(1, 3), 1);
-    EXPECT_EQ(w.Point_Table.number(2, 3), 2);
-    EXPECT_DOUBLE_EQ(w.Point_Table.number(2, 1), 6.0001);
-    EXPECT_DOUBLE_EQ(w.Point_Table.number(2, 2), 45.00005);
+    struct {
+        const char* layout;
+        const char* content;
+        std::vector<int> numbers;
+    } const cases[] = {
+        {"Number,X,Y,Z", "101,600000,4500000,12\r\n102,600010,4500005,13\r\n", {101, 102}},
+        {"Number,X,Y", "-7;600000;4500000\r\n40000;600010;4500005\r\n", {-7, 40000}},
+        {"X,Y,Z", "600000 4500000 12\r\n600010 4500005 13\r\n", {1, 2}},
+        {"X,Y", "600000,4500000\r\n600010,4500005\r\n", {1, 2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.layout);
+        KML_Main& w = window();
+        convert(c.content, c.layout);
+        ASSERT_EQ(w.Nb_Points, 2) << desktop.messageTexts().join("\n").toStdString();
+        const QList<QByteArray> job = jobLines();
+        ASSERT_GE(job.size(), 9);
+        EXPECT_EQ(job[7], " 600000  4500000 \r");
+        EXPECT_EQ(job[8], " 600010  4500005 \r");
+        EXPECT_DOUBLE_EQ(w.Point_Table.number(2, 1), 6.0001); // longitude from the result
+        EXPECT_DOUBLE_EQ(w.Point_Table.number(2, 2), 45.00005);
+        EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 1), "6.0001");
+        EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 2), "45.00005");
 
-    EXPECT_EQ(w.SSTab1->currentIndex(), 1);
-    EXPECT_TRUE(w.Command10->isEnabled());
-    EXPECT_EQ(KML_Main::backColour(w.Command10), stepColourValue(StepColour::Red));
-    EXPECT_TRUE(w.Command9->isEnabled());
-    EXPECT_EQ(KML_Main::backColour(w.Command9), stepColourValue(StepColour::LightGrey));
-    EXPECT_EQ(KML_Main::backColour(w.Command1), stepColourValue(StepColour::LightGrey));
-    EXPECT_EQ(KML_Main::backColour(w.Command8), stepColourValue(StepColour::LightGrey));
-    EXPECT_TRUE(w.Command2->isEnabled());
+        w.Combo3->setEditText("Station");
+        w.Combo4->setEditText("1");
+        w.Command10_Click();
+        const QByteArray kml = readBytes(path("points.KML"));
+        for (int row = 1; row <= 2; ++row) {
+            const int number = c.numbers[static_cast<std::size_t>(row - 1)];
+            const QString text = (number < 0 ? "" : " ") + QString::number(number);
+            EXPECT_EQ(w.Point_Table.number(row, 3), number);
+            EXPECT_EQ(w.VSFlexGrid1->textMatrix(row, 0), text.toStdString());
+            EXPECT_TRUE(kml.contains("<name>Station" + text.toUtf8() + "</name>")) << number;
+        }
+    }
 }
 
 TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
@@ -195,8 +238,6 @@ TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
          {" 600000  4500000 \r", " 1  2 \r", " 3  4 \r"}, {" 1", " 2", " 3"}},
         {"X,Y,Z", "600000,4500000,7\r\n", "-1000", "", {" 600  4500 \r"}, {" 1"}},
         {"Number,X,Y", "5,-3.5,2\r\n", "1", "ED50", {"-3.5  2 \r"}, {" 5"}},
-        // the line with three fields shifts the next point
-        {"X,Y", "1,2,3\r\n4,5\r\n", "1", "UTM32", {" 1  2 \r", " 3  4 \r"}, {" 1", " 2"}},
     };
     for (const auto& c : cases) {
         KML_Main& w = window();
@@ -210,14 +251,52 @@ TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
         for (std::size_t k = 0; k < c.data.size(); ++k) {
             EXPECT_EQ(job[7 + static_cast<qsizetype>(k)], c.data[k]) << c.layout << " point " << k + 1;
             EXPECT_EQ(w.VSFlexGrid1->textMatrix(static_cast<int>(k) + 1, 0), c.labels[k]);
-            EXPECT_EQ(w.Point_Table.number(static_cast<std::int32_t>(k) + 1, 3), static_cast<double>(k + 1));
         }
         EXPECT_EQ(w.Nb_Points, static_cast<std::int32_t>(c.data.size()));
         EXPECT_EQ(w.VSFlexGrid1->rows(), static_cast<int>(c.data.size()) + 1);
+        EXPECT_EQ(w.VSFlexGrid1->cols(), 3);
+        EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
+        EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 2), "Y");
+
+        EXPECT_EQ(w.SSTab1->currentIndex(), 1);
+        EXPECT_TRUE(w.Command10->isEnabled());
+        EXPECT_EQ(KML_Main::backColour(w.Command10), stepColourValue(StepColour::Red));
+        EXPECT_TRUE(w.Command9->isEnabled());
+        EXPECT_EQ(KML_Main::backColour(w.Command9), stepColourValue(StepColour::LightGrey));
+        EXPECT_EQ(KML_Main::backColour(w.Command1), stepColourValue(StepColour::LightGrey));
+        EXPECT_EQ(KML_Main::backColour(w.Command8), stepColourValue(StepColour::LightGrey));
+        EXPECT_TRUE(w.Command2->isEnabled());
     }
 }
 
-TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndKeepsEverything)
+// What a stopped run must leave as it was.
+struct RunState {
+    QByteArray job;
+    std::int32_t points;
+    std::vector<double> table;
+    int gridRows;
+    QStringList grid;
+    QStringList buttons;
+    int tab;
+
+    static RunState of(KML_Main& w)
+    {
+        RunState state{readBytes(w.jobFile("File.cvd")), w.Nb_Points, {}, w.VSFlexGrid1->rows(), {}, {}, 0};
+        for (std::int32_t row = 1; row < w.Point_Table.rows(); ++row)
+            for (int column = 1; column <= 3; ++column)
+                state.table.push_back(w.Point_Table.number(row, column));
+        for (int row = 0; row < w.VSFlexGrid1->rows(); ++row)
+            for (int column = 0; column < 3; ++column)
+                state.grid << QString::fromStdString(w.VSFlexGrid1->textMatrix(row, column));
+        for (QPushButton* b : {w.Command1, w.Command2, w.Command9, w.Command10, w.Command11})
+            state.buttons << QString::number(b->isEnabled()) + KML_Main::backColour(b).name();
+        state.tab = w.SSTab1->currentIndex();
+        return state;
+    }
+    bool operator==(const RunState&) const = default;
+};
+
+TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndChangesNothing)
 {
     struct {
         const char* layout;
@@ -225,47 +304,86 @@ TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndKeepsEv
         const char* scalar;
         const char* problem;
     } const cases[] = {
-        {"X,Y", "1,2\r\n600000 4500000\r\n", "1", "line 2"},      // single blanks
-        {"X,Y,Z", "1,north,3\r\n", "1", "line 1"},                // text in a coordinate
-        {"X,Y,Z", "1,2,3\r\n4,5\r\n", "1", "line 2"},             // the file ends early
-        {"X,Y", "1,2\r\n3,4\r\n\r\n", "1", "line 3"},             // the empty last line is a point
+        // the sample's four columns with the default layout
+        {"X,Y,Z", "1001;496000;5314000;450\r\n", "1",
+         ", line 1 holds 4 fields, but the file type \"X,Y,Z\" takes 3"},
+        {"X,Y", "1,2\r\n\r\n600000 4500000 7\r\n", "1", ", line 3 holds 3 fields"},
+        {"X,Y,Z", "1,2,3\r\n4,5\r\n", "1", ", line 2 holds 2 fields, but the file type \"X,Y,Z\" takes 3"},
+        {"X,Y,Z", "1,north,3\r\n", "1", "point 1, line 1: Y \"north\" is not a number"},
         {"X,Y", "1,2\r\n", "0", "is 0"},
         {"X,Y", "1,2\r\n", "abc", "not a number"},
         {"x,y", "1,2\r\n", "1", "x,y"},
     };
     KML_Main& w = window();
+    convert("600000,4500000\r\n", "X,Y");
+    ASSERT_EQ(w.Nb_Points, 1) << desktop.messageTexts().join("\n").toStdString();
     for (const auto& c : cases) {
-        w.Point_Table.recreate(1);
-        ASSERT_TRUE(w.Point_Table.set(1, 1, marovin::Cell::real(7.5)).ok());
-        w.Nb_Points = 1;
-        w.VSFlexGrid1->setRows(2);
-        w.VSFlexGrid1->setCols(3);
-        w.VSFlexGrid1->setTextMatrix(1, 1, "kept");
-        w.Command10->setEnabled(false);
-        desktop.messages.clear();
+        SCOPED_TRACE(c.content);
         w.Text7->setText(c.scalar);
-        convert(c.content, c.layout);
-
-        ASSERT_EQ(desktop.messages.size(), 1u) << c.content;
+        prepare(c.content, c.layout);
+        desktop.launches.clear();
+        const RunState before = RunState::of(w);
+        w.Command9_Click();
+        ASSERT_EQ(desktop.messages.size(), 1u);
         EXPECT_EQ(desktop.messages[0].title, "Marovin");
+        EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Warning);
         EXPECT_TRUE(desktop.messages[0].text.contains(c.problem)) << desktop.messages[0].text.toStdString();
         EXPECT_TRUE(desktop.launches.empty());
-        EXPECT_FALSE(QFile::exists(w.jobFile("File.cvd")));
-        EXPECT_EQ(w.Nb_Points, 1);
-        EXPECT_EQ(w.Point_Table.rows(), 2);
-        EXPECT_EQ(w.Point_Table.number(1, 1), 7.5);
-        EXPECT_EQ(w.VSFlexGrid1->rows(), 2);
-        EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 1), "kept");
-        EXPECT_FALSE(w.Command10->isEnabled());
+        EXPECT_TRUE(RunState::of(w) == before);
     }
 
-    // a file that cannot be opened
-    desktop.messages.clear();
-    w.Text1->setText(path("gone.xyz"));
-    w.Command9_Click();
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_TRUE(desktop.messages[0].text.contains("gone.xyz"));
-    EXPECT_EQ(w.Nb_Points, 1);
+    // a file that cannot be opened, a folder
+    w.Text7->setText("1");
+    for (const QString& name : {path("gone.xyz"), folder.path()}) {
+        desktop.messages.clear();
+        const RunState before = RunState::of(w);
+        w.Text1->setText(name);
+        w.Command9_Click();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_TRUE(desktop.messages[0].text.startsWith("Cannot read the XY file: ")) << name.toStdString();
+        EXPECT_TRUE(desktop.messages[0].text.contains(name)) << desktop.messages[0].text.toStdString();
+        EXPECT_TRUE(RunState::of(w) == before);
+    }
+}
+
+// Command9 converts the file as the "Information" tab shows it: a file
+// changed since it was chosen (or named by hand in Text1) is shown first and
+// converted at the next click.
+TEST_F(TextRoadTest, ChangedFileIsShownBeforeItIsConverted)
+{
+    KML_Main& w = window();
+    prepare("600000,4500000\r\n", "X,Y");
+    writeBytes(path("points.xyz"), "600000;4500000\r\n600010;4500005\r\n");
+    w.SSTab1->setCurrentIndex(0);
+    for (const bool byHand : {false, true}) {
+        SCOPED_TRACE(byHand ? "named by hand" : "changed");
+        if (byHand) {
+            writeBytes(path("other.xyz"), "600000 4500000\r\n600010 4500005\r\n");
+            w.Text1->setText(path("other.xyz"));
+        }
+        desktop.messages.clear();
+        const RunState before = RunState::of(w);
+        w.Command9_Click();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].text,
+                  (byHand ? "The \"Information\" tab now shows the XY file " + path("other.xyz") +
+                                " as it will be converted"
+                          : "The XY file " + path("points.xyz") +
+                                " has changed since it was chosen. The \"Information\" tab now shows it as it "
+                                "will be converted") +
+                      ": check it and click Conversion again.");
+        EXPECT_EQ(w.RichTextBox1->text(), "600000,4500000\r\n600010,4500005\r\n");
+        EXPECT_EQ(w.SSTab1->currentIndex(), 2);
+        EXPECT_TRUE(desktop.launches.empty());
+        EXPECT_EQ(RunState::of(w).points, before.points);
+        EXPECT_EQ(RunState::of(w).buttons, before.buttons);
+
+        desktop.messages.clear();
+        w.Command9_Click();
+        EXPECT_EQ(desktop.messageTexts(), QStringList{"Conversion done !"});
+        EXPECT_EQ(w.Nb_Points, 2);
+        desktop.launches.clear();
+    }
 }
 
 TEST_F(TextRoadTest, ConverterFailureKeepsTheTableAndGrid)
@@ -276,10 +394,7 @@ TEST_F(TextRoadTest, ConverterFailureKeepsTheTableAndGrid)
     w.VSFlexGrid1->setRows(2);
     w.VSFlexGrid1->setCols(3);
     w.VSFlexGrid1->setTextMatrix(1, 1, "kept");
-    writeBytes(path("points.xyz"), "600000,4500000\r\n");
-    w.Text1->setText(path("points.xyz"));
-    w.Combo1->setEditText("X,Y");
-    placeConverterStandIn();
+    prepare("600000,4500000\r\n", "X,Y");
     desktop.fakeProgramRun = [](const ScriptedDesktop::Launch&) {
         Desktop::ProgramRun run;
         run.started = true;
@@ -342,11 +457,8 @@ void utmForward(double latitude, double longitude, int zone, double& easting, do
 
 TEST_F(TextRoadTest, FullRunThroughTheRealConverterGivesWgs84Degrees)
 {
-    const QString converter = QStringLiteral(MAROVIN_PROGRAM_DIR "/convers");
-    if (!QFile::exists(converter))
+    if (!placeRealConverter())
         GTEST_SKIP() << "the converter is not built";
-    ASSERT_TRUE(QFile::copy(converter, programDir + "/convers"));
-    QFile::setPermissions(programDir + "/convers", QFile::permissions(converter));
 
     struct {
         double latitude, longitude;
@@ -375,7 +487,7 @@ TEST_F(TextRoadTest, FullRunThroughTheRealConverterGivesWgs84Degrees)
     for (int i = 1; i <= 5; ++i) {
         EXPECT_NEAR(w.Point_Table.number(i, 1), places[i - 1].longitude, 1e-8) << "point " << i;
         EXPECT_NEAR(w.Point_Table.number(i, 2), places[i - 1].latitude, 1e-8) << "point " << i;
-        EXPECT_EQ(w.Point_Table.number(i, 3), i);
+        EXPECT_EQ(w.Point_Table.number(i, 3), 499 + i);
         EXPECT_EQ(w.VSFlexGrid1->textMatrix(i, 0), " " + std::to_string(499 + i));
     }
     EXPECT_TRUE(desktop.messageTexts().contains("Conversion done !"));
@@ -385,14 +497,22 @@ TEST_F(TextRoadTest, FullRunThroughTheRealConverterGivesWgs84Degrees)
 TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
 {
     const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/stations.xyz");
-    const QString converter = QStringLiteral(MAROVIN_PROGRAM_DIR "/convers");
-    if (!QFile::exists(sample) || !QFile::exists(converter))
+    if (!QFile::exists(sample) || !placeRealConverter())
         GTEST_SKIP() << "the samples or the converter are not built";
-    ASSERT_TRUE(QFile::copy(converter, programDir + "/convers"));
-    QFile::setPermissions(programDir + "/convers", QFile::permissions(converter));
 
     KML_Main& w = window();
-    const QString file = choose("stations.xyz", readBytes(sample));
+    const QByteArray stations = readBytes(sample);
+    const QString file = choose("stations.xyz", stations);
+    // The default layout does not fit the sample's four columns: nothing runs.
+    desktop.messages.clear();
+    w.Command9_Click();
+    EXPECT_EQ(desktop.messageTexts(),
+              QStringList{"Cannot read the XY file: " + file +
+                          ", line 1 holds 4 fields, but the file type \"X,Y,Z\" takes 3"});
+    EXPECT_TRUE(desktop.launches.empty());
+    EXPECT_EQ(w.Nb_Points, 0);
+    EXPECT_FALSE(w.Command10->isEnabled());
+
     w.Combo1->setEditText("Number,X,Y,Z");
     w.Command9_Click();
     ASSERT_EQ(w.Nb_Points, 300) << desktop.messageTexts().join("\n").toStdString();
@@ -403,7 +523,110 @@ TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
     }
     w.Command10_Click();
     EXPECT_EQ(w.Text2->text(), path("stations.KML"));
-    EXPECT_EQ(readBytes(path("stations.KML")).count("<Placemark"), 300);
+    const QByteArray kml = readBytes(path("stations.KML"));
+    EXPECT_EQ(kml.count("<Placemark"), 300);
+    EXPECT_EQ(kml.count("<name>Station 1005</name>"), 1); // every fifth point, by its station
+    EXPECT_EQ(kml.count("<name>Station 1300</name>"), 1);
+    EXPECT_EQ(readBytes(file), stations);
+}
+
+// PROJ's cs2cs on the survey stations: longitude and latitude of each.
+std::vector<std::pair<double, double>> projDegrees()
+{
+    QByteArray input;
+    for (int n = xy_shapes::kFirstStation; n < xy_shapes::kFirstStation + xy_shapes::kStations; ++n)
+        input += QByteArray::number(xy_shapes::station_x(n), 'f', 2) + " " +
+                 QByteArray::number(xy_shapes::station_y(n), 'f', 2) + "\n";
+    QProcess cs2cs;
+    cs2cs.start("cs2cs", {"-f", "%.10f", "EPSG:32632", "EPSG:4326"});
+    if (!cs2cs.waitForStarted())
+        return {};
+    cs2cs.write(input);
+    cs2cs.closeWriteChannel();
+    cs2cs.waitForFinished();
+    std::vector<std::pair<double, double>> degrees;
+    for (const QByteArray& line : cs2cs.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> values = line.simplified().split(' ');
+        if (values.size() >= 2) // EPSG:4326 gives latitude first
+            degrees.emplace_back(values[1].toDouble(), values[0].toDouble());
+    }
+    return degrees;
+}
+
+// Every shape a surveyor's file comes in goes through the whole text road to
+// a KML file whose placemarks are the stations where PROJ puts them, named by
+// their station numbers; the chosen file is left byte for byte as it was.
+TEST_F(TextRoadTest, EveryShapeOfSurveyFileReachesTheKmlWherePROJPutsItsStations)
+{
+    if (!placeRealConverter())
+        GTEST_SKIP() << "the converter is not built";
+    const std::vector<std::pair<double, double>> expected = projDegrees();
+    ASSERT_EQ(expected.size(), std::size_t{xy_shapes::kStations}) << "cs2cs (Debian package proj-bin) is needed";
+
+    KML_Main& w = window();
+    const QRegularExpression placemark("<Placemark>\\s*<name>Station (\\d+)</name>.*?"
+                                       "<coordinates>\\s*([-0-9.]+),\\s*([-0-9.]+)\\s*</coordinates>",
+                                       QRegularExpression::DotMatchesEverythingOption);
+    int shapeNumber = 0;
+    for (const xy_shapes::Shape& shape : xy_shapes::file_shapes()) {
+        SCOPED_TRACE(shape.name);
+        const QByteArray bytes = QByteArray::fromStdString(shape.bytes);
+        const QString name = QStringLiteral("shape%1.xyz").arg(++shapeNumber);
+        desktop.messages.clear();
+        const QString file = choose(name, bytes);
+        EXPECT_EQ(w.RichTextBox1->text().toStdString(), xy_shapes::normalised_stations());
+        w.Combo1->setEditText("Number,X,Y,Z");
+        w.Combo2->setEditText("UTM32");
+        w.Combo4->setEditText("1");
+        w.Command9_Click();
+        w.Command10_Click();
+        EXPECT_EQ(desktop.messageTexts(),
+                  (QStringList{"Remember to select the original geodesic system", "Conversion done !"}));
+        ASSERT_EQ(w.Nb_Points, xy_shapes::kStations);
+
+        const QString kml = QString::fromUtf8(readBytes(path(QStringLiteral("shape%1.KML").arg(shapeNumber))));
+        int k = 0;
+        for (auto match = placemark.globalMatch(kml); match.hasNext(); ++k) {
+            const QRegularExpressionMatch m = match.next();
+            ASSERT_LT(k, xy_shapes::kStations);
+            EXPECT_EQ(m.captured(1).toInt(), xy_shapes::kFirstStation + k);
+            EXPECT_NEAR(m.captured(2).toDouble(), expected[std::size_t(k)].first, 1e-8) << "station " << k + 1;
+            EXPECT_NEAR(m.captured(3).toDouble(), expected[std::size_t(k)].second, 1e-8) << "station " << k + 1;
+        }
+        EXPECT_EQ(k, xy_shapes::kStations);
+        EXPECT_EQ(readBytes(file), bytes);
+    }
+}
+
+// Under a French locale the job carries "," decimals, as the regional
+// settings want, while the file with its ";" and decimal commas is read as
+// written and left as it was.
+TEST_F(TextRoadTest, FrenchLocaleReadsDecimalCommasAndKeepsTheFile)
+{
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    if (!std::setlocale(LC_NUMERIC, "fr_FR.UTF-8")) {
+        // Not installed: compiled into the test's folder from the C
+        // library's locale sources, when they are there.
+        const QString locales = path("locales");
+        QDir().mkpath(locales);
+        QProcess::execute("localedef", {"-i", "fr_FR", "-f", "UTF-8", locales + "/fr_FR.UTF-8"});
+        qputenv("LOCPATH", QFile::encodeName(locales));
+        const bool made = std::setlocale(LC_NUMERIC, "fr_FR.UTF-8") != nullptr;
+        qunsetenv("LOCPATH");
+        if (!made)
+            GTEST_SKIP() << "no French locale, and localedef could not make one";
+    }
+    KML_Main& w = window();
+    const QByteArray bytes = "1;496000,55;5314000,25;450,5\r\n";
+    prepare(bytes, "Number,X,Y,Z");
+    w.Command9_Click();
+    const QList<QByteArray> job = jobLines();
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    ASSERT_EQ(w.Nb_Points, 1) << desktop.messageTexts().join("\n").toStdString();
+    EXPECT_DOUBLE_EQ(w.Point_Table.number(1, 1), 4.9600055); // the stand-in's X / 100000
+    ASSERT_GE(job.size(), 8);
+    EXPECT_EQ(job[7], " 496000,55  5314000,25 \r");
+    EXPECT_EQ(readBytes(path("points.xyz")), bytes);
 }
 
 } // namespace
