@@ -10,8 +10,6 @@ namespace marovin {
 
 namespace {
 
-constexpr std::size_t kBlock = std::size_t{1} << 20;
-
 bool is_blank(char c) { return c == ' ' || c == '\t'; }
 bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 bool is_separator(char c) { return c == ',' || is_line_end(c); }
@@ -22,7 +20,7 @@ FieldReader::FieldReader(FieldReader&&) noexcept = default;
 FieldReader& FieldReader::operator=(FieldReader&&) noexcept = default;
 FieldReader::~FieldReader() = default;
 
-Result<FieldReader> FieldReader::open(const std::string& path)
+Result<FieldReader> FieldReader::open(const std::string& path, std::size_t block)
 {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
@@ -30,7 +28,7 @@ Result<FieldReader> FieldReader::open(const std::string& path)
     FieldReader reader;
     reader.file_.reset(file);
     reader.path_ = path;
-    reader.buffer_.resize(kBlock);
+    reader.buffer_.resize(block > 0 ? block : 1);
     return reader;
 }
 

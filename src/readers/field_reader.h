@@ -44,8 +44,11 @@ struct Field {
 
 class FieldReader {
 public:
-    // Opens a file for reading. Fails, naming the path, when it cannot.
-    static Result<FieldReader> open(const std::string& path);
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+    // Opens a file for reading, `block` bytes at a time (smaller blocks are
+    // for tests of the refill). Fails, naming the path, when it cannot.
+    static Result<FieldReader> open(const std::string& path, std::size_t block = kBlockBytes);
     // Reads fields from text in memory.
     static FieldReader from_text(std::string text);
 

@@ -226,8 +226,9 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
 namespace {
 
 // The bytes of the INI file at `path`; `missing` tells a file that is not
-// there from one that cannot be read. Only a regular file is read: a folder
-// or a device in its place is an error, not an empty file.
+// there from one that cannot be read. Only a regular file is read: a folder,
+// a FIFO or a device in its place is an error, not an empty file, and is
+// opened without waiting (a FIFO would otherwise wait for a writer).
 struct FileBytes {
     bool missing = false;
     std::string text;
@@ -235,7 +236,7 @@ struct FileBytes {
 
 Result<FileBytes> read_ini_bytes(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT)
             return FileBytes{true, {}};

@@ -11,6 +11,9 @@
 #include <optional>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace {
 
 using marovin::find_ini_value;
@@ -144,6 +147,23 @@ TEST(IniFile, AFolderInPlaceOfTheFileReadsAsMissingAndIsNeverWritten)
     EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
     EXPECT_TRUE(std::filesystem::is_directory(path));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{}) << "no temporary file left";
+}
+
+// A FIFO in place of the file: opening it for reading would wait for a
+// writer that never comes, at start-up and at shut-down alike.
+TEST(IniFile, AFifoInPlaceOfTheFileIsNeitherWaitedOnNorWritten)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = dir.filePath(QStringLiteral("Tervalo.ini")).toStdString();
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    ::alarm(10); // a wait on the FIFO ends the test program
+    EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), std::nullopt);
+    const marovin::Status written = marovin::write_ini_value(path, "TERVALO", "Fichier 1", "a");
+    ::alarm(0);
+    ASSERT_FALSE(written);
+    EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
+    EXPECT_EQ(std::filesystem::status(path).type(), std::filesystem::file_type::fifo);
 }
 
 // Companion files of many lines: every line is looked at once, whatever it

@@ -1,0 +1,132 @@
+// Trace-header extraction on a file in memory, with any header state.
+//
+// Input: a flags byte (bit 0: SU, little-endian words; bits 1-2: the label
+// word, FFID, CDP, Trace or SP; bit 3: the source pair instead of the
+// receiver pair), then little-endian 16-bit words: samples per trace, header
+// length, trace count (divided by 16, so that a run stays short; it may be
+// negative) and the coordinate divisor; then the file's bytes.
+//
+// Properties:
+//   - the mapped and the positioned reading give the same answer: both
+//     fail, or both give the same points;
+//   - a success holds one point per trace whose label and coordinates are the
+//     words at the trace's start plus their header positions, decoded and
+//     divided as a plain reading of the bytes gives them;
+//   - an error comes exactly when the count is negative, or there are traces
+//     and the trace length, header length or divisor is unusable, or the last
+//     trace's words do not lie wholly inside the file.
+#include "fuzz_support.h"
+
+#include "readers/trace_extraction.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include <unistd.h>
+
+using namespace marovin;
+using marovin::fuzz::Input;
+
+namespace {
+
+std::int64_t word32(std::string_view file, std::int64_t index, bool little_endian)
+{
+    std::uint32_t u = 0;
+    for (int k = 0; k < 4; ++k) {
+        const std::int64_t at = little_endian ? index + 3 - k : index + k;
+        u = u * 256 + static_cast<unsigned char>(file[static_cast<std::size_t>(at)]);
+    }
+    return u >= 0x80000000u ? static_cast<std::int64_t>(u) - 0x100000000 : static_cast<std::int64_t>(u);
+}
+
+struct Expected {
+    bool ok = false;
+    TracePoints points;
+};
+
+Expected expected_points(std::string_view file, const SeismicHeader& header, bool su, const TraceSelection& s)
+{
+    Expected e;
+    const std::int64_t count = header.Nb_Traces;
+    if (count < 0)
+        return e;
+    if (count == 0) {
+        e.ok = true;
+        return e;
+    }
+    const std::int64_t step = 4 * std::int64_t{header.Nb_Samples32} + 240;
+    const std::int64_t first = header.Header_Offset;
+    if (step <= 0 || first < 0 || s.divisor == 0)
+        return e;
+    const int words[] = {static_cast<int>(s.label), static_cast<int>(s.pair.x), static_cast<int>(s.pair.y)};
+    const std::int64_t last_byte = first + (count - 1) * step + *std::max_element(words, words + 3) + 3;
+    if (last_byte > static_cast<std::int64_t>(file.size()))
+        return e;
+    e.ok = true;
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t start = first + i * step - 1; // 0-based index of header byte 1 is start + 1
+        e.points.labels.push_back(static_cast<std::int32_t>(word32(file, start + words[0], su)));
+        e.points.x.push_back(static_cast<double>(word32(file, start + words[1], su)) / s.divisor);
+        e.points.y.push_back(static_cast<double>(word32(file, start + words[2], su)) / s.divisor);
+    }
+    return e;
+}
+
+std::string describe(const Result<TracePoints>& r)
+{
+    return r.ok() ? std::to_string(r->size()) + " points" : "error: " + r.error();
+}
+
+void check_same(const TracePoints& got, const TracePoints& expected, const char* what)
+{
+    FUZZ_CHECK(got.size() == expected.size() && got.x.size() == expected.size() &&
+                   got.y.size() == expected.size(),
+               std::string(what) + ": " + std::to_string(got.size()) + " points, expected " +
+                   std::to_string(expected.size()));
+    for (std::size_t i = 0; i < got.size(); ++i)
+        FUZZ_CHECK(got.labels[i] == expected.labels[i] && got.x[i] == expected.x[i] && got.y[i] == expected.y[i],
+                   std::string(what) + ": trace " + std::to_string(i + 1) + " reads " +
+                       std::to_string(got.labels[i]) + " " + std::to_string(got.x[i]) + " " +
+                       std::to_string(got.y[i]) + ", expected " + std::to_string(expected.labels[i]) + " " +
+                       std::to_string(expected.x[i]) + " " + std::to_string(expected.y[i]));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static constexpr TraceWord kLabels[] = {TraceWord::FieldRecord, TraceWord::Ensemble, TraceWord::TraceSequence,
+                                            TraceWord::SourcePoint};
+    Input input(data, size);
+    const std::uint8_t flags = input.byte();
+    const bool su = (flags & 1) != 0;
+    TraceSelection selection;
+    selection.label = kLabels[(flags >> 1) & 3];
+    selection.pair = (flags & 8) ? CoordinatePair{TraceWord::SourceX, TraceWord::SourceY}
+                                 : CoordinatePair{TraceWord::GroupX, TraceWord::GroupY};
+    SeismicHeader header;
+    header.Nb_Samples = input.i16();
+    header.Nb_Samples32 = header.Nb_Samples;
+    header.Header_Offset = input.i16();
+    header.Nb_Traces = input.i16() / 16;
+    selection.divisor = input.i16();
+    const std::string_view file = input.rest();
+
+    const int fd = fuzz::memory_file(file);
+    const Result<TracePoints> mapped =
+        extract_trace_points(fd, file.size(), "memory file", header, su, selection, ReadMethod::Mapped);
+    const Result<TracePoints> positioned =
+        extract_trace_points(fd, file.size(), "memory file", header, su, selection, ReadMethod::Positioned);
+    ::close(fd);
+
+    FUZZ_CHECK(mapped.ok() == positioned.ok(), "mapped: " + describe(mapped) + "; positioned: " + describe(positioned));
+    const Expected expected = expected_points(file, header, su, selection);
+    FUZZ_CHECK(mapped.ok() == expected.ok, "mapped: " + describe(mapped) + "; a plain reading " +
+                                               (expected.ok ? "succeeds" : "fails"));
+    if (!expected.ok)
+        return 0;
+    check_same(*mapped, expected.points, "mapped");
+    check_same(*positioned, *mapped, "positioned");
+    return 0;
+}
