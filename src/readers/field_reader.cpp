@@ -165,9 +165,9 @@ bool FieldReader::next_line(Field* fields, int count)
             length = have;
             break;
         }
-        // A line longer than a block is left to next(), which reads it in
-        // pieces, and so is a file that cannot be read further.
-        if (have >= kBlock || (!fill_until(have) && !error_.empty()))
+        // A line longer than the buffer is left to next(), which reads it
+        // in pieces, and so is a file that cannot be read further.
+        if (have >= buffer_.size() || (!fill_until(have) && !error_.empty()))
             return false;
     }
 

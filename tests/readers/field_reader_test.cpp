@@ -139,6 +139,21 @@ TEST(FieldReader, WholeLinesAcrossBlocksOfAFile)
             << "shifted by " << shift;
         EXPECT_GT(whole, 15);
     }
+
+    // Small blocks cut every line, and lines longer than the buffer.
+    std::string small;
+    for (int i = 0; i < 150; ++i)
+        small += std::to_string(i) + ",\"S\"," + std::to_string(i % 97) + ".5" + (i % 3 ? "\r\n" : i % 2 ? "\r" : "\n");
+    for (const std::size_t block : {5, 7, 16, 64}) {
+        for (std::size_t shift = 0; shift < 16; ++shift) {
+            const std::string shifted = std::string(shift, ' ') + small;
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << shifted;
+            auto opened = FieldReader::open(path.string(), block);
+            ASSERT_TRUE(opened) << opened.error();
+            ASSERT_EQ(fields_by_lines(std::move(*opened), 3), all_fields(FieldReader::from_text(shifted)))
+                << "blocks of " << block << ", shifted by " << shift;
+        }
+    }
     std::filesystem::remove(path);
 }
 
