@@ -98,8 +98,8 @@ public:
         flush();
         beginResetModel();
         source_ = std::move(source);
-        columns_ = {};
-        overrides_ = {};
+        columns_ = std::vector<std::vector<std::string>>();
+        overrides_.clear();
         if (!source_)
             columns_.assign(static_cast<std::size_t>(cols_), std::vector<std::string>(static_cast<std::size_t>(rows_)));
         endResetModel();
