@@ -78,14 +78,19 @@ int write_kml(const char* points_path, const char* output, const char* times_pat
     if (!bytes)
         return 1;
     const auto n = static_cast<std::int32_t>(size / (3 * sizeof(double)));
-    marovin::PointTable table;
-    table.recreate(n);
-    for (std::int32_t row = 1; row <= n; ++row) {
+    // Columns as a conversion run makes them: coordinates, then the point
+    // numbers as 32-bit integers.
+    std::vector<double> longitudes(static_cast<std::size_t>(n)), latitudes(static_cast<std::size_t>(n));
+    std::vector<std::int32_t> numbers(static_cast<std::size_t>(n));
+    for (std::size_t k = 0; k < static_cast<std::size_t>(n); ++k) {
         double point[3];
-        std::memcpy(point, bytes + static_cast<std::size_t>(row - 1) * sizeof point, sizeof point);
-        for (int column = 1; column <= 3; ++column)
-            table.set_real(row, column, point[column - 1]);
+        std::memcpy(point, bytes + k * sizeof point, sizeof point);
+        longitudes[k] = point[0];
+        latitudes[k] = point[1];
+        numbers[k] = static_cast<std::int32_t>(point[2]);
     }
+    const marovin::PointTable table =
+        marovin::PointTable::from_columns(std::move(longitudes), std::move(latitudes), std::move(numbers));
     const auto built = std::chrono::steady_clock::now();
     const marovin::Status written = marovin::write_kml_file(output, table, n, kLabels);
     if (!written) {

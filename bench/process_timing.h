@@ -22,7 +22,11 @@ namespace bench {
 struct ProcessRun {
     bool ok = false;  // started and exited with status 0
     double seconds = 0;
-    long peak_kib = 0; // the process's own peak resident memory
+    // The process's peak resident memory, as the system counts it: that
+    // count includes the peak of the benchmark process itself at the start
+    // (the child begins in its memory before loading its program), so a
+    // benchmark that reports it stays small until its tools have run.
+    long peak_kib = 0;
 };
 
 // Runs argv[0] (looked up on PATH) with its arguments; its standard output

@@ -12,6 +12,8 @@
 #include <limits>
 #include <memory>
 #include <numbers>
+#include <optional>
+#include <thread>
 #include <vector>
 
 namespace convers {
@@ -185,6 +187,59 @@ constexpr double kAreaMarginDegrees = 5;
 // has wrapped it onto another place.
 constexpr double kRoundTripMetres = 1e-3;
 
+// The first point a pass over the job refused, and why.
+struct Failure {
+    std::size_t index = 0;
+    int kind = 0;        // which of the pass's tests it failed
+    int proj_error = 0;  // PROJ's error number, when PROJ gave one
+    double x = 0, y = 0; // the point as the job gave it
+};
+
+// Below this many points a job is not worth a second thread.
+constexpr std::size_t kPointsPerThread = std::size_t{1} << 16;
+
+// Runs `pass(pj, begin, end)` over the points [0, n): for a large job in
+// equal parts on the machine's cores, each further part on its own thread
+// with its own PROJ context and its own copy of `pj` (PROJ objects are not
+// shared between threads). A pass stops at its first failure and returns
+// it; the failure of the lowest point is returned, so that a message names
+// the same point whatever the number of threads. When a copy cannot be
+// made, one thread does it all.
+template <class Pass>
+std::optional<Failure> across_cores(PJ* pj, std::size_t n, const Pass& pass) {
+    const std::size_t parts =
+        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), n / kPointsPerThread, 8});
+    struct Helper {
+        Context context;
+        Object pj;
+        std::optional<Failure> failure;
+    };
+    std::vector<Helper> helpers;
+    for (std::size_t k = 1; k < parts; ++k) {
+        Context context(proj_context_create());
+        if (!context) break;
+        proj_log_level(context.get(), PJ_LOG_NONE);
+        Object copy(proj_clone(context.get(), pj));
+        if (!copy) break;
+        helpers.push_back({std::move(context), std::move(copy), std::nullopt});
+    }
+    if (helpers.size() + 1 < parts || parts < 2) return pass(pj, std::size_t{0}, n);
+
+    const auto bound = [&](std::size_t k) { return n / parts * k; };
+    std::vector<std::thread> threads;
+    for (std::size_t k = 1; k < parts; ++k) {
+        Helper& helper = helpers[k - 1];
+        const std::size_t end = k + 1 == parts ? n : bound(k + 1);
+        threads.emplace_back(
+            [&helper, &pass, begin = bound(k), end] { helper.failure = pass(helper.pj.get(), begin, end); });
+    }
+    std::optional<Failure> first = pass(pj, std::size_t{0}, bound(1));
+    for (std::thread& thread : threads) thread.join();
+    for (const Helper& helper : helpers)
+        if (!first && helper.failure) first = helper.failure;
+    return first;
+}
+
 // Degrees to a hundredth, enough to tell where a stray point went.
 std::string degrees(double value) {
     char buffer[32];
@@ -320,30 +375,41 @@ marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::s
     const Angles angles = angles_of(ctx, geodetic.get());
     const double metres = metres_per_unit(ctx, horizontal.get());
 
+    // Each point goes through the inverse projection (the conversion's
+    // first step, kept) and back through the forward one.
+    enum { kWrapped, kOutside };
     std::vector<double> longitudes(job.x), latitudes(job.y);
-    std::array<double, kSlice> back_x, back_y;
-    for (std::size_t first = 0; first < job.x.size(); first += kSlice) {
-        const std::size_t count = std::min(kSlice, job.x.size() - first);
-        double* longitude = longitudes.data() + first;
-        double* latitude = latitudes.data() + first;
-        proj_trans_generic(projection.get(), PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double),
-                           count, nullptr, 0, 0, nullptr, 0, 0);
-        std::copy_n(longitude, count, back_x.data());
-        std::copy_n(latitude, count, back_y.data());
-        proj_trans_generic(projection.get(), PJ_INV, back_x.data(), sizeof(double), count, back_y.data(),
-                           sizeof(double), count, nullptr, 0, 0, nullptr, 0, 0);
-        for (std::size_t k = 0; k < count; ++k) {
-            const std::size_t i = first + k;
-            const double dx = (back_x[k] - job.x[i]) * metres, dy = (back_y[k] - job.y[i]) * metres;
-            if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
-                return marovin::fail(where(file_name, job.line_of(i)) + "the point " +
-                                     point_text(job.x[i], job.y[i], false) + " is no position in " +
-                                     quoted(job.source_system) +
-                                     ": its projection does not lead back to it (a digit too many or too few?)");
-            const double east = longitude[k] * angles.to_degrees + angles.meridian;
-            if (have_area && !within(area, east, latitude[k] * angles.to_degrees))
-                return outside(i, east, latitude[k] * angles.to_degrees);
+    const auto pass = [&](PJ* pj, std::size_t begin, std::size_t end) -> std::optional<Failure> {
+        std::array<double, kSlice> back_x, back_y;
+        for (std::size_t first = begin; first < end; first += kSlice) {
+            const std::size_t count = std::min(kSlice, end - first);
+            double* longitude = longitudes.data() + first;
+            double* latitude = latitudes.data() + first;
+            proj_trans_generic(pj, PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double), count,
+                               nullptr, 0, 0, nullptr, 0, 0);
+            std::copy_n(longitude, count, back_x.data());
+            std::copy_n(latitude, count, back_y.data());
+            proj_trans_generic(pj, PJ_INV, back_x.data(), sizeof(double), count, back_y.data(), sizeof(double),
+                               count, nullptr, 0, 0, nullptr, 0, 0);
+            for (std::size_t k = 0; k < count; ++k) {
+                const std::size_t i = first + k;
+                const double dx = (back_x[k] - job.x[i]) * metres, dy = (back_y[k] - job.y[i]) * metres;
+                if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
+                    return Failure{i, kWrapped};
+                const double east = longitude[k] * angles.to_degrees + angles.meridian;
+                if (have_area && !within(area, east, latitude[k] * angles.to_degrees)) return Failure{i, kOutside};
+            }
         }
+        return std::nullopt;
+    };
+    if (const std::optional<Failure> failure = across_cores(projection.get(), job.x.size(), pass)) {
+        const std::size_t i = failure->index;
+        if (failure->kind == kWrapped)
+            return marovin::fail(where(file_name, job.line_of(i)) + "the point " +
+                                 point_text(job.x[i], job.y[i], false) + " is no position in " +
+                                 quoted(job.source_system) +
+                                 ": its projection does not lead back to it (a digit too many or too few?)");
+        return outside(i, longitudes[i] * angles.to_degrees + angles.meridian, latitudes[i] * angles.to_degrees);
     }
     unprojected.projection = std::move(projection);
     unprojected.longitude = std::move(longitudes);
@@ -423,25 +489,32 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
 
     // In slices, keeping each slice's input to name a point PROJ fails on.
     const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
-    std::array<double, kSlice> input_x, input_y;
-    for (std::size_t first = 0; first < job.x.size(); first += kSlice) {
-        const std::size_t count = std::min(kSlice, job.x.size() - first);
-        double* x = job.x.data() + first;
-        double* y = job.y.data() + first;
-        std::copy_n(x, count, input_x.data());
-        std::copy_n(y, count, input_y.data());
-        proj_errno_reset(transformation.get());
-        proj_trans_generic(transformation.get(), PJ_FWD, x, sizeof(double), count, y, sizeof(double), count,
-                           nullptr, 0, 0, nullptr, 0, 0);
-        for (std::size_t i = 0; i < count; ++i) {
-            if (std::isfinite(x[i]) && std::isfinite(y[i]) && std::abs(y[i]) <= 90) continue;
-            std::string reason;
-            if (int error = proj_errno(transformation.get()); error != 0)
-                if (const char* text = proj_context_errno_string(ctx, error)) reason = std::string(" (") + text + ")";
-            return marovin::fail(where(file_name, job.line_of(first + i)) + "the point " +
-                                 point_text(input_x[i], input_y[i], geographic_source) + " cannot be transformed from " +
-                                 quoted(job.source_system) + reason);
+    const auto pass = [&job](PJ* pj, std::size_t begin, std::size_t end) -> std::optional<Failure> {
+        std::array<double, kSlice> input_x, input_y;
+        for (std::size_t first = begin; first < end; first += kSlice) {
+            const std::size_t count = std::min(kSlice, end - first);
+            double* x = job.x.data() + first;
+            double* y = job.y.data() + first;
+            std::copy_n(x, count, input_x.data());
+            std::copy_n(y, count, input_y.data());
+            proj_errno_reset(pj);
+            proj_trans_generic(pj, PJ_FWD, x, sizeof(double), count, y, sizeof(double), count, nullptr, 0, 0,
+                               nullptr, 0, 0);
+            for (std::size_t i = 0; i < count; ++i) {
+                if (std::isfinite(x[i]) && std::isfinite(y[i]) && std::abs(y[i]) <= 90) continue;
+                return Failure{first + i, 0, proj_errno(pj), input_x[i], input_y[i]};
+            }
         }
+        return std::nullopt;
+    };
+    if (const std::optional<Failure> failure = across_cores(transformation.get(), job.x.size(), pass)) {
+        std::string reason;
+        if (failure->proj_error != 0)
+            if (const char* text = proj_context_errno_string(ctx, failure->proj_error))
+                reason = std::string(" (") + text + ")";
+        return marovin::fail(where(file_name, job.line_of(failure->index)) + "the point " +
+                             point_text(failure->x, failure->y, geographic_source) + " cannot be transformed from " +
+                             quoted(job.source_system) + reason);
     }
     return report;
 }

@@ -6,8 +6,12 @@
 // 3 (point number) carry data. Row 0 and column 0 exist and stay empty.
 //
 // A cell tells empty, 16-bit integer, 32-bit integer, double and text apart.
-// Numbers are stored compactly (a million points cost about 64 MB); the rare
-// text cells are kept aside.
+// The table is kept by columns, as a run fills it: columns 1 and 2 as
+// doubles, column 3 as 32-bit integers, and the kinds of a row's three
+// cells in one byte, 21 bytes a point (ten million points cost 210 MB).
+// What those columns cannot hold as they are (a text, a double in column 3,
+// anything in row 0 or column 0) is kept aside, cell by cell; no run makes
+// such cells.
 
 #include "base/result.h"
 
@@ -56,6 +60,20 @@ public:
     // Discards every value and makes rows 0..nb_points, all cells empty.
     void recreate(std::int32_t nb_points);
 
+    // A table of rows 0..n whose rows 1..n are the given columns, taken over
+    // without copying (n is the length of the shortest; longer ones are
+    // cut): column 1 and column 2 doubles, column 3 the point numbers, as
+    // 32-bit integers, or as 16-bit ones where they fit when `numbers` is
+    // Cell::Kind::Int16. Row 0 and column 0 are empty.
+    static PointTable from_columns(std::vector<double> column1, std::vector<double> column2,
+                                   std::vector<std::int32_t> column3, Cell::Kind numbers = Cell::Kind::Int32);
+
+    // Makes columns 1 and 2 of rows 1..n doubles with these values (n the
+    // length of the shorter vector), taking the vectors over without copying
+    // when they cover every row. Column 3 is left alone. The caller makes
+    // sure that rows 1..n exist.
+    void replace_coordinates(std::vector<double> column1, std::vector<double> column2);
+
     // Number of rows, row 0 included (Nb_Points + 1 after recreate); 0 for a
     // table never created.
     std::int32_t rows() const { return rows_; }
@@ -69,32 +87,75 @@ public:
     // in range): the number stored, 0 for empty or text cells.
     double number(std::int32_t row, int column) const
     {
-        return cells_[static_cast<std::size_t>(row) * kColumns + column].number;
+        if (row > 0 && column > 0) {
+            const auto i = static_cast<std::size_t>(row - 1);
+            const unsigned code = code_of(i, column);
+            if (code != kAside)
+                return column == 1 ? x_[i] : column == 2 ? y_[i] : number_[i];
+        }
+        return aside(row, column).number();
     }
     Cell::Kind kind(std::int32_t row, int column) const
     {
-        return cells_[static_cast<std::size_t>(row) * kColumns + column].kind;
+        if (row > 0 && column > 0) {
+            const unsigned code = code_of(static_cast<std::size_t>(row - 1), column);
+            if (code != kAside)
+                return kInlineKinds[column][code];
+        }
+        return aside(row, column).kind();
     }
     // Stores a double, unchecked likewise.
     void set_real(std::int32_t row, int column, double value)
     {
-        const std::size_t index = static_cast<std::size_t>(row) * kColumns + column;
-        Slot& slot = cells_[index];
-        if (slot.kind == Cell::Kind::Text)
-            texts_.erase(index);
-        slot = Slot{value, Cell::Kind::Double};
+        const auto i = static_cast<std::size_t>(row - 1);
+        if (row > 0 && (column == 1 || column == 2) && code_of(i, column) != kAside) {
+            (column == 1 ? x_ : y_)[i] = value;
+            set_code(i, column, 1);
+        } else {
+            store(row, column, Cell::real(value));
+        }
     }
 
 private:
-    struct Slot {
-        double number = 0;
-        Cell::Kind kind = Cell::Kind::Empty;
+    // Per column, the kinds its store holds as they are, by their code in
+    // the row's kind byte (two bits a column); code 3 says the cell is
+    // kept aside.
+    static constexpr unsigned kAside = 3;
+    static constexpr Cell::Kind kInlineKinds[kColumns][3] = {
+        {Cell::Kind::Empty, Cell::Kind::Empty, Cell::Kind::Empty},
+        {Cell::Kind::Empty, Cell::Kind::Double, Cell::Kind::Int32},
+        {Cell::Kind::Empty, Cell::Kind::Double, Cell::Kind::Int32},
+        {Cell::Kind::Empty, Cell::Kind::Int32, Cell::Kind::Int16},
     };
+
+    unsigned code_of(std::size_t i, int column) const { return (kinds_[i] >> (2 * (column - 1))) & 3u; }
+    void set_code(std::size_t i, int column, unsigned code)
+    {
+        const int shift = 2 * (column - 1);
+        kinds_[i] = static_cast<std::uint8_t>((kinds_[i] & ~(3u << shift)) | (code << shift));
+    }
+    static std::size_t key(std::int32_t row, int column)
+    {
+        return static_cast<std::size_t>(row) * kColumns + static_cast<std::size_t>(column);
+    }
+    const Cell& aside(std::int32_t row, int column) const;
     Status check(std::int32_t row, int column) const;
+    void store(std::int32_t row, int column, Cell value);
 
     std::int32_t rows_ = 0;
-    std::vector<Slot> cells_;
-    std::unordered_map<std::size_t, std::string> texts_;
+    // Rows 1..rows_-1 at index row - 1.
+    std::vector<double> x_;
+    std::vector<double> y_;
+    std::vector<std::int32_t> number_;
+    std::vector<std::uint8_t> kinds_;
+    std::unordered_map<std::size_t, Cell> aside_;
 };
+
+// The text the grid of the "Data File" tab shows for a cell of the table:
+// row 0 the headings ("", "X", "Y"); for a point row, column 0 its number
+// (column 3) with number_text's leading blank, columns 1 and 2 its
+// coordinates in plain number text. A text cell shows its text, an empty
+// cell and any cell outside the table (or outside columns 0..2) nothing.
+std::string grid_text(const PointTable& table, std::int32_t row, int column);
 
 } // namespace marovin

@@ -16,6 +16,12 @@ std::string at_line(const FieldReader& reader, std::int64_t line)
     return "the converter's result " + reader.path() + ", line " + std::to_string(line);
 }
 
+Error not_a_number(const FieldReader& reader, std::size_t record, bool latitude, const Field& field)
+{
+    return fail(at_line(reader, field.line) + ": the " + (latitude ? "latitude" : "longitude") + " of point " +
+                std::to_string(record) + " is not a number (\"" + std::string(field.text) + "\")");
+}
+
 } // namespace
 
 Result<ResultPoints> read_result_points(const std::string& path, std::int32_t count)
@@ -37,29 +43,34 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
     const std::size_t n = count > 0 ? static_cast<std::size_t>(count) : 0;
     points.longitudes.reserve(n);
     points.latitudes.reserve(n);
+    Field fields[kFieldsPerRecord];
     for (std::size_t record = 1; record <= n; ++record) {
-        double latitude = 0;
-        double longitude = 0;
-        for (int index = 1; index <= kFieldsPerRecord; ++index) {
-            std::optional<Field> field = reader.next();
-            if (!field) {
-                if (!reader.error().empty())
-                    return fail(reader.error());
-                return fail("the converter's result " + path + " ends after line " + std::to_string(last_line) +
-                            ", before point " + std::to_string(record) + " of " + std::to_string(n) +
-                            " is complete");
+        // A record on a line of its own is read whole, any other one field
+        // by field.
+        if (reader.next_line(fields, kFieldsPerRecord)) {
+            last_line = fields[0].line;
+            for (const int index : {kLatitudeField, kLongitudeField}) {
+                if (!fields[index - 1].is_number())
+                    return not_a_number(reader, record, index == kLatitudeField, fields[index - 1]);
             }
-            last_line = field->line;
-            if (index != kLatitudeField && index != kLongitudeField)
-                continue;
-            if (!field->is_number())
-                return fail(at_line(reader, field->line) + ": the " +
-                            (index == kLatitudeField ? "latitude" : "longitude") + " of point " +
-                            std::to_string(record) + " is not a number (\"" + std::string(field->text) + "\")");
-            (index == kLatitudeField ? latitude : longitude) = field->number;
+        } else {
+            for (int index = 1; index <= kFieldsPerRecord; ++index) {
+                std::optional<Field> field = reader.next();
+                if (!field) {
+                    if (!reader.error().empty())
+                        return fail(reader.error());
+                    return fail("the converter's result " + path + " ends after line " + std::to_string(last_line) +
+                                ", before point " + std::to_string(record) + " of " + std::to_string(n) +
+                                " is complete");
+                }
+                last_line = field->line;
+                if ((index == kLatitudeField || index == kLongitudeField) && !field->is_number())
+                    return not_a_number(reader, record, index == kLatitudeField, *field);
+                fields[index - 1].number = field->number;
+            }
         }
-        points.latitudes.push_back(latitude);
-        points.longitudes.push_back(longitude);
+        points.latitudes.push_back(fields[kLatitudeField - 1].number);
+        points.longitudes.push_back(fields[kLongitudeField - 1].number);
     }
     return points;
 }
@@ -72,11 +83,7 @@ Status read_result_file(const std::string& path, std::int32_t count, PointTable&
     Result<ResultPoints> points = read_result_points(path, count);
     if (!points)
         return fail(points.error());
-    for (std::int32_t row = 1; row <= count; ++row) {
-        const std::size_t i = static_cast<std::size_t>(row - 1);
-        table.set_real(row, 1, points->longitudes[i]); // in range, checked above
-        table.set_real(row, 2, points->latitudes[i]);
-    }
+    table.replace_coordinates(std::move(points->longitudes), std::move(points->latitudes));
     return ok();
 }
 

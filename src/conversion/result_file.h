@@ -27,8 +27,9 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
 
 // Reads `count` records and stores them as doubles in rows 1..count of
 // `table`: the longitude in column 1, the latitude in column 2; column 3 is
-// left alone. On any failure, also a table of fewer than count + 1 rows,
-// the table is left exactly as it was.
+// left alone. The records are read aside and then take the place of the
+// two columns, so the table is never copied. On any failure, also a table
+// of fewer than count + 1 rows, the table is left exactly as it was.
 Status read_result_file(const std::string& path, std::int32_t count, PointTable& table);
 
 } // namespace marovin

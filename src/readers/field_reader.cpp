@@ -136,6 +136,81 @@ std::optional<Field> FieldReader::next()
     return field;
 }
 
+bool FieldReader::next_line(Field* fields, int count)
+{
+    if (after_comma_ || count < 1)
+        return false;
+    // Where the line's text ends and how long its line end is (0 for a last
+    // line without one), with the whole line in the buffer.
+    std::size_t length = 0, line_end = 0;
+    for (;;) {
+        const char* start = buffer_.data() + pos_;
+        const std::size_t have = end_ - pos_;
+        const auto* lf = static_cast<const char*>(std::memchr(start, '\n', have));
+        const std::size_t before_lf = lf ? static_cast<std::size_t>(lf - start) : have;
+        const auto* cr = static_cast<const char*>(std::memchr(start, '\r', before_lf));
+        if (cr && (cr + 1 < start + have || eof_)) {
+            length = static_cast<std::size_t>(cr - start);
+            line_end = cr + 1 == lf ? 2 : 1;
+            break;
+        }
+        if (!cr && lf) {
+            length = before_lf;
+            line_end = 1;
+            break;
+        }
+        if (eof_) {
+            if (have == 0)
+                return false;
+            length = have;
+            break;
+        }
+        // A line longer than the buffer is left to next(), which reads it
+        // in pieces, and so is a file that cannot be read further.
+        if (have >= buffer_.size() || (!fill_until(have) && !error_.empty()))
+            return false;
+    }
+
+    const char* text = buffer_.data() + pos_;
+    const char* stop = text + length;
+    const char* field_start = text;
+    for (int k = 0; k < count; ++k) {
+        const auto* comma =
+            static_cast<const char*>(std::memchr(field_start, ',', static_cast<std::size_t>(stop - field_start)));
+        if ((k + 1 < count) != (comma != nullptr))
+            return false; // more or fewer fields than asked for
+        const char* field_end = comma ? comma : stop;
+        const char* first = field_start;
+        while (first < field_end && is_blank(*first))
+            ++first;
+        Field& field = fields[k];
+        field = Field{};
+        field.line = line_;
+        if (first < field_end && *first == '"') {
+            const auto* close =
+                static_cast<const char*>(std::memchr(first + 1, '"', static_cast<std::size_t>(field_end - first - 1)));
+            if (!close)
+                return false; // an open quote may run on past the separator
+            field.kind = Field::Kind::Text;
+            field.text = std::string_view(first + 1, static_cast<std::size_t>(close - first - 1));
+        } else {
+            const char* last = field_end;
+            while (last > first && is_blank(last[-1]))
+                --last;
+            field.text = std::string_view(first, static_cast<std::size_t>(last - first));
+            if (field.text.empty())
+                field.kind = Field::Kind::Empty;
+            else
+                field.kind = parse_field_number(field.text, field.number) ? Field::Kind::Number : Field::Kind::Text;
+        }
+        field_start = field_end + 1;
+    }
+    pos_ += length + line_end;
+    if (line_end > 0)
+        ++line_;
+    return true;
+}
+
 std::int64_t FieldReader::skip_lines(std::int64_t count)
 {
     std::int64_t skipped = 0;

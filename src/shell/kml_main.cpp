@@ -230,6 +230,17 @@ void KML_Main::buildTab1(QWidget* p)
     VSFlexGrid1->setFont(controlFont());
 }
 
+void KML_Main::showPointTable()
+{
+    // The grid keeps no texts of its own (a source drops them all before
+    // the size changes): a run replaces Point_Table only together with
+    // Nb_Points, and shows it again after.
+    VSFlexGrid1->setCellSource(
+        [this](int row, int column) { return marovin::grid_text(Point_Table, row, column); });
+    VSFlexGrid1->setCols(3);
+    VSFlexGrid1->setRows(Nb_Points + 1);
+}
+
 void KML_Main::buildTab2(QWidget* p)
 {
     RichTextBox1 = new InfoView(p);

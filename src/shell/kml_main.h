@@ -160,6 +160,9 @@ private:
     void buildTab2(QWidget* page);
     void buildTab3(QWidget* page);
     void connectHandlers();
+    // Makes the grid show Point_Table's rows 0..Nb_Points, each text made
+    // when the grid shows it.
+    void showPointTable();
     // Shows an XY file's normalised text on the "Information" tab and keeps
     // it as the text Command9 converts.
     void showXyText(const QString& path, const marovin::XyText& text);

@@ -1,7 +1,6 @@
 // The seismic road's conversion run.
 #include "shell/kml_main.h"
 
-#include "base/number_text.h"
 #include "conversion/job_file.h"
 #include "conversion/result_file.h"
 #include "conversion/trace_job.h"
@@ -99,44 +98,25 @@ void KML_Main::Command8_Click()
                          Desktop::Buttons::Ok);
         return;
     }
+    // The job holds the coordinates now; of the traces only their labels
+    // are still needed, so X and Y are given back before the result is read.
+    std::vector<std::int32_t> labels = std::move(points->labels);
+    points = marovin::TracePoints{};
 
     // The converter's own failures carry their own message.
     if (!launchConverter())
         return;
 
-    marovin::PointTable table;
-    table.recreate(count);
-    if (!marovin::read_result_file(jobFile(QStringLiteral("File.cva")).toStdString(), count, table))
+    marovin::Result<marovin::ResultPoints> converted =
+        marovin::read_result_points(jobFile(QStringLiteral("File.cva")).toStdString(), count);
+    if (!converted)
         return failed();
-    for (std::int32_t row = 1; row <= count; ++row) {
-        if (!table.set(row, 3, marovin::Cell::int32(points->labels[static_cast<std::size_t>(row - 1)])))
-            return failed();
-    }
 
-    Point_Table = std::move(table);
+    Point_Table = marovin::PointTable::from_columns(std::move(converted->longitudes),
+                                                    std::move(converted->latitudes), std::move(labels));
     Nb_Points = count;
     Combo3->setEditText(labelKind);
-
-    VSFlexGrid1->setRows(0); // drop the earlier texts before the new ones come in
-    VSFlexGrid1->setCols(3);
-    VSFlexGrid1->setRows(Nb_Points + 1);
-    VSFlexGrid1->setTextMatrix(0, 1, "X");
-    VSFlexGrid1->setTextMatrix(0, 2, "Y");
-    // One column's texts at a time, so that a million rows never hold more
-    // than one spare column in memory.
-    const auto fillColumn = [this](int column, const auto& text) {
-        std::vector<std::string> texts;
-        texts.reserve(static_cast<std::size_t>(Nb_Points));
-        for (std::int32_t row = 1; row <= Nb_Points; ++row)
-            texts.push_back(text(row));
-        VSFlexGrid1->setColumn(column, 1, std::move(texts));
-    };
-    fillColumn(0, [&points](std::int32_t row) {
-        return marovin::number_text(points->labels[static_cast<std::size_t>(row - 1)]);
-    });
-    points = marovin::TracePoints{};
-    fillColumn(1, [this](std::int32_t row) { return marovin::plain_number_text(Point_Table.number(row, 1)); });
-    fillColumn(2, [this](std::int32_t row) { return marovin::plain_number_text(Point_Table.number(row, 2)); });
+    showPointTable();
 
     Command3->setEnabled(true);
     setBackColour(Command8, StepColour::LightGrey);

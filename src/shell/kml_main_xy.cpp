@@ -1,7 +1,6 @@
 // The text road: XY text file selection and its conversion run.
 #include "shell/kml_main.h"
 
-#include "base/number_text.h"
 #include "conversion/job_file.h"
 #include "conversion/result_file.h"
 #include "kml/kml_naming.h"
@@ -135,7 +134,7 @@ void KML_Main::Command9_Click()
         stop(QStringLiteral("Cannot read the XY file: %1, %2").arg(path, fromLibrary(read.error())));
         return;
     }
-    const marovin::XyPoints& points = *read;
+    marovin::XyPoints& points = *read;
 
     const marovin::Result<double> scalar = marovin::coordinate_divisor(Text7->text().toStdString());
     if (!scalar) {
@@ -145,26 +144,11 @@ void KML_Main::Command9_Click()
         return;
     }
     const double divisor = *scalar;
-
     const std::int32_t count = points.count;
-    marovin::PointTable table;
-    table.recreate(count);
-    for (std::int32_t i = 1; i <= count; ++i) {
-        const auto k = static_cast<std::size_t>(i - 1);
-        (void)table.set(i, 1, marovin::Cell::real(points.x[k]));
-        (void)table.set(i, 2, marovin::Cell::real(points.y[k]));
-        // The file's own Number (or 1, 2, 3 ... for layouts without one), so
-        // that the KML names match the grid and the file.
-        const std::int32_t number = points.number[k];
-        (void)table.set(i, 3,
-                        number >= INT16_MIN && number <= INT16_MAX
-                            ? marovin::Cell::int16(static_cast<std::int16_t>(number))
-                            : marovin::Cell::int32(number));
-    }
 
-    // The job is written whole or not at all; its data lines are the rows of
-    // `table` in order. Transform_System gets no stream here, so nothing can
-    // slip in between the data lines.
+    // The job is written whole or not at all; its data lines are the points
+    // in order. Transform_System gets no stream here, so nothing can slip in
+    // between the data lines.
     if (!makeJobFolder())
         return;
     const QString jobPath = jobFile(QStringLiteral("File.cvd"));
@@ -190,6 +174,13 @@ void KML_Main::Command9_Click()
         }
     }
 
+    // The run's table holds X and Y as read until the converter's result
+    // takes their place, and the file's own Number (or 1, 2, 3 ... for
+    // layouts without one), so that the KML names match the grid and the
+    // file.
+    marovin::PointTable table = marovin::PointTable::from_columns(
+        std::move(points.x), std::move(points.y), std::move(points.number), marovin::Cell::Kind::Int16);
+
     if (!launchConverter())
         return;
 
@@ -203,23 +194,7 @@ void KML_Main::Command9_Click()
     // Everything succeeded: the run's table and grid become the user's.
     Point_Table = std::move(table);
     Nb_Points = count;
-
-    const auto n = static_cast<std::size_t>(count);
-    std::vector<std::string> labels(n), longitudes(n), latitudes(n);
-    for (std::size_t k = 0; k < n; ++k) {
-        const auto row = static_cast<std::int32_t>(k + 1);
-        labels[k] = marovin::number_text(points.number[k]);
-        longitudes[k] = marovin::plain_number_text(Point_Table.number(row, 1));
-        latitudes[k] = marovin::plain_number_text(Point_Table.number(row, 2));
-    }
-    VSFlexGrid1->setCols(3);
-    VSFlexGrid1->setRows(count + 1);
-    VSFlexGrid1->setTextMatrix(0, 0, std::string());
-    VSFlexGrid1->setTextMatrix(0, 1, "X");
-    VSFlexGrid1->setTextMatrix(0, 2, "Y");
-    VSFlexGrid1->setColumn(0, 1, std::move(labels));
-    VSFlexGrid1->setColumn(1, 1, std::move(longitudes));
-    VSFlexGrid1->setColumn(2, 1, std::move(latitudes));
+    showPointTable();
 
     setBackColour(Command8, StepColour::LightGrey);
     setBackColour(Command1, StepColour::LightGrey);

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -73,6 +76,47 @@ TEST(NumberParse, EveryTextGetsItsSoundReading)
             EXPECT_EQ(std::signbit(value), std::signbit(c.value));
         } else {
             EXPECT_EQ(value, 42); // unchanged
+        }
+    }
+}
+
+// Plain decimals take a shorter way than the general conversion; they must
+// read as the very same double, also at the edges of that way (15 and 16
+// significant digits, 22 and 23 decimals, leading zeros, a point at either
+// end).
+TEST(NumberParse, PlainDecimalsReadAsTheGeneralConversionReadsThem)
+{
+    std::mt19937_64 random(2024);
+    std::vector<std::string> texts = {
+        "999999999999999", "9999999999999999", "9007199254740993", ".0000000000000000000001",
+        ".00000000000000000000001", "000000000000000000123.25", "123.", ".123", "0.000000000000000000000000000001",
+        "45.146392876", "7.727967040"};
+    for (int length = 1; length <= 17; ++length) {
+        for (int point = 0; point <= length; ++point) {
+            for (int k = 0; k < 300; ++k) {
+                std::string text;
+                for (int d = 0; d < length; ++d)
+                    text += static_cast<char>('0' + random() % 10);
+                if (k % 3 == 0)
+                    text[0] = '0'; // a leading zero
+                text.insert(static_cast<std::size_t>(point), ".");
+                texts.push_back(text);
+            }
+        }
+    }
+    for (const std::string& digits : texts) {
+        for (const char* sign : {"", "-", "+"}) {
+            const std::string text = sign + digits;
+            double expected = 0;
+            const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), expected);
+            ASSERT_EQ(error, std::errc()) << digits;
+            ASSERT_EQ(end, digits.data() + digits.size()) << digits;
+            if (*sign == '-')
+                expected = -expected;
+            double value = 0;
+            ASSERT_EQ(marovin::read_number(text, value), NumberReading::number) << text;
+            ASSERT_EQ(value, expected) << text;
+            ASSERT_EQ(std::signbit(value), std::signbit(expected)) << text;
         }
     }
 }

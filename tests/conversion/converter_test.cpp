@@ -430,6 +430,55 @@ TEST_F(ConverterTest, PointsInsideTheAreaOrItsMarginConvertAsBefore) {
     }
 }
 
+// Jobs large enough to be shared between the cores give every point what it
+// gives alone, and refuse the same first point as one core would: UTM32,
+// whose check does the whole conversion, and ED50, which takes a further
+// transformation after it.
+TEST_F(ConverterTest, LargeJobsGiveEveryPointWhatItGivesAloneAndRefuseTheFirstBadOne) {
+    constexpr std::size_t n = 200000;
+    for (const DomainPoint* point : {&inside_points[15], &inside_points[1]}) {
+        SCOPED_TRACE(point->system);
+        std::string job = job_header(point->system);
+        const std::string line = std::string(" ") + point->x + "  " + point->y + " \r\n";
+        for (std::size_t i = 0; i < n; ++i) job += line;
+        write_job(job);
+        ProgramRun run = run_converter();
+        ASSERT_EQ(run.exit_status, 0) << run.error_text;
+        const auto points = converted_points();
+        ASSERT_EQ(points.size(), n);
+        for (const std::size_t i : {std::size_t{0}, n / 2 - 1, n / 2, n / 4 * 3, n - 1}) {
+            EXPECT_NEAR(points[i].first, point->latitude, 5e-10) << i;
+            EXPECT_NEAR(points[i].second, point->longitude, 5e-10) << i;
+        }
+    }
+
+    const std::string good = " 577659.478  5306349.488 \r\n";
+    const std::string wrapped = " 600010  45000100 \r\n";
+    const std::string outside = " -169925.903  5018218.611 \r\n"; // 0.5 E
+    const struct {
+        std::vector<std::pair<std::size_t, const std::string*>> bad;
+        std::string message;
+    } cases[] = {
+        {{{150000, &wrapped}}, "convers: File.cvd line 150008: the point X 600010, Y 45000100 is no position"},
+        {{{60000, &wrapped}, {150000, &wrapped}}, "convers: File.cvd line 60008: the point X 600010"},
+        {{{120000, &outside}, {150000, &wrapped}}, "convers: File.cvd line 120008: the point X -169925.903"},
+        {{{n - 1, &wrapped}}, "convers: File.cvd line 200007: the point X 600010"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        std::string job = job_header("UTM32");
+        for (std::size_t i = 0, k = 0; i < n; ++i) {
+            const bool bad = k < c.bad.size() && c.bad[k].first == i;
+            job += bad ? *c.bad[k++].second : good;
+        }
+        write_job(job);
+        ProgramRun run = run_converter();
+        EXPECT_EQ(run.exit_status, 1);
+        EXPECT_THAT(run.error_text, StartsWith(c.message));
+        EXPECT_FALSE(fs::exists(result_path()));
+    }
+}
+
 TEST_F(ConverterTest, APlantedLinkIsNeverFollowed) {
     const fs::path victim = folder_ / "victim.txt";
     std::ofstream(victim) << "precious\n";

@@ -8,14 +8,18 @@
 // after skipping the same number of lines, exactly the fields of the plain
 // model (reference_fields.h): the same kinds, texts, numbers and line
 // numbers, then the end, with no read error. A text of n bytes holds at most
-// n + 1 fields, so the readers also end.
+// n + 1 fields, so the readers also end. Taking whole lines of 1 to 5 fields
+// (next_line, the number from the block byte) wherever the file reader takes
+// them, and single fields elsewhere, gives the same fields again.
 #include "fuzz_support.h"
 #include "reference_fields.h"
 
 #include "readers/field_reader.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 using namespace marovin;
 using marovin::fuzz::Input;
@@ -66,6 +70,39 @@ void check_against_model(FieldReader& reader, std::string_view text, std::int64_
                                                   ", expected " + std::to_string(model.line()));
 }
 
+bool same_field(const Field& a, const Field& b)
+{
+    return a.kind == b.kind && a.text == b.text && a.line == b.line &&
+           (a.kind != Field::Kind::Number || a.number == b.number);
+}
+
+void check_whole_lines(FieldReader& lines, std::string_view text, int count, const char* what)
+{
+    FieldReader single = FieldReader::from_text(std::string(text));
+    std::vector<Field> fields(static_cast<std::size_t>(count));
+    for (std::size_t index = 1; index <= text.size() + 2;) {
+        const std::string where = std::string(what) + ", field " + std::to_string(index) + " of " +
+                                  fuzz::printable(text) + ": ";
+        if (lines.next_line(fields.data(), count)) {
+            for (const Field& field : fields) {
+                const std::optional<Field> want = single.next();
+                FUZZ_CHECK(want && same_field(field, *want),
+                           where + "a whole line gave " + fuzz::printable(field.text));
+                ++index;
+            }
+            continue;
+        }
+        const std::optional<Field> got = lines.next();
+        const std::optional<Field> want = single.next();
+        FUZZ_CHECK(got.has_value() == want.has_value(), where + (got ? "a field after the end" : "ended early"));
+        if (!got)
+            return;
+        FUZZ_CHECK(same_field(*got, *want), where + "gave " + fuzz::printable(got->text));
+        ++index;
+    }
+    FUZZ_CHECK(false, std::string(what) + ": no end of " + fuzz::printable(text));
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -83,5 +120,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Result<FieldReader> from_file = FieldReader::open(path, block);
     FUZZ_CHECK(from_file.ok(), from_file.error());
     check_against_model(*from_file, text, skip, ("from a file in blocks of " + std::to_string(block)).c_str());
+
+    const int count = static_cast<int>(block % 5) + 1;
+    Result<FieldReader> by_lines = FieldReader::open(path, block);
+    FUZZ_CHECK(by_lines.ok(), by_lines.error());
+    check_whole_lines(*by_lines, text, count, ("whole lines of " + std::to_string(count) + " fields").c_str());
     return 0;
 }

@@ -78,6 +78,85 @@ TEST(FieldReader, QuotedFieldsAreTextAndMayHoldCommas)
         EXPECT_EQ(all_fields(FieldReader::from_text(c.text)), c.fields) << "text: " << c.text;
 }
 
+// Reads with next_line(count) wherever it takes a line, next() elsewhere;
+// the fields must be those next() alone gives. Counts the lines taken whole.
+std::vector<std::string> fields_by_lines(FieldReader reader, int count, int* whole_lines = nullptr)
+{
+    std::vector<std::string> out;
+    std::vector<Field> fields(static_cast<std::size_t>(count));
+    for (;;) {
+        if (reader.next_line(fields.data(), count)) {
+            for (const Field& f : fields)
+                out.push_back(describe(f));
+            if (whole_lines)
+                ++*whole_lines;
+        } else if (auto f = reader.next()) {
+            out.push_back(describe(*f));
+        } else {
+            return out;
+        }
+    }
+}
+
+TEST(FieldReader, WholeLinesGiveTheFieldsThatOneByOneGives)
+{
+    const char* texts[] = {
+        "", "1,2\r\n3", "1,2\n3\n", "1,2\r3\r", "1\r\n\r\n2", "1\r\r\n2\n\r3", "1,,2,", "1,\n2",
+        "  \t12 ,\t-3.5\t, .5,+2,1E-05", "12 34,1.5x,inf,nan,0x10,-,.", "1\n   ", "  UTM31 ,  ",
+        "\"UTM31, ED50\",45.5", "  \"12\" ,3", "\"\",1", "\"a\"junk,1", "\"open\n2", "\"x\"\r\n\"y\"",
+        "a\"b,\"c\"d\"e,f", "\"a,b\",\"c\"\r\n1,2\r\n3,4", "1,\"open, on\n2,3",
+        "7,\"UTM32\",45.146392876,7.727967040,0\r\n8,\"UTM32\",45.1,7.7,0\r\n9,\"UTM32\",45.2\r\n,7.8,0\r\n",
+    };
+    for (const char* text : texts) {
+        const std::vector<std::string> expected = all_fields(FieldReader::from_text(text));
+        for (int count = 1; count <= 5; ++count)
+            EXPECT_EQ(fields_by_lines(FieldReader::from_text(text), count), expected)
+                << "text: " << text << ", " << count << " fields a line";
+    }
+    // Records of one line are taken whole.
+    int whole = 0;
+    fields_by_lines(FieldReader::from_text("1,\"U\",45.5,3.25,0\r\n2,\"U\",-12.125,-0.5,0\r\n"), 5, &whole);
+    EXPECT_EQ(whole, 2);
+}
+
+TEST(FieldReader, WholeLinesAcrossBlocksOfAFile)
+{
+    // Line ends cut by the 1 MiB read block at every offset around it (CR
+    // and LF in different blocks), and lines longer than a block.
+    std::string text = std::string((1 << 20) - 100, 'y') + "\r\n";
+    for (int i = 0; text.size() < (std::size_t{1} << 20) + 200; ++i)
+        text += std::to_string(i) + ",\"S\"," + std::to_string(i % 97) + ".5\r\n";
+    text += std::string((1 << 20) + 10, 'x') + ",1,2\r\n4,5,6\r";
+    const auto path = std::filesystem::temp_directory_path() /
+                      ("marovin_lines_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    for (std::size_t shift = 0; shift < 24; ++shift) {
+        const std::string shifted = std::string(shift, ' ') + text;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << shifted;
+        auto opened = FieldReader::open(path.string());
+        ASSERT_TRUE(opened) << opened.error();
+        int whole = 0;
+        ASSERT_EQ(fields_by_lines(std::move(*opened), 3, &whole), all_fields(FieldReader::from_text(shifted)))
+            << "shifted by " << shift;
+        EXPECT_GT(whole, 15);
+    }
+
+    // Small blocks cut every line, and lines longer than the buffer.
+    std::string small;
+    for (int i = 0; i < 150; ++i)
+        small += std::to_string(i) + ",\"S\"," + std::to_string(i % 97) + ".5" + (i % 3 ? "\r\n" : i % 2 ? "\r" : "\n");
+    for (const std::size_t block : {5, 7, 16, 64}) {
+        for (std::size_t shift = 0; shift < 16; ++shift) {
+            const std::string shifted = std::string(shift, ' ') + small;
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << shifted;
+            auto opened = FieldReader::open(path.string(), block);
+            ASSERT_TRUE(opened) << opened.error();
+            ASSERT_EQ(fields_by_lines(std::move(*opened), 3), all_fields(FieldReader::from_text(shifted)))
+                << "blocks of " << block << ", shifted by " << shift;
+        }
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(FieldReader, SkipsLinesAndCountsThem)
 {
     struct {

@@ -112,4 +112,80 @@ TEST(FlexGrid, CellWritesReachTheViewOnceWhenControlReturnsToTheEventLoop)
     EXPECT_EQ(dataChanges, 2) << "a flushed write is not announced twice";
 }
 
+// A source gives the cells of a huge grid as they are shown: only the
+// visible ones are ever asked for, so ten million rows cost no texts.
+TEST(FlexGrid, CellSourceIsAskedOnlyForTheCellsShownOrRead)
+{
+    constexpr int points = 10'000'000;
+    FlexGrid grid;
+    grid.resize(321, 313);
+    grid.show();
+    long asked = 0;
+    grid.setCellSource([&asked](int row, int col) {
+        ++asked;
+        if (row == 0)
+            return std::string(col == 1 ? "X" : col == 2 ? "Y" : "");
+        return col == 0 ? label(row) : std::to_string(row) + (col == 1 ? ".5" : ".25");
+    });
+    grid.setCols(3);
+    grid.setRows(points + 1);
+    QApplication::processEvents();
+    EXPECT_LT(asked, 5000) << "the source is asked for the cells in view only";
+
+    const QAbstractItemModel* model = grid.model();
+    EXPECT_EQ(model->rowCount(), points);
+    EXPECT_EQ(model->headerData(0, Qt::Horizontal).toString(), QStringLiteral("X"));
+    EXPECT_EQ(model->headerData(points - 1, Qt::Vertical).toString(), QString::fromStdString(label(points)));
+    EXPECT_EQ(model->data(model->index(points - 1, 1)).toString(), QStringLiteral("10000000.25"));
+    EXPECT_EQ(grid.textMatrix(points, 0), label(points));
+    EXPECT_EQ(grid.textMatrix(points + 1, 0), ""); // outside: the source is not asked
+    EXPECT_EQ(grid.textMatrix(0, 3), "");
+
+    asked = 0;
+    grid.scrollToBottom();
+    QApplication::processEvents();
+    EXPECT_EQ(grid.rowAt(grid.viewport()->height() - 2), points - 1);
+    EXPECT_LT(asked, 5000);
+}
+
+TEST(FlexGrid, TextsSetByHandOverrideTheSourceUntilTheNextSourceOrSize)
+{
+    FlexGrid grid;
+    grid.setCols(3);
+    grid.setRows(4);
+    grid.setTextMatrix(1, 1, "before the source");
+    const auto source = [](int row, int col) { return "s" + std::to_string(row) + std::to_string(col); };
+    grid.setCellSource(source);
+    EXPECT_EQ(grid.textMatrix(1, 1), "s11") << "a source drops the texts set before";
+
+    grid.setTextMatrix(2, 0, " 77");
+    grid.setColumn(2, 2, {"a", "b", "beyond the end"});
+    grid.setTextMatrix(4, 0, "outside, ignored");
+    const struct {
+        int row, col;
+        const char* text;
+    } cases[] = {{2, 0, " 77"}, {2, 2, "a"}, {3, 2, "b"}, {3, 1, "s31"}, {0, 0, "s00"}, {4, 0, ""}, {-1, 0, ""}};
+    for (const auto& c : cases)
+        EXPECT_EQ(grid.textMatrix(c.row, c.col), c.text) << c.row << "," << c.col;
+    EXPECT_EQ(grid.model()->data(grid.model()->index(1, 1)).toString(), QStringLiteral("a"));
+
+    // A smaller size drops the hand-set texts outside it; growing again
+    // shows the source's texts there.
+    grid.setRows(3);
+    grid.setRows(4);
+    EXPECT_EQ(grid.textMatrix(3, 2), "s32");
+    EXPECT_EQ(grid.textMatrix(2, 2), "a");
+
+    // Ending the source leaves a grid of empty cells of the same size,
+    // which takes texts as before.
+    grid.setCellSource({});
+    EXPECT_EQ(grid.rows(), 4);
+    EXPECT_EQ(grid.cols(), 3);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 3; ++c)
+            EXPECT_EQ(grid.textMatrix(r, c), "") << r << "," << c;
+    grid.setTextMatrix(3, 2, "dense again");
+    EXPECT_EQ(grid.textMatrix(3, 2), "dense again");
+}
+
 } // namespace
