@@ -289,9 +289,13 @@ int compare(long traces, int rounds)
     const fs::path script = fs::path(MAROVIN_BENCH_SOURCE_DIR) / "seismic_road_reference.py";
     const std::vector<std::string> python = {"/usr/bin/python3", script.string(), line.string(), python_kml.string(),
                                              "5"};
+    // The same pipeline refusing impossible points as the converter does:
+    // the reference that does all of the road's work.
+    std::vector<std::string> python_checked = python;
+    python_checked.push_back("checked");
 
     // One untimed run of each; the documents compared.
-    if (!bench::run_process(road).ok || !bench::run_process(python).ok)
+    if (!bench::run_process(road).ok || !bench::run_process(python_checked).ok || !bench::run_process(python).ok)
         die("an untimed run failed");
     fs::remove(times);
     if (const std::optional<std::string> differ = difference(road_kml, python_kml))
@@ -302,21 +306,26 @@ int compare(long traces, int rounds)
         std::printf("the two KML documents are the same %ju bytes\n",
                     static_cast<std::uintmax_t>(fs::file_size(road_kml)));
 
-    std::vector<double> road_seconds, python_seconds;
-    long road_peak = 0, python_peak = 0;
+    // The three commands in turn, the order rotating from round to round.
+    const std::vector<std::string>* commands[3] = {&road, &python, &python_checked};
+    const fs::path* documents[3] = {&road_kml, &python_kml, &python_kml};
+    std::vector<double> seconds[3];
+    long peaks[3] = {0, 0, 0};
     for (int round = 0; round < rounds; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            const bool mine = (k + round) % 2 == 0;
-            fs::remove(mine ? road_kml : python_kml);
+        for (int k = 0; k < 3; ++k) {
+            const int which = (k + round) % 3;
+            fs::remove(*documents[which]);
             ::sync();
-            const bench::ProcessRun run = bench::run_process(mine ? road : python);
+            const bench::ProcessRun run = bench::run_process(*commands[which]);
             if (!run.ok)
-                die(mine ? "the road failed" : "the Python pipeline failed");
-            (mine ? road_seconds : python_seconds).push_back(run.seconds);
-            long& peak = mine ? road_peak : python_peak;
-            peak = std::max(peak, run.peak_kib);
+                die(which == 0 ? "the road failed" : "the Python pipeline failed");
+            seconds[which].push_back(run.seconds);
+            peaks[which] = std::max(peaks[which], run.peak_kib);
         }
     }
+    const std::vector<double>& road_seconds = seconds[0];
+    const std::vector<double>& python_seconds = seconds[1];
+    const long road_peak = peaks[0], python_peak = peaks[1];
     const std::vector<RoadTimes> parts = read_times(times);
     const double road_time = bench::median(road_seconds), python_time = bench::median(python_seconds);
     std::printf("\nwhole processes, median of %d runs each:\n", rounds);
@@ -329,7 +338,11 @@ int compare(long traces, int rounds)
                 median_of(parts, &RoadTimes::convers_kib) / 1024);
     std::printf("  %-46s %7.3f s  peak %6.0f MB\n", "Python: segyio, pyproj, the same KML text", python_time,
                 static_cast<double>(python_peak) / 1024);
+    const double checked_time = bench::median(seconds[2]);
+    std::printf("  %-46s %7.3f s  peak %6.0f MB\n", "Python, refusing impossible points as convers", checked_time,
+                static_cast<double>(peaks[2]) / 1024);
     std::printf("road / Python: %.2f (goal: 0.25 or below)\n", road_time / python_time);
+    std::printf("road / Python refusing impossible points (the same work): %.2f\n", road_time / checked_time);
 
     const Limits limits = measure_limits(line, road_kml, work, rounds);
     const double sum = limits.touch + limits.proj + limits.write;

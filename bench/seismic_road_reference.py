@@ -1,7 +1,13 @@
 """The reference the seismic-road benchmark times Marovin against: the same
 work done the way a Python user would do it, as one process.
 
-    /usr/bin/python3 seismic_road_reference.py LINE.sgy OUT.kml [frequency]
+    /usr/bin/python3 seismic_road_reference.py LINE.sgy OUT.kml [frequency] [checked]
+
+With "checked" it also refuses impossible points as the converter does: a
+point more than 5 degrees outside the area of use of UTM zone 32 north, or one
+whose degrees do not project back onto it within a millimetre, stops the run
+with a message and no document. That is the same work as the road's, whose
+converter checks every point so.
 
 segyio reads the CDP number and the receiver X and Y of every trace and the
 coordinate scalar of the first trace; the coordinates are divided by the
@@ -48,9 +54,29 @@ def number(value):
     return text
 
 
+def refuse_impossible_points(x, y, longitudes, latitudes):
+    area = pyproj.CRS("EPSG:32632").area_of_use
+    margin = 5.0
+    back = pyproj.Transformer.from_crs("EPSG:4326", "EPSG:32632", always_xy=True)
+    bx, by = back.transform(longitudes, latitudes)
+    bad = (
+        ~np.isfinite(longitudes)
+        | (longitudes < area.west - margin)
+        | (longitudes > area.east + margin)
+        | (latitudes < area.south - margin)
+        | (latitudes > area.north + margin)
+        | ~(np.abs(bx - x) <= 0.001)
+        | ~(np.abs(by - y) <= 0.001)
+    )
+    if bad.any():
+        first = int(np.argmax(bad))
+        sys.exit("point %d (%s, %s) lies outside UTM32" % (first + 1, x[first], y[first]))
+
+
 def main():
     line, out_path = sys.argv[1], sys.argv[2]
     frequency = int(sys.argv[3]) if len(sys.argv) > 3 else 5
+    checked = len(sys.argv) > 4 and sys.argv[4] == "checked"
     prefix, description = "CDP", "Seismic line 1"
 
     with segyio.open(line, ignore_geometry=True) as f:
@@ -65,6 +91,8 @@ def main():
 
     transformer = pyproj.Transformer.from_crs("EPSG:32632", "EPSG:4326", always_xy=True)
     longitudes, latitudes = transformer.transform(x, y)
+    if checked:
+        refuse_impossible_points(x, y, longitudes, latitudes)
     longitudes = longitudes.tolist()
     latitudes = latitudes.tolist()
 
