@@ -46,7 +46,18 @@ bool append_line(std::string_view line, std::string& out)
     line = line.substr(begin, end - begin);
 
     const std::size_t n = line.size();
-    const bool semicolons = line.find(';') != std::string_view::npos;
+    // A ";" inside a quoted part (a station's name) is text: it does not
+    // make the line a ";" line. A quoted part opens at the start of a field,
+    // that is at the line's start or after a blank, "," or ";".
+    bool semicolons = false;
+    for (std::size_t i = 0; i < n && !semicolons; ++i) {
+        if (line[i] == '"' && (i == 0 || is_blank(line[i - 1]) || line[i - 1] == ',' || line[i - 1] == ';')) {
+            const std::size_t close = line.find('"', i + 1);
+            i = close == std::string_view::npos ? n : close;
+        } else {
+            semicolons = line[i] == ';';
+        }
+    }
     // A "," that stands for a decimal point: in a ";" line, between digits.
     auto decimal_comma = [&](std::size_t i) {
         return semicolons && i > 0 && i + 1 < n && is_digit(line[i - 1]) && is_digit(line[i + 1]);

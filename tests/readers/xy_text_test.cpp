@@ -86,7 +86,10 @@ TEST(XyText, NormalisingSeparatesFieldsByTheLinesOwnRule)
         {"1;2;", "1,2,\r\n"},
         {";", ",\r\n"}, // two empty fields
         // a quoted field is kept whole
-        {"\"Station 1; east\" 2,5 3", "\"Station 1; east\",2.5,3\r\n"},
+        {"\"Station 1; east\";2,5;3", "\"Station 1; east\",2.5,3\r\n"},
+        // a ";" inside quotes makes no ";" line: its "," stay separators
+        {"\"Station 1; east\" 2,5 3", "\"Station 1; east\",2,5,3\r\n"},
+        {"1001,\"a;b\",496000,5314000", "1001,\"a;b\",496000,5314000\r\n"},
         {"\"open 1  2", "\"open 1  2\r\n"},
         // blank lines are no points; a byte-order mark only counts at the start
         {"\xEF\xBB\xBF", ""},
