@@ -22,8 +22,12 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 expected="bin/marovin
 libexec/marovin/convers
 share/applications/marovin.desktop
+share/doc/marovin/changelog.gz
+share/doc/marovin/copyright
 share/icons/hicolor/128x128/apps/marovin.png
 share/icons/hicolor/48x48/apps/marovin.png
+share/man/man1/marovin-kml.1.gz
+share/man/man1/marovin.1.gz
 share/marovin/Manual/KML_Help.rtf
 share/marovin/samples/aire.sgy
 share/marovin/samples/aire.su
