@@ -1,4 +1,5 @@
 #include "settings/ini_file.h"
+#include "settings/remembered_file.h"
 
 #include <gtest/gtest.h>
 
@@ -209,6 +210,20 @@ TEST(IniFile, ManyLinesOfEveryKindAreReadAndWrittenWhole)
             EXPECT_TRUE(set_ini_value(text, "TERVALO", "Fichier 1", "/b.sgy") == expected);
         }
     }
+}
+
+// The remembered seismic file is "Fichier 1" of section "TERVALO", given
+// whole: the cut to 89 characters is made on the decoded path.
+TEST(RememberedFile, IsFichier1OfTheTervaloSectionGivenWhole)
+{
+    const ScratchFolder dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string ini = dir.filePath("Tervalo.ini");
+    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), std::nullopt);
+    const std::string longPath = "/data/" + std::string(114, 'x') + ".sgy";
+    ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, longPath));
+    EXPECT_EQ(readBytes(ini), "[TERVALO]\r\nFichier 1=" + longPath + "\r\n");
+    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), longPath);
 }
 
 } // namespace
