@@ -66,6 +66,9 @@ TEST(IniFile, FindsValuesLikeTheWindowsProfileService)
         {"blanks around = and value", "[TERVALO]\n  Fichier 1 \t=  x y \t\n", "x y"},
         {"blanks inside the brackets", "[ TERVALO ]\nFichier 1=x\n", "x"},
         {"quoted value", "[TERVALO]\nFichier 1=\" a \"\n", " a "},
+        {"a lone quote is a value, not a pair", "[TERVALO]\nFichier 1=\"\nFichier 2=x\n", "\""},
+        {"a lone quote ending the file", "[TERVALO]\nFichier 1= \' ", "'"},
+        {"quotes that do not match are kept", "[TERVALO]\nFichier 1=\"a'\n", "\"a'"},
         {"empty value is a value", "[TERVALO]\r\nFichier 1=\r\n", ""},
         {"last line without ending", "[TERVALO]\r\nFichier 1=x", "x"},
         {"missing key", "[TERVALO]\r\nFichier 2=x\r\n", std::nullopt},
@@ -224,6 +227,9 @@ TEST(RememberedFile, IsFichier1OfTheTervaloSectionGivenWhole)
     ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, longPath));
     EXPECT_EQ(readBytes(ini), "[TERVALO]\r\nFichier 1=" + longPath + "\r\n");
     EXPECT_EQ(marovin::read_remembered_seismic_file(ini), longPath);
+    // A lone quote is stored and read back as it is, not as half a pair.
+    ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, "\""));
+    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), "\"");
 }
 
 } // namespace
