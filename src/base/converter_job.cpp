@@ -195,8 +195,9 @@ Status JobWriter::close()
 
 double job_value(double value)
 {
+    // The line's digits without its leading blank, which no number holds.
     char text[kNumberTextMax];
-    const char* end = write_number_text(text, value);
+    const char* end = write_plain_number_text(text, value);
     double read = value;
     read_number(std::string_view(text, static_cast<std::size_t>(end - text)), read);
     return read;

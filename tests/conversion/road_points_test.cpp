@@ -1,8 +1,150 @@
+// The roads' reading entries without a window: what each trace or line
+// becomes, and where each point came from.
 #include "conversion/road_points.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
 namespace {
+
+namespace fs = std::filesystem;
+
+// Trace-header words of one trace of a line built by the test.
+struct Trace {
+    std::int32_t sequence, ffid, sp, cdp, sx, sy, gx, gy;
+};
+
+const std::vector<Trace> kLine = {
+    {1, 101, 1000, 2001, 49000000, 530000000, 61234550, 481234525},
+    {2, 101, 1000, 2002, 49000000, 530000000, -100000, 50000000},
+    {3, 102, 1030, -5, 49000000, 530000000, 70000000, 481200000},
+};
+
+// A line of 1000-sample (SEG-Y) or 500-sample (SU) traces whose first trace
+// carries the scalar.
+std::string lineBytes(bool su, std::int16_t scalar)
+{
+    const std::int16_t samples = su ? 500 : 1000;
+    std::string bytes(su ? 0 : 3600, '\0');
+    const auto put = [&](std::size_t at, std::uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (su ? 8 * i : 8 * (size - 1 - i)));
+    };
+    for (const Trace& t : kLine) {
+        const std::size_t b = bytes.size();
+        bytes.resize(b + 240 + 4 * static_cast<std::size_t>(samples), '\0');
+        const std::pair<int, std::int32_t> words[] = {{1, t.sequence}, {9, t.ffid}, {17, t.sp}, {21, t.cdp},
+                                                      {73, t.sx},      {77, t.sy},   {81, t.gx}, {85, t.gy}};
+        for (const auto& [position, value] : words)
+            put(b + static_cast<std::size_t>(position) - 1, static_cast<std::uint32_t>(value), 4);
+        put(b + 70, static_cast<std::uint16_t>(scalar), 2);
+        put(b + 114, static_cast<std::uint16_t>(samples), 2);
+    }
+    return bytes;
+}
+
+fs::path testFile(const std::string& name, const std::string& bytes)
+{
+    const fs::path path = fs::temp_directory_path() /
+                          ("marovin_road_" + std::to_string(::getpid()) + "_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return path;
+}
+
+TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
+{
+    using W = marovin::TraceWord;
+    const struct {
+        const char* name;
+        bool su;
+        std::int16_t scalar;
+        marovin::SeismicSelection selection;
+        std::vector<std::int32_t> numbers;
+        std::vector<double> x, y;
+    } cases[] = {
+        {"header's divisor, CDP, receivers", false, -100, {}, {2001, 2002, -5},
+         {612345.5, -1000, 700000}, {4812345.25, 500000, 4812000}},
+        {"SU, FFID, sources, divisor given", true, -100, {W::FieldRecord, {W::SourceX, W::SourceY}, 1000},
+         {101, 101, 102}, {49000, 49000, 49000}, {530000, 530000, 530000}},
+        {"a scalar of 0 divides by 1, Trace", false, 0, {W::TraceSequence, {W::GroupX, W::GroupY}, {}},
+         {1, 2, 3}, {61234550, -100000, 70000000}, {481234525, 50000000, 481200000}},
+        {"SP, a positive scalar divides too", true, 1000, {W::SourcePoint, {W::GroupX, W::GroupY}, {}},
+         {1000, 1000, 1030}, {61234.55, -100, 70000}, {481234.525, 50000, 481200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path line = testFile(c.su ? "line.su" : "line.sgy", lineBytes(c.su, c.scalar));
+        marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(line.string(), c.selection);
+        fs::remove(line);
+        ASSERT_TRUE(road) << road.error();
+        EXPECT_EQ(road->header.Nb_Traces, 3);
+        EXPECT_EQ(road->points.number, c.numbers);
+        EXPECT_EQ(road->points.x, c.x);
+        EXPECT_EQ(road->points.y, c.y);
+        EXPECT_EQ(road->points.origin(2), 3);
+    }
+}
+
+TEST(SeismicRoad, FailuresNameTheFile)
+{
+    const fs::path line = testFile("line.sgy", lineBytes(false, -100));
+    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(line.string());
+    ASSERT_TRUE(header);
+    marovin::SeismicHeader longer = *header;
+    longer.Nb_Traces = 4;
+    marovin::SeismicSelection zero;
+    zero.divisor = 0;
+    EXPECT_FALSE(marovin::seismic_road_points(line.string(), *header, zero));
+    const auto beyond = marovin::seismic_road_points(line.string(), longer, {});
+    ASSERT_FALSE(beyond);
+    EXPECT_NE(beyond.error().find("trace 4 of " + line.string()), std::string::npos) << beyond.error();
+    fs::remove(line);
+    const auto gone = marovin::read_seismic_road(line.string(), {});
+    ASSERT_FALSE(gone);
+    EXPECT_NE(gone.error().find(line.string()), std::string::npos) << gone.error();
+    EXPECT_FALSE(fs::exists(line)) << "nothing is created";
+}
+
+TEST(TextRoad, LinesGiveNumbersDividedCoordinatesAndTheirLineOfTheFile)
+{
+    using L = marovin::XyLayout;
+    const struct {
+        L layout;
+        const char* text;
+        double divisor;
+        std::vector<std::int32_t> numbers;
+        std::vector<double> x;
+        std::vector<std::int64_t> lines;
+    } cases[] = {
+        {L::NumberXYZ, "101,600000,4500000,12\r\n102,600010,4500005,13\r\n", 1, {101, 102}, {600000, 600010}, {1, 2}},
+        {L::NumberXY, "\r\n-7;600000;4500000\r\n\r\n40000;600010;4500005\r\n", 1, {-7, 40000}, {600000, 600010},
+         {2, 4}},
+        {L::XYZ, "600000 4500000 12\n600010 4500005 13\n", 1000, {1, 2}, {600, 600.01}, {1, 2}},
+        {L::XY, "600000,4500000\n\n\n600010,4500005", 10, {1, 2}, {60000, 60001}, {1, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const fs::path file = testFile("points.xyz", c.text);
+        marovin::Result<marovin::RoadPoints> points = marovin::read_text_road(file.string(), c.layout, c.divisor);
+        fs::remove(file);
+        ASSERT_TRUE(points) << points.error();
+        EXPECT_EQ(points->number, c.numbers);
+        EXPECT_EQ(points->x, c.x);
+        for (std::size_t i = 0; i < c.lines.size(); ++i)
+            EXPECT_EQ(points->origin(i), c.lines[i]);
+    }
+    const fs::path wrong = testFile("wrong.xyz", "1,2,3\r\n\r\n4,5\r\n");
+    const auto failed = marovin::read_text_road(wrong.string(), L::XYZ, 1);
+    fs::remove(wrong);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), "line 3 holds 2 fields, but the file type \"X,Y,Z\" takes 3");
+}
 
 TEST(CoordinateDivisor, IsTheMagnitudeOfANumberOtherThanZero)
 {

@@ -185,24 +185,6 @@ TEST_F(ExtractRunTest, EveryTraceBecomesARowOfTheTableAndTheGrid)
     EXPECT_EQ(w.SSTab1->currentIndex(), 1);
 }
 
-TEST_F(ExtractRunTest, LabelAndPairChoicesReachTheGridOfAnSuLine)
-{
-    const QString line = path(QStringLiteral("line1.su"));
-    writeLine(line, true, 500, -100, kLine);
-    selectLine(line);
-    fakeConverter();
-    KML_Main& w = window();
-    w.Combo5->setEditText(QStringLiteral("X,Y source coordinate"));
-    w.Combo7->setEditText(QStringLiteral("FFID"));
-    w.Text7->setText(QStringLiteral("1000"));
-    w.Command8_Click();
-    ASSERT_EQ(w.Nb_Points, 3);
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(3, 0), " 102");
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(3, 1), ".49");  // 49000000 / 1000 / 1e5
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(3, 2), "5.3");
-    EXPECT_EQ(w.Combo3->currentText(), QStringLiteral("FFID"));
-}
-
 TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
 {
     const QString line = path(QStringLiteral("line1.sgy"));
@@ -374,86 +356,5 @@ TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
     EXPECT_TRUE(w.Command3->isEnabled());
 }
-
-// Inverse transverse Mercator on WGS84 by Krüger's series to third order
-// in n (millimetre-exact within a zone): an independent check of the
-// converter's UTM zone 32 north results.
-void utm32ToWgs84(double easting, double northing, double& longitude, double& latitude)
-{
-    const double a = 6378137.0, f = 1 / 298.257223563, k0 = 0.9996;
-    const double n = f / (2 - f), n2 = n * n, n3 = n2 * n;
-    const double A = a / (1 + n) * (1 + n2 / 4 + n2 * n2 / 64);
-    const double beta[3] = {n / 2 - 2 * n2 / 3 + 37 * n3 / 96, n2 / 48 + n3 / 15, 17 * n3 / 480};
-    const double delta[3] = {2 * n - 2 * n2 / 3 - 2 * n3, 7 * n2 / 3 - 8 * n3 / 5, 56 * n3 / 15};
-    const double xi = northing / (k0 * A), eta = (easting - 500000) / (k0 * A);
-    double xi1 = xi, eta1 = eta;
-    for (int j = 1; j <= 3; ++j) {
-        xi1 -= beta[j - 1] * std::sin(2 * j * xi) * std::cosh(2 * j * eta);
-        eta1 -= beta[j - 1] * std::cos(2 * j * xi) * std::sinh(2 * j * eta);
-    }
-    const double chi = std::asin(std::sin(xi1) / std::cosh(eta1));
-    double phi = chi;
-    for (int j = 1; j <= 3; ++j)
-        phi += delta[j - 1] * std::sin(2 * j * chi);
-    latitude = phi * 180 / M_PI;
-    longitude = 9 + std::atan2(std::sinh(eta1), std::cos(xi1)) * 180 / M_PI;
-}
-
-TEST(UtmReference, SeriesAgreesWithPublishedPoints)
-{
-    // Values from PROJ's cs2cs EPSG:32632 -> EPSG:4326.
-    const struct {
-        double e, n, lon, lat;
-    } points[] = {
-        {612345.5, 4812345.25, 10.3886271787, 43.4555852824},
-        {500000, 5000000, 9.0, 45.1534771834},
-        {450000.12, 5300000.5, 8.3316355400, 47.8514010229},
-    };
-    for (const auto& p : points) {
-        double lon = 0, lat = 0;
-        utm32ToWgs84(p.e, p.n, lon, lat);
-        EXPECT_NEAR(lon, p.lon, 1e-8); // about a millimetre
-        EXPECT_NEAR(lat, p.lat, 1e-8);
-    }
-}
-
-// The sample line through the real converter: the grid shows every
-// receiver's WGS84 degrees.
-class SampleLineRun : public WindowTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(SampleLineRun, GridHoldsTheConvertedDegreesOfEveryTrace)
-{
-    const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/") + QString::fromLatin1(GetParam());
-    const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
-    ASSERT_TRUE(QFileInfo::exists(sample)) << "the build makes the sample line";
-    ASSERT_TRUE(QFileInfo::exists(converter)) << "the build makes the converter";
-    KML_Main& w = window();
-    ASSERT_TRUE(QFile::copy(converter, w.converterPath()));
-    w.Text4->setText(sample);
-    ASSERT_TRUE(w.lecture_SU().ok());
-    desktop.messages.clear();
-    ASSERT_EQ(w.Text7->text(), QStringLiteral("-100"));
-
-    w.Command8_Click();
-    ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
-    ASSERT_EQ(w.Nb_Points, 300);
-    ASSERT_EQ(w.VSFlexGrid1->rows(), 301);
-    for (int t = 1; t <= 300; ++t) {
-        // Trace t records receiver station 1000 + t: 20 m east and 15 m
-        // north per station from (496000, 5314000); CDP is the sum of the
-        // shot's and the receiver's stations.
-        const double easting = 496000.0 + 20.0 * (t - 1), northing = 5314000.0 + 15.0 * (t - 1);
-        double lon = 0, lat = 0;
-        utm32ToWgs84(easting, northing, lon, lat);
-        const int cdp = 1000 + (t - 1) / 30 * 30 + 1000 + t;
-        ASSERT_EQ(w.VSFlexGrid1->textMatrix(t, 0), " " + std::to_string(cdp)) << t;
-        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(t, 1)), lon, 1e-7) << t;
-        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(t, 2)), lat, 1e-7) << t;
-    }
-    EXPECT_EQ(KML_Main::backColour(w.Command3), stepColourValue(StepColour::Red));
-}
-
-INSTANTIATE_TEST_SUITE_P(SuAndSegy, SampleLineRun, ::testing::Values("aire.su", "aire.sgy"),
-                         [](const auto& info) { return std::string(info.index == 0 ? "Su" : "Segy"); });
 
 } // namespace
