@@ -22,23 +22,17 @@
 //       each, started together.
 
 #include "process_timing.h"
+#include "road_limits.h"
 #include "seismic_line.h"
-
-#include "readers/seismic_header.h"
-#include "readers/trace_extraction.h"
-
-#include <proj.h>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,20 +63,12 @@ fs::path work_folder(const char* name)
     return g_work;
 }
 
-// Reads a file once, so that every run finds it in the page cache.
-void warm(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> block(1 << 20);
-    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-    }
-}
 
 fs::path make_line(const fs::path& path, long traces, int samples)
 {
     if (!bench::make_line(path.c_str(), traces, samples))
         die("cannot write " + path.string());
-    warm(path);
+    bench::warm(path);
     return path;
 }
 
@@ -101,68 +87,6 @@ bool same_bytes(const fs::path& a, const fs::path& b)
     }
 }
 
-struct Limits {
-    double touch = 0, proj = 0, write = 0;
-};
-
-// The floors of the work, medians of `runs`. Run after the processes: this
-// process grows here, and a child's peak as the system counts it starts
-// from its parent's.
-Limits measure_limits(const fs::path& line, const fs::path& kml, const fs::path& work, int runs)
-{
-    auto header = marovin::read_seismic_header(line.string());
-    auto file = marovin::SeismicFile::open(line.string());
-    if (!header || !file)
-        die("cannot read " + line.string());
-    std::vector<double> touch, proj, write;
-    for (int run = 0; run < runs; ++run)
-        touch.push_back(bench::page_touch_limit(file->descriptor(), header->Header_Offset,
-                                                marovin::trace_length(header->Nb_Samples32), header->Nb_Traces));
-    auto points = marovin::extract_trace_points(*file, *header, false, {});
-    if (!points)
-        die(points.error());
-    for (double& x : points->x)
-        x /= 100;
-    for (double& y : points->y)
-        y /= 100;
-    PJ_CONTEXT* context = proj_context_create();
-    PJ* crs_to_crs = proj_create_crs_to_crs(context, "EPSG:32632", "EPSG:4326", nullptr);
-    PJ* transformation = crs_to_crs ? proj_normalize_for_visualization(context, crs_to_crs) : nullptr;
-    if (!transformation)
-        die("PROJ has no transformation from EPSG:32632 to EPSG:4326");
-    for (int run = 0; run < runs; ++run) {
-        std::vector<double> x = points->x, y = points->y;
-        const auto start = Clock::now();
-        for (const PJ_DIRECTION direction : {PJ_FWD, PJ_INV})
-            proj_trans_generic(transformation, direction, x.data(), sizeof(double), x.size(), y.data(),
-                               sizeof(double), y.size(), nullptr, 0, 0, nullptr, 0, 0);
-        proj.push_back(seconds_since(start));
-    }
-    proj_destroy(transformation);
-    proj_destroy(crs_to_crs);
-    proj_context_destroy(context);
-
-    std::ifstream in(kml, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    const fs::path copy = work / "limit.kml";
-    for (int run = 0; run < runs; ++run) {
-        fs::remove(copy);
-        ::sync();
-        const auto start = Clock::now();
-        const int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        constexpr std::size_t kChunk = 1 << 20;
-        for (std::size_t at = 0; out >= 0 && at < bytes.size();) {
-            const ssize_t n = ::write(out, bytes.data() + at, std::min(kChunk, bytes.size() - at));
-            if (n <= 0)
-                die("cannot write " + copy.string());
-            at += static_cast<std::size_t>(n);
-        }
-        if (out < 0 || ::close(out) != 0)
-            die("cannot write " + copy.string());
-        write.push_back(seconds_since(start));
-    }
-    return {bench::median(touch), bench::median(proj), bench::median(write)};
-}
 
 int compare(long traces, int rounds)
 {
@@ -222,7 +146,11 @@ int compare(long traces, int rounds)
                 static_cast<double>(peaks[0] - one_peak) * 1024 / static_cast<double>(traces - 1),
                 static_cast<double>(one_peak) / 1024);
 
-    const Limits limits = measure_limits(line, command_kml, work, rounds);
+    std::string why;
+    const std::optional<bench::Limits> measured = bench::measure_limits(line, command_kml, work, rounds, 2, why);
+    if (!measured)
+        die(why);
+    const bench::Limits& limits = *measured;
     const double sum = limits.touch + limits.proj + limits.write;
     std::printf("\nlimits of the work, timed in this process, medians of %d runs:\n", rounds);
     std::printf("  %-50s %7.3f s\n", "page touch (one byte of every trace header)", limits.touch);

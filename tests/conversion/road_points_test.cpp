@@ -2,6 +2,8 @@
 // becomes, and where each point came from.
 #include "conversion/road_points.h"
 
+#include "../readers/trace_line.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -14,38 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Trace-header words of one trace of a line built by the test.
-struct Trace {
-    std::int32_t sequence, ffid, sp, cdp, sx, sy, gx, gy;
-};
-
-const std::vector<Trace> kLine = {
-    {1, 101, 1000, 2001, 49000000, 530000000, 61234550, 481234525},
-    {2, 101, 1000, 2002, 49000000, 530000000, -100000, 50000000},
-    {3, 102, 1030, -5, 49000000, 530000000, 70000000, 481200000},
-};
-
-// A line of 1000-sample (SEG-Y) or 500-sample (SU) traces whose first trace
-// carries the scalar.
+// A line of 1000-sample (SEG-Y) or 500-sample (SU) traces.
 std::string lineBytes(bool su, std::int16_t scalar)
 {
-    const std::int16_t samples = su ? 500 : 1000;
-    std::string bytes(su ? 0 : 3600, '\0');
-    const auto put = [&](std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (su ? 8 * i : 8 * (size - 1 - i)));
-    };
-    for (const Trace& t : kLine) {
-        const std::size_t b = bytes.size();
-        bytes.resize(b + 240 + 4 * static_cast<std::size_t>(samples), '\0');
-        const std::pair<int, std::int32_t> words[] = {{1, t.sequence}, {9, t.ffid}, {17, t.sp}, {21, t.cdp},
-                                                      {73, t.sx},      {77, t.sy},   {81, t.gx}, {85, t.gy}};
-        for (const auto& [position, value] : words)
-            put(b + static_cast<std::size_t>(position) - 1, static_cast<std::uint32_t>(value), 4);
-        put(b + 70, static_cast<std::uint16_t>(scalar), 2);
-        put(b + 114, static_cast<std::uint16_t>(samples), 2);
-    }
-    return bytes;
+    return trace_line::bytes(su, su ? 500 : 1000, scalar, trace_line::kLine);
 }
 
 fs::path testFile(const std::string& name, const std::string& bytes)

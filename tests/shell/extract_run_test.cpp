@@ -1,3 +1,4 @@
+#include "../readers/trace_line.h"
 #include "window_fixture.h"
 
 #include "shell/flex_grid.h"
@@ -22,34 +23,16 @@ namespace {
 
 const QString kProblem = QStringLiteral("Check your seismic file XY problem !");
 
-// Trace-header words of one trace of a line built by the test.
-struct Trace {
-    std::int32_t sequence = 0, ffid = 0, sp = 0, cdp = 0;
-    std::int32_t sx = 0, sy = 0, gx = 0, gy = 0;
-};
+using trace_line::kLine;
 
 // Writes a SEG-Y (or SU) line whose first trace carries the samples and
 // scalar words that the header read needs.
-void writeLine(const QString& path, bool su, std::int16_t samples, std::int16_t scalar, const std::vector<Trace>& traces)
+void writeLine(const QString& path, bool su, std::int16_t samples, std::int16_t scalar,
+               const std::vector<trace_line::Trace>& traces)
 {
-    std::string bytes(su ? 0 : 3600, '\0');
-    const auto put = [&](std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + static_cast<std::size_t>(i)] =
-                static_cast<char>(value >> (su ? 8 * i : 8 * (size - 1 - i)));
-    };
-    for (const Trace& t : traces) {
-        const std::size_t b = bytes.size();
-        bytes.resize(b + 240 + 4 * static_cast<std::size_t>(samples), '\0');
-        const std::pair<int, std::int32_t> words[] = {{1, t.sequence}, {9, t.ffid}, {17, t.sp}, {21, t.cdp},
-                                                      {73, t.sx},      {77, t.sy},   {81, t.gx}, {85, t.gy}};
-        for (const auto& [position, value] : words)
-            put(b + static_cast<std::size_t>(position) - 1, static_cast<std::uint32_t>(value), 4);
-        put(b + 70, static_cast<std::uint16_t>(scalar), 2);
-        put(b + 114, static_cast<std::uint16_t>(samples), 2);
-    }
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc).write(bytes.data(),
-                                                                               static_cast<std::streamsize>(bytes.size()));
+    const std::string bytes = trace_line::bytes(su, samples, scalar, traces);
+    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readAll(const QString& path)
@@ -60,11 +43,6 @@ std::string readAll(const QString& path)
     return s.str();
 }
 
-const std::vector<Trace> kLine = {
-    {1, 101, 1000, 2001, 49000000, 530000000, 61234550, 481234525},
-    {2, 101, 1000, 2002, 49000000, 530000000, -100000, 50000000},
-    {3, 102, 1030, -5, 49000000, 530000000, 70000000, 481200000},
-};
 
 class ExtractRunTest : public WindowTest {
 protected:
