@@ -1,7 +1,7 @@
 #include "readers/xy_text.h"
 
 #include "base/whole_file.h"
-#include "readers/field_reader.h"
+#include "base/field_reader.h"
 
 #include <array>
 #include <cctype>
