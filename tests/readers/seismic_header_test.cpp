@@ -157,35 +157,40 @@ TEST_P(SeismicHeaderRead, ReadsSamplesScalarOffsetAndTraceCount)
     EXPECT_EQ(*header, expected);
 }
 
-TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndKeepsNegativeWords)
+TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndReadsTheSamplesWordUnsigned)
 {
     struct {
         std::int16_t samples, scalar, used;
-        std::int32_t traces;
-    } const cases[] = {{500, 0, 1, 25},   {500, -2, 100, 25}, {500, 4, 10000, 25},
-                       {500, 5, 5, 25},   {500, -5, -5, 25},  {-59, -1000, -1000, 100}}; // -59: 4-byte traces
+        std::int32_t traces, count;
+    } const cases[] = {{500, 0, 1, 25, 500},   {500, -2, 100, 25, 500}, {500, 4, 10000, 25, 500},
+                       {500, 5, 5, 25, 500},   {500, -5, -5, 25, 500},
+                       {-25536, -1000, -1000, 2, 40000}}; // word 9C40: 40,000 samples
     for (const auto& c : cases) {
-        const std::string path = make(c.samples, c.scalar, size_for(c.samples, c.traces));
+        const std::uint64_t size =
+            seismic_test::header_offset(kind()) + (240 + 4 * std::uint64_t(c.count)) * std::uint64_t(c.traces);
+        const std::string path = make(c.samples, c.scalar, size);
         const Result<SeismicHeader> header = marovin::read_seismic_header(path);
         ASSERT_TRUE(header) << header.error();
         EXPECT_EQ(header->Coord_Scalar, c.used) << c.scalar;
         EXPECT_EQ(header->Nb_Samples, c.samples);
-        EXPECT_EQ(header->Nb_Samples32, c.samples);
+        EXPECT_EQ(header->Nb_Samples32, c.count);
         EXPECT_EQ(header->Nb_Traces, c.traces) << c.samples;
     }
 }
 
-TEST_P(SeismicHeaderRead, RoundsTheTraceCountHalvesToEven)
+TEST_P(SeismicHeaderRead, APartialTraceIsRefusedNamingTheSizes)
 {
-    const std::pair<double, std::int32_t> cases[] = {
-        {10.5, 10}, {11.5, 12}, {10.6, 11}, {10.4, 10}, {0.5, 0}, {1.5, 2}, {1, 1},
-    };
-    for (const auto& [traces, expected] : cases) {
+    // Every trace as long as the first leaves no room for a part of one.
+    for (const double traces : {10.5, 11.5, 10.6, 10.4, 0.5, 1.5}) {
         const std::string path = make(1000, 1, size_for(1000, traces));
         const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-        ASSERT_TRUE(header) << header.error();
-        EXPECT_EQ(header->Nb_Traces, expected) << traces << " traces' worth of bytes";
+        ASSERT_FALSE(header) << traces << " traces' worth of bytes";
+        EXPECT_NE(header.error().find("no whole number of traces of 4,240 bytes"), std::string::npos)
+            << header.error();
     }
+    const Result<SeismicHeader> one = marovin::read_seismic_header(make(1000, 1, size_for(1000, 1)));
+    ASSERT_TRUE(one) << one.error();
+    EXPECT_EQ(one->Nb_Traces, 1);
 }
 
 TEST_P(SeismicHeaderRead, FailsInPlainWordsNamingTheFile)
@@ -235,8 +240,9 @@ TEST_P(SeismicHeaderRead, MissingFilesAndFoldersFailWithoutCreatingAnything)
 
 TEST_P(SeismicHeaderRead, TraceCountsThatDoNotFitIn32BitsAreFailures)
 {
-    // 4-byte traces (samples -59): 2^31 traces take 8 GiB, left as a hole.
-    const std::string path = make(-59, 1, seismic_test::header_offset(kind()) + (std::uint64_t{1} << 33) + 8);
+    // Traces of no samples (240 bytes): 2^31 traces take 480 GiB, left as a
+    // hole.
+    const std::string path = make(0, 1, seismic_test::header_offset(kind()) + 240 * (std::uint64_t{1} << 31));
     const Result<SeismicHeader> header = marovin::read_seismic_header(path);
     ASSERT_FALSE(header);
     EXPECT_NE(header.error().find("traces"), std::string::npos) << header.error();

@@ -355,11 +355,10 @@ TEST_F(ExtractRunTest, ConverterFailureGetsOnlyItsOwnMessage)
 TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
 {
     KML_Main& w = window();
-    // A first trace header and no samples: 240 of the 1240 bytes of a trace
-    // round to no trace at all.
+    // The file header alone: a SEG-Y file of no traces.
     const QString line = path(QStringLiteral("empty.sgy"));
     writeLine(line, false, 250, -100, {kLine[0]});
-    std::filesystem::resize_file(line.toStdString(), 3600 + 240);
+    std::filesystem::resize_file(line.toStdString(), 3600);
     selectLine(line);
     ASSERT_EQ(w.Header.Nb_Traces, 0);
     fakeConverter();
