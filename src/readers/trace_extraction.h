@@ -82,7 +82,8 @@ struct TracePoints {
 // shrinks while it is read (another program truncating it) fails with
 // "file ended" either way: the mapped read catches the fault of a page that
 // is gone (it installs a SIGBUS handler while it reads, and puts back the
-// previous one after) and reads on by positioned reads.
+// previous one after) and reads on by positioned reads. Traces of varying
+// length are read by positioned reads either way.
 enum class ReadMethod { Mapped, Positioned };
 
 // Reads header.Nb_Traces traces of the open file of the kind `su` (the words
