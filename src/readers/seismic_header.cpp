@@ -391,10 +391,6 @@ std::string no_whole_traces(const std::string& path, const Layout& layout, std::
     return path + ": " + sizes + ", and its traces are not of varying length";
 }
 
-} // namespace
-
-namespace {
-
 struct SampleFormat {
     int code;
     int bytes;
@@ -482,7 +478,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
     found.su = layout.su;
 
     unsigned char binary[kBinaryHeaderBytes];
-    std::int64_t trace_samples32 = 0; // the revision-2 32-bit count, 0 if none
+    std::int64_t binary_samples32 = 0; // the revision-2 32-bit count, 0 if none
     if (!layout.su) {
         if (size < kSegyFileHeaderBytes)
             return fail("the file " + quoted(path) + " is too short for a SEG-Y file header: it has " +
@@ -516,8 +512,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
             Result<std::int64_t> counted = count_text_blocks(file);
             if (!counted)
                 return fail(counted.error());
-            found.extended_headers = static_cast<std::int32_t>(
-                std::min<std::int64_t>(*counted, std::numeric_limits<std::int32_t>::max()));
+            found.extended_headers = *counted;
         } else {
             found.extended_headers = text_blocks;
         }
@@ -533,8 +528,8 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
 
         layout.binary_samples = words.u16(position_of(BinaryWord::SamplesPerTrace));
         if (found.revision >= 2 && layout.binary_samples == 0) {
-            trace_samples32 = words.u32(position_of(BinaryWord::ExtendedSamplesPerTrace));
-            layout.binary_samples = trace_samples32;
+            binary_samples32 = words.u32(position_of(BinaryWord::ExtendedSamplesPerTrace));
+            layout.binary_samples = binary_samples32;
         }
         if (size < layout.first)
             return fail("the file " + quoted(path) + " is too short for its headers: it has " + grouped(size) +
@@ -553,7 +548,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
     if (data == 0 && !layout.su) {
         // The headers alone: a SEG-Y file of no traces.
         samples = layout.binary_samples;
-        found.samples_from = trace_samples32 != 0 ? SamplesSource::ExtendedBinaryHeader : SamplesSource::BinaryHeader;
+        found.samples_from = binary_samples32 != 0 ? SamplesSource::ExtendedBinaryHeader : SamplesSource::BinaryHeader;
     } else {
         if (data < kTraceHeaderBytes)
             return fail("the file " + quoted(path) + " is too short to hold a trace header: it has " +
@@ -575,7 +570,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
             if (samples == 0 || (!whole(samples) && binary_fits)) {
                 samples = layout.binary_samples;
                 found.samples_from =
-                    trace_samples32 != 0 ? SamplesSource::ExtendedBinaryHeader : SamplesSource::BinaryHeader;
+                    binary_samples32 != 0 ? SamplesSource::ExtendedBinaryHeader : SamplesSource::BinaryHeader;
             }
         }
         const HeaderWords words(trace, layout.first + 1, layout.little_endian);

@@ -60,7 +60,7 @@ struct SeismicFindings {
     std::int16_t format_code = 0;
     bool format_known = true;
     SamplesSource samples_from = SamplesSource::TraceHeader;
-    std::int32_t extended_headers = 0;  // 3200-byte blocks after the binary header
+    std::int64_t extended_headers = 0;  // 3200-byte blocks after the binary header
     std::int64_t additional_headers = 0; // 240-byte headers after each trace header
     std::int16_t scalar_word = 0;        // as read, before the power-of-ten rule
 
