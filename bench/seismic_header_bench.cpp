@@ -1,13 +1,20 @@
-// Header read cost against file size: the read is a size query and a few
-// positioned reads, so a 10 GB file (sparse here) should cost what a 10 MB
-// one does. Prints microseconds per read for each size.
+// Header read cost. On a file of fixed-length traces the read is a size
+// query and a few positioned reads, so a 10 GB file or one of 1,000,000
+// traces (sparse here) should cost what a 10 MB one does, and the layout rules (byte order, format code,
+// extended headers, the binary header's samples) should cost about what the
+// read of the first trace header alone did: that older read is timed beside
+// it, in turn, on the same files. A file of 1,000,000 traces of varying
+// length is walked trace by trace; its time is printed on its own.
+// Prints microseconds per read and the ratios.
 #include "readers/seismic_header.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -15,15 +22,65 @@ namespace fs = std::filesystem;
 
 namespace {
 
+void put_be(char* at, unsigned value, int size)
+{
+    for (int i = 0; i < size; ++i)
+        at[i] = static_cast<char>(value >> (8 * (size - 1 - i)));
+}
+
+// A SEG-Y rev 1 file of IEEE samples whose first trace header says 1000
+// samples and scalar -100, sparse after it.
 void make_segy(const fs::path& path, std::uint64_t size)
 {
     std::vector<char> header(3840, 0);
-    header[3714] = 0x03; // 1000 samples, big-endian, trace-header bytes 115-116
-    header[3715] = static_cast<char>(0xE8);
-    header[3670] = static_cast<char>(0xFF); // scalar -100 at bytes 71-72
-    header[3671] = static_cast<char>(0x9C);
+    put_be(&header[3220], 1000, 2); // samples per trace
+    put_be(&header[3224], 5, 2);    // IEEE floats
+    header[3500] = 1;               // revision 1
+    put_be(&header[3714], 1000, 2); // the first trace header's samples
+    put_be(&header[3670], 0xFF9C, 2); // scalar -100
     std::ofstream(path, std::ios::binary).write(header.data(), static_cast<std::streamsize>(header.size()));
     fs::resize_file(path, size);
+}
+
+// 1,000,000 traces of 10 and 11 samples in turn, each header saying its own.
+void make_varying(const fs::path& path, int traces)
+{
+    std::vector<char> bytes(3600, 0);
+    put_be(&bytes[3224], 5, 2);
+    bytes[3500] = 1;
+    for (int i = 0; i < traces; ++i) {
+        const unsigned samples = 10 + static_cast<unsigned>(i % 2);
+        const std::size_t at = bytes.size();
+        bytes.resize(at + 240 + 4 * samples, 0);
+        put_be(&bytes[at + 114], samples, 2);
+    }
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The read of the first trace header alone, as it was before the layout
+// rules: its samples and scalar words, big-endian, and the count rounded
+// from the file size (halves to even).
+std::int64_t first_trace_header_read(const std::string& path)
+{
+    marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(path);
+    if (!file || file->size() < 3840)
+        return -1;
+    const auto samples = file->Read_BE_Int16(3715);
+    const auto scalar = file->Read_BE_Int16(3671);
+    if (!samples || !scalar || *scalar == std::numeric_limits<std::int16_t>::min())
+        return -1;
+    const std::int64_t trace = 4 * std::int64_t{*samples} + 240;
+    if (trace <= 0)
+        return -1;
+    const std::int64_t data = static_cast<std::int64_t>(file->size()) - 3600;
+    const std::int64_t q = data / trace, twice = 2 * (data % trace);
+    return twice > trace || (twice == trace && q % 2 != 0) ? q + 1 : q;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 } // namespace
@@ -36,26 +93,59 @@ int main()
         return 1;
     }
     const fs::path folder = pattern;
-    const int reads = 20000;
+    const int reads = 2000, rounds = 11;
     int status = 0;
-    for (const std::uint64_t size : {std::uint64_t{10'000'000}, std::uint64_t{10'000'000'000}}) {
+    // About 10 MB, 1,000,000 traces and about 10 GB, in whole traces.
+    for (const std::uint64_t count : {2'358ULL, 1'000'000ULL, 2'358'490ULL}) {
+        const std::uint64_t size = 3600 + count * 4240;
         const fs::path path = folder / ("line" + std::to_string(size) + ".sgy");
         make_segy(path, size);
-        const auto start = std::chrono::steady_clock::now();
-        std::int64_t traces = 0;
-        for (int i = 0; i < reads; ++i) {
-            const marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path.string());
-            if (!header) {
-                std::fprintf(stderr, "%s\n", header.error().c_str());
-                status = 1;
-                break;
+        std::vector<double> now, before;
+        std::int64_t traces = 0, counted = 0;
+        for (int round = 0; round < rounds && status == 0; ++round) {
+            auto start = std::chrono::steady_clock::now();
+            for (int i = 0; i < reads; ++i) {
+                const marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path.string());
+                if (!header) {
+                    std::fprintf(stderr, "%s\n", header.error().c_str());
+                    status = 1;
+                    break;
+                }
+                traces = header->Nb_Traces;
             }
-            traces = header->Nb_Traces;
+            now.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() /
+                          reads);
+            start = std::chrono::steady_clock::now();
+            for (int i = 0; i < reads; ++i)
+                counted = first_trace_header_read(path.string());
+            before.push_back(
+                std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() / reads);
         }
-        const std::chrono::duration<double, std::micro> spent = std::chrono::steady_clock::now() - start;
-        std::printf("file of %llu bytes (%lld traces): %.2f us per header read\n",
-                    static_cast<unsigned long long>(size), static_cast<long long>(traces), spent.count() / reads);
+        if (status != 0)
+            break;
+        if (counted != traces)
+            std::fprintf(stderr, "the two reads count %lld and %lld traces\n", static_cast<long long>(traces),
+                         static_cast<long long>(counted));
+        std::printf("file of %llu bytes (%lld traces): %.2f us per header read, %.2f us for the first trace "
+                    "header alone: %.2fx (medians of %d rounds)\n",
+                    static_cast<unsigned long long>(size), static_cast<long long>(traces), median(now),
+                    median(before), median(now) / median(before), rounds);
     }
+
+    const fs::path varying = folder / "varying.sgy";
+    make_varying(varying, 1'000'000);
+    std::vector<double> walks;
+    for (int round = 0; round < 5 && status == 0; ++round) {
+        const auto start = std::chrono::steady_clock::now();
+        const marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(varying.string());
+        walks.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        if (!header || header->Trace_Starts.size() != 1'000'000) {
+            std::fprintf(stderr, "the varying file was not walked: %s\n", header ? "" : header.error().c_str());
+            status = 1;
+        }
+    }
+    if (status == 0)
+        std::printf("1,000,000 traces of varying length walked in %.1f ms (median of 5)\n", median(walks));
     fs::remove_all(folder);
     return status;
 }

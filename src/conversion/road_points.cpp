@@ -9,11 +9,18 @@ namespace marovin {
 
 namespace {
 
-// The one place where the coordinates of either road are divided.
-Status divide(RoadPoints& points, double divisor)
+Status check_divisor(double divisor)
 {
     if (!(divisor != 0 && std::isfinite(divisor)))
         return fail("the scalar for coordinates cannot divide the coordinates");
+    return ok();
+}
+
+// Where the coordinates of the text road are divided.
+Status divide(RoadPoints& points, double divisor)
+{
+    if (Status usable = check_divisor(divisor); !usable)
+        return usable;
     if (divisor != 1) {
         for (double& x : points.x)
             x /= divisor;
@@ -58,16 +65,20 @@ Result<RoadPoints> seismic_road_points(const std::string& path, const SeismicHea
     Result<SeismicFile> file = SeismicFile::open(path);
     if (!file)
         return fail(file.error());
+    const double divisor = selection.divisor.value_or(header_divisor(header));
+    if (Status usable = check_divisor(divisor); !usable)
+        return fail(usable.error());
+    // The reader divides the words as it reads them: angles given as
+    // DDDMMSS must be divided before they can be told apart into degrees,
+    // minutes and seconds.
     TraceSelection words;
     words.label = selection.label;
     words.pair = selection.pair;
+    words.divisor = divisor;
     Result<TracePoints> traces = extract_trace_points(*file, header, is_su_path(path), words);
     if (!traces)
         return fail(traces.error());
-    RoadPoints points{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}};
-    if (Status divided = divide(points, selection.divisor.value_or(header_divisor(header))); !divided)
-        return fail(divided.error());
-    return points;
+    return RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}};
 }
 
 Result<SeismicRoad> read_seismic_road(const std::string& path, const SeismicSelection& selection)

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -76,15 +77,16 @@ void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffset
 // same) and keep the command's peak within its points.
 constexpr std::int64_t kMapWindow = std::int64_t{4} << 20;
 
-// Traces from `from` on, each by one positioned read of its header prefix.
-template <bool LittleEndian>
-Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step,
-                       const WordOffsets& o, double divisor, TracePoints& points, std::size_t from = 0)
+// Traces from `from` on, each by one positioned read of its header prefix;
+// start_of(i) gives the bytes before trace i (0-based).
+template <bool LittleEndian, class StartOf>
+Status fill_positioned(int fd, const std::string& name, StartOf start_of, const WordOffsets& o, double divisor,
+                       TracePoints& points, std::size_t from = 0)
 {
     unsigned char prefix[kTraceHeaderBytes];
     const std::size_t n = points.size();
     for (std::size_t i = from; i < n; ++i) {
-        const std::int64_t at = first + static_cast<std::int64_t>(i) * step;
+        const std::int64_t at = start_of(i);
         std::size_t got = 0;
         while (got < o.needed) {
             const ssize_t r = ::pread(fd, prefix + got, o.needed - got, static_cast<off_t>(at) + got);
@@ -96,6 +98,53 @@ Status fill_positioned(int fd, const std::string& name, std::int64_t first, std:
             got += static_cast<std::size_t>(r);
         }
         take<LittleEndian>(prefix, o, divisor, points, i);
+    }
+    return ok();
+}
+
+// Fixed-length traces: trace i starts after first + i * step bytes.
+template <bool LittleEndian>
+Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step, const WordOffsets& o,
+                       double divisor, TracePoints& points, std::size_t from = 0)
+{
+    return fill_positioned<LittleEndian>(
+        fd, name, [first, step](std::size_t i) { return first + static_cast<std::int64_t>(i) * step; }, o, divisor,
+        points, from);
+}
+
+// DDDMMSS.ss as decimal degrees; nothing when the minutes or seconds are 60
+// or more.
+std::optional<double> dms_degrees(double value)
+{
+    const double size = std::fabs(value);
+    const double degrees = std::floor(size / 10000);
+    const double minutes = std::floor((size - degrees * 10000) / 100);
+    const double seconds = size - degrees * 10000 - minutes * 100;
+    if (minutes >= 60 || seconds >= 60)
+        return std::nullopt;
+    const double decimal = degrees + minutes / 60 + seconds / 3600;
+    return value < 0 ? -decimal : decimal;
+}
+
+// Angles in the units the units word gives become decimal degrees.
+Status to_decimal_degrees(TracePoints& points, std::int16_t units, const std::string& name)
+{
+    if (units == 2) {
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            points.x[i] /= 3600;
+            points.y[i] /= 3600;
+        }
+    } else if (units == 4) {
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const std::optional<double> x = dms_degrees(points.x[i]);
+            const std::optional<double> y = dms_degrees(points.y[i]);
+            if (!x || !y)
+                return fail("the coordinates of trace " + std::to_string(i + 1) + " of " + name +
+                            " are no degrees, minutes and seconds (DDDMMSS): " +
+                            std::to_string(x ? points.y[i] : points.x[i]));
+            points.x[i] = *x;
+            points.y[i] = *y;
+        }
     }
     return ok();
 }
@@ -243,21 +292,103 @@ CoordinatePair coordinate_pair_for(std::string_view pair_text)
 {
     if (pair_text == "X,Y source coordinate")
         return {TraceWord::SourceX, TraceWord::SourceY};
+    if (pair_text == "X,Y CDP coordinate")
+        return {TraceWord::CdpX, TraceWord::CdpY};
     return {TraceWord::GroupX, TraceWord::GroupY};
 }
 
 std::int64_t trace_length(std::int32_t nb_samples) { return 4 * std::int64_t{nb_samples} + kTraceHeaderBytes; }
 
-std::int64_t trace_start(std::int32_t nb_samples, std::int32_t header_offset, std::int64_t trace)
+std::int64_t trace_length(const SeismicHeader& header)
+{
+    return header.Trace_Header_Bytes + std::int64_t{header.Sample_Bytes} * header.Nb_Samples32;
+}
+
+std::int64_t trace_start(std::int32_t nb_samples, std::int64_t header_offset, std::int64_t trace)
 {
     return trace_length(nb_samples) * (trace - 1) + header_offset;
 }
+
+bool coordinates_are_angles(std::int16_t units) { return units >= 2 && units <= 4; }
 
 Result<TracePoints> extract_trace_points(const SeismicFile& file, const SeismicHeader& header, bool su,
                                          const TraceSelection& selection, ReadMethod method)
 {
     return extract_trace_points(file.descriptor(), file.size(), file.path(), header, su, selection, method);
 }
+
+namespace {
+
+// The traces of varying length, each at its own start.
+Status fill_varying(int fd, std::uint64_t size, const std::string& name, const SeismicHeader& header, bool little,
+                    const WordOffsets& o, double divisor, TracePoints& points)
+{
+    const std::vector<std::int64_t>& starts = header.Trace_Starts;
+    for (std::size_t i = 0; i < starts.size(); ++i) {
+        if (starts[i] < 0 || static_cast<std::uint64_t>(starts[i]) + o.needed > size)
+            return fail("trace " + std::to_string(i + 1) + " of " + name + " lies beyond the end of the file (" +
+                        std::to_string(size) + " bytes)");
+    }
+    const auto start_of = [&starts](std::size_t i) { return starts[i]; };
+    return little ? fill_positioned<true>(fd, name, start_of, o, divisor, points)
+                  : fill_positioned<false>(fd, name, start_of, o, divisor, points);
+}
+
+// The fixed-length traces; `little`: little-endian words.
+Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const SeismicHeader& header, bool little,
+                  const WordOffsets& o, double divisor, TracePoints& points, ReadMethod method)
+{
+    const auto count = static_cast<std::int64_t>(points.size());
+    const std::int64_t step = trace_length(header);
+    const std::int64_t first = header.Header_Offset;
+    const auto file_size = static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
+    // Traces whose words lie wholly inside the file; starts grow with i, so
+    // the first trace that does not fit ends the good ones.
+    std::int64_t fitting = 0;
+    if (file_size >= first + static_cast<std::int64_t>(o.needed))
+        fitting = (file_size - first - static_cast<std::int64_t>(o.needed)) / step + 1;
+    if (fitting < count)
+        return fail("trace " + std::to_string(fitting + 1) + " of " + name +
+                    " lies beyond the end of the file (" + std::to_string(size) + " bytes for " +
+                    std::to_string(count) + " traces of " + std::to_string(step) + " bytes)");
+
+    const auto positioned = [&](std::size_t from) {
+        return little ? fill_positioned<true>(fd, name, first, step, o, divisor, points, from)
+                      : fill_positioned<false>(fd, name, first, step, o, divisor, points, from);
+    };
+    if (method == ReadMethod::Positioned)
+        return positioned(0);
+
+    const std::int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
+    const std::int64_t per_window = std::max<std::int64_t>(1, kMapWindow / step);
+    const SigbusGuard guard;
+    if (!guard.installed())
+        return positioned(0);
+    for (std::int64_t i0 = 0; i0 < count; i0 += per_window) {
+        const std::int64_t n = std::min(per_window, count - i0);
+        const std::int64_t start = first + i0 * step;
+        const std::int64_t end = first + (i0 + n - 1) * step + static_cast<std::int64_t>(o.needed);
+        const std::int64_t map_start = start - start % page;
+        const auto length = static_cast<std::size_t>(end - map_start);
+        const auto from = static_cast<std::size_t>(i0);
+        void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(map_start));
+        if (map == MAP_FAILED)
+            return positioned(from);
+        ::madvise(map, length, step <= page ? MADV_SEQUENTIAL : MADV_RANDOM);
+        const auto* begin = static_cast<const unsigned char*>(map);
+        const WindowRead read{begin, length, begin + (start - map_start), step, o, divisor,
+                              &points, from, static_cast<std::size_t>(n)};
+        const bool whole = little ? fill_mapped_guarded<true>(read) : fill_mapped_guarded<false>(read);
+        ::munmap(map, length);
+        // The file shrank under the map: read on from this window's first
+        // trace, where the positioned reads find the new end.
+        if (!whole)
+            return positioned(from);
+    }
+    return ok();
+}
+
+} // namespace
 
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name,
                                          const SeismicHeader& header, bool su,
@@ -270,70 +401,28 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
     if (count == 0)
         return points;
 
-    const std::int64_t step = trace_length(header.Nb_Samples32);
-    if (step <= 0)
+    const bool varying = !header.Trace_Starts.empty();
+    if (varying && header.Trace_Starts.size() != static_cast<std::size_t>(count))
+        return fail("the trace starts of " + name + " do not match its trace count");
+    if (!varying && trace_length(header) <= 0)
         return fail("the samples per trace of " + name + " leave no room for a trace");
-    const std::int64_t first = header.Header_Offset;
-    if (first < 0)
+    if (header.Header_Offset < 0)
         return fail("the header length of " + name + " is negative");
     if (!(selection.divisor != 0 && std::isfinite(selection.divisor)))
         return fail("the scalar for coordinates cannot divide the coordinates");
 
     const WordOffsets o = offsets_of(selection);
-    const auto file_size = static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
-    // Traces whose words lie wholly inside the file; starts grow with i, so
-    // the first trace that does not fit ends the good ones.
-    std::int64_t fitting = 0;
-    if (file_size >= first + static_cast<std::int64_t>(o.needed))
-        fitting = (file_size - first - static_cast<std::int64_t>(o.needed)) / step + 1;
-    if (fitting < count)
-        return fail("trace " + std::to_string(fitting + 1) + " of " + name +
-                    " lies beyond the end of the file (" + std::to_string(size) + " bytes for " +
-                    std::to_string(count) + " traces of " + std::to_string(step) + " bytes)");
-
     points.labels.resize(static_cast<std::size_t>(count));
     points.x.resize(static_cast<std::size_t>(count));
     points.y.resize(static_cast<std::size_t>(count));
 
-    if (method == ReadMethod::Positioned) {
-        const Status read = su ? fill_positioned<true>(fd, name, first, step, o, selection.divisor, points)
-                               : fill_positioned<false>(fd, name, first, step, o, selection.divisor, points);
-        if (!read)
-            return fail(read.error());
-        return points;
-    }
-
-    const std::int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
-    const std::int64_t per_window = std::max<std::int64_t>(1, kMapWindow / step);
-    const SigbusGuard guard;
-    if (!guard.installed())
-        return extract_trace_points(fd, size, name, header, su, selection, ReadMethod::Positioned);
-    for (std::int64_t i0 = 0; i0 < count; i0 += per_window) {
-        const std::int64_t n = std::min(per_window, count - i0);
-        const std::int64_t start = first + i0 * step;
-        const std::int64_t end = first + (i0 + n - 1) * step + static_cast<std::int64_t>(o.needed);
-        const std::int64_t map_start = start - start % page;
-        const auto length = static_cast<std::size_t>(end - map_start);
-        void* map = ::mmap(nullptr, length, PROT_READ, MAP_PRIVATE, fd, static_cast<off_t>(map_start));
-        if (map == MAP_FAILED)
-            return extract_trace_points(fd, size, name, header, su, selection, ReadMethod::Positioned);
-        ::madvise(map, length, step <= page ? MADV_SEQUENTIAL : MADV_RANDOM);
-        const auto* begin = static_cast<const unsigned char*>(map);
-        const auto from = static_cast<std::size_t>(i0);
-        const WindowRead read{begin, length, begin + (start - map_start), step, o, selection.divisor,
-                              &points, from, static_cast<std::size_t>(n)};
-        const bool whole = su ? fill_mapped_guarded<true>(read) : fill_mapped_guarded<false>(read);
-        ::munmap(map, length);
-        if (!whole) {
-            // The file shrank under the map: read on from this window's first
-            // trace, where the positioned reads find the new end.
-            const Status read = su ? fill_positioned<true>(fd, name, first, step, o, selection.divisor, points, from)
-                                   : fill_positioned<false>(fd, name, first, step, o, selection.divisor, points, from);
-            if (!read)
-                return fail(read.error());
-            return points;
-        }
-    }
+    const bool little = little_endian_words(header, su);
+    const Status read = varying ? fill_varying(fd, size, name, header, little, o, selection.divisor, points)
+                                : fill_fixed(fd, size, name, header, little, o, selection.divisor, points, method);
+    if (!read)
+        return fail(read.error());
+    if (Status degrees = to_decimal_degrees(points, header.Coord_Units, name); !degrees)
+        return fail(degrees.error());
     return points;
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 // Extraction of every trace's label word and X/Y pair from a SEG-Y or SU file.
 //
-// Trace i (1-based) starts after byte B(i) = (4 * Nb_Samples + 240) * (i - 1)
-// + Header_Offset, so its trace-header byte k sits at 1-based position B + k.
-// Positions are 64-bit: files above 2 GB and millions of traces work. Only the
-// three words asked for are read, never the samples, so the cost grows with
-// the number of traces and not with their length.
+// Trace i (1-based) starts after byte B(i) = L * (i - 1) + Header_Offset,
+// where the trace length L is Trace_Header_Bytes + Sample_Bytes * Nb_Samples
+// (240 + 4 * Nb_Samples for the conventional layout); traces of varying
+// length start after their own Trace_Starts. Trace-header byte k of a trace
+// sits at 1-based position B + k. Positions are 64-bit: files above 2 GB and
+// millions of traces work. Only the three words asked for are read, never
+// the samples, so the cost grows with the number of traces and not with
+// their length.
 //
 // A trace whose words do not lie wholly inside the file is an error (the
 // trace count of the header state is rounded, and the file may have changed
@@ -21,18 +24,6 @@
 
 namespace marovin {
 
-// Trace-header words, by their 1-based byte position in the 240-byte header.
-enum class TraceWord : int {
-    TraceSequence = 1, // trace sequence number within the line
-    FieldRecord = 9,   // field record number (FFID)
-    SourcePoint = 17,  // energy source point number
-    Ensemble = 21,     // ensemble (CDP) number
-    SourceX = 73,
-    SourceY = 77,
-    GroupX = 81, // receiver
-    GroupY = 85,
-};
-
 constexpr std::int64_t kTraceHeaderBytes = 240;
 
 // The label word named by the point-label text, compared exactly, case
@@ -46,16 +37,25 @@ struct CoordinatePair {
     bool operator==(const CoordinatePair&) const = default;
 };
 
-// Exactly "X,Y source coordinate" is the source pair; any other text the
-// group (receiver) pair.
+// Exactly "X,Y source coordinate" is the source pair, exactly "X,Y CDP
+// coordinate" the ensemble's (where revision 1 puts the bin centre of 3-D
+// data); any other text the group (receiver) pair.
 CoordinatePair coordinate_pair_for(std::string_view pair_text);
 
-// Bytes of one trace (trace header and samples); 0 or below for a samples
-// word that leaves no trace.
+// Bytes of one trace of the conventional layout (a 240-byte trace header and
+// 4-byte samples); 0 or below for a samples word that leaves no trace.
 std::int64_t trace_length(std::int32_t nb_samples);
+// Bytes of one trace of the file the header state describes (its fixed
+// length when the traces vary).
+std::int64_t trace_length(const SeismicHeader& header);
 
-// B(i) for the 1-based trace i.
-std::int64_t trace_start(std::int32_t nb_samples, std::int32_t header_offset, std::int64_t trace);
+// B(i) for the 1-based trace i of the conventional layout.
+std::int64_t trace_start(std::int32_t nb_samples, std::int64_t header_offset, std::int64_t trace);
+
+// True when the coordinate units word says the coordinates are angles
+// (2 seconds of arc, 3 decimal degrees, 4 degrees-minutes-seconds): the
+// points are then longitudes and latitudes, given in decimal degrees.
+bool coordinates_are_angles(std::int16_t units);
 
 struct TraceSelection {
     TraceWord label = TraceWord::Ensemble;
@@ -63,7 +63,10 @@ struct TraceSelection {
     double divisor = 1;
 };
 
-// One point per trace, in trace order: the label number and X / d, Y / d.
+// One point per trace, in trace order: the label number and X / d, Y / d,
+// turned into decimal degrees when the first trace's units word says they
+// are seconds of arc (2) or degrees, minutes and seconds (4, DDDMMSS.ss
+// after the division).
 struct TracePoints {
     std::vector<std::int32_t> labels;
     std::vector<double> x;
@@ -79,14 +82,17 @@ struct TracePoints {
 // shrinks while it is read (another program truncating it) fails with
 // "file ended" either way: the mapped read catches the fault of a page that
 // is gone (it installs a SIGBUS handler while it reads, and puts back the
-// previous one after) and reads on by positioned reads.
+// previous one after) and reads on by positioned reads. Traces of varying
+// length are read by positioned reads either way.
 enum class ReadMethod { Mapped, Positioned };
 
-// Reads header.Nb_Traces traces of the open file (`su`: little-endian words,
-// else big-endian) using header.Nb_Samples32 and header.Header_Offset.
-// Fails, naming the file and the trace, when a trace's words lie beyond the
-// end of the file, and for a negative count or a trace length of 0 or below
-// with traces to read.
+// Reads header.Nb_Traces traces of the open file of the kind `su` (the words
+// in that kind's usual order unless the header state says they are
+// reversed) where the header state lays them out. Fails, naming the file
+// and the trace, when a trace's words lie beyond the end of the file, for a
+// negative count or a trace length of 0 or below with traces to read, for
+// trace starts that do not match the count, and for a degrees-minutes-
+// seconds coordinate whose minutes or seconds are 60 or more.
 Result<TracePoints> extract_trace_points(const SeismicFile& file, const SeismicHeader& header, bool su,
                                          const TraceSelection& selection,
                                          ReadMethod method = ReadMethod::Mapped);

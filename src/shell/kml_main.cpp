@@ -292,11 +292,26 @@ void KML_Main::buildTab3(QWidget* p)
     Command3 = makeButton(p, QStringLiteral("Write KML file"), 2160, 4680, 1575, 855, false, Look::Coloured, true);
     Command4 = makeButton(p, QStringLiteral("GOOGLE EARTH"), 3960, 4680, 2055, 855, false, Look::Coloured, true);
     setGlobeIcon(Command4);
+    // Below the buttons, across the tab: the one free row of tab 3.
+    Label15 = makeLabel(p, {}, 240, 5550, 5775, 195, Qt::AlignLeft | Qt::AlignVCenter);
 
     setBackColour(Command7, StepColour::Red);
     setBackColour(Command8, StepColour::Light3D);
     setBackColour(Command3, StepColour::Light3D);
     setBackColour(Command4, StepColour::Light3D);
+}
+
+void KML_Main::showSeismicLine(const QString& text)
+{
+    Label15->setFont(controlFont());
+    Label15->setText(text);
+    Label15->setToolTip(text);
+    fitCaption(Label15, text);
+    QFont font = Label15->font();
+    while (Label15->fontMetrics().horizontalAdvance(text) > Label15->width() && font.pointSizeF() > 6.5) {
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+        Label15->setFont(font);
+    }
 }
 
 void KML_Main::connectHandlers()

@@ -140,6 +140,9 @@ public:
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label3 = nullptr, *Label4 = nullptr, *Label5 = nullptr,
            *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr, *Label9 = nullptr, *Label10 = nullptr,
            *Label11 = nullptr, *Label12 = nullptr, *Label13 = nullptr, *Label14 = nullptr;
+    // Tab 3's line under the buttons: what the last header read found, or
+    // why the file could not be read.
+    QLabel* Label15 = nullptr;
     QRadioButton *Option1 = nullptr, *Option2 = nullptr;
     QCheckBox* Check1 = nullptr;
     FlexGrid* VSFlexGrid1 = nullptr;
@@ -163,6 +166,9 @@ private:
     void buildTab1(QWidget* page);
     void buildTab2(QWidget* page);
     void buildTab3(QWidget* page);
+    // Puts `text` on tab 3's line, in a font narrowed or made smaller until
+    // it fits the line's width.
+    void showSeismicLine(const QString& text);
     void connectHandlers();
     // Makes the grid show Point_Table's rows 0..Nb_Points, each text made
     // when the grid shows it.

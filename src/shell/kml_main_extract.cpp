@@ -2,6 +2,7 @@
 #include "shell/kml_main.h"
 
 #include "base/converter_job.h"
+#include "conversion/geographic_system.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
 #include "readers/trace_extraction.h"
@@ -43,6 +44,21 @@ void KML_Main::Command8_Click()
                          QStringLiteral("%1%2. Choose the seismic file with \"SEGY or SU file\" before "
                                         "extracting.")
                              .arg(named, shown),
+                         QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        return;
+    }
+
+    // Angles from the trace headers are longitudes and latitudes: the
+    // converter must be told a geographic system for them.
+    if (marovin::coordinates_are_angles(Header.Coord_Units) &&
+        !marovin::is_geographic_system(Combo6->currentText().toStdString())) {
+        static const char* const units[] = {"seconds of arc", "decimal degrees", "degrees, minutes and seconds"};
+        desktop_.message(this,
+                         QStringLiteral("The trace headers of %1 give longitudes and latitudes (in %2). Choose "
+                                        "a geographic system for them in \"Geodesic system  in seismic file "
+                                        "header\", for example WGS84: \"%3\" is not known to be one.")
+                             .arg(QDir::toNativeSeparators(Header_File),
+                                  QString::fromLatin1(units[Header.Coord_Units - 2]), Combo6->currentText()),
                          QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }

@@ -18,17 +18,23 @@ marovin::Status KML_Main::lecture_SU()
     // leaves tab 3 and the header state wholly those of the previous file.
     // The extraction, though, is disarmed until a read succeeds: Text4 now
     // names a file whose headers were not read.
+    // The tab's line says why, also at start-up where nothing else does.
     const QString shownPath = Text4->text();
     const std::string path = shownPath.toStdString();
-    const auto disarm = [this](const std::string& why) {
+    const auto disarm = [this, &shownPath](const std::string& why) {
         Command8->setEnabled(false);
         setBackColour(Command8, StepColour::Light3D);
+        QString cause = QString::fromStdString(why);
+        if (!shownPath.isEmpty())
+            cause.replace(shownPath, QFileInfo(shownPath).fileName());
+        showSeismicLine(QStringLiteral("Not read: ") + cause);
         return marovin::fail(why);
     };
     marovin::Result<std::string> kmlName = marovin::seismic_kml_name(path);
     if (!kmlName)
         return disarm(kmlName.error());
-    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path);
+    marovin::SeismicFindings findings;
+    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path, &findings);
     if (!header)
         return disarm(header.error());
     const bool segy = !marovin::is_su_path(path);
@@ -36,7 +42,8 @@ marovin::Status KML_Main::lecture_SU()
     Header = *header;
     Header_File = shownPath;
     Text8->setText(QString::fromStdString(*kmlName));
-    Check1->setChecked(segy);
+    // "Swap bytes" shows the byte order found: checked for big-endian words.
+    Check1->setChecked(!marovin::little_endian_words(Header, !segy));
     if (segy) {
         Option1->setChecked(true);
         Option2->setChecked(false);
@@ -48,8 +55,9 @@ marovin::Status KML_Main::lecture_SU()
     const bool seismicRoad = Input_Mode != QLatin1String("TEXT_XY");
     if (seismicRoad)
         Text7->setText(QString::number(Header.Coord_Scalar));
-    Text5->setText(QString::number(Header.Nb_Samples));
+    Text5->setText(QString::number(Header.Nb_Samples32));
     Text6->setText(QString::number(Header.Nb_Traces));
+    showSeismicLine(QString::fromStdString(marovin::findings_line(Header, findings)));
 
     if (seismicRoad)
         setBackColour(Command1, StepColour::LightGrey);

@@ -120,7 +120,7 @@ void KML_Main::Form_Load()
         fillList(Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""});
         fillList(Combo4, {"1", "2", "5", "10", "25"});
         fillList(Combo8, {"1", "2", "5", "10", "25"});
-        fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate"});
+        fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"});
         fillList(Combo6, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
                           "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"});
     });

@@ -1,4 +1,5 @@
 #include "readers/seismic_header.h"
+#include "readers/trace_extraction.h"
 #include "seismic_test_files.h"
 
 #include <gtest/gtest.h>
@@ -157,35 +158,40 @@ TEST_P(SeismicHeaderRead, ReadsSamplesScalarOffsetAndTraceCount)
     EXPECT_EQ(*header, expected);
 }
 
-TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndKeepsNegativeWords)
+TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndReadsTheSamplesWordUnsigned)
 {
     struct {
         std::int16_t samples, scalar, used;
-        std::int32_t traces;
-    } const cases[] = {{500, 0, 1, 25},   {500, -2, 100, 25}, {500, 4, 10000, 25},
-                       {500, 5, 5, 25},   {500, -5, -5, 25},  {-59, -1000, -1000, 100}}; // -59: 4-byte traces
+        std::int32_t traces, count;
+    } const cases[] = {{500, 0, 1, 25, 500},   {500, -2, 100, 25, 500}, {500, 4, 10000, 25, 500},
+                       {500, 5, 5, 25, 500},   {500, -5, -5, 25, 500},
+                       {-25536, -1000, -1000, 2, 40000}}; // word 9C40: 40,000 samples
     for (const auto& c : cases) {
-        const std::string path = make(c.samples, c.scalar, size_for(c.samples, c.traces));
+        const std::uint64_t size =
+            seismic_test::header_offset(kind()) + (240 + 4 * std::uint64_t(c.count)) * std::uint64_t(c.traces);
+        const std::string path = make(c.samples, c.scalar, size);
         const Result<SeismicHeader> header = marovin::read_seismic_header(path);
         ASSERT_TRUE(header) << header.error();
         EXPECT_EQ(header->Coord_Scalar, c.used) << c.scalar;
         EXPECT_EQ(header->Nb_Samples, c.samples);
-        EXPECT_EQ(header->Nb_Samples32, c.samples);
+        EXPECT_EQ(header->Nb_Samples32, c.count);
         EXPECT_EQ(header->Nb_Traces, c.traces) << c.samples;
     }
 }
 
-TEST_P(SeismicHeaderRead, RoundsTheTraceCountHalvesToEven)
+TEST_P(SeismicHeaderRead, APartialTraceIsRefusedNamingTheSizes)
 {
-    const std::pair<double, std::int32_t> cases[] = {
-        {10.5, 10}, {11.5, 12}, {10.6, 11}, {10.4, 10}, {0.5, 0}, {1.5, 2}, {1, 1},
-    };
-    for (const auto& [traces, expected] : cases) {
+    // Every trace as long as the first leaves no room for a part of one.
+    for (const double traces : {10.5, 11.5, 10.6, 10.4, 0.5, 1.5}) {
         const std::string path = make(1000, 1, size_for(1000, traces));
         const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-        ASSERT_TRUE(header) << header.error();
-        EXPECT_EQ(header->Nb_Traces, expected) << traces << " traces' worth of bytes";
+        ASSERT_FALSE(header) << traces << " traces' worth of bytes";
+        EXPECT_NE(header.error().find("no whole number of traces of 4,240 bytes"), std::string::npos)
+            << header.error();
     }
+    const Result<SeismicHeader> one = marovin::read_seismic_header(make(1000, 1, size_for(1000, 1)));
+    ASSERT_TRUE(one) << one.error();
+    EXPECT_EQ(one->Nb_Traces, 1);
 }
 
 TEST_P(SeismicHeaderRead, FailsInPlainWordsNamingTheFile)
@@ -235,8 +241,9 @@ TEST_P(SeismicHeaderRead, MissingFilesAndFoldersFailWithoutCreatingAnything)
 
 TEST_P(SeismicHeaderRead, TraceCountsThatDoNotFitIn32BitsAreFailures)
 {
-    // 4-byte traces (samples -59): 2^31 traces take 8 GiB, left as a hole.
-    const std::string path = make(-59, 1, seismic_test::header_offset(kind()) + (std::uint64_t{1} << 33) + 8);
+    // Traces of no samples (240 bytes): 2^31 traces take 480 GiB, left as a
+    // hole.
+    const std::string path = make(0, 1, seismic_test::header_offset(kind()) + 240 * (std::uint64_t{1} << 31));
     const Result<SeismicHeader> header = marovin::read_seismic_header(path);
     ASSERT_FALSE(header);
     EXPECT_NE(header.error().find("traces"), std::string::npos) << header.error();
@@ -300,6 +307,136 @@ TEST(SeismicHeaderKind, TheLastTwoCharactersDecideTheByteOrderAndOffset)
         EXPECT_EQ(header->Header_Offset, 3600) << name;
         EXPECT_EQ(header->Nb_Samples, 500) << name;
         EXPECT_EQ(header->Nb_Traces, 25) << name;
+    }
+}
+
+} // namespace
+
+// --- files of every shape --------------------------------------------------
+
+namespace {
+
+using seismic_test::Shape;
+using Starts = std::vector<std::int64_t>;
+
+struct LayoutCase {
+    const char* what;
+    Shape shape;
+    // Worked out from the standard: 0 traces for a refusal.
+    std::int32_t traces;
+    std::int32_t samples;
+    std::int64_t first;        // bytes before the first trace
+    bool little_endian;
+    std::int32_t sample_bytes;
+    std::int64_t header_bytes; // per trace, before the samples
+    Starts starts;             // traces of varying length
+    const char* said;          // part of the findings line, or of the refusal
+};
+
+const LayoutCase kLayouts[] = {
+    {"rev 0 big-endian", {.revision = 0, .samples = {10, 10, 10}}, 3, 10, 3600, false, 4, 240, {},
+     "SEG-Y rev 0, big-endian, format 1 (4-byte IBM floats), 10 samples (trace header), 3 traces, scalar word 0"},
+    {"unknown format code keeps 4 bytes", {.format = 0, .samples = {6, 6}}, 2, 6, 3600, false, 4, 240, {},
+     "format 0 (unknown: 4-byte samples taken)"},
+    {"rev 2 constant says little-endian", {.little_endian = true, .format = 0, .revision = 2, .order_constant = true,
+     .samples = {5, 5}}, 2, 5, 3600, true, 4, 240, {}, "SEG-Y rev 2, little-endian"},
+    {"2 extended headers", {.text_headers = 2, .text_blocks = 2, .samples = {4, 4}}, 2, 4, 10000, false, 4, 240, {},
+     "2 extended headers"},
+    {"extended headers -1, ASCII stanza in block 3", {.text_headers = -1, .text_blocks = 3, .samples = {4}},
+     1, 4, 13200, false, 4, 240, {}, "3 extended headers"},
+    {"extended headers -1, EBCDIC stanza in block 1",
+     {.text_headers = -1, .text_blocks = 1, .stanza_in_ebcdic = true, .samples = {4}}, 1, 4, 6800, false, 4, 240, {},
+     "1 extended header"},
+    {"samples word 0", {.revision = 0, .binary_samples = 50, .samples = {50, 50}, .samples_word = 0},
+     2, 50, 3600, false, 4, 240, {}, "50 samples (binary header)"},
+    {"stale samples word", {.format = 3, .binary_samples = 75, .samples = {75, 75, 75}, .samples_word = 462},
+     3, 75, 3600, false, 2, 240, {}, "format 3 (2-byte integers), 75 samples (binary header)"},
+    {"rev 2 32-bit samples count", {.format = 8, .revision = 2, .minor = 1, .binary_samples32 = 70000,
+     .samples = {70000, 70000}, .samples_word = 0}, 2, 70000, 3600, false, 1, 240, {},
+     "70,000 samples (binary header, 32-bit count)"},
+    {"rev 2.0: a 32-bit count of additional headers", {.revision = 2, .additional = 1, .samples = {8, 8}},
+     2, 8, 3600, false, 4, 480, {}, "1 additional trace header"},
+    {"rev 2.1: a 16-bit count of additional headers", {.revision = 2, .minor = 1, .additional = 2, .samples = {8}},
+     1, 8, 3600, false, 4, 720, {}, "SEG-Y rev 2.1"},
+    {"little-endian SU", {.su = true, .little_endian = true, .samples = {20, 20, 20}}, 3, 20, 0, true, 4, 240, {},
+     "SU, little-endian, 20 samples, 3 traces, scalar word 0"},
+    {"big-endian SU", {.su = true, .samples = {20, 20, 20}}, 3, 20, 0, false, 4, 240, {}, "SU, big-endian"},
+    {"SEG-Y traces of varying length", {.samples = {10, 20, 30}}, 3, 10, 3600, false, 4, 240,
+     {3600, 3880, 4200}, "10 samples in the first trace, 3 traces of varying length"},
+    {"SU traces of varying length", {.su = true, .little_endian = true, .samples = {3, 5}}, 2, 3, 0, true, 4, 240,
+     {0, 252}, "2 traces of varying length"},
+    {"a partial trace", {.samples = {10, 10}, .trailing = 1}, 0, 0, 0, false, 0, 0, {},
+     ": 561 bytes after the headers are no whole number of traces of 280 bytes (10 samples of 4 bytes after 240 "
+     "bytes of trace header), and its traces are not of varying length"},
+    {"a partial trace and no known format code", {.format = 0, .samples = {10, 10}, .trailing = 1}, 0, 0, 0, false,
+     0, 0, {}, ": the format code 0 is no SEG-Y sample format in either byte order"},
+    {"little-endian code 0 without the constant", {.little_endian = true, .format = 0, .samples = {5, 5}}, 0, 0, 0,
+     false, 0, 0, {}, "the format code 0 is no SEG-Y sample format"},
+    {"extended headers without an end", {.text_headers = -1, .samples = {800}}, 0, 0, 0, false, 0, 0, {},
+     "never end"},
+    {"a negative count of extended headers", {.text_headers = -3, .samples = {4}}, 0, 0, 0, false, 0, 0, {},
+     "counts -3 extended textual headers"},
+};
+
+TEST(SeismicLayouts, EveryShapeIsReadWhereTheStandardPutsItsTracesOrRefusedWithItsCause)
+{
+    TempFolder folder;
+    ASSERT_TRUE(folder.valid());
+    for (const LayoutCase& c : kLayouts) {
+        SCOPED_TRACE(c.what);
+        const std::string path = (folder / (c.shape.su ? "line.su" : "line.sgy")).string();
+        seismic_test::write_shape(path, c.shape);
+        marovin::SeismicFindings findings;
+        const Result<SeismicHeader> header = marovin::read_seismic_header(path, &findings);
+        if (c.traces == 0) {
+            ASSERT_FALSE(header);
+            EXPECT_NE(header.error().find(path), std::string::npos) << header.error();
+            EXPECT_NE(header.error().find(c.said), std::string::npos) << header.error();
+            continue;
+        }
+        ASSERT_TRUE(header) << header.error();
+        EXPECT_EQ(header->Nb_Traces, c.traces);
+        EXPECT_EQ(header->Nb_Samples32, c.samples);
+        EXPECT_EQ(header->Header_Offset, c.first);
+        EXPECT_EQ(marovin::little_endian_words(*header, c.shape.su), c.little_endian);
+        EXPECT_EQ(header->Sample_Bytes, c.sample_bytes);
+        EXPECT_EQ(header->Trace_Header_Bytes, c.header_bytes);
+        EXPECT_EQ(header->Trace_Starts, c.starts);
+        const std::string line = marovin::findings_line(*header, findings);
+        EXPECT_NE(line.find(c.said), std::string::npos) << line;
+
+        // Every trace's own words, where the layout says the trace lies.
+        Result<SeismicFile> file = SeismicFile::open(path);
+        ASSERT_TRUE(file);
+        marovin::TraceSelection cdp;
+        cdp.pair = marovin::coordinate_pair_for("X,Y CDP coordinate");
+        const auto points = marovin::extract_trace_points(*file, *header, c.shape.su, cdp);
+        ASSERT_TRUE(points) << points.error();
+        ASSERT_EQ(points->size(), static_cast<std::size_t>(c.traces));
+        for (std::int32_t i = 0; i < c.traces; ++i) {
+            EXPECT_EQ(points->labels[static_cast<std::size_t>(i)], 100 + i);
+            EXPECT_EQ(points->x[static_cast<std::size_t>(i)], 5000 + i);
+            EXPECT_EQ(points->y[static_cast<std::size_t>(i)], 6000 + i);
+        }
+    }
+}
+
+TEST(SeismicLayouts, EveryFormatCodeGivesItsSampleSizeInBothByteOrders)
+{
+    const std::pair<std::int16_t, std::int32_t> formats[] = {{1, 4}, {2, 4}, {3, 2},  {4, 4},  {5, 4},  {6, 8},  {7, 3},
+                                                             {8, 1}, {9, 8}, {10, 4}, {11, 2}, {12, 8}, {15, 3}, {16, 1}};
+    TempFolder folder;
+    ASSERT_TRUE(folder.valid());
+    const std::string path = (folder / "line.sgy").string();
+    for (const auto& [code, bytes] : formats) {
+        for (const bool little : {false, true}) {
+            seismic_test::write_shape(path, {.little_endian = little, .format = code, .samples = {7, 7, 7}});
+            const Result<SeismicHeader> header = marovin::read_seismic_header(path);
+            ASSERT_TRUE(header) << header.error();
+            EXPECT_EQ(header->Sample_Bytes, bytes) << code;
+            EXPECT_EQ(header->Reversed_Byte_Order, little) << code;
+            EXPECT_EQ(header->Nb_Traces, 3) << code;
+        }
     }
 }
 

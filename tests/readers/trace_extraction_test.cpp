@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -110,7 +111,9 @@ TEST(TraceExtraction, LabelAndPairTextsChooseTheirWordsExactly)
     const marovin::CoordinatePair group{TraceWord::GroupX, TraceWord::GroupY};
     EXPECT_EQ(marovin::coordinate_pair_for("X,Y source coordinate"), source);
     EXPECT_EQ(marovin::coordinate_pair_for("X,Y receiver coordinate"), group);
+    EXPECT_EQ(marovin::coordinate_pair_for("X,Y CDP coordinate"), (marovin::CoordinatePair{TraceWord::CdpX, TraceWord::CdpY}));
     EXPECT_EQ(marovin::coordinate_pair_for("x,y source coordinate"), group);
+    EXPECT_EQ(marovin::coordinate_pair_for("X,Y cdp coordinate"), group);
     EXPECT_EQ(marovin::coordinate_pair_for(""), group);
 }
 
@@ -212,6 +215,46 @@ TEST_P(TraceReading, NegativeWordsDivideToNegativeCoordinates)
             EXPECT_EQ(points->y[0], -2.5);
             EXPECT_EQ(points->labels[0], INT32_MIN);
         }
+    }
+}
+
+TEST_P(TraceReading, AnglesBecomeDecimalDegreesAndLengthsStayAsRead)
+{
+    const struct {
+        std::int16_t units;
+        std::int32_t x, y;
+        double divisor;
+        double longitude, latitude; // worked out by hand; NaN: refused
+    } cases[] = {
+        {0, 61234550, 481234525, 100, 612345.5, 4812345.25},
+        {1, 61234550, 481234525, 100, 612345.5, 4812345.25},
+        {2, 175320, 1972800, 10, 4.87, 54.8},                // seconds of arc
+        {2, -16200, 194400, 1, -4.5, 54},
+        {3, 487, -5480, 100, 4.87, -54.8},                   // degrees
+        {4, 45230, 544800, 1, 4.875, 54.8},                  // 4 52 30, 54 48 00
+        {4, -4523050, -54480000, 100, -(4 + 52 / 60.0 + 30.5 / 3600), -54.8}, // DDDMMSS.ss
+        {4, 46000, 544800, 1, NAN, NAN},                     // 60 minutes
+        {4, 45260, 544800, 1, NAN, NAN},                     // 60 seconds
+        {7, 1234, 5678, 1, 1234, 5678},                      // no unit of the standard: as read
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "units " << c.units << ", X " << c.x);
+        SeismicFixture f(false, 250, 2);
+        f.header_.Coord_Units = c.units;
+        f.trace_word(2, TraceWord::GroupX, c.x);
+        f.trace_word(2, TraceWord::GroupY, c.y);
+        TraceSelection s;
+        s.divisor = c.divisor;
+        const auto points = f.extract(s, GetParam());
+        if (std::isnan(c.longitude)) {
+            ASSERT_FALSE(points.ok());
+            EXPECT_NE(points.error().find("trace 2 of"), std::string::npos) << points.error();
+            continue;
+        }
+        ASSERT_TRUE(points.ok()) << points.error();
+        EXPECT_DOUBLE_EQ(points->x[1], c.longitude);
+        EXPECT_DOUBLE_EQ(points->y[1], c.latitude);
+        EXPECT_EQ(points->x[0], 0.0);
     }
 }
 

@@ -4,9 +4,11 @@
 #include "shell/flex_grid.h"
 #include "shell/tab_control.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -315,11 +317,10 @@ TEST_F(ExtractRunTest, ConverterFailureGetsOnlyItsOwnMessage)
 TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
 {
     KML_Main& w = window();
-    // A first trace header and no samples: 240 of the 1240 bytes of a trace
-    // round to no trace at all.
+    // The file header alone: a SEG-Y file of no traces.
     const QString line = path(QStringLiteral("empty.sgy"));
     writeLine(line, false, 250, -100, {kLine[0]});
-    std::filesystem::resize_file(line.toStdString(), 3600 + 240);
+    std::filesystem::resize_file(line.toStdString(), 3600);
     selectLine(line);
     ASSERT_EQ(w.Header.Nb_Traces, 0);
     fakeConverter();
@@ -333,6 +334,98 @@ TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
     EXPECT_EQ(w.VSFlexGrid1->rows(), 1);
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
     EXPECT_TRUE(w.Command3->isEnabled());
+}
+
+// Trace headers whose coordinates are angles (units word 2, seconds of arc)
+// give longitudes and latitudes: the run needs a geographic system, and
+// stops before the job without one.
+TEST_F(ExtractRunTest, AnglesRunOnlyWithAGeographicSystem)
+{
+    const QString line = path(QStringLiteral("arc.sgy"));
+    writeLine(line, false, 1000, -100, kLine);
+    {
+        std::fstream file(line.toStdString(), std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(3600 + 88);
+        file.write("\0\2", 2); // units of the first trace: seconds of arc
+    }
+    selectLine(line);
+    KML_Main& w = window();
+    ASSERT_TRUE(w.Label15->text().endsWith(QStringLiteral("coordinates in seconds of arc")))
+        << w.Label15->text().toStdString();
+    fakeConverter();
+    for (const char* system : {"UTM32", "MyGrid"}) {
+        SCOPED_TRACE(system);
+        seedEarlierResult();
+        desktop.messages.clear();
+        w.Combo6->setEditText(QString::fromLatin1(system));
+        w.Command8_Click();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_TRUE(desktop.messages[0].text.contains(QStringLiteral("for example WGS84")));
+        EXPECT_TRUE(desktop.messages[0].text.contains(QString::fromLatin1(system)));
+        EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Warning);
+        EXPECT_TRUE(desktop.launches.empty());
+        expectEarlierResult();
+    }
+    w.Combo6->setEditText(QStringLiteral("WGS84"));
+    desktop.messages.clear();
+    w.Command8_Click();
+    EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+}
+
+// The real files of the shared reference folder, chosen and converted
+// through the window as a user would: the counts, labels and coordinates of
+// the folder's README. f3's source coordinates are ED50 / UTM zone 31
+// ("UTM31E"); the other files hold zeros, which WGS84 keeps.
+TEST_F(WindowTest, SharedSeismicFilesGiveTheirReadmeValuesThroughTheWindow)
+{
+    const QString folder = QStringLiteral(MAROVIN_SHARED_DATA_DIR "/seismic/");
+    if (!QFileInfo(folder).isDir())
+        GTEST_SKIP() << "no reference folder " << folder.toStdString();
+    const struct {
+        const char* name;
+        int traces;
+        bool bigEndian;
+        const char* pair;
+        const char* system;
+        const char *firstCdp, *lastCdp;
+        double longitude, latitude; // of the first point
+    } files[] = {
+        {"small.sgy", 25, true, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
+        {"small-lsb.sgy", 25, false, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
+        {"f3.sgy", 414, true, "X,Y source coordinate", "UTM31E", " 875", " 892", 4.87, 54.80},
+        {"Format8msb.sgy", 414, true, "X,Y source coordinate", "UTM31E", " 875", " 892", 4.87, 54.80},
+        {"Format6lsb.sgy", 414, false, "X,Y source coordinate", "UTM31E", " 875", " 892", 4.87, 54.80},
+        {"multi-text.sgy", 1, true, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
+        {"shot-gather.sgy", 61, true, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
+        {"small.su", 25, true, "X,Y receiver coordinate", "WGS84", " 20", " 24", 0, 0},
+        {"small-lsb.su", 25, false, "X,Y receiver coordinate", "WGS84", " 20", " 24", 0, 0},
+    };
+    const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
+    ASSERT_TRUE(QFile::copy(converter, window().converterPath()));
+    KML_Main& w = window();
+    w.Input_Mode = QStringLiteral("SEGY");
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        desktop.messages.clear();
+        desktop.dialogAnswers.push_back(folder + QString::fromLatin1(f.name));
+        w.Command7_Click();
+        ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Remember to select the original geodesic system")});
+        EXPECT_EQ(w.Text6->text(), QString::number(f.traces));
+        EXPECT_EQ(w.Check1->isChecked(), f.bigEndian);
+        EXPECT_LE(w.Label15->fontMetrics().horizontalAdvance(w.Label15->text()), w.Label15->width())
+            << w.Label15->text().toStdString();
+
+        desktop.messages.clear();
+        w.Combo5->setEditText(QString::fromLatin1(f.pair));
+        w.Combo6->setEditText(QString::fromLatin1(f.system));
+        w.Command8_Click();
+        ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+        ASSERT_EQ(w.Nb_Points, f.traces);
+        EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), f.firstCdp);
+        EXPECT_EQ(w.VSFlexGrid1->textMatrix(f.traces, 0), f.lastCdp);
+        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(1, 1)), f.longitude, 0.01);
+        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(1, 2)), f.latitude, 0.01);
+    }
 }
 
 } // namespace

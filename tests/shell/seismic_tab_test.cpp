@@ -3,6 +3,7 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -156,6 +157,8 @@ TEST_F(SeismicTab, AFailedReadChangesNothingAndCreatesNoFile)
             EXPECT_FALSE(read) << c.name;
             EXPECT_TRUE(TabState::of(w) == seeded) << c.name << " in " << mode;
             EXPECT_TRUE(desktop.messages.empty()) << c.name;
+            // Silent, as at start-up, but the tab's line says why.
+            EXPECT_TRUE(w.Label15->text().startsWith(QStringLiteral("Not read: "))) << c.name;
             EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), before) << c.name;
         }
     }

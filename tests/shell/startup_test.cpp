@@ -99,7 +99,8 @@ TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
         {w.Combo7, "CDP", {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
         {w.Combo4, "5", {"1", "2", "5", "10", "25"}},
         {w.Combo8, "5", {"1", "2", "5", "10", "25"}},
-        {w.Combo5, "X,Y receiver coordinate", {"X,Y source coordinate", "X,Y receiver coordinate"}},
+        {w.Combo5, "X,Y receiver coordinate",
+         {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"}},
         {w.Combo6, "UTM32", {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
                              "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"}},
     };
