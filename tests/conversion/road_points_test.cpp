@@ -65,6 +65,26 @@ TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
     }
 }
 
+// Angles given as DDDMMSS with a scalar: the divisor applies to the
+// header's words, before they are read as degrees, minutes and seconds.
+TEST(SeismicRoad, AnglesAreDividedBeforeTheyAreReadAsDegreesMinutesAndSeconds)
+{
+    std::string bytes = lineBytes(false, -100);
+    const auto put = [&bytes](std::size_t offset, std::uint32_t value, int size) {
+        for (int k = 0; k < size; ++k)
+            bytes[offset + k] = static_cast<char>(value >> (8 * (size - 1 - k)));
+    };
+    put(3600 + 80, static_cast<std::uint32_t>(-4523050), 4); // -4 52 30.50
+    put(3600 + 84, 54480000, 4);                              // 54 48 00.00
+    put(3600 + 88, 4, 2);                                     // units: DDDMMSS
+    const fs::path line = testFile("dms.sgy", bytes);
+    marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(line.string(), {});
+    fs::remove(line);
+    ASSERT_TRUE(road) << road.error();
+    EXPECT_DOUBLE_EQ(road->points.x[0], -(4 + 52 / 60.0 + 30.5 / 3600));
+    EXPECT_DOUBLE_EQ(road->points.y[0], 54.8);
+}
+
 TEST(SeismicRoad, FailuresNameTheFile)
 {
     const fs::path line = testFile("line.sgy", lineBytes(false, -100));
