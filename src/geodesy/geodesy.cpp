@@ -465,6 +465,17 @@ Status check_system(std::string_view name) {
     return ok();
 }
 
+bool is_geographic_system(std::string_view name) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!name.empty() && blank(name.front())) name.remove_prefix(1);
+    while (!name.empty() && blank(name.back())) name.remove_suffix(1);
+    Context context(proj_context_create());
+    if (!context) return false;
+    proj_log_level(context.get(), PJ_LOG_NONE);
+    Result<Object> system = create_system(context.get(), name, std::string());
+    return system && is_geographic(horizontal_type(context.get(), system->get()));
+}
+
 Result<ConversionReport> convert_points(std::string_view source_system, std::string_view target_system,
                                         std::span<double> xs, std::span<double> ys,
                                         const ConversionPlaces& places) {

@@ -36,6 +36,12 @@ struct ConversionPlaces {
 // system PROJ reads whose first two axes are a horizontal position.
 Status check_system(std::string_view name);
 
+// True when `name` (blanks around it aside) is a system PROJ reads as
+// geographic, one that gives positions as longitude and latitude: "WGS84",
+// "ED50", "EPSG:4326", "WGS 84", a PROJ string of a geographic system. False
+// for a projected system and for any text that names no system.
+bool is_geographic_system(std::string_view name);
+
 // Transforms the points in place: on success x holds the longitudes and y
 // the latitudes in decimal degrees of the target system. The operation is
 // PROJ's best ranked one for the area the points cover (the datum grids

@@ -2,9 +2,9 @@
 #include "shell/kml_main.h"
 
 #include "base/converter_job.h"
-#include "conversion/geographic_system.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
+#include "geodesy/geodesy.h"
 #include "readers/trace_extraction.h"
 #include "shell/desktop.h"
 #include "shell/tab_control.h"
