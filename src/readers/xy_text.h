@@ -1,8 +1,9 @@
 #pragma once
-// XY text files of survey points: one point per line, in one of four
-// layouts. The user's file is only ever read: its text is normalised in
-// memory into one plain form, which is what the "Information" tab shows and
-// what the conversion reads.
+// XY text files of survey points: lists of one point per line, in one of
+// four layouts (perhaps under a header line that names the columns), and the
+// point files of the SPS format. The user's file is only ever read: its text
+// is normalised in memory into one plain form, which is what the
+// "Information" tab shows and what the conversion reads.
 
 #include "base/result.h"
 
@@ -23,20 +24,67 @@ bool is_seismic_name(std::string_view path);
 // "a\r\n\r\n" two, the second empty); 0 for an empty text.
 std::int64_t count_lines(std::string_view text);
 
+enum class XyLayout { NumberXYZ, NumberXY, XYZ, XY, SPS };
+
+// The two revisions of SEG's SPS format (Shell Processing Support) for
+// survey points. They differ only in where the line name and the point
+// number stand; see sps_records.h.
+enum class SpsRevision { V1_0, V2_1 };
+
+// A first line that names the columns of a list ("Station,Easting,Northing"):
+// every field of it is text.
+struct XyHeaderLine {
+    std::int64_t line = 0;          // its line in the file
+    std::vector<std::string> names; // its fields, as written (without quotes)
+    // The column (0-based) of each role its names give, -1 for none:
+    // number/id/station/point, x/east/easting, y/north/northing and
+    // z/elev/elevation/height, in any case. The names say where the columns
+    // stand when they give X and Y, each role at most once.
+    int number = -1, x = -1, y = -1, z = -1;
+
+    bool understood() const { return x >= 0 && y >= 0; }
+    // The layout of the roles named (meaningful when understood()).
+    XyLayout layout() const;
+};
+
+// What the H records of an SPS file say.
+struct SpsHeader {
+    SpsRevision revision = SpsRevision::V2_1;
+    // Whether an H00 record named the revision (otherwise the columns of the
+    // point records told it).
+    bool revision_named = false;
+    // The H records on the geodetic system, projection and grid units that
+    // say something, as they stand (trailing blanks dropped), in file order.
+    std::vector<std::string> records;
+    // "EPSG:n" when the H records name exactly one EPSG code; else empty.
+    std::string epsg;
+    // The grid units when the H records give other units than metres (the
+    // units named, and the factor to metre when given); else empty.
+    std::string units_not_metres;
+};
+
 // An XY file's text in the form the reader takes, and where its lines came
 // from in the file.
 struct XyText {
-    // One point per line; fields separated by ","; "." as decimal point;
-    // every line ended by CR LF and holding at least one character.
+    // One point per line, every line ended by CR LF and holding at least one
+    // character. For a list: fields separated by ","; "." as decimal point.
+    // For an SPS file: its records other than H and X records, as the file
+    // has them (tabs expanded), so that their columns stand where they were.
     std::string text;
-    // The lines of the file that were left out (blank), 1-based, ascending.
+    // The lines of the file that were left out (blank lines, a header line,
+    // the H and X records of an SPS file), 1-based, ascending.
     std::vector<std::int64_t> left_out;
+    // The first line of a list when it names the columns.
+    std::optional<XyHeaderLine> header;
+    // The header of an SPS file; set exactly when the text is one.
+    std::optional<SpsHeader> sps;
 
     // The line of the file that line `line` (1-based) of `text` came from.
     std::int64_t file_line(std::int64_t line) const;
 };
 
-// Normalises the text of an XY file, the way surveyors' files are written.
+// Normalises the text of a list of points, the way surveyors' files are
+// written.
 // Line by line (a line ends at CR, CR LF or LF):
 //   - a UTF-8 byte-order mark at the start of the text is dropped;
 //   - blanks and tabs at the start and end of a line are dropped, and a line
@@ -56,38 +104,78 @@ struct XyText {
 // reads from it: one per line of the file that is not blank.
 XyText normalized_xy_text(std::string_view file_text);
 
-// Reads an XY file whole and normalises it. Fails, naming the file, when it
-// cannot be read whole or is not text (it holds a NUL byte). The file is
-// never written.
+// The text of an XY file as the text road takes it:
+//   - an SPS file (see is_sps_text) keeps its records as they stand, tabs
+//     expanded to the next multiple of 8 columns as an editor shows them,
+//     every line ended by CR LF; its blank lines and its H and X records
+//     are left out, and `sps` tells what its H records say;
+//   - any other file is normalised as normalized_xy_text does it; when the
+//     first line left holds only text (no number, no empty field), it names
+//     the columns: it is left out of `text` and kept in `header`.
+// A pure function of `file_text`; it never fails.
+XyText xy_file_text(std::string_view file_text);
+
+// Reads an XY file whole and gives xy_file_text() of it. Fails, naming the
+// file, when it cannot be read whole or is not text (it holds a NUL byte).
+// The file is never written.
 Result<XyText> load_xy_file(const std::string& path);
 
-enum class XyLayout { NumberXYZ, NumberXY, XYZ, XY };
-
 // The layout named exactly (case-sensitive) by "Number,X,Y,Z", "Number,X,Y",
-// "X,Y,Z" or "X,Y"; nothing for any other text.
+// "X,Y,Z", "X,Y" or "SPS"; nothing for any other text.
 std::optional<XyLayout> layout_named(std::string_view name);
 std::string_view layout_name(XyLayout layout);
-// How many fields a line of that layout holds.
+// How many fields a line of that layout holds (0 for SPS, whose records
+// have columns instead).
 int layout_fields(XyLayout layout);
+
+// The layout that a file names itself: SPS for an SPS file, the layout of
+// the roles of a header line whose names say where the columns stand.
+std::optional<XyLayout> named_layout(const XyText& text);
+
+// What the file says of itself apart from its points, one line each, to be
+// shown above them (the header line, the SPS revision and H records); none
+// for a plain list.
+std::vector<std::string> xy_text_notes(const XyText& text);
 
 // The points of one XY file, point i at index i - 1.
 struct XyPoints {
     std::int32_t count = 0;
     std::vector<double> x;
     std::vector<double> y;
-    // The file's Number with the "Number" layouts (a Number that is not a
-    // number reads as 0, a fraction rounds to the nearest even), the point's
-    // index 1, 2, 3 ... with the others.
+    // The point's number: the file's Number with the "Number" layouts (0
+    // when it is no number, a fraction rounded to the nearest even), the SPS
+    // point number likewise, the point's index 1, 2, 3 ... otherwise.
     std::vector<std::int32_t> number;
+    // The names that are text: empty when every point is named by its
+    // number; otherwise one per point, empty for a point named by its
+    // number. A Number is the name as written unless it is a whole number
+    // (or empty): "BX23-001", "1001.5". An SPS point is named by its point
+    // number, "line/point" when the file holds several line names.
+    std::vector<std::string> name;
 };
 
 // Reads one point from each line of `text`, so `count` is
-// count_lines(text.text). Every line must hold exactly the fields of
-// `layout`; X and Y must be numbers (Z may be anything and is dropped).
-// Failures name the first line at fault by its line in the file: a line
-// with another number of fields (with its count and the layout), an X or Y
-// that is not a number, a Number out of the 32-bit range; also a text of
-// more lines than a 32-bit count holds.
+// count_lines(text.text).
+//
+// A list: every line must hold exactly the fields of `layout`, or, after a
+// header line whose names say where the columns stand, the header's fields;
+// the columns are then taken in the roles the header names, whatever their
+// order, and the others are ignored. X and Y must be numbers (Z may be
+// anything and is dropped).
+//
+// SPS: the text must be an SPS file's; every line must be an R or S point
+// record holding its easting (columns 47-55) and northing (56-65); the
+// revision gives the line name and point number (see sps_records.h).
+//
+// Failures name the first line at fault by its line in the file: a line with
+// another number of fields (with its count and the layout), an X or Y that
+// is not a number, a Number out of the 32-bit range, an SPS record that is
+// no point record, too short or without a number for its easting or
+// northing; a header whose names do not say where the columns stand when its
+// count of fields is not the layout's (naming its fields), one that names no
+// Number column for a "Number" layout; a list read as SPS, an SPS file read
+// as a list, an SPS file without point records; also a text of more lines
+// than a 32-bit count holds.
 Result<XyPoints> read_xy_points(XyText text, XyLayout layout);
 
 } // namespace marovin
