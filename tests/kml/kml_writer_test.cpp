@@ -227,6 +227,20 @@ TEST(KmlDocument, CoordinatesAndNumbersFollowTheNumberText)
     }
 }
 
+TEST(KmlDocument, RowsNamedByTextGetThePrefixABlankAndTheName)
+{
+    const PointTable table = PointTable::from_columns({1, 2, 3, 4}, {5, 6, 7, 8}, {-7, 0, 1002, 0}, Cell::Kind::Int16,
+                                                      {"", "BX23-001", "", "a&b <\x01>"});
+    const std::vector<std::string> lines = lines_of(document(table, 4, {1, "Station", "d"}));
+    ASSERT_EQ(lines.size(), 13u + 4 * 8);
+    const char* names[] = {"<name>Station-7</name>", "<name>Station BX23-001</name>", "<name>Station 1002</name>",
+                           "<name>Station a&amp;b &lt;&gt;</name>"};
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(lines[12 + 8 * k], names[k]) << k;
+    // An unlabelled row writes no name, whatever it is.
+    EXPECT_EQ(document(table, 4, {3, "Station", "d"}).find("BX23"), std::string::npos);
+}
+
 TEST(KmlDocument, PrefixAndDescriptionBecomeTextXmlCanHold)
 {
     using namespace std::string_literals;

@@ -212,8 +212,8 @@ TEST(SpsRecords, RealFilesReadAsAnIndependentReaderFindsThem)
     } cases[] = {
         {"l2sall.sps", marovin::SpsRevision::V2_1, 140, 102, 120, "100/102", "2700/120", 338931.7, 5540693.4, 341091.1,
          5538989.9, 6, 145},
-        {"Line_001.SPS", marovin::SpsRevision::V1_0, 251, 701, 1201, "", "", 688081.8, 3838302.1, 700400.1, 3840439.5, 21,
-         271},
+        {"Line_001.SPS", marovin::SpsRevision::V1_0, 251, 701, 1201, "", "", 688081.8, 3838302.1, 700400.1,
+         3840439.5, 21, 271},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
