@@ -330,19 +330,28 @@ XyText sps_xy_text(std::string_view file_text)
     return result;
 }
 
-Result<XyPoints> read_sps_points(const XyText& text)
+Result<XyPoints> points_of_lines(std::int64_t lines)
 {
-    const std::int64_t lines = count_lines(text.text);
     if (lines > std::numeric_limits<std::int32_t>::max() - 1)
         return fail("the file has more points than can be read (" + std::to_string(lines) + ")");
-    if (lines == 0)
-        return fail("the SPS file holds no point records (R or S)");
     XyPoints points;
     points.count = static_cast<std::int32_t>(lines);
     const auto n = static_cast<std::size_t>(points.count);
     points.x.resize(n);
     points.y.resize(n);
     points.number.resize(n);
+    return points;
+}
+
+Result<XyPoints> read_sps_points(const XyText& text)
+{
+    Result<XyPoints> made = points_of_lines(count_lines(text.text));
+    if (!made)
+        return made;
+    if (made->count == 0)
+        return fail("the SPS file holds no point records (R or S)");
+    XyPoints& points = *made;
+    const auto n = static_cast<std::size_t>(points.count);
 
     const SpsNameColumns name_columns = sps_name_columns(text.sps ? text.sps->revision : SpsRevision::V2_1);
     // The points' numbers as the records write them, whether each is named
@@ -412,7 +421,7 @@ Result<XyPoints> read_sps_points(const XyText& text)
                 point_texts[row].clear();
         points.name = std::move(point_texts);
     }
-    return points;
+    return made;
 }
 
 } // namespace marovin

@@ -57,6 +57,10 @@ bool is_sps_text(std::string_view file_text);
 // The XyText of an SPS file (see xy_file_text).
 XyText sps_xy_text(std::string_view file_text);
 
+// Points 1..lines of a text, all 0 for now; fails when more than a 32-bit
+// count holds. Shared by the readers of lists and of SPS files.
+Result<XyPoints> points_of_lines(std::int64_t lines);
+
 // The points of an XyText that sps_xy_text() made (see read_xy_points).
 Result<XyPoints> read_sps_points(const XyText& text);
 

@@ -267,14 +267,12 @@ std::vector<std::string> xy_text_notes(const XyText& text)
         std::string names;
         for (const std::string& name : header->names)
             names += (names.empty() ? "" : ", ") + name;
-        const std::string line = "Line " + std::to_string(header->line);
+        const std::string line = "Line " + std::to_string(header->line) + " is a header line, not a point: " + names;
         if (header->understood())
-            notes.push_back(line + " names the columns: " + names + " (file type \"" +
-                            std::string(layout_name(header->layout())) + "\"). It is no point.");
+            notes.push_back(line + " (file type \"" + std::string(layout_name(header->layout())) + "\").");
         else
-            notes.push_back(line + " names the columns: " + names +
-                            ", but not which hold X and Y: the columns are read in the order of the file type. "
-                            "It is no point.");
+            notes.push_back(line + ". Its names do not say which columns hold X and Y: the columns are read in the "
+                                   "order of the file type.");
     }
     if (const std::optional<SpsHeader>& sps = text.sps) {
         const SpsNameColumns name = sps_name_columns(sps->revision);
@@ -338,9 +336,9 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
         return fail("the file is an SPS file, whose records are read by the file type \"SPS\", not \"" +
                     std::string(layout_name(layout)) + "\"");
 
-    const std::int64_t lines = count_lines(text.text);
-    if (lines > std::numeric_limits<std::int32_t>::max() - 1)
-        return fail("the file has more points than can be read (" + std::to_string(lines) + ")");
+    Result<XyPoints> made = points_of_lines(count_lines(text.text));
+    if (!made)
+        return made;
 
     // Which field of a line holds the Number, X and Y (-1: none), and how
     // many fields a line holds: the layout's, or a header's.
@@ -365,12 +363,8 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
         }
     }
 
-    XyPoints points;
-    points.count = static_cast<std::int32_t>(lines);
+    XyPoints& points = *made;
     const auto n = static_cast<std::size_t>(points.count);
-    points.x.resize(n);
-    points.y.resize(n);
-    points.number.resize(n);
 
     // The fields of one line that the layout uses: Number, X, Y.
     struct Taken {
@@ -431,7 +425,7 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
         points.y[row] = xy[1];
         points.number[row] = number;
     }
-    return points;
+    return made;
 }
 
 } // namespace marovin
