@@ -309,7 +309,7 @@ XyText sps_xy_text(std::string_view file_text)
     for_each_line(file_text, [&](std::string_view line, std::int64_t number) {
         if (is_blank_line(line) || line[0] == 'H' || line[0] == 'X') {
             result.left_out.push_back(number);
-            if (line[0] == 'H')
+            if (!line.empty() && line[0] == 'H')
                 header_records.push_back(expanded(line));
             return true;
         }

@@ -105,11 +105,13 @@ int role_of(std::string_view name)
     std::string word;
     for (const char c : name)
         word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    static constexpr std::string_view kWords[4][4] = {
-        {"number", "id", "station", "point"},
-        {"x", "east", "easting", ""},
-        {"y", "north", "northing", ""},
-        {"z", "elev", "elevation", "height"},
+    // Longitude and latitude too: read by position, "Name,Lat,Lon" would
+    // give the latitude as X. "Name" is the column of point names.
+    static constexpr std::string_view kWords[4][6] = {
+        {"number", "id", "station", "point", "name", ""},
+        {"x", "east", "easting", "lon", "long", "longitude"},
+        {"y", "north", "northing", "lat", "latitude", ""},
+        {"z", "elev", "elevation", "height", "", ""},
     };
     for (int role = 0; role < 4; ++role)
         for (const std::string_view known : kWords[role])

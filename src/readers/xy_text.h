@@ -37,8 +37,8 @@ struct XyHeaderLine {
     std::int64_t line = 0;          // its line in the file
     std::vector<std::string> names; // its fields, as written (without quotes)
     // The column (0-based) of each role its names give, -1 for none:
-    // number/id/station/point, x/east/easting, y/north/northing and
-    // z/elev/elevation/height, in any case. The names say where the columns
+    // number/id/station/point/name, x/east/easting/lon/long/longitude,
+    // y/north/northing/lat/latitude and z/elev/elevation/height, in any case. The names say where the columns
     // stand when they give X and Y, each role at most once.
     int number = -1, x = -1, y = -1, z = -1;
 

@@ -221,6 +221,7 @@ TEST(XyText, HeaderLinesNameTheColumnsInAnyOrder)
         {"\"Code\";\"Point\";\"East\";\"North\";\"Date\"\nA;1001.5;1;2;2024-01-01\n", L::NumberXY, L::NumberXY,
          {1}, {2}, {1002}, {"1001.5"}},
         {"EASTING,NORTHING,Station\n1,2,DSV-FD0001", L::NumberXY, L::XY, {1}, {2}, {1}, {}},
+        {"Name,Lat,Lon\nA,45.5,9.25", L::NumberXY, L::NumberXY, {9.25}, {45.5}, {0}, {"A"}},
         // names that do not say where X and Y stand: read in the layout's order
         {"Pt;Rechts;Hoch\nP-1;1;2\n", std::nullopt, L::NumberXY, {1}, {2}, {0}, {"P-1"}},
         {"X,Y,X\n1,2,3", std::nullopt, L::XYZ, {1}, {2}, {1}, {}},
@@ -248,9 +249,9 @@ TEST(XyText, HeaderLinesThatCannotBeReadFailNamingTheirFields)
         const char* text;
         const char* message;
     } const cases[] = {
-        {marovin::XyLayout::NumberXYZ, "Name,Lat,Lon\r\n1,2,3\r\n",
-         "line 1 names the columns \"Name\", \"Lat\", \"Lon\", but not which hold X and Y; read in the order of "
-         "the file type \"Number,X,Y,Z\", it should hold 4"},
+        {marovin::XyLayout::NumberXYZ, "Nom,Breite,Laenge\r\n1,2,3\r\n",
+         "line 1 names the columns \"Nom\", \"Breite\", \"Laenge\", but not which hold X and Y; read in the order "
+         "of the file type \"Number,X,Y,Z\", it should hold 4"},
         {marovin::XyLayout::NumberXY, "\r\nEasting;Northing\r\n1;2\r\n",
          "line 2 names the columns \"Easting\", \"Northing\", none of them the Number that the file type "
          "\"Number,X,Y\" takes"},
