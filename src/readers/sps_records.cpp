@@ -266,9 +266,10 @@ std::string tidy_number(std::string_view text)
     std::size_t end = text.size();
     while (end > point + 1 && text[end - 1] == '0')
         --end;
-    if (end == point + 1 && point > 0 && is_digit(text[point - 1]))
+    if (end == point + 1)
         --end; // no fraction left: no point either
-    return std::string(text.substr(0, end));
+    std::string tidy(text.substr(0, end));
+    return tidy.find_first_of("0123456789") == std::string::npos ? tidy + "0" : tidy; // ".00" is "0"
 }
 
 } // namespace
