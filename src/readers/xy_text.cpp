@@ -1,5 +1,6 @@
 #include "readers/xy_text.h"
 
+#include "base/number_parse.h"
 #include "base/whole_file.h"
 #include "readers/field_reader.h"
 #include "readers/sps_records.h"
@@ -121,13 +122,15 @@ int role_of(std::string_view name)
 }
 
 // The first line of a normalised list as a header line: when each of its
-// fields is text (no number, none empty), its names and roles.
+// fields is text (no number, not even a quoted one, none empty), its names
+// and roles.
 std::optional<XyHeaderLine> header_of(std::string_view first_line)
 {
     XyHeaderLine header;
     FieldReader fields = FieldReader::from_text(std::string(first_line));
     while (std::optional<Field> field = fields.next()) {
-        if (field->kind != Field::Kind::Text)
+        double value = 0;
+        if (field->kind != Field::Kind::Text || field->text.empty() || parse_field_number(field->text, value))
             return std::nullopt;
         header.names.emplace_back(field->text);
     }

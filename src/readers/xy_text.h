@@ -110,8 +110,9 @@ XyText normalized_xy_text(std::string_view file_text);
 //     every line ended by CR LF; its blank lines and its H and X records
 //     are left out, and `sps` tells what its H records say;
 //   - any other file is normalised as normalized_xy_text does it; when the
-//     first line left holds only text (no number, no empty field), it names
-//     the columns: it is left out of `text` and kept in `header`.
+//     first line left holds only text (no number, quoted or not, and no
+//     empty field), it names the columns: it is left out of `text` and kept
+//     in `header`.
 // A pure function of `file_text`; it never fails.
 XyText xy_file_text(std::string_view file_text);
 

@@ -237,8 +237,9 @@ TEST(XyText, HeaderLinesNameTheColumnsInAnyOrder)
         EXPECT_EQ(points->number, c.number) << shown(c.text);
         EXPECT_EQ(points->name, c.name) << shown(c.text);
     }
-    // A line holding a number or an empty field is a point, as before.
-    for (const char* first : {"a,1\r\n", "a,,b\r\n", "1,2\r\n"})
+    // A line holding a number (quoted or not) or an empty field is a point,
+    // as before.
+    for (const char* first : {"a,1\r\n", "a,,b\r\n", "1,2\r\n", "\"a\",\"1\"\r\n", "a,\"\"\r\n"})
         EXPECT_FALSE(marovin::xy_file_text(first).header.has_value()) << first;
 }
 
