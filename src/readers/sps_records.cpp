@@ -346,7 +346,8 @@ Result<XyPoints> points_of_lines(std::int64_t lines)
 
 Result<XyPoints> read_sps_points(const XyText& text)
 {
-    Result<XyPoints> made = points_of_lines(count_lines(text.text));
+    // Every line of the text ends with CR LF.
+    Result<XyPoints> made = points_of_lines(std::count(text.text.begin(), text.text.end(), '\n'));
     if (!made)
         return made;
     if (made->count == 0)

@@ -27,7 +27,8 @@
 // record holds its code in columns 1-4, a description in 5-32 and its value
 // from column 33 on, though writers are loose about the last boundary.
 
-#include "readers/xy_text.h"
+#include "base/result.h"
+#include "readers/xy_data.h"
 
 #include <string_view>
 
@@ -54,14 +55,15 @@ SpsNameColumns sps_name_columns(SpsRevision revision);
 // R or S record holding numbers in its easting and northing columns.
 bool is_sps_text(std::string_view file_text);
 
-// The XyText of an SPS file (see xy_file_text).
+// The XyText of an SPS file, as xy_file_text gives it.
 XyText sps_xy_text(std::string_view file_text);
 
 // Points 1..lines of a text, all 0 for now; fails when more than a 32-bit
 // count holds. Shared by the readers of lists and of SPS files.
 Result<XyPoints> points_of_lines(std::int64_t lines);
 
-// The points of an XyText that sps_xy_text() made (see read_xy_points).
+// The points of an XyText that sps_xy_text() made, as read_xy_points reads
+// them with the layout SPS.
 Result<XyPoints> read_sps_points(const XyText& text);
 
 } // namespace marovin

@@ -185,17 +185,6 @@ std::int64_t count_lines(std::string_view text)
     return ends + (unterminated ? 1 : 0);
 }
 
-std::int64_t XyText::file_line(std::int64_t line) const
-{
-    // Every line left out before the answer pushes it one further.
-    for (const std::int64_t out : left_out) {
-        if (out > line)
-            break;
-        ++line;
-    }
-    return line;
-}
-
 XyText normalized_xy_text(std::string_view file_text)
 {
     if (file_text.starts_with(kByteOrderMark))
@@ -247,13 +236,6 @@ XyText xy_file_text(std::string_view file_text)
                            header->line);
     result.header = std::move(header);
     return result;
-}
-
-XyLayout XyHeaderLine::layout() const
-{
-    if (number >= 0)
-        return z >= 0 ? XyLayout::NumberXYZ : XyLayout::NumberXY;
-    return z >= 0 ? XyLayout::XYZ : XyLayout::XY;
 }
 
 std::optional<XyLayout> named_layout(const XyText& text)
