@@ -47,9 +47,9 @@ std::int64_t count_lines(std::string_view text);
 XyText normalized_xy_text(std::string_view file_text);
 
 // The text of an XY file as the text road takes it:
-//   - an SPS file (see is_sps_text) keeps its records as they stand, tabs
-//     expanded to the next multiple of 8 columns as an editor shows them,
-//     every line ended by CR LF; its blank lines and its H and X records
+//   - an SPS file (is_sps_text, sps_records.h) keeps its records as they
+//     stand, tabs expanded to the next multiple of 8 columns as an editor
+//     shows them, every line ended by CR LF; its blank lines and its H and X records
 //     are left out, and `sps` tells what its H records say;
 //   - any other file is normalised as normalized_xy_text does it; when the
 //     first line left holds only text (no number, quoted or not, and no
