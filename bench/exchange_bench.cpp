@@ -1,8 +1,9 @@
 // Times the system's side of the converter exchange for a million points:
 // writing the job file and reading a result file of the converter's shape.
 // Usage: exchange_bench [points] [folder]
-#include "conversion/job_file.h"
-#include "conversion/result_file.h"
+#include "base/converter_job.h"
+#include "base/converter_result.h"
+#include "conversion/point_table.h"
 
 #include <chrono>
 #include <cstdio>

@@ -30,8 +30,10 @@ struct ProcessRun {
 };
 
 // Runs argv[0] (looked up on PATH) with its arguments; its standard output
-// goes to /dev/null unless `keep_output`, its error output stays.
-inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_output = false)
+// goes to /dev/null unless `keep_output`, its error output too with
+// `drop_errors` (a tool that reports every file it wrote).
+inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_output = false,
+                              bool drop_errors = false)
 {
     std::vector<char*> args;
     for (const std::string& a : argv)
@@ -42,6 +44,8 @@ inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_ou
     posix_spawn_file_actions_init(&actions);
     if (!keep_output)
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (drop_errors)
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
 
     ProcessRun run;
     pid_t pid = 0;

@@ -61,11 +61,11 @@ inline bool make_line(const char* path, long traces, int samples)
 }
 
 // The least any memory-mapped read of the trace-header words can cost: the
-// same 32 MB windows mapped and advised as the extraction does, one byte of
+// same 4 MB windows mapped and advised as the extraction does, one byte of
 // every trace header touched, nothing decoded or stored. Seconds, or -1.
 inline double page_touch_limit(int fd, std::int64_t first, std::int64_t step, std::int64_t count)
 {
-    constexpr std::int64_t window = std::int64_t{32} << 20;
+    constexpr std::int64_t window = std::int64_t{4} << 20;
     const std::int64_t page = ::sysconf(_SC_PAGESIZE);
     const std::int64_t per_window = std::max<std::int64_t>(1, window / step);
     unsigned sum = 0;

@@ -24,6 +24,7 @@
 
 #include "bench_desktop.h"
 #include "process_timing.h"
+#include "road_limits.h"
 #include "seismic_line.h"
 
 #include "readers/seismic_header.h"
@@ -156,31 +157,16 @@ fs::path work_folder(const char* name)
     return work;
 }
 
-// Reads a file once, so that every run finds it in the page cache.
-void warm(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> block(1 << 20);
-    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-    }
-}
-
 // The benchmark's SEG-Y line in `work`, made and read once.
 fs::path prepared_line(const fs::path& work, long traces, int samples)
 {
     const fs::path line = work / "line.sgy";
     if (!bench::make_line(line.c_str(), traces, samples))
         die("cannot write the line under /tmp");
-    warm(line);
+    bench::warm(line);
     std::printf("line: %ld traces of %d samples, %.0f MB\n", traces, samples,
                 static_cast<double>(fs::file_size(line)) / 1e6);
     return line;
-}
-
-std::string file_bytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Whether two files hold the same bytes; otherwise where they first differ,
@@ -212,69 +198,6 @@ std::optional<std::string> difference(const fs::path& a, const fs::path& b)
     }
 }
 
-// The limits of the work: seconds of each floor, medians of `runs`.
-struct Limits {
-    double touch = 0;
-    double proj = 0;
-    double write = 0;
-};
-
-Limits measure_limits(const fs::path& line, const fs::path& kml, const fs::path& work, int runs)
-{
-    Limits limits;
-    auto header = marovin::read_seismic_header(line.string());
-    auto file = marovin::SeismicFile::open(line.string());
-    if (!header || !file)
-        die("cannot read " + line.string());
-    std::vector<double> touch, proj, write;
-    for (int run = 0; run < runs; ++run)
-        touch.push_back(bench::page_touch_limit(file->descriptor(), header->Header_Offset,
-                                                marovin::trace_length(header->Nb_Samples32), header->Nb_Traces));
-    limits.touch = bench::median(touch);
-
-    marovin::TraceSelection selection;
-    selection.divisor = 100;
-    auto points = marovin::extract_trace_points(*file, *header, false, selection);
-    if (!points)
-        die(points.error());
-    PJ_CONTEXT* context = proj_context_create();
-    PJ* crs_to_crs = proj_create_crs_to_crs(context, "EPSG:32632", "EPSG:4326", nullptr);
-    PJ* transformation = crs_to_crs ? proj_normalize_for_visualization(context, crs_to_crs) : nullptr;
-    if (!transformation)
-        die("PROJ has no transformation from EPSG:32632 to EPSG:4326");
-    for (int run = 0; run < runs; ++run) {
-        std::vector<double> x = points->x, y = points->y;
-        const auto start = Clock::now();
-        proj_trans_generic(transformation, PJ_FWD, x.data(), sizeof(double), x.size(), y.data(), sizeof(double),
-                           y.size(), nullptr, 0, 0, nullptr, 0, 0);
-        proj.push_back(seconds_since(start));
-    }
-    proj_destroy(transformation);
-    proj_destroy(crs_to_crs);
-    proj_context_destroy(context);
-    limits.proj = bench::median(proj);
-
-    const std::string bytes = file_bytes(kml);
-    const fs::path copy = work / "limit.kml";
-    for (int run = 0; run < runs; ++run) {
-        fs::remove(copy);
-        ::sync();
-        const auto start = Clock::now();
-        const int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        constexpr std::size_t kChunk = 1 << 20; // the KML writer's buffer
-        for (std::size_t at = 0; out >= 0 && at < bytes.size();) {
-            const ssize_t n = ::write(out, bytes.data() + at, std::min(kChunk, bytes.size() - at));
-            if (n <= 0)
-                die("cannot write " + copy.string());
-            at += static_cast<std::size_t>(n);
-        }
-        if (out < 0 || ::close(out) != 0)
-            die("cannot write " + copy.string());
-        write.push_back(seconds_since(start));
-    }
-    limits.write = bench::median(write);
-    return limits;
-}
 
 int compare(long traces, int rounds)
 {
@@ -344,7 +267,11 @@ int compare(long traces, int rounds)
     std::printf("road / Python: %.2f (goal: 0.25 or below)\n", road_time / python_time);
     std::printf("road / Python refusing impossible points (the same work): %.2f\n", road_time / checked_time);
 
-    const Limits limits = measure_limits(line, road_kml, work, rounds);
+    std::string why;
+    const std::optional<bench::Limits> measured = bench::measure_limits(line, road_kml, work, rounds, 1, why);
+    if (!measured)
+        die(why);
+    const bench::Limits& limits = *measured;
     const double sum = limits.touch + limits.proj + limits.write;
     std::printf("\nlimits of the work, timed in this process, medians of %d runs:\n", rounds);
     std::printf("  %-46s %7.3f s\n", "page touch (one byte of every trace header)", limits.touch);

@@ -15,7 +15,7 @@
 #include "bench_desktop.h"
 #include "seismic_line.h"
 
-#include "conversion/trace_job.h"
+#include "base/converter_job.h"
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
 #include "shell/flex_grid.h"
@@ -89,7 +89,11 @@ int extract(const char* path)
             traces = points->size();
             const std::string job = std::string(path) + ".cvd";
             const auto write_start = std::chrono::steady_clock::now();
-            if (auto written = marovin::write_trace_job(job, "UTM32", *points, '.'); !written) {
+            auto writer = marovin::JobWriter::create(job, marovin::trace_header_job_header("UTM32"), '.');
+            for (std::size_t i = 0; writer && i < points->size(); ++i)
+                if (!writer->add_point(points->x[i], points->y[i]))
+                    return 1;
+            if (auto written = writer ? writer->close() : marovin::fail(writer.error()); !written) {
                 std::fprintf(stderr, "%s\n", written.error().c_str());
                 return 1;
             }

@@ -14,8 +14,9 @@
 //   xy_text_bench [points] [rounds] [program folder holding convers]
 //   xy_text_bench road <xy file> <work folder> <times file>   (one road run)
 
-#include "conversion/job_file.h"
-#include "conversion/result_file.h"
+#include "base/converter_job.h"
+#include "base/converter_result.h"
+#include "conversion/point_table.h"
 #include "process_timing.h"
 #include "readers/xy_text.h"
 #include "shell/desktop.h"

@@ -10,10 +10,10 @@
 // removed, since it does not belong to this job).
 
 #include "base/atomic_file.h"
-#include "geodesy.h"
-#include "job_file.h"
-#include "message_text.h"
-#include "result_file.h"
+#include "base/converter_job.h"
+#include "base/converter_result.h"
+#include "base/message_text.h"
+#include "geodesy/geodesy.h"
 
 #include <proj.h>
 
@@ -58,13 +58,13 @@ constexpr const char* usage_text =
 
 // Formats the records in slices and writes each slice as it is made, so a
 // million points never need the whole file in memory.
-marovin::Status write_result(marovin::AtomicFile& out, const std::string& header, const convers::Job& job) {
+marovin::Status write_result(marovin::AtomicFile& out, const std::string& header, const marovin::Job& job) {
     constexpr std::size_t slice = 1 << 20;
     std::string buffer = header;
     buffer.reserve(slice + 4096);
-    const std::string quoted = convers::quoted_system(job.source_system);
+    const std::string quoted = marovin::quoted_system(job.source_system);
     for (std::size_t i = 0; i < job.x.size(); ++i) {
-        convers::append_record(buffer, job, i, quoted);
+        marovin::append_record(buffer, job, i, quoted);
         if (buffer.size() >= slice) {
             if (marovin::Status written = out.write(buffer); !written) return written;
             buffer.clear();
@@ -75,23 +75,27 @@ marovin::Status write_result(marovin::AtomicFile& out, const std::string& header
 
 marovin::Status run(const fs::path& job_path, const fs::path& result_path) {
     const std::string file_name = job_path.filename().string();
-    const std::string job_name = convers::escaped(file_name); // for messages
+    const std::string job_name = marovin::escaped(file_name); // for messages
 
-    auto job = convers::read_job(job_path.string(), job_name);
+    auto job = marovin::read_job(job_path.string(), job_name);
     if (!job) return marovin::fail(job.error());
 
-    auto report = convers::convert_points(*job, job_name);
+    // Messages name the job's lines: "File.cvd line 9: ...".
+    const auto line = [&job_name](std::int64_t number) { return job_name + " line " + std::to_string(number) + ": "; };
+    const marovin::ConversionPlaces places{job_name + ": ", line(job->source_line), line(job->target_line),
+                                           [&](std::size_t point) { return line(job->line_of(point)); }};
+    auto report = marovin::convert_points(job->source_system, job->target_system, job->x, job->y, places);
     if (!report) return marovin::fail(report.error());
 
     // Written to a fresh temporary file beside the result, then renamed over
     // it, so that File.cva is either this job's whole result or absent.
     auto out = marovin::AtomicFile::create(result_path.string());
-    if (!out) return marovin::fail(convers::escaped(out.error()));
-    if (marovin::Status written = write_result(*out, convers::result_header(file_name, *job, *report), *job);
+    if (!out) return marovin::fail(marovin::escaped(out.error()));
+    if (marovin::Status written = write_result(*out, marovin::result_header(file_name, *job, *report), *job);
         !written)
-        return marovin::fail(convers::escaped(written.error()));
+        return marovin::fail(marovin::escaped(written.error()));
     if (marovin::Status committed = out->commit(); !committed)
-        return marovin::fail(convers::escaped(committed.error()));
+        return marovin::fail(marovin::escaped(committed.error()));
     return marovin::ok();
 }
 
@@ -133,13 +137,13 @@ int main(int argc, char** argv) {
     }
     if (argv[1][0] == '-') { // a job named so is reached as ./-name
         std::fprintf(stderr, "convers: unknown option %s; convers --help lists the options\n",
-                     convers::quoted(argv[1]).c_str());
+                     marovin::quoted(argv[1]).c_str());
         return exit_usage;
     }
     const fs::path job_path(argv[1]);
     if (has_extension(job_path, ".cva")) {
         std::fprintf(stderr, "convers: %s is a result file, not a job file\n",
-                     convers::escaped(job_path.filename().string()).c_str());
+                     marovin::escaped(job_path.filename().string()).c_str());
         return exit_usage;
     }
     fs::path result_path = job_path;

@@ -4,6 +4,7 @@
 #include "base/result.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace marovin {
@@ -20,5 +21,11 @@ inline constexpr std::uint64_t kWholeFileLimit = std::uint64_t{1} << 30;
 // as it ends up, and one that grows past `limit` fails. Also fails for an
 // empty path and a file that cannot be opened or read.
 Result<std::string> read_whole_file(const std::string& path, std::uint64_t limit = kWholeFileLimit);
+
+// As read_whole_file, for a file that may not be there: nothing when no file
+// has that name, rather than a failure. Anything else in its place is refused
+// all the same.
+Result<std::optional<std::string>> read_whole_file_if_present(const std::string& path,
+                                                              std::uint64_t limit = kWholeFileLimit);
 
 } // namespace marovin

@@ -1,5 +1,6 @@
 #include "conversion/point_table.h"
 
+#include "base/converter_result.h"
 #include "base/number_text.h"
 
 #include <algorithm>
@@ -169,6 +170,18 @@ std::string grid_text(const PointTable& table, std::int32_t row, int column)
     if (cell->kind() == Cell::Kind::Text)
         return cell->text_value();
     return column == 0 ? number_text(cell->number()) : plain_number_text(cell->number());
+}
+
+Status read_result_file(const std::string& path, std::int32_t count, PointTable& table)
+{
+    if (count > 0 && table.rows() <= count)
+        return fail("the point table has room for " + std::to_string(table.rows() > 0 ? table.rows() - 1 : 0) +
+                    " points, not " + std::to_string(count));
+    Result<ResultPoints> points = read_result_points(path, count);
+    if (!points)
+        return fail(points.error());
+    table.replace_coordinates(std::move(points->longitudes), std::move(points->latitudes));
+    return ok();
 }
 
 } // namespace marovin

@@ -178,4 +178,12 @@ private:
 // cell and any cell outside the table (or outside columns 0..2) nothing.
 std::string grid_text(const PointTable& table, std::int32_t row, int column);
 
+// Reads `count` records of the converter's result at `path` (see
+// base/converter_result.h) and stores them as doubles in rows 1..count of
+// `table`: the longitude in column 1, the latitude in column 2; column 3 is
+// left alone. The records are read aside and then take the place of the
+// two columns, so the table is never copied. On any failure, also a table
+// of fewer than count + 1 rows, the table is left exactly as it was.
+Status read_result_file(const std::string& path, std::int32_t count, PointTable& table);
+
 } // namespace marovin

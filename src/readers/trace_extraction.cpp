@@ -71,8 +71,10 @@ void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffset
 
 // The map covers this many bytes of traces at a time: mapped file pages
 // count in the process's resident memory until unmapped, so a million-trace
-// file mapped whole would look like a gigabyte of memory.
-constexpr std::int64_t kMapWindow = std::int64_t{32} << 20;
+// file mapped whole would look like a gigabyte of memory. A few megabytes
+// cost no more time than larger windows (the pages are faulted in all the
+// same) and keep the command's peak within its points.
+constexpr std::int64_t kMapWindow = std::int64_t{4} << 20;
 
 // Traces from `from` on, each by one positioned read of its header prefix.
 template <bool LittleEndian>

@@ -2,7 +2,7 @@
 
 #include "base/number_parse.h"
 #include "base/whole_file.h"
-#include "readers/field_reader.h"
+#include "base/field_reader.h"
 #include "readers/sps_records.h"
 
 #include <algorithm>

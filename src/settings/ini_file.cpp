@@ -1,16 +1,12 @@
 #include "settings/ini_file.h"
 
 #include "base/atomic_file.h"
+#include "base/whole_file.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
-#include <cstring>
 #include <exception>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace marovin {
 namespace {
@@ -225,45 +221,15 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
 
 namespace {
 
-// The bytes of the INI file at `path`; `missing` tells a file that is not
-// there from one that cannot be read. Only a regular file is read: a folder,
-// a FIFO or a device in its place is an error, not an empty file, and is
-// opened without waiting (a FIFO would otherwise wait for a writer).
-struct FileBytes {
-    bool missing = false;
-    std::string text;
-};
-
-Result<FileBytes> read_ini_bytes(const std::string& path)
+// The bytes of the INI file at `path`: those of an empty file when there is
+// none. Only a regular file is read: a folder, a FIFO or a device in its
+// place is an error, not an empty file (and a FIFO is not waited on).
+Result<std::string> read_ini_bytes(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0) {
-        if (errno == ENOENT)
-            return FileBytes{true, {}};
-        return fail("cannot read " + path + ": " + std::strerror(errno));
-    }
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        return fail("cannot read " + path + ": " + std::strerror(errno));
-    if (!S_ISREG(info.st_mode))
-        return fail("cannot read " + path + ": not a file");
-    FileBytes bytes;
-    bytes.text.reserve(static_cast<std::size_t>(info.st_size));
-    char block[65536];
-    for (;;) {
-        const ssize_t got = ::read(fd, block, sizeof block);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return fail("cannot read " + path + ": " + std::strerror(errno));
-        if (got == 0)
-            return bytes;
-        bytes.text.append(block, static_cast<std::size_t>(got));
-    }
+    Result<std::optional<std::string>> bytes = read_whole_file_if_present(path);
+    if (!bytes)
+        return fail(bytes.error());
+    return bytes->value_or(std::string());
 }
 
 Status write_ini_file(const std::string& path, const std::string& section, const std::string& key,
@@ -286,12 +252,12 @@ Status write_ini_file(const std::string& path, const std::string& section, const
             target = resolved.string();
     }
 
-    Result<FileBytes> read = read_ini_bytes(target);
-    if (!read)
-        return fail(read.error());
-    const std::string& text = read->text;
-    const std::string updated = set_ini_value(text, section, key, value);
-    if (!read->missing && updated == text)
+    Result<std::string> text = read_ini_bytes(target);
+    if (!text)
+        return fail(text.error());
+    // Never true for a missing file: the entry is then always added.
+    const std::string updated = set_ini_value(*text, section, key, value);
+    if (updated == *text)
         return ok();
     Result<AtomicFile> file = AtomicFile::create(target);
     if (!file)
@@ -306,10 +272,10 @@ std::optional<std::string> read_ini_value(const std::string& path, const std::st
                                           const std::string& key)
 {
     try {
-        Result<FileBytes> read = read_ini_bytes(path);
-        if (!read || read->missing)
+        Result<std::string> text = read_ini_bytes(path);
+        if (!text)
             return std::nullopt;
-        return find_ini_value(read->text, section, key);
+        return find_ini_value(*text, section, key);
     } catch (const std::exception&) { // out of memory: as a file that cannot be read
         return std::nullopt;
     }

@@ -35,8 +35,8 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
                           const std::string& value);
 
 // The value of `key` in `section` of the INI file at `path`; nothing when the
-// file is missing or cannot be read (a folder in its place included), or the
-// section or key is missing.
+// file is missing or cannot be read (a folder in its place, or a file too
+// large for read_whole_file, included), or the section or key is missing.
 std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
                                           const std::string& key);
 

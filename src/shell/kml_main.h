@@ -22,6 +22,10 @@
 #include <string>
 #include <vector>
 
+namespace marovin {
+struct ConverterExchange;
+}
+
 class Desktop;
 class FlexGrid;
 class InfoView;
@@ -168,6 +172,10 @@ private:
     void showXyText(const QString& path, const marovin::XyText& text);
     // Whether `text` of the file in `path` is what the tab was given last.
     bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
+
+    // The exchange with the converter in the job folder (made before), for
+    // a job of `jobHeader`; the converter runs through launchConverter().
+    marovin::ConverterExchange converterExchange(std::string jobHeader);
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.

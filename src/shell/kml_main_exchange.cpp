@@ -2,7 +2,8 @@
 // converter launch.
 #include "shell/kml_main.h"
 
-#include "conversion/job_file.h"
+#include "base/converter_job.h"
+#include "conversion/road_conversion.h"
 #include "shell/desktop.h"
 
 #include <QComboBox>
@@ -123,4 +124,18 @@ bool KML_Main::launchConverter()
     desktop().message(this, QStringLiteral("Conversion done !"), kTitle, Desktop::Icon::Information,
                       Desktop::Buttons::Ok);
     return true;
+}
+
+marovin::ConverterExchange KML_Main::converterExchange(std::string jobHeader)
+{
+    // The converter runs through the desktop, which tells the user what went
+    // wrong; the exchange only needs to stop then.
+    return {QFile::encodeName(jobFile(QStringLiteral("File.cvd"))).toStdString(),
+            QFile::encodeName(jobFile(QStringLiteral("File.cva"))).toStdString(), std::move(jobHeader),
+            marovin::regional_decimal_point(),
+            [this]() -> marovin::Status {
+                if (!launchConverter())
+                    return marovin::fail("the conversion did not succeed");
+                return marovin::ok();
+            }};
 }

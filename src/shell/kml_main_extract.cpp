@@ -1,42 +1,21 @@
 // The seismic road's conversion run.
 #include "shell/kml_main.h"
 
-#include "conversion/job_file.h"
-#include "conversion/result_file.h"
-#include "conversion/trace_job.h"
-#include "kml/kml_naming.h"
-#include "readers/seismic_header.h"
+#include "base/converter_job.h"
+#include "conversion/road_conversion.h"
+#include "conversion/road_points.h"
 #include "readers/trace_extraction.h"
 #include "shell/desktop.h"
-#include "shell/flex_grid.h"
 #include "shell/tab_control.h"
 
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <climits>
 #include <string>
-#include <vector>
-
-namespace {
-
-// Reads the traces of the file in Text4. The seismic file is open only
-// inside this function, so it is closed whether the run goes on or not.
-marovin::Result<marovin::TracePoints> extractPoints(const std::string& seismicPath,
-                                                    const marovin::SeismicHeader& header,
-                                                    const marovin::TraceSelection& selection)
-{
-    // Opening fails for a path that names no file, before anything is
-    // created.
-    marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(seismicPath);
-    if (!file)
-        return marovin::fail(file.error());
-    return marovin::extract_trace_points(*file, header, marovin::is_su_path(seismicPath), selection);
-}
-
-} // namespace
 
 void KML_Main::Command8_Click()
 {
@@ -76,44 +55,38 @@ void KML_Main::Command8_Click()
     marovin::Result<double> divisor = marovin::coordinate_divisor(Text7->text().toStdString());
     if (!divisor)
         return failed();
-    marovin::TraceSelection selection;
-    selection.label = marovin::label_word_for(Combo7->currentText().toStdString());
-    selection.pair = marovin::coordinate_pair_for(Combo5->currentText().toStdString());
-    selection.divisor = *divisor;
+    const marovin::SeismicSelection selection{marovin::label_word_for(Combo7->currentText().toStdString()),
+                                              marovin::coordinate_pair_for(Combo5->currentText().toStdString()),
+                                              *divisor};
     const QString labelKind = Combo7->currentText();
 
-    marovin::Result<marovin::TracePoints> points = extractPoints(Text4->text().toStdString(), header, selection);
+    // Opening fails for a path that names no file, before anything is
+    // created.
+    marovin::Result<marovin::RoadPoints> points =
+        marovin::seismic_road_points(Text4->text().toStdString(), header, selection);
     if (!points)
         return failed();
 
     // A job that cannot be written has its own message: the seismic file is
-    // not to blame. The job replaces an earlier one only when whole.
+    // not to blame; the converter's own failures carry theirs. The job
+    // replaces an earlier one only when whole.
     if (!makeJobFolder())
         return;
-    if (marovin::Status written = marovin::write_trace_job(jobFile(QStringLiteral("File.cvd")).toStdString(),
-                                                           Combo6->currentText().toStdString(), *points,
-                                                           marovin::regional_decimal_point());
-        !written) {
-        desktop_.message(this, messageSentence(written.error()), QStringLiteral("Marovin"), Desktop::Icon::Critical,
-                         Desktop::Buttons::Ok);
+    marovin::ExchangeStep stopped{};
+    marovin::Result<marovin::Degrees> converted = marovin::convert_through_converter(
+        std::move(points->x), std::move(points->y),
+        converterExchange(marovin::trace_header_job_header(Combo6->currentText().toStdString())), &stopped);
+    if (!converted) {
+        if (stopped == marovin::ExchangeStep::WriteJob)
+            desktop_.message(this, messageSentence(converted.error()), QStringLiteral("Marovin"),
+                             Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        else if (stopped == marovin::ExchangeStep::ReadResult)
+            failed();
         return;
     }
-    // The job holds the coordinates now; of the traces only their labels
-    // are still needed, so X and Y are given back before the result is read.
-    std::vector<std::int32_t> labels = std::move(points->labels);
-    points = marovin::TracePoints{};
 
-    // The converter's own failures carry their own message.
-    if (!launchConverter())
-        return;
-
-    marovin::Result<marovin::ResultPoints> converted =
-        marovin::read_result_points(jobFile(QStringLiteral("File.cva")).toStdString(), count);
-    if (!converted)
-        return failed();
-
-    Point_Table = marovin::PointTable::from_columns(std::move(converted->longitudes),
-                                                    std::move(converted->latitudes), std::move(labels));
+    Point_Table = marovin::PointTable::from_columns(std::move(converted->longitude), std::move(converted->latitude),
+                                                    std::move(points->number));
     Nb_Points = count;
     Combo3->setEditText(labelKind);
     showPointTable();

@@ -1,6 +1,6 @@
 // Start-up, shut-down, the tab rule and the help page.
 #include "readers/rtf_reader.h"
-#include "settings/ini_file.h"
+#include "settings/remembered_file.h"
 #include "shell/desktop.h"
 #include "shell/info_view.h"
 #include "shell/kml_main.h"
@@ -20,13 +20,6 @@
 #include <string_view>
 
 namespace {
-
-// The remembered seismic file, shared with the companion processing product.
-constexpr char kIniSection[] = "TERVALO";
-constexpr char kIniKey[] = "Fichier 1";
-// The companion reads the entry into a buffer of 90 characters, terminator
-// included, so a stored path reaches Text4 cut to 89 characters.
-constexpr int kIniBufferLength = 90;
 
 const QString kManual = QStringLiteral("Manual/KML_Help.rtf");
 const QString kTitle = QStringLiteral("Marovin");
@@ -147,12 +140,13 @@ void KML_Main::Form_Load()
     }
 
     tryStep([this] {
-        const std::optional<std::string> stored = marovin::read_ini_value(localPath(iniPath()), kIniSection, kIniKey);
+        const std::optional<std::string> stored = marovin::read_remembered_seismic_file(localPath(iniPath()));
         // A stored value is used as it is (an empty one stays empty), only
-        // cut to the buffer; the default is not a stored value and is whole.
+        // cut to the companion's buffer; the default is not a stored value
+        // and is whole.
         if (stored) {
             rememberedText_ = QFile::decodeName(QByteArray(stored->data(), static_cast<qsizetype>(stored->size())))
-                                  .left(kIniBufferLength - 1);
+                                  .left(static_cast<qsizetype>(marovin::kRememberedPathCharacters));
             Text4->setText(*rememberedText_);
         } else {
             Text4->setText(defaultSeismicFile(*this));
@@ -175,7 +169,7 @@ void KML_Main::Form_Unload()
     // writer never leaves a half-written file behind.
     tryStep([this] {
         QDir().mkpath(QFileInfo(iniPath()).absolutePath());
-        (void)marovin::write_ini_value(localPath(iniPath()), kIniSection, kIniKey, localPath(Text4->text()));
+        (void)marovin::write_remembered_seismic_file(localPath(iniPath()), localPath(Text4->text()));
     });
 }
 

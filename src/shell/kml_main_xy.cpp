@@ -1,8 +1,9 @@
 // The text road: XY text file selection and its conversion run.
 #include "shell/kml_main.h"
 
-#include "conversion/job_file.h"
-#include "conversion/result_file.h"
+#include "base/converter_job.h"
+#include "conversion/road_conversion.h"
+#include "conversion/road_points.h"
 #include "kml/kml_naming.h"
 #include "readers/xy_text.h"
 #include "shell/desktop.h"
@@ -161,69 +162,41 @@ void KML_Main::Command9_Click()
                  .arg(layoutText));
         return;
     }
-    // Every line holds the fields of the layout, or nothing is converted.
-    marovin::Result<marovin::XyPoints> read = marovin::read_xy_points(std::move(*loaded), *layout);
-    if (!read) {
-        stop(QStringLiteral("Cannot read the XY file: %1, %2").arg(path, fromLibrary(read.error())));
-        return;
-    }
-    marovin::XyPoints& points = *read;
-
     const marovin::Result<double> scalar = marovin::coordinate_divisor(Text7->text().toStdString());
     if (!scalar) {
-        QString problem = QString::fromStdString(scalar.error());
-        problem[0] = problem[0].toUpper();
-        stop(problem + QLatin1Char('.'));
+        stop(messageSentence(scalar.error()));
         return;
     }
-    const double divisor = *scalar;
-    const std::int32_t count = points.count;
+    // Every line holds the fields of the layout, or nothing is converted.
+    marovin::Result<marovin::RoadPoints> points = marovin::text_road_points(std::move(*loaded), *layout, *scalar);
+    if (!points) {
+        stop(QStringLiteral("Cannot read the XY file: %1, %2").arg(path, fromLibrary(points.error())));
+        return;
+    }
+    const auto count = static_cast<std::int32_t>(points->size());
 
     // The job is written whole or not at all; its data lines are the points
     // in order. Transform_System gets no stream here, so nothing can slip in
     // between the data lines.
     if (!makeJobFolder())
         return;
-    const QString jobPath = jobFile(QStringLiteral("File.cvd"));
-    {
-        marovin::Result<marovin::JobWriter> job = marovin::JobWriter::create(
-            fileSystemPath(jobPath), marovin::xy_text_job_header(Combo2->currentText().toStdString()),
-            marovin::regional_decimal_point());
-        if (!job) {
-            stop(messageSentence(job.error()));
-            return;
-        }
-        for (std::size_t k = 0; k < points.x.size(); ++k) {
-            if (marovin::Status added = job->add_point(points.x[k] / divisor, points.y[k] / divisor); !added) {
-                stop(QStringLiteral("Cannot write point %1 into the converter job: %2")
-                         .arg(k + 1)
-                         .arg(fromLibrary(added.error())));
-                return;
-            }
-        }
-        if (marovin::Status closed = job->close(); !closed) {
-            stop(messageSentence(closed.error()));
-            return;
-        }
+    marovin::ExchangeStep stopped{};
+    marovin::Result<marovin::Degrees> converted = marovin::convert_through_converter(
+        std::move(points->x), std::move(points->y),
+        converterExchange(marovin::xy_text_job_header(Combo2->currentText().toStdString())), &stopped);
+    if (!converted) {
+        if (stopped == marovin::ExchangeStep::WriteJob)
+            stop(messageSentence(converted.error()));
+        else if (stopped == marovin::ExchangeStep::ReadResult)
+            stop(QStringLiteral("Cannot read the converter's result: %1").arg(fromLibrary(converted.error())));
+        return;
     }
-
-    // The run's table holds X and Y as read until the converter's result
-    // takes their place, and the file's own Number (or 1, 2, 3 ... for
-    // layouts without one) and names that are text, so that the KML names
-    // match the grid and the file.
+    // The table holds the file's own Number (or 1, 2, 3 ... for layouts
+    // without one) and its names that are text, so that the KML names match
+    // the grid and the file.
     marovin::PointTable table = marovin::PointTable::from_columns(
-        std::move(points.x), std::move(points.y), std::move(points.number), marovin::Cell::Kind::Int16,
-        std::move(points.name));
-
-    if (!launchConverter())
-        return;
-
-    if (marovin::Status result =
-            marovin::read_result_file(fileSystemPath(jobFile(QStringLiteral("File.cva"))), count, table);
-        !result) {
-        stop(QStringLiteral("Cannot read the converter's result: %1").arg(fromLibrary(result.error())));
-        return;
-    }
+        std::move(converted->longitude), std::move(converted->latitude), std::move(points->number),
+        marovin::Cell::Kind::Int16, std::move(points->name));
 
     // Everything succeeded: the run's table and grid become the user's.
     Point_Table = std::move(table);

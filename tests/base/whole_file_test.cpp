@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -83,6 +84,31 @@ TEST_F(WholeFileTest, OtherFilesAreRefusedNamingThem)
     auto fits = marovin::read_whole_file(small.string(), 10);
     ASSERT_TRUE(fits.ok()) << fits.error();
     EXPECT_EQ(*fits, "0123456789");
+}
+
+// A file that may not be there (a settings file before the first run): no
+// file is not an error, anything else in its place still is.
+TEST_F(WholeFileTest, AMissingFileIsNothingWhenItMayBeMissing)
+{
+    const struct {
+        std::string path;
+        std::optional<std::string> content; // nothing: no file
+        bool ok;
+    } cases[] = {
+        {(folder / "gone.ini").string(), std::nullopt, true},
+        {(folder / "gone" / "a.ini").string(), std::nullopt, true},
+        {file("a.ini", "[A]\r\n").string(), "[A]\r\n", true},
+        {(file("b.ini", "") / "c.ini").string(), std::nullopt, false}, // under a file: not missing
+        {folder.string(), std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        auto read = marovin::read_whole_file_if_present(c.path);
+        ASSERT_EQ(read.ok(), c.ok) << (read.ok() ? c.path : read.error());
+        if (read.ok())
+            EXPECT_EQ(*read, c.content) << c.path;
+        else
+            EXPECT_NE(read.error().find(c.path), std::string::npos) << read.error();
+    }
 }
 
 } // namespace

@@ -14,7 +14,7 @@
 #include "fuzz_support.h"
 #include "reference_fields.h"
 
-#include "readers/field_reader.h"
+#include "base/field_reader.h"
 
 #include <cstdint>
 #include <optional>

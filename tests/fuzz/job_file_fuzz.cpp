@@ -9,16 +9,15 @@
 //
 // Properties:
 //   - any bytes: read_job succeeds exactly when a plain model of the job
-//     layout (converter/job_file.h) does, with the same systems and points;
+//     layout (base/converter_job.h) does, with the same systems and points;
 //     a failure names the same line as the model ("File.cvd line N: ...");
 //   - a job the writer makes reads back with its system and every point, each
 //     number as the 15-digit text of the job gives it.
 #include "fuzz_support.h"
 #include "reference_fields.h"
 
-#include "conversion/job_file.h"
+#include "base/converter_job.h"
 #include "base/number_text.h"
-#include "job_file.h"
 
 #include <cfloat>
 #include <cmath>
@@ -150,7 +149,7 @@ void check_any_job(std::string_view bytes)
 {
     const std::string path = fuzz::scratch_path(kName);
     fuzz::write_file(path, bytes);
-    const Result<convers::Job> job = convers::read_job(path, kName);
+    const Result<Job> job = read_job(path, kName);
     const Model m = model_job(bytes);
     const std::string about = "the job " + fuzz::printable(bytes) + ": ";
     if (m.in_doubt)
@@ -207,7 +206,7 @@ void check_written_job(Input& input, std::uint8_t mode)
     const Status closed = writer->close();
     FUZZ_CHECK(closed.ok(), closed.error());
 
-    const Result<convers::Job> job = convers::read_job(path, kName);
+    const Result<Job> job = read_job(path, kName);
     std::string expected_system(trim(system));
     if (block == 1 && expected_system.empty())
         expected_system = "WGS84";

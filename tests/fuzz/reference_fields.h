@@ -1,7 +1,7 @@
 #pragma once
 // A plain model of the comma-separated field reading, for the fuzz targets to
 // compare the streaming FieldReader with: the whole text at once, one index,
-// no buffer to refill. It follows the rules of readers/field_reader.h.
+// no buffer to refill. It follows the rules of base/field_reader.h.
 
 #include <cerrno>
 #include <cstdint>

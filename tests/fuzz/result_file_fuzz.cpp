@@ -13,7 +13,8 @@
 #include "fuzz_support.h"
 #include "reference_fields.h"
 
-#include "conversion/result_file.h"
+#include "base/converter_result.h"
+#include "conversion/point_table.h"
 
 #include <cstdint>
 #include <string>

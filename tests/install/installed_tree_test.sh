@@ -2,7 +2,8 @@
 # The installed tree as a new user meets it. Installs the build into a
 # temporary prefix, checks what was installed, makes the prefix read-only and
 # runs both roads through the installed converter, manual and samples as a
-# normal user (root writes through permission bits, so root runs them as
+# normal user, and the command marovin-kml on the installed samples with
+# neither Qt nor a display (root writes through permission bits, so root runs them as
 # "nobody"), then checks that nothing in the prefix changed.
 # Usage: installed_tree_test.sh CMAKE BUILD_DIR ROAD_TESTS VERSION
 set -euo pipefail
@@ -20,10 +21,15 @@ fail() { echo "FAILED: $*" >&2; exit 1; }
 
 # The program's files and nothing else (no tests, tools or benchmarks).
 expected="bin/marovin
+bin/marovin-kml
 libexec/marovin/convers
 share/applications/marovin.desktop
+share/doc/marovin/changelog.gz
+share/doc/marovin/copyright
 share/icons/hicolor/128x128/apps/marovin.png
 share/icons/hicolor/48x48/apps/marovin.png
+share/man/man1/marovin-kml.1.gz
+share/man/man1/marovin.1.gz
 share/marovin/Manual/KML_Help.rtf
 share/marovin/samples/aire.sgy
 share/marovin/samples/aire.su
@@ -63,6 +69,15 @@ for wrong in --bogus extra; do
 done
 
 "${as_user[@]}" "${user_env[@]}" MAROVIN_INSTALLED_BIN="$prefix/bin" "$road" || fail "the roads through the installed tree"
+
+# The command: no Qt library linked, no display in its environment; it reads
+# the installed samples and writes where the user says.
+if ldd "$prefix/bin/marovin-kml" | grep -q 'libQt'; then fail "marovin-kml links Qt"; fi
+"${as_user[@]}" "${user_env[@]}" "$prefix/bin/marovin-kml" -q -o "$home/aire.kml" \
+  "$prefix/share/marovin/samples/aire.su" || fail "marovin-kml on the installed sample line"
+[ "$(grep -c '<Placemark>' "$home/aire.kml")" -eq 300 ] || fail "marovin-kml wrote no 300 placemarks"
+"${as_user[@]}" "${user_env[@]}" "$prefix/bin/marovin-kml" --version | grep -qx "marovin-kml (Marovin) $version, PROJ .*" ||
+  fail "marovin-kml --version"
 
 # The installed window itself starts and waits for the first question
 # (killed after a few seconds, still running).

@@ -1,6 +1,6 @@
 #include "readers/trace_extraction.h"
 
-#include "conversion/job_file.h"
+#include "conversion/road_points.h"
 
 #include <gtest/gtest.h>
 

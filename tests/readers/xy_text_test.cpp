@@ -1,6 +1,6 @@
 #include "readers/xy_text.h"
 
-#include "readers/field_reader.h"
+#include "base/field_reader.h"
 #include "xy_file_shapes.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,6 @@
 #include "settings/ini_file.h"
+#include "settings/remembered_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,10 +9,13 @@
 #include <optional>
 #include <string>
 
+#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 using marovin::find_ini_value;
 using marovin::set_ini_value;
@@ -31,6 +32,28 @@ void writeBytes(const std::string& path, const std::string& bytes)
     out << bytes;
 }
 
+// A fresh folder, removed with what it holds (test programs run in parallel).
+class ScratchFolder {
+public:
+    ScratchFolder()
+    {
+        std::string pattern = (fs::temp_directory_path() / "marovin-settings-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) != nullptr)
+            folder_ = pattern;
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+    bool isValid() const { return !folder_.empty(); }
+    std::string filePath(const std::string& name) const { return (folder_ / name).string(); }
+    long entries() const { return std::distance(fs::directory_iterator(folder_), fs::directory_iterator()); }
+
+private:
+    fs::path folder_;
+};
+
 TEST(IniFile, FindsValuesLikeTheWindowsProfileService)
 {
     struct {
@@ -43,6 +66,9 @@ TEST(IniFile, FindsValuesLikeTheWindowsProfileService)
         {"blanks around = and value", "[TERVALO]\n  Fichier 1 \t=  x y \t\n", "x y"},
         {"blanks inside the brackets", "[ TERVALO ]\nFichier 1=x\n", "x"},
         {"quoted value", "[TERVALO]\nFichier 1=\" a \"\n", " a "},
+        {"a lone quote is a value, not a pair", "[TERVALO]\nFichier 1=\"\nFichier 2=x\n", "\""},
+        {"a lone quote ending the file", "[TERVALO]\nFichier 1= \' ", "'"},
+        {"quotes that do not match are kept", "[TERVALO]\nFichier 1=\"a'\n", "\"a'"},
         {"empty value is a value", "[TERVALO]\r\nFichier 1=\r\n", ""},
         {"last line without ending", "[TERVALO]\r\nFichier 1=x", "x"},
         {"missing key", "[TERVALO]\r\nFichier 2=x\r\n", std::nullopt},
@@ -101,9 +127,9 @@ TEST(IniFile, SettingAValueChangesOnlyThatEntry)
 
 TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
 {
-    QTemporaryDir dir;
+    const ScratchFolder dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath(QStringLiteral("Tervalo.ini")).toStdString();
+    const std::string path = dir.filePath("Tervalo.ini");
 
     // Created when missing, read back as written.
     ASSERT_TRUE(marovin::write_ini_value(path, "TERVALO", "Fichier 1", "/data/a.sgy"));
@@ -117,11 +143,11 @@ TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
     EXPECT_EQ(readBytes(path), before);
 
     // No temporary file is left beside it.
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("Tervalo.ini")});
+    EXPECT_EQ(dir.entries(), 1);
 
     // A link to the companion's file stays a link; the target is updated.
-    const std::string real = dir.filePath(QStringLiteral("real.ini")).toStdString();
-    const std::string link = dir.filePath(QStringLiteral("link.ini")).toStdString();
+    const std::string real = dir.filePath("real.ini");
+    const std::string link = dir.filePath("link.ini");
     writeBytes(real, "[TERVALO]\nFichier 1=a\n");
     std::filesystem::create_symlink(real, link);
     ASSERT_TRUE(marovin::write_ini_value(link, "TERVALO", "Fichier 1", "b"));
@@ -129,7 +155,7 @@ TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
     EXPECT_EQ(readBytes(real), "[TERVALO]\nFichier 1=b\n");
 
     // A folder that does not exist: a failure, nothing created.
-    const std::string nowhere = dir.filePath(QStringLiteral("missing/Tervalo.ini")).toStdString();
+    const std::string nowhere = dir.filePath("missing/Tervalo.ini");
     EXPECT_FALSE(marovin::write_ini_value(nowhere, "TERVALO", "Fichier 1", "a"));
     EXPECT_FALSE(std::filesystem::exists(nowhere));
     EXPECT_EQ(marovin::read_ini_value(nowhere, "TERVALO", "Fichier 1"), std::nullopt);
@@ -137,25 +163,25 @@ TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
 
 TEST(IniFile, AFolderInPlaceOfTheFileReadsAsMissingAndIsNeverWritten)
 {
-    QTemporaryDir dir;
+    const ScratchFolder dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath(QStringLiteral("Tervalo.ini")).toStdString();
+    const std::string path = dir.filePath("Tervalo.ini");
     ASSERT_TRUE(std::filesystem::create_directory(path));
     EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), std::nullopt);
     const marovin::Status written = marovin::write_ini_value(path, "TERVALO", "Fichier 1", "a");
     ASSERT_FALSE(written);
     EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
     EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{}) << "no temporary file left";
+    EXPECT_EQ(dir.entries(), 1) << "no temporary file left";
 }
 
 // A FIFO in place of the file: opening it for reading would wait for a
 // writer that never comes, at start-up and at shut-down alike.
 TEST(IniFile, AFifoInPlaceOfTheFileIsNeitherWaitedOnNorWritten)
 {
-    QTemporaryDir dir;
+    const ScratchFolder dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath(QStringLiteral("Tervalo.ini")).toStdString();
+    const std::string path = dir.filePath("Tervalo.ini");
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     ::alarm(10); // a wait on the FIFO ends the test program
     EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), std::nullopt);
@@ -187,6 +213,23 @@ TEST(IniFile, ManyLinesOfEveryKindAreReadAndWrittenWhole)
             EXPECT_TRUE(set_ini_value(text, "TERVALO", "Fichier 1", "/b.sgy") == expected);
         }
     }
+}
+
+// The remembered seismic file is "Fichier 1" of section "TERVALO", given
+// whole: the cut to 89 characters is made on the decoded path.
+TEST(RememberedFile, IsFichier1OfTheTervaloSectionGivenWhole)
+{
+    const ScratchFolder dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string ini = dir.filePath("Tervalo.ini");
+    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), std::nullopt);
+    const std::string longPath = "/data/" + std::string(114, 'x') + ".sgy";
+    ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, longPath));
+    EXPECT_EQ(readBytes(ini), "[TERVALO]\r\nFichier 1=" + longPath + "\r\n");
+    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), longPath);
+    // A lone quote is stored and read back as it is, not as half a pair.
+    ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, "\""));
+    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), "\"");
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "window_fixture.h"
 
-#include "conversion/job_file.h"
+#include "base/converter_job.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,3 +1,4 @@
+#include "../readers/trace_line.h"
 #include "window_fixture.h"
 
 #include "shell/flex_grid.h"
@@ -22,34 +23,16 @@ namespace {
 
 const QString kProblem = QStringLiteral("Check your seismic file XY problem !");
 
-// Trace-header words of one trace of a line built by the test.
-struct Trace {
-    std::int32_t sequence = 0, ffid = 0, sp = 0, cdp = 0;
-    std::int32_t sx = 0, sy = 0, gx = 0, gy = 0;
-};
+using trace_line::kLine;
 
 // Writes a SEG-Y (or SU) line whose first trace carries the samples and
 // scalar words that the header read needs.
-void writeLine(const QString& path, bool su, std::int16_t samples, std::int16_t scalar, const std::vector<Trace>& traces)
+void writeLine(const QString& path, bool su, std::int16_t samples, std::int16_t scalar,
+               const std::vector<trace_line::Trace>& traces)
 {
-    std::string bytes(su ? 0 : 3600, '\0');
-    const auto put = [&](std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + static_cast<std::size_t>(i)] =
-                static_cast<char>(value >> (su ? 8 * i : 8 * (size - 1 - i)));
-    };
-    for (const Trace& t : traces) {
-        const std::size_t b = bytes.size();
-        bytes.resize(b + 240 + 4 * static_cast<std::size_t>(samples), '\0');
-        const std::pair<int, std::int32_t> words[] = {{1, t.sequence}, {9, t.ffid}, {17, t.sp}, {21, t.cdp},
-                                                      {73, t.sx},      {77, t.sy},   {81, t.gx}, {85, t.gy}};
-        for (const auto& [position, value] : words)
-            put(b + static_cast<std::size_t>(position) - 1, static_cast<std::uint32_t>(value), 4);
-        put(b + 70, static_cast<std::uint16_t>(scalar), 2);
-        put(b + 114, static_cast<std::uint16_t>(samples), 2);
-    }
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc).write(bytes.data(),
-                                                                               static_cast<std::streamsize>(bytes.size()));
+    const std::string bytes = trace_line::bytes(su, samples, scalar, traces);
+    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string readAll(const QString& path)
@@ -60,11 +43,6 @@ std::string readAll(const QString& path)
     return s.str();
 }
 
-const std::vector<Trace> kLine = {
-    {1, 101, 1000, 2001, 49000000, 530000000, 61234550, 481234525},
-    {2, 101, 1000, 2002, 49000000, 530000000, -100000, 50000000},
-    {3, 102, 1030, -5, 49000000, 530000000, 70000000, 481200000},
-};
 
 class ExtractRunTest : public WindowTest {
 protected:
@@ -183,24 +161,6 @@ TEST_F(ExtractRunTest, EveryTraceBecomesARowOfTheTableAndTheGrid)
     EXPECT_EQ(KML_Main::backColour(w.Command3), stepColourValue(StepColour::Red));
     EXPECT_EQ(KML_Main::backColour(w.Command8), stepColourValue(StepColour::LightGrey));
     EXPECT_EQ(w.SSTab1->currentIndex(), 1);
-}
-
-TEST_F(ExtractRunTest, LabelAndPairChoicesReachTheGridOfAnSuLine)
-{
-    const QString line = path(QStringLiteral("line1.su"));
-    writeLine(line, true, 500, -100, kLine);
-    selectLine(line);
-    fakeConverter();
-    KML_Main& w = window();
-    w.Combo5->setEditText(QStringLiteral("X,Y source coordinate"));
-    w.Combo7->setEditText(QStringLiteral("FFID"));
-    w.Text7->setText(QStringLiteral("1000"));
-    w.Command8_Click();
-    ASSERT_EQ(w.Nb_Points, 3);
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(3, 0), " 102");
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(3, 1), ".49");  // 49000000 / 1000 / 1e5
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(3, 2), "5.3");
-    EXPECT_EQ(w.Combo3->currentText(), QStringLiteral("FFID"));
 }
 
 TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
@@ -374,86 +334,5 @@ TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
     EXPECT_TRUE(w.Command3->isEnabled());
 }
-
-// Inverse transverse Mercator on WGS84 by Krüger's series to third order
-// in n (millimetre-exact within a zone): an independent check of the
-// converter's UTM zone 32 north results.
-void utm32ToWgs84(double easting, double northing, double& longitude, double& latitude)
-{
-    const double a = 6378137.0, f = 1 / 298.257223563, k0 = 0.9996;
-    const double n = f / (2 - f), n2 = n * n, n3 = n2 * n;
-    const double A = a / (1 + n) * (1 + n2 / 4 + n2 * n2 / 64);
-    const double beta[3] = {n / 2 - 2 * n2 / 3 + 37 * n3 / 96, n2 / 48 + n3 / 15, 17 * n3 / 480};
-    const double delta[3] = {2 * n - 2 * n2 / 3 - 2 * n3, 7 * n2 / 3 - 8 * n3 / 5, 56 * n3 / 15};
-    const double xi = northing / (k0 * A), eta = (easting - 500000) / (k0 * A);
-    double xi1 = xi, eta1 = eta;
-    for (int j = 1; j <= 3; ++j) {
-        xi1 -= beta[j - 1] * std::sin(2 * j * xi) * std::cosh(2 * j * eta);
-        eta1 -= beta[j - 1] * std::cos(2 * j * xi) * std::sinh(2 * j * eta);
-    }
-    const double chi = std::asin(std::sin(xi1) / std::cosh(eta1));
-    double phi = chi;
-    for (int j = 1; j <= 3; ++j)
-        phi += delta[j - 1] * std::sin(2 * j * chi);
-    latitude = phi * 180 / M_PI;
-    longitude = 9 + std::atan2(std::sinh(eta1), std::cos(xi1)) * 180 / M_PI;
-}
-
-TEST(UtmReference, SeriesAgreesWithPublishedPoints)
-{
-    // Values from PROJ's cs2cs EPSG:32632 -> EPSG:4326.
-    const struct {
-        double e, n, lon, lat;
-    } points[] = {
-        {612345.5, 4812345.25, 10.3886271787, 43.4555852824},
-        {500000, 5000000, 9.0, 45.1534771834},
-        {450000.12, 5300000.5, 8.3316355400, 47.8514010229},
-    };
-    for (const auto& p : points) {
-        double lon = 0, lat = 0;
-        utm32ToWgs84(p.e, p.n, lon, lat);
-        EXPECT_NEAR(lon, p.lon, 1e-8); // about a millimetre
-        EXPECT_NEAR(lat, p.lat, 1e-8);
-    }
-}
-
-// The sample line through the real converter: the grid shows every
-// receiver's WGS84 degrees.
-class SampleLineRun : public WindowTest, public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(SampleLineRun, GridHoldsTheConvertedDegreesOfEveryTrace)
-{
-    const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/") + QString::fromLatin1(GetParam());
-    const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
-    ASSERT_TRUE(QFileInfo::exists(sample)) << "the build makes the sample line";
-    ASSERT_TRUE(QFileInfo::exists(converter)) << "the build makes the converter";
-    KML_Main& w = window();
-    ASSERT_TRUE(QFile::copy(converter, w.converterPath()));
-    w.Text4->setText(sample);
-    ASSERT_TRUE(w.lecture_SU().ok());
-    desktop.messages.clear();
-    ASSERT_EQ(w.Text7->text(), QStringLiteral("-100"));
-
-    w.Command8_Click();
-    ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
-    ASSERT_EQ(w.Nb_Points, 300);
-    ASSERT_EQ(w.VSFlexGrid1->rows(), 301);
-    for (int t = 1; t <= 300; ++t) {
-        // Trace t records receiver station 1000 + t: 20 m east and 15 m
-        // north per station from (496000, 5314000); CDP is the sum of the
-        // shot's and the receiver's stations.
-        const double easting = 496000.0 + 20.0 * (t - 1), northing = 5314000.0 + 15.0 * (t - 1);
-        double lon = 0, lat = 0;
-        utm32ToWgs84(easting, northing, lon, lat);
-        const int cdp = 1000 + (t - 1) / 30 * 30 + 1000 + t;
-        ASSERT_EQ(w.VSFlexGrid1->textMatrix(t, 0), " " + std::to_string(cdp)) << t;
-        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(t, 1)), lon, 1e-7) << t;
-        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(t, 2)), lat, 1e-7) << t;
-    }
-    EXPECT_EQ(KML_Main::backColour(w.Command3), stepColourValue(StepColour::Red));
-}
-
-INSTANTIATE_TEST_SUITE_P(SuAndSegy, SampleLineRun, ::testing::Values("aire.su", "aire.sgy"),
-                         [](const auto& info) { return std::string(info.index == 0 ? "Su" : "Segy"); });
 
 } // namespace

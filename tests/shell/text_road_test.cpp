@@ -185,48 +185,6 @@ TEST_F(TextRoadTest, WhatCannotBeReadAsTextStopsTheRoadWithItsName)
     EXPECT_EQ(readBytes(path("trace.xyz")), binary);
 }
 
-// The file's Number reaches the table, the grid and the KML names alike; the
-// layouts without one number the points from 1.
-TEST_F(TextRoadTest, StationNumbersOfTheFileNameTheKmlPoints)
-{
-    struct {
-        const char* layout;
-        const char* content;
-        std::vector<int> numbers;
-    } const cases[] = {
-        {"Number,X,Y,Z", "101,600000,4500000,12\r\n102,600010,4500005,13\r\n", {101, 102}},
-        {"Number,X,Y", "-7;600000;4500000\r\n40000;600010;4500005\r\n", {-7, 40000}},
-        {"X,Y,Z", "600000 4500000 12\r\n600010 4500005 13\r\n", {1, 2}},
-        {"X,Y", "600000,4500000\r\n600010,4500005\r\n", {1, 2}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.layout);
-        KML_Main& w = window();
-        convert(c.content, c.layout);
-        ASSERT_EQ(w.Nb_Points, 2) << desktop.messageTexts().join("\n").toStdString();
-        const QList<QByteArray> job = jobLines();
-        ASSERT_GE(job.size(), 9);
-        EXPECT_EQ(job[7], " 600000  4500000 \r");
-        EXPECT_EQ(job[8], " 600010  4500005 \r");
-        EXPECT_DOUBLE_EQ(w.Point_Table.number(2, 1), 6.0001); // longitude from the result
-        EXPECT_DOUBLE_EQ(w.Point_Table.number(2, 2), 45.00005);
-        EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 1), "6.0001");
-        EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 2), "45.00005");
-
-        w.Combo3->setEditText("Station");
-        w.Combo4->setEditText("1");
-        w.Command10_Click();
-        const QByteArray kml = readBytes(path("points.KML"));
-        for (int row = 1; row <= 2; ++row) {
-            const int number = c.numbers[static_cast<std::size_t>(row - 1)];
-            const QString text = (number < 0 ? "" : " ") + QString::number(number);
-            EXPECT_EQ(w.Point_Table.number(row, 3), number);
-            EXPECT_EQ(w.VSFlexGrid1->textMatrix(row, 0), text.toStdString());
-            EXPECT_TRUE(kml.contains("<name>Station" + text.toUtf8() + "</name>")) << number;
-        }
-    }
-}
-
 TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
 {
     struct {
@@ -433,70 +391,6 @@ TEST_F(TextRoadTest, RememberedSeismicFileRescalesOnlyTheSeismicRoad)
     }
 }
 
-// WGS84 / UTM forward projection by Krüger's series (to third order in n),
-// independent of the converter's PROJ, to check a real run against.
-void utmForward(double latitude, double longitude, int zone, double& easting, double& northing)
-{
-    const double pi = std::acos(-1.0);
-    const double a = 6378137.0, f = 1 / 298.257223563, k0 = 0.9996;
-    const double n = f / (2 - f);
-    const double e = std::sqrt(f * (2 - f));
-    const double A = a / (1 + n) * (1 + n * n / 4 + n * n * n * n / 64);
-    const double alpha[3] = {n / 2 - 2 * n * n / 3 + 5 * n * n * n / 16, 13 * n * n / 48 - 3 * n * n * n / 5,
-                             61 * n * n * n / 240};
-    const double phi = latitude * pi / 180;
-    const double dlambda = (longitude - (zone * 6 - 183)) * pi / 180;
-    const double t = std::sinh(std::atanh(std::sin(phi)) - e * std::atanh(e * std::sin(phi)));
-    const double xi = std::atan(t / std::cos(dlambda));
-    const double eta = std::atanh(std::sin(dlambda) / std::sqrt(1 + t * t));
-    double x = eta, y = xi;
-    for (int j = 1; j <= 3; ++j) {
-        x += alpha[j - 1] * std::cos(2 * j * xi) * std::sinh(2 * j * eta);
-        y += alpha[j - 1] * std::sin(2 * j * xi) * std::cosh(2 * j * eta);
-    }
-    easting = 500000 + k0 * A * x;
-    northing = k0 * A * y;
-}
-
-TEST_F(TextRoadTest, FullRunThroughTheRealConverterGivesWgs84Degrees)
-{
-    if (!placeRealConverter())
-        GTEST_SKIP() << "the converter is not built";
-
-    struct {
-        double latitude, longitude;
-    } const places[] = {{45, 9}, {0, 9}, {48.8566, 10.25}, {44.5, 6.3}, {54.3, 11.9}};
-    // Published check: 45°N 9°E lies at 500000 E, 4982950.400 N in zone 32.
-    double e45 = 0, n45 = 0;
-    utmForward(45, 9, 32, e45, n45);
-    ASSERT_NEAR(e45, 500000, 1e-6);
-    ASSERT_NEAR(n45, 4982950.400, 1e-3);
-
-    QByteArray content;
-    int number = 500;
-    for (const auto& p : places) {
-        double easting = 0, northing = 0;
-        utmForward(p.latitude, p.longitude, 32, easting, northing);
-        content += QByteArray::number(number++) + ";" + QByteArray::number(easting, 'f', 4) + ";" +
-                   QByteArray::number(northing, 'f', 4) + ";100\r\n";
-    }
-    KML_Main& w = window();
-    const QString file = choose("survey.xyz", content);
-    ASSERT_TRUE(w.Command9->isEnabled());
-    w.Combo1->setEditText("Number,X,Y,Z");
-    w.Combo2->setEditText("UTM32");
-    w.Command9_Click();
-    ASSERT_EQ(w.Nb_Points, 5) << desktop.messageTexts().join("\n").toStdString();
-    for (int i = 1; i <= 5; ++i) {
-        EXPECT_NEAR(w.Point_Table.number(i, 1), places[i - 1].longitude, 1e-8) << "point " << i;
-        EXPECT_NEAR(w.Point_Table.number(i, 2), places[i - 1].latitude, 1e-8) << "point " << i;
-        EXPECT_EQ(w.Point_Table.number(i, 3), 499 + i);
-        EXPECT_EQ(w.VSFlexGrid1->textMatrix(i, 0), " " + std::to_string(499 + i));
-    }
-    EXPECT_TRUE(desktop.messageTexts().contains("Conversion done !"));
-    EXPECT_TRUE(w.Command10->isEnabled());
-}
-
 TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
 {
     const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/stations.xyz");
@@ -533,13 +427,10 @@ TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
     EXPECT_EQ(readBytes(file), stations);
 }
 
-// PROJ's cs2cs on UTM zone 32 eastings and northings (by default the survey
-// stations): longitude and latitude of each.
-std::vector<std::pair<double, double>> projDegrees(std::vector<std::pair<double, double>> points = {})
+// PROJ's cs2cs on UTM zone 32 eastings and northings: longitude and
+// latitude of each.
+std::vector<std::pair<double, double>> projDegrees(const std::vector<std::pair<double, double>>& points)
 {
-    if (points.empty())
-        for (int n = xy_shapes::kFirstStation; n < xy_shapes::kFirstStation + xy_shapes::kStations; ++n)
-            points.emplace_back(xy_shapes::station_x(n), xy_shapes::station_y(n));
     QByteArray input;
     for (const auto& [easting, northing] : points)
         input += QByteArray::number(easting, 'f', 2) + " " + QByteArray::number(northing, 'f', 2) + "\n";
@@ -557,51 +448,6 @@ std::vector<std::pair<double, double>> projDegrees(std::vector<std::pair<double,
             degrees.emplace_back(values[1].toDouble(), values[0].toDouble());
     }
     return degrees;
-}
-
-// Every shape a surveyor's file comes in goes through the whole text road to
-// a KML file whose placemarks are the stations where PROJ puts them, named by
-// their station numbers; the chosen file is left byte for byte as it was.
-TEST_F(TextRoadTest, EveryShapeOfSurveyFileReachesTheKmlWherePROJPutsItsStations)
-{
-    if (!placeRealConverter())
-        GTEST_SKIP() << "the converter is not built";
-    const std::vector<std::pair<double, double>> expected = projDegrees();
-    ASSERT_EQ(expected.size(), std::size_t{xy_shapes::kStations}) << "cs2cs (Debian package proj-bin) is needed";
-
-    KML_Main& w = window();
-    const QRegularExpression placemark("<Placemark>\\s*<name>Station (\\d+)</name>.*?"
-                                       "<coordinates>\\s*([-0-9.]+),\\s*([-0-9.]+)\\s*</coordinates>",
-                                       QRegularExpression::DotMatchesEverythingOption);
-    int shapeNumber = 0;
-    for (const xy_shapes::Shape& shape : xy_shapes::file_shapes()) {
-        SCOPED_TRACE(shape.name);
-        const QByteArray bytes = QByteArray::fromStdString(shape.bytes);
-        const QString name = QStringLiteral("shape%1.xyz").arg(++shapeNumber);
-        desktop.messages.clear();
-        const QString file = choose(name, bytes);
-        EXPECT_EQ(w.RichTextBox1->text().toStdString(), xy_shapes::normalised_stations());
-        w.Combo1->setEditText("Number,X,Y,Z");
-        w.Combo2->setEditText("UTM32");
-        w.Combo4->setEditText("1");
-        w.Command9_Click();
-        w.Command10_Click();
-        EXPECT_EQ(desktop.messageTexts(),
-                  (QStringList{"Remember to select the original geodesic system", "Conversion done !"}));
-        ASSERT_EQ(w.Nb_Points, xy_shapes::kStations);
-
-        const QString kml = QString::fromUtf8(readBytes(path(QStringLiteral("shape%1.KML").arg(shapeNumber))));
-        int k = 0;
-        for (auto match = placemark.globalMatch(kml); match.hasNext(); ++k) {
-            const QRegularExpressionMatch m = match.next();
-            ASSERT_LT(k, xy_shapes::kStations);
-            EXPECT_EQ(m.captured(1).toInt(), xy_shapes::kFirstStation + k);
-            EXPECT_NEAR(m.captured(2).toDouble(), expected[std::size_t(k)].first, 1e-8) << "station " << k + 1;
-            EXPECT_NEAR(m.captured(3).toDouble(), expected[std::size_t(k)].second, 1e-8) << "station " << k + 1;
-        }
-        EXPECT_EQ(k, xy_shapes::kStations);
-        EXPECT_EQ(readBytes(file), bytes);
-    }
 }
 
 // Survey files as crews deliver them go from Command1 to a KML file whose

@@ -1,6 +1,6 @@
-#include "message_text.h"
+#include "base/message_text.h"
 
-namespace convers {
+namespace marovin {
 namespace {
 
 // In quotes, every byte that is not printable ASCII is escaped, and so are
@@ -52,4 +52,4 @@ std::string escaped(std::string_view text)
     return out;
 }
 
-} // namespace convers
+} // namespace marovin

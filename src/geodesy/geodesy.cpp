@@ -1,6 +1,6 @@
-#include "geodesy.h"
+#include "geodesy/geodesy.h"
 
-#include "message_text.h"
+#include "base/message_text.h"
 
 #include <proj.h>
 
@@ -16,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-namespace convers {
+namespace marovin {
 namespace {
 
 struct SystemName {
@@ -67,10 +67,6 @@ struct FactoryDeleter {
 using Context = std::unique_ptr<PJ_CONTEXT, ContextDeleter>;
 using Object = std::unique_ptr<PJ, ObjectDeleter>;
 
-std::string where(std::string_view file_name, std::int64_t line) {
-    return std::string(file_name) + " line " + std::to_string(line) + ": ";
-}
-
 std::string name_of(PJ* object) {
     const char* name = proj_get_name(object);
     return name ? name : "";
@@ -111,17 +107,16 @@ PJ_TYPE horizontal_type(PJ_CONTEXT* ctx, PJ* crs) {
 }
 
 // A system PROJ can read and whose two first axes are a horizontal position.
-marovin::Result<Object> create_system(PJ_CONTEXT* ctx, std::string_view name, std::string_view file_name,
-                                      std::int64_t line) {
+Result<Object> create_system(PJ_CONTEXT* ctx, std::string_view name, const std::string& place) {
     std::string definition = system_definition(name);
     Object crs(proj_create(ctx, definition.c_str()));
     // PROJ matches a bare name loosely ("foo" finds "Amersfoort"); a name
     // must be the system's own, codes and definitions are taken as they are.
     if (!crs || !proj_is_crs(crs.get()) || (looks_like_plain_name(definition) && !equal_ignoring_case(definition, name_of(crs.get()))))
-        return marovin::fail(where(file_name, line) + "unknown coordinate system " + quoted(name));
+        return fail(place + "unknown coordinate system " + quoted(name));
     PJ_TYPE type = horizontal_type(ctx, crs.get());
     if (!is_geographic(type) && type != PJ_TYPE_PROJECTED_CRS)
-        return marovin::fail(where(file_name, line) + quoted(name) +
+        return fail(place + quoted(name) +
                              " is neither a geographic nor a projected coordinate system");
     return crs;
 }
@@ -135,10 +130,11 @@ struct Bounds {
 // transformation itself then reports that point). It comes from PROJ's
 // per-point choice of operations, good to a few metres at worst, which is
 // all an area of interest needs.
-bool geographic_bounds(PJ_CONTEXT* ctx, PJ* source, PJ* target, const Job& job, Bounds& bounds) {
-    if (job.x.empty()) return false;
-    auto [xmin, xmax] = std::minmax_element(job.x.begin(), job.x.end());
-    auto [ymin, ymax] = std::minmax_element(job.y.begin(), job.y.end());
+bool geographic_bounds(PJ_CONTEXT* ctx, PJ* source, PJ* target, std::span<const double> x,
+                       std::span<const double> y, Bounds& bounds) {
+    if (x.empty()) return false;
+    auto [xmin, xmax] = std::minmax_element(x.begin(), x.end());
+    auto [ymin, ymax] = std::minmax_element(y.begin(), y.end());
     Object to_target(proj_create_crs_to_crs_from_pj(ctx, source, target, nullptr, nullptr));
     if (!to_target) return false;
     Object normalized(proj_normalize_for_visualization(ctx, to_target.get()));
@@ -192,7 +188,8 @@ struct Failure {
     std::size_t index = 0;
     int kind = 0;        // which of the pass's tests it failed
     int proj_error = 0;  // PROJ's error number, when PROJ gave one
-    double x = 0, y = 0; // the point as the job gave it
+    double x = 0, y = 0; // the point as it was given
+    double longitude = 0, latitude = 0; // its inverse projection, for the domain check
 };
 
 // Below this many points a job is not worth a second thread.
@@ -321,70 +318,92 @@ double metres_per_unit(PJ_CONTEXT* ctx, PJ* projected) {
     return 1;
 }
 
-// What the domain check of a projected job computed on the way: the
-// inverse projection of every point, which is the whole conversion when the
-// target is the projection's own geographic system (WGS 84 / UTM to WGS 84).
-struct Unprojected {
-    Object projection;             // to the source's geographic system, longitude first
-    std::vector<double> longitude; // per point, in that system's units
-    std::vector<double> latitude;
+// What the domain check of a source system needs: its area of use and, for
+// a projected system, its inverse projection (to the system's own
+// geographic system, longitude first). That inverse is the whole
+// conversion when the target is the projection's own geographic system
+// (WGS 84 / UTM to WGS 84): the check's first step then converts the points.
+struct DomainCheck {
+    bool geographic = false;
+    bool have_area = false;
+    Area area{};
+    Angles angles;
+    Object projection;  // null for a geographic system, or when PROJ has none
+    double metres = 1;  // metres in one unit of the projected axes
 };
+
+DomainCheck prepare_domain_check(PJ_CONTEXT* ctx, PJ* source) {
+    DomainCheck check;
+    Object horizontal = horizontal_system(ctx, source);
+    if (!horizontal) return check;
+    check.have_area = area_of_use(ctx, source, horizontal.get(), check.area);
+    check.geographic = is_geographic(proj_get_type(horizontal.get()));
+    if (check.geographic) {
+        check.angles = angles_of(ctx, horizontal.get());
+        return check;
+    }
+    Object geodetic(proj_crs_get_geodetic_crs(ctx, horizontal.get()));
+    if (!geodetic) return check;
+    Object to_geodetic(proj_create_crs_to_crs_from_pj(ctx, horizontal.get(), geodetic.get(), nullptr, nullptr));
+    if (!to_geodetic) return check;
+    check.projection.reset(proj_normalize_for_visualization(ctx, to_geodetic.get()));
+    check.angles = angles_of(ctx, geodetic.get());
+    check.metres = metres_per_unit(ctx, horizontal.get());
+    return check;
+}
+
+enum { kWrapped, kOutside };
 
 // Refuses the first point that is no position of the source system:
 // degrees beyond the pole, a projected point its projection wraps (inverse
 // then forward does not give it back within a millimetre), or a point
-// outside the system's area of use by more than the margin. For a projected
-// system, `unprojected` receives the points' inverse projection.
-marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::string_view file_name,
-                             Unprojected& unprojected) {
-    Object horizontal = horizontal_system(ctx, source);
-    if (!horizontal) return marovin::ok();
-    Area area{};
-    const bool have_area = area_of_use(ctx, source, horizontal.get(), area);
-    const bool geographic = is_geographic(proj_get_type(horizontal.get()));
-    const auto outside = [&](std::size_t i, double longitude, double latitude) {
-        std::string text = "the point " + point_text(job.x[i], job.y[i], geographic) + " lies ";
+// outside the system's area of use by more than the margin. With
+// `keep_inverse` the points are left as their inverse projection (the
+// conversion, when it is that very pipeline), else they are left as they
+// were.
+Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<double> ys,
+                    std::string_view system, const ConversionPlaces& places, bool keep_inverse) {
+    const bool geographic = check.geographic;
+    const Area& area = check.area;
+    const Angles& angles = check.angles;
+    const auto outside = [&](std::size_t i, double x, double y, double longitude, double latitude) {
+        std::string text = "the point " + point_text(x, y, geographic) + " lies ";
         if (!geographic) text += "at longitude " + degrees(longitude) + ", latitude " + degrees(latitude) + ", ";
-        return marovin::fail(where(file_name, job.line_of(i)) + text + "outside the area of " +
-                             quoted(job.source_system) + " (" + area_text(area) + ", give or take " +
-                             plain(kAreaMarginDegrees) + " degrees)");
+        return fail(places.point(i) + text + "outside the area of " + quoted(system) + " (" + area_text(area) +
+                    ", give or take " + plain(kAreaMarginDegrees) + " degrees)");
     };
 
     if (geographic) {
-        const Angles angles = angles_of(ctx, horizontal.get());
-        for (std::size_t i = 0; i < job.x.size(); ++i) {
-            const double longitude = job.x[i] * angles.to_degrees, latitude = job.y[i] * angles.to_degrees;
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            const double longitude = xs[i] * angles.to_degrees, latitude = ys[i] * angles.to_degrees;
             // PROJ passes an impossible latitude through unchanged; a job
             // holding one has its columns or its system wrong.
             if (std::abs(latitude) > 90 || std::abs(longitude) > 360)
-                return marovin::fail(where(file_name, job.line_of(i)) + "longitude " + plain(job.x[i]) +
-                                     " and latitude " + plain(job.y[i]) +
-                                     " are not degrees of a position on the earth");
-            if (have_area && !within(area, longitude + angles.meridian, latitude))
-                return outside(i, longitude + angles.meridian, latitude);
+                return fail(places.point(i) + "longitude " + plain(xs[i]) + " and latitude " + plain(ys[i]) +
+                            " are not degrees of a position on the earth");
+            if (check.have_area && !within(area, longitude + angles.meridian, latitude))
+                return outside(i, xs[i], ys[i], longitude + angles.meridian, latitude);
         }
-        return marovin::ok();
+        return ok();
     }
-
-    Object geodetic(proj_crs_get_geodetic_crs(ctx, horizontal.get()));
-    if (!geodetic) return marovin::ok();
-    Object to_geodetic(proj_create_crs_to_crs_from_pj(ctx, horizontal.get(), geodetic.get(), nullptr, nullptr));
-    if (!to_geodetic) return marovin::ok();
-    Object projection(proj_normalize_for_visualization(ctx, to_geodetic.get()));
-    if (!projection) return marovin::ok();
-    const Angles angles = angles_of(ctx, geodetic.get());
-    const double metres = metres_per_unit(ctx, horizontal.get());
+    if (!check.projection) return ok();
 
     // Each point goes through the inverse projection (the conversion's
-    // first step, kept) and back through the forward one.
-    enum { kWrapped, kOutside };
-    std::vector<double> longitudes(job.x), latitudes(job.y);
+    // first step) and back through the forward one, a slice at a time.
     const auto pass = [&](PJ* pj, std::size_t begin, std::size_t end) -> std::optional<Failure> {
-        std::array<double, kSlice> back_x, back_y;
+        std::array<double, kSlice> given_x, given_y, back_x, back_y, inverse_x, inverse_y;
         for (std::size_t first = begin; first < end; first += kSlice) {
             const std::size_t count = std::min(kSlice, end - first);
-            double* longitude = longitudes.data() + first;
-            double* latitude = latitudes.data() + first;
+            double* x = xs.data() + first;
+            double* y = ys.data() + first;
+            std::copy_n(x, count, given_x.data());
+            std::copy_n(y, count, given_y.data());
+            double* longitude = keep_inverse ? x : inverse_x.data();
+            double* latitude = keep_inverse ? y : inverse_y.data();
+            if (!keep_inverse) {
+                std::copy_n(x, count, longitude);
+                std::copy_n(y, count, latitude);
+            }
             proj_trans_generic(pj, PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double), count,
                                nullptr, 0, 0, nullptr, 0, 0);
             std::copy_n(longitude, count, back_x.data());
@@ -392,29 +411,30 @@ marovin::Status check_domain(PJ_CONTEXT* ctx, PJ* source, const Job& job, std::s
             proj_trans_generic(pj, PJ_INV, back_x.data(), sizeof(double), count, back_y.data(), sizeof(double),
                                count, nullptr, 0, 0, nullptr, 0, 0);
             for (std::size_t k = 0; k < count; ++k) {
-                const std::size_t i = first + k;
-                const double dx = (back_x[k] - job.x[i]) * metres, dy = (back_y[k] - job.y[i]) * metres;
+                const double dx = (back_x[k] - given_x[k]) * check.metres;
+                const double dy = (back_y[k] - given_y[k]) * check.metres;
+                int kind = -1;
                 if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
-                    return Failure{i, kWrapped};
-                const double east = longitude[k] * angles.to_degrees + angles.meridian;
-                if (have_area && !within(area, east, latitude[k] * angles.to_degrees)) return Failure{i, kOutside};
+                    kind = kWrapped;
+                else if (check.have_area && !within(area, longitude[k] * angles.to_degrees + angles.meridian,
+                                                    latitude[k] * angles.to_degrees))
+                    kind = kOutside;
+                if (kind >= 0)
+                    return Failure{first + k, kind, 0, given_x[k], given_y[k], longitude[k], latitude[k]};
             }
         }
         return std::nullopt;
     };
-    if (const std::optional<Failure> failure = across_cores(projection.get(), job.x.size(), pass)) {
+    if (const std::optional<Failure> failure = across_cores(check.projection.get(), xs.size(), pass)) {
         const std::size_t i = failure->index;
         if (failure->kind == kWrapped)
-            return marovin::fail(where(file_name, job.line_of(i)) + "the point " +
-                                 point_text(job.x[i], job.y[i], false) + " is no position in " +
-                                 quoted(job.source_system) +
-                                 ": its projection does not lead back to it (a digit too many or too few?)");
-        return outside(i, longitudes[i] * angles.to_degrees + angles.meridian, latitudes[i] * angles.to_degrees);
+            return fail(places.point(i) + "the point " + point_text(failure->x, failure->y, false) +
+                        " is no position in " + quoted(system) +
+                        ": its projection does not lead back to it (a digit too many or too few?)");
+        return outside(i, failure->x, failure->y, failure->longitude * angles.to_degrees + angles.meridian,
+                       failure->latitude * angles.to_degrees);
     }
-    unprojected.projection = std::move(projection);
-    unprojected.longitude = std::move(longitudes);
-    unprojected.latitude = std::move(latitudes);
-    return marovin::ok();
+    return ok();
 }
 
 // Whether two transformations are the same PROJ pipeline, step for step,
@@ -436,40 +456,52 @@ std::string system_definition(std::string_view name) {
     return std::string(name);
 }
 
-marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file_name) {
+Status check_system(std::string_view name) {
+    Context context(proj_context_create());
+    if (!context) return fail("cannot start the PROJ library");
+    proj_log_level(context.get(), PJ_LOG_NONE);
+    Result<Object> system = create_system(context.get(), name, std::string());
+    if (!system) return fail(system.error());
+    return ok();
+}
+
+Result<ConversionReport> convert_points(std::string_view source_system, std::string_view target_system,
+                                        std::span<double> xs, std::span<double> ys,
+                                        const ConversionPlaces& places) {
     Context context(proj_context_create());
     PJ_CONTEXT* ctx = context.get();
-    if (!ctx) return marovin::fail(std::string(file_name) + ": cannot start the PROJ library");
-    // Errors are reported once, by the caller, as one line naming the job line.
+    if (!ctx) return fail(places.whole + "cannot start the PROJ library");
+    // Errors are reported once, by the caller, as one line naming the place.
     proj_log_level(ctx, PJ_LOG_NONE);
 
-    auto source = create_system(ctx, job.source_system, file_name, job.source_line);
-    if (!source) return marovin::fail(source.error());
-    auto target = create_system(ctx, job.target_system, file_name, job.target_line);
-    if (!target) return marovin::fail(target.error());
+    auto source = create_system(ctx, source_system, places.source);
+    if (!source) return fail(source.error());
+    auto target = create_system(ctx, target_system, places.target);
+    if (!target) return fail(target.error());
     if (!is_geographic(proj_get_type(target->get())))
-        return marovin::fail(where(file_name, job.target_line) + "the target system " + quoted(job.target_system) +
-                             " is not geographic; the result gives latitude and longitude");
+        return fail(places.target + "the target system " + quoted(target_system) +
+                    " is not geographic; the result gives latitude and longitude");
 
-    // Every point must be a position of the source system before any
-    // operation is chosen for their area, so that a stray point is named
-    // rather than blamed on the system.
-    Unprojected unprojected;
-    if (marovin::Status checked = check_domain(ctx, source->get(), job, file_name, unprojected); !checked)
-        return marovin::fail(checked.error());
-
+    // The operation for the points' area is looked for first, but every
+    // point must be a position of the source system before it counts, so
+    // that a stray point is named rather than blamed on the system.
+    const DomainCheck check = prepare_domain_check(ctx, source->get());
     Bounds area{};
-    const bool have_area = geographic_bounds(ctx, source->get(), target->get(), job, area);
+    const bool have_area = geographic_bounds(ctx, source->get(), target->get(), xs, ys, area);
     Object operation = best_operation(ctx, source->get(), target->get(), have_area ? &area : nullptr);
-    if (!operation)
-        return marovin::fail(where(file_name, job.source_line) + "PROJ knows no transformation from " +
-                             quoted(job.source_system) + " to " + quoted(job.target_system));
     // Longitude/easting first on both sides, whatever axis order the
     // systems' definitions give.
-    Object transformation(proj_normalize_for_visualization(ctx, operation.get()));
+    Object transformation(operation ? proj_normalize_for_visualization(ctx, operation.get()) : nullptr);
+    // When the check's inverse projection is this very pipeline, the check
+    // converts the points as it goes.
+    const bool converted_by_check = same_pipeline(ctx, transformation.get(), check.projection.get());
+    if (Status checked = check_domain(check, xs, ys, source_system, places, converted_by_check); !checked)
+        return fail(checked.error());
+    if (!operation)
+        return fail(places.source + "PROJ knows no transformation from " + quoted(source_system) + " to " +
+                    quoted(target_system));
     if (!transformation)
-        return marovin::fail(where(file_name, job.source_line) + "cannot set up the transformation from " +
-                             quoted(job.source_system));
+        return fail(places.source + "cannot set up the transformation from " + quoted(source_system));
 
     ConversionReport report;
     report.source_name = name_of(source->get());
@@ -479,22 +511,16 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
     // A projection alone (WGS 84 / UTM to WGS 84) is exact; PROJ states no
     // accuracy for it.
     if (report.accuracy_m < 0 && proj_get_type(operation.get()) == PJ_TYPE_CONVERSION) report.accuracy_m = 0;
-
-    // The check has already run this very pipeline over every point.
-    if (same_pipeline(ctx, transformation.get(), unprojected.projection.get())) {
-        job.x = std::move(unprojected.longitude);
-        job.y = std::move(unprojected.latitude);
-        return report;
-    }
+    if (converted_by_check) return report;
 
     // In slices, keeping each slice's input to name a point PROJ fails on.
     const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
-    const auto pass = [&job](PJ* pj, std::size_t begin, std::size_t end) -> std::optional<Failure> {
+    const auto pass = [&xs, &ys](PJ* pj, std::size_t begin, std::size_t end) -> std::optional<Failure> {
         std::array<double, kSlice> input_x, input_y;
         for (std::size_t first = begin; first < end; first += kSlice) {
             const std::size_t count = std::min(kSlice, end - first);
-            double* x = job.x.data() + first;
-            double* y = job.y.data() + first;
+            double* x = xs.data() + first;
+            double* y = ys.data() + first;
             std::copy_n(x, count, input_x.data());
             std::copy_n(y, count, input_y.data());
             proj_errno_reset(pj);
@@ -507,16 +533,15 @@ marovin::Result<ConversionReport> convert_points(Job& job, std::string_view file
         }
         return std::nullopt;
     };
-    if (const std::optional<Failure> failure = across_cores(transformation.get(), job.x.size(), pass)) {
+    if (const std::optional<Failure> failure = across_cores(transformation.get(), xs.size(), pass)) {
         std::string reason;
         if (failure->proj_error != 0)
             if (const char* text = proj_context_errno_string(ctx, failure->proj_error))
                 reason = std::string(" (") + text + ")";
-        return marovin::fail(where(file_name, job.line_of(failure->index)) + "the point " +
-                             point_text(failure->x, failure->y, geographic_source) + " cannot be transformed from " +
-                             quoted(job.source_system) + reason);
+        return fail(places.point(failure->index) + "the point " + point_text(failure->x, failure->y, geographic_source) +
+                    " cannot be transformed from " + quoted(source_system) + reason);
     }
     return report;
 }
 
-} // namespace convers
+} // namespace marovin

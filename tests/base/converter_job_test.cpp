@@ -1,5 +1,7 @@
-#include "conversion/job_file.h"
+#include "base/converter_job.h"
 
+#include "base/converter_result.h"
+#include "base/number_parse.h"
 #include "base/number_text.h"
 
 #include <gtest/gtest.h>
@@ -192,24 +194,34 @@ TEST(RegionalDecimalPoint, FollowsTheCLocale)
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
-TEST(CoordinateDivisor, IsTheMagnitudeOfANumberOtherThanZero)
+// The values the converter's files give back: what in-process conversion
+// keeps so that its numbers are the exchange's. Compared with the files'
+// own text, read back, on values at the edges of their rounding.
+TEST(ExchangedValues, AreTheNumbersTheFilesTextReadsBackAs)
 {
-    const struct {
-        const char* text;
-        double divisor; // 0: fails
-    } cases[] = {
-        {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},  {"2.5", 2.5},
-        {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0}, {"inf", 0},
-        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},
-    };
-    for (const auto& c : cases) {
-        const auto d = marovin::coordinate_divisor(c.text);
-        if (c.divisor == 0) {
-            EXPECT_FALSE(d.ok()) << '"' << c.text << '"';
-        } else {
-            ASSERT_TRUE(d.ok()) << '"' << c.text << '"' << d.error();
-            EXPECT_EQ(*d, c.divisor) << '"' << c.text << '"';
-        }
+    std::vector<double> values = {0.0, -0.0, 1e-12, -1e-12, 1.0 / 1024, -1.0 / 1024, 0.5e-9, 1.5e-9, 2.5e-9,
+                                  47.979291906, -8.9463989115, 359.9999999995, 999999.9999999996, 1e6, 1e300,
+                                  -1e-300, 612345.5 / 3, 5314000.0 / 7};
+    std::mt19937_64 random(21);
+    std::uniform_real_distribution<double> degrees(-360, 360);
+    for (int i = 0; i < 20000; ++i)
+        values.push_back(degrees(random));
+    for (int i = 0; i < 2000; ++i) // near a half of the ninth decimal
+        values.push_back((std::floor(degrees(random) * 1e9) + 0.5) / 1e9);
+    for (const double value : values) {
+        char text[marovin::kFixedTextMax];
+        double read = 0;
+        const char* end = marovin::write_fixed(text, value, 9);
+        ASSERT_EQ(marovin::read_number(std::string_view(text, std::size_t(end - text)), read),
+                  marovin::NumberReading::number);
+        const double result = marovin::result_value(value);
+        EXPECT_TRUE(result == read && std::signbit(result) == std::signbit(read)) << std::hexfloat << value;
+
+        const std::string line = marovin::job_data_line(value, 0, '.');
+        double job = 0;
+        ASSERT_EQ(marovin::read_number(std::string_view(line).substr(line[0] == ' ', line.find(' ', 1) - (line[0] == ' ')), job),
+                  marovin::NumberReading::number) << line;
+        EXPECT_EQ(marovin::job_value(value), job) << std::hexfloat << value;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The converter job File.cvd: a seven-line header block naming the source
-// and target systems, then one data line per point (X, then Y).
+// and target systems, then one data line per point (X, then Y). The window
+// writes it, the converter reads it; both halves live here.
 //
 // 8-bit text, every line ended by CR LF. The three header blocks differ in
 // their spelling on purpose: the two conversion runs write "Key=Value", the
@@ -12,6 +13,13 @@
 // number with its leading blank (or "-") and a trailing blank, so X = 600000
 // and Y = 4500000 give " 600000  4500000 \r\n". The decimal separator is the
 // user's regional one, passed in by the caller (see regional_decimal_point).
+//
+// The reader takes every form the writers make: blanks around "=" (the
+// system block's "Depart = UTM32"), "." or "," as decimal separator,
+// exponents ("1E-05"), lines ended by CR LF or LF. It reads the file as a
+// stream through a buffer of fixed size: a job of any length costs the
+// memory of its points, and a line longer than kLongestLine (no writer
+// makes one) is refused without being kept.
 
 #include "base/result.h"
 
@@ -20,6 +28,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace marovin {
 
@@ -84,9 +93,35 @@ private:
     std::unique_ptr<State> state_;
 };
 
-// The divisor of the coordinates on both roads: the magnitude of the number in the scalar
-// text (-100 and 100 both give 100). Blanks around the number are allowed;
-// anything else that is not a number, and 0, fail.
-Result<double> coordinate_divisor(std::string_view scalar_text);
+// The coordinate the converter reads back from the data line of `value`:
+// the value rounded to the 15 significant digits of the line's number text.
+// Converting in process from job_value(x) gives the very degrees the
+// converter gives for the job.
+double job_value(double value);
+
+// A job as the converter reads it.
+struct Job {
+    std::string source_system;        // the Depart value, as written
+    std::string target_system;        // the Arrivee value ("WGS84")
+    std::int64_t source_line = 1;     // where they were read, for messages
+    std::int64_t target_line = 5;
+    std::int64_t first_data_line = 8; // 1-based line number of point 0
+    std::vector<double> x;            // easting or longitude, per point
+    std::vector<double> y;            // northing or latitude, per point
+
+    std::int64_t line_of(std::size_t point) const { return first_data_line + static_cast<std::int64_t>(point); }
+};
+
+// Number of lines of the header block; data lines start after it.
+inline constexpr int kJobHeaderLines = 7;
+
+// The longest line a job may hold: far above a data line (two numbers) and
+// room for a system given as WKT or PROJJSON on one header line.
+inline constexpr std::size_t kLongestLine = std::size_t{1} << 20;
+
+// Reads the job file at `path`. Errors name the line, with `file_name` as
+// the file's name in the message:
+//   "File.cvd line 12: \"12a\" is not a number".
+Result<Job> read_job(const std::string& path, std::string_view file_name);
 
 } // namespace marovin

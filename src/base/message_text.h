@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-namespace convers {
+namespace marovin {
 
 inline constexpr std::size_t kQuotedMax = 40;
 
@@ -25,4 +25,4 @@ std::string quoted(std::string_view text);
 // (the job file's path), whose other bytes are letters of the user's.
 std::string escaped(std::string_view text);
 
-} // namespace convers
+} // namespace marovin

@@ -1,4 +1,5 @@
-#include "conversion/result_file.h"
+#include "base/converter_result.h"
+#include "conversion/point_table.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,242 @@
+// marovin-kml against its references, each run as a whole process in the
+// same command, interleaved, medians of several runs.
+//
+//   marovin_kml_bench [traces] [rounds]
+//       A SEG-Y line of `traces` traces (1,000,000: 250 samples each, 1.2 GB
+//       under /tmp, deleted after) to KML through marovin-kml, beside
+//         - the Python pipeline of the seismic road benchmark
+//           (seismic_road_reference.py: segyio, one vectorised pyproj
+//           transform, the same KML bytes), plain and refusing impossible
+//           points as the converter does;
+//         - the sum of the work's limits, timed in this process: one byte of
+//           every trace header touched through a map, the PROJ passes the
+//           domain check and the conversion need (the inverse projection of
+//           every point and its forward projection back, one
+//           proj_trans_generic each), write(2) of the KML bytes.
+//       Then the command's peak memory per trace: on the line, and what the
+//       line adds to the peak on a line of one trace.
+//   marovin_kml_bench jobs [files] [traces] [rounds]
+//       64 lines of 20,000 traces, one command with -j 2 beside one with
+//       -j 1; and, as the reference of what the machine's cores give at the
+//       time (other work may hold one), two -j 1 commands on half the lines
+//       each, started together.
+
+#include "process_timing.h"
+#include "road_limits.h"
+#include "seismic_line.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const std::string kCommand = MAROVIN_PROGRAM_DIR "/marovin-kml";
+
+double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+fs::path g_work;
+
+[[noreturn]] void die(const std::string& message)
+{
+    std::fprintf(stderr, "marovin_kml_bench: %s\n", message.c_str());
+    std::error_code ignored;
+    fs::remove_all(g_work, ignored);
+    std::exit(1);
+}
+
+fs::path work_folder(const char* name)
+{
+    g_work = fs::temp_directory_path() / (std::string(name) + std::to_string(::getpid()));
+    fs::create_directories(g_work);
+    return g_work;
+}
+
+
+fs::path make_line(const fs::path& path, long traces, int samples)
+{
+    if (!bench::make_line(path.c_str(), traces, samples))
+        die("cannot write " + path.string());
+    bench::warm(path);
+    return path;
+}
+
+bool same_bytes(const fs::path& a, const fs::path& b)
+{
+    std::ifstream in_a(a, std::ios::binary), in_b(b, std::ios::binary);
+    std::vector<char> block_a(1 << 20), block_b(1 << 20);
+    for (;;) {
+        in_a.read(block_a.data(), static_cast<std::streamsize>(block_a.size()));
+        in_b.read(block_b.data(), static_cast<std::streamsize>(block_b.size()));
+        if (in_a.gcount() != in_b.gcount() ||
+            !std::equal(block_a.begin(), block_a.begin() + in_a.gcount(), block_b.begin()))
+            return false;
+        if (in_a.gcount() == 0)
+            return true;
+    }
+}
+
+
+int compare(long traces, int rounds)
+{
+    const fs::path work = work_folder("marovin_kml_bench_");
+    const fs::path line = make_line(work / "line.sgy", traces, 250);
+    const fs::path one = make_line(work / "one.sgy", 1, 250);
+    std::printf("line: %ld traces of 250 samples, %.0f MB\n", traces, static_cast<double>(fs::file_size(line)) / 1e6);
+
+    const fs::path command_kml = work / "command.kml", python_kml = work / "python.kml";
+    const std::vector<std::string> command = {kCommand, "-q", "-o", command_kml.string(), line.string()};
+    const fs::path script = fs::path(MAROVIN_BENCH_SOURCE_DIR) / "seismic_road_reference.py";
+    const std::vector<std::string> python = {"/usr/bin/python3", script.string(), line.string(), python_kml.string(),
+                                             "5"};
+    std::vector<std::string> checked = python;
+    checked.push_back("checked");
+
+    if (!bench::run_process(command, false, true).ok || !bench::run_process(python).ok)
+        die("an untimed run failed");
+    std::printf("%s\n", same_bytes(command_kml, python_kml) ? "the command's and Python's KML are the same bytes"
+                                                            : "the command's and Python's KML differ");
+
+    const std::vector<std::string>* commands[3] = {&command, &python, &checked};
+    std::vector<double> seconds[3];
+    long peaks[3] = {0, 0, 0};
+    for (int round = 0; round < rounds; ++round) {
+        for (int k = 0; k < 3; ++k) {
+            const int which = (k + round) % 3;
+            fs::remove(which == 0 ? command_kml : python_kml);
+            ::sync();
+            const bench::ProcessRun run = bench::run_process(*commands[which], false, which == 0);
+            if (!run.ok)
+                die("a timed run failed");
+            seconds[which].push_back(run.seconds);
+            peaks[which] = std::max(peaks[which], run.peak_kib);
+        }
+    }
+    // The peak of a line of one trace: what the program costs without traces.
+    long one_peak = 0;
+    for (int round = 0; round < rounds; ++round)
+        one_peak = std::max(one_peak, bench::run_process({kCommand, "-q", "-o", (work / "one.kml").string(),
+                                                          one.string()},
+                                                         false, true)
+                                           .peak_kib);
+
+    const double ours = bench::median(seconds[0]), plain = bench::median(seconds[1]), same = bench::median(seconds[2]);
+    std::printf("\nwhole processes, median of %d runs each:\n", rounds);
+    std::printf("  %-50s %7.3f s  peak %6.1f MB\n", "marovin-kml", ours, static_cast<double>(peaks[0]) / 1024);
+    std::printf("  %-50s %7.3f s  peak %6.1f MB\n", "Python: segyio, pyproj, the same KML", plain,
+                static_cast<double>(peaks[1]) / 1024);
+    std::printf("  %-50s %7.3f s  peak %6.1f MB\n", "Python, refusing impossible points as convers", same,
+                static_cast<double>(peaks[2]) / 1024);
+    std::printf("marovin-kml / Python: %.3f (goal: 0.15 or below)\n", ours / plain);
+    std::printf("marovin-kml / Python refusing impossible points (the same work): %.3f\n", ours / same);
+    std::printf("peak memory: %.1f bytes a trace in all; %.1f bytes a trace beyond a line of one trace (%.1f MB)"
+                " (goal: 40 or below)\n",
+                static_cast<double>(peaks[0]) * 1024 / static_cast<double>(traces),
+                static_cast<double>(peaks[0] - one_peak) * 1024 / static_cast<double>(traces - 1),
+                static_cast<double>(one_peak) / 1024);
+
+    std::string why;
+    const std::optional<bench::Limits> measured = bench::measure_limits(line, command_kml, work, rounds, 2, why);
+    if (!measured)
+        die(why);
+    const bench::Limits& limits = *measured;
+    const double sum = limits.touch + limits.proj + limits.write;
+    std::printf("\nlimits of the work, timed in this process, medians of %d runs:\n", rounds);
+    std::printf("  %-50s %7.3f s\n", "page touch (one byte of every trace header)", limits.touch);
+    std::printf("  %-50s %7.3f s\n", "PROJ: inverse projection and back (two passes)", limits.proj);
+    std::printf("  %-50s %7.3f s\n", "write(2) of the KML bytes", limits.write);
+    std::printf("  %-50s %7.3f s\n", "sum", sum);
+    std::printf("marovin-kml / sum of the limits: %.2f (goal: 2 or below)\n", ours / sum);
+    fs::remove_all(work);
+    return 0;
+}
+
+// Seconds from starting both commands to the end of the later one.
+double run_together(const std::vector<std::string>& a, const std::vector<std::string>& b)
+{
+    const auto start = Clock::now();
+    std::vector<pid_t> pids;
+    for (const std::vector<std::string>* argv : {&a, &b}) {
+        std::vector<char*> args;
+        for (const std::string& arg : *argv)
+            args.push_back(const_cast<char*>(arg.c_str()));
+        args.push_back(nullptr);
+        pid_t pid = 0;
+        if (posix_spawn(&pid, args[0], nullptr, nullptr, args.data(), environ) != 0)
+            die("cannot start " + (*argv)[0]);
+        pids.push_back(pid);
+    }
+    for (const pid_t pid : pids) {
+        int status = 0;
+        if (::waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+            die("a command run beside another failed");
+    }
+    return seconds_since(start);
+}
+
+int jobs(int files, long traces, int rounds)
+{
+    const fs::path work = work_folder("marovin_kml_jobs_");
+    std::vector<std::string> lines;
+    for (int f = 0; f < files; ++f)
+        lines.push_back(make_line(work / ("line" + std::to_string(f) + ".sgy"), traces, 250).string());
+    std::printf("%d lines of %ld traces, %.0f MB each\n", files, traces,
+                static_cast<double>(fs::file_size(lines[0])) / 1e6);
+    const auto command = [&](const char* jobs, const fs::path& out, std::size_t first, std::size_t end) {
+        std::vector<std::string> argv = {kCommand, "-q", "-j", jobs, "-o", out.string()};
+        argv.insert(argv.end(), lines.begin() + static_cast<long>(first), lines.begin() + static_cast<long>(end));
+        return argv;
+    };
+    const std::size_t half = lines.size() / 2;
+    std::vector<double> seconds[3];
+    for (int round = 0; round < rounds; ++round) {
+        for (int k = 0; k < 3; ++k) {
+            const int which = (k + round) % 3;
+            for (const char* out : {"out0", "out1", "out2", "out3"})
+                fs::remove_all(work / out);
+            ::sync();
+            if (which == 2) {
+                fs::create_directories(work / "out2");
+                fs::create_directories(work / "out3");
+                seconds[2].push_back(run_together(command("1", work / "out2", 0, half),
+                                                  command("1", work / "out3", half, lines.size())));
+                continue;
+            }
+            const bench::ProcessRun run =
+                bench::run_process(command(which == 0 ? "1" : "2", work / "out0", 0, lines.size()), false, true);
+            if (!run.ok)
+                die("a timed run failed");
+            seconds[which].push_back(run.seconds);
+        }
+    }
+    const double one = bench::median(seconds[0]), two = bench::median(seconds[1]), pair = bench::median(seconds[2]);
+    std::printf("median of %d runs: -j 1 %.3f s, -j 2 %.3f s; two -j 1 commands on half the lines each, at once,"
+                " %.3f s\n",
+                rounds, one, two, pair);
+    std::printf("-j 2 is %.2fx as fast as -j 1 (goal: 1.7 or more on 2 cores)\n", one / two);
+    std::printf("the machine's cores gave two commands at once %.2fx; -j 2 reached %.0f%% of that\n", one / pair,
+                100 * pair / two);
+    fs::remove_all(work);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && std::string(argv[1]) == "jobs")
+        return jobs(argc > 2 ? std::atoi(argv[2]) : 64, argc > 3 ? std::atol(argv[3]) : 20'000,
+                    argc > 4 ? std::atoi(argv[4]) : 5);
+    return compare(argc > 1 ? std::atol(argv[1]) : 1'000'000, argc > 2 ? std::atoi(argv[2]) : 5);
+}

@@ -1,0 +1,242 @@
+#include "cli/file_run.h"
+
+#include "base/atomic_file.h"
+#include "conversion/point_table.h"
+#include "conversion/road_conversion.h"
+#include "conversion/road_points.h"
+#include "kml/kml_naming.h"
+#include "kml/kml_writer.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace marovin::cli {
+
+namespace {
+
+bool is_folder(const std::string& path)
+{
+    struct stat entry {};
+    return ::stat(path.c_str(), &entry) == 0 && S_ISDIR(entry.st_mode);
+}
+
+// Whether two paths name the same file: the same inode when the output
+// exists, else the same place once made absolute and normal.
+bool same_file(const std::string& a, const std::string& b)
+{
+    struct stat first {}, second {};
+    if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
+        return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+    std::error_code ignored;
+    return fs::weakly_canonical(fs::absolute(a), ignored) == fs::weakly_canonical(fs::absolute(b), ignored);
+}
+
+Result<std::string> default_name(const Options& options, const std::string& input)
+{
+    Result<std::string> kml = options.layout ? text_kml_name(input) : seismic_kml_name(input);
+    if (!kml || !options.csv)
+        return kml;
+    return kml->substr(0, kml->size() - 3) + "CSV";
+}
+
+void append_shortest(std::string& out, double value)
+{
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    out.append(text, error == std::errc() ? end : text);
+}
+
+template <class Integer>
+void append_integer(std::string& out, Integer value)
+{
+    char text[24];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    out.append(text, error == std::errc() ? end : text);
+}
+
+// Bytes go to the output in blocks, never the whole table at once.
+class Sink {
+public:
+    static Result<Sink> open(const std::string& output)
+    {
+        if (output == "-")
+            return Sink(std::nullopt);
+        Result<AtomicFile> file = AtomicFile::create(output);
+        if (!file)
+            return fail(file.error());
+        return Sink(std::move(file).value());
+    }
+    Status write(std::string_view bytes)
+    {
+        if (file_)
+            return file_->write(bytes);
+        std::cout.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return std::cout ? ok() : fail("cannot write to standard output");
+    }
+    Status finish()
+    {
+        if (file_)
+            return file_->commit();
+        std::cout.flush();
+        return std::cout ? ok() : fail("cannot write to standard output");
+    }
+
+private:
+    explicit Sink(std::optional<AtomicFile> file) : file_(std::move(file)) {}
+    std::optional<AtomicFile> file_;
+};
+
+// CSV: UTF-8, LF line ends, numbers in the shortest form that reads back
+// to the same double.
+Status write_csv(const std::string& output, const RoadPoints& points, const Degrees* degrees)
+{
+    Result<Sink> sink = Sink::open(output);
+    if (!sink)
+        return fail(sink.error());
+    std::string block = degrees ? "trace,number,x,y,longitude,latitude\n" : "trace,number,x,y\n";
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    block.reserve(kBlock + 256);
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        append_integer(block, points.origin(i));
+        block += ',';
+        append_integer(block, points.number[i]);
+        block += ',';
+        append_shortest(block, points.x[i]);
+        block += ',';
+        append_shortest(block, points.y[i]);
+        if (degrees) {
+            block += ',';
+            append_shortest(block, degrees->longitude[i]);
+            block += ',';
+            append_shortest(block, degrees->latitude[i]);
+        }
+        block += '\n';
+        if (block.size() >= kBlock) {
+            if (Status written = sink->write(block); !written)
+                return written;
+            block.clear();
+        }
+    }
+    if (Status written = sink->write(block); !written)
+        return written;
+    return sink->finish();
+}
+
+Status write_kml(const std::string& output, const PointTable& table, std::int32_t count, const KmlLabels& labels)
+{
+    if (output != "-")
+        return write_kml_file(output, table, count, labels);
+    std::ios::sync_with_stdio(false);
+    if (Status written = write_kml_document(std::cout, table, count, labels); !written)
+        return written;
+    std::cout.flush();
+    return std::cout ? ok() : fail("cannot write to standard output");
+}
+
+std::string shown_output(const std::string& output) { return output == "-" ? "standard output" : output; }
+
+} // namespace
+
+Result<std::vector<Target>> plan_outputs(const Options& options)
+{
+    const bool many = options.files.size() > 1;
+    const bool into_folder = options.output && options.output != "-" && (many || is_folder(*options.output));
+    if (into_folder && !is_folder(*options.output)) {
+        std::error_code ignored;
+        if (fs::exists(*options.output, ignored))
+            return fail("-o " + *options.output + " is not a folder, and " + std::to_string(options.files.size()) +
+                        " inputs need one");
+        if (::mkdir(options.output->c_str(), 0777) != 0)
+            return fail("-o " + *options.output + ": cannot make the folder for " +
+                        std::to_string(options.files.size()) + " outputs: " + std::strerror(errno));
+    }
+
+    std::vector<Target> targets;
+    for (const std::string& input : options.files) {
+        Target target{input, {}, {}};
+        if (options.output && !into_folder) {
+            target.output = *options.output;
+        } else if (Result<std::string> name = default_name(options, input); !name) {
+            target.refusal = name.error();
+        } else if (into_folder) {
+            target.output = (fs::path(*options.output) / fs::path(*name).filename()).string();
+        } else {
+            target.output = *name;
+        }
+        if (target.refusal.empty() && target.output != "-") {
+            for (const std::string& other : options.files)
+                if (same_file(target.output, other))
+                    target.refusal = "the output " + target.output + " is an input file; it is not overwritten";
+            for (const Target& earlier : targets)
+                if (target.refusal.empty() && earlier.refusal.empty() && same_file(target.output, earlier.output))
+                    target.refusal = "the output " + target.output + " is already that of " + earlier.input;
+        }
+        targets.push_back(std::move(target));
+    }
+    return targets;
+}
+
+FileOutcome run_file(const Options& options, const Target& target, std::atomic<std::int64_t>& points_read)
+{
+    const auto failed = [&](const std::string& why) { return FileOutcome{false, target.input + ": " + why}; };
+    if (!target.refusal.empty())
+        return failed(target.refusal);
+
+    Result<RoadPoints> read = fail("");
+    if (options.layout) {
+        read = read_text_road(target.input, *options.layout, options.divisor.value_or(1));
+    } else {
+        Result<SeismicRoad> road = read_seismic_road(target.input, {options.label, options.pair, options.divisor});
+        read = road ? Result<RoadPoints>(std::move(road->points)) : fail(road.error());
+    }
+    if (!read)
+        return failed(read.error());
+    RoadPoints& points = *read;
+    points_read += static_cast<std::int64_t>(points.size());
+    if (points.size() > static_cast<std::size_t>(INT32_MAX))
+        return failed("more points than a table holds");
+    const auto count = static_cast<std::int32_t>(points.size());
+    const std::string unit = options.layout ? (count == 1 ? " point" : " points") : (count == 1 ? " trace" : " traces");
+    const std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output);
+
+    if (!options.system) {
+        if (Status written = write_csv(target.output, points, nullptr); !written)
+            return failed(written.error());
+        return {true, target.input + ": " + done};
+    }
+
+    const std::string place = options.layout ? "line " : "trace ";
+    const ConversionPlaces places{"", "", "", [&](std::size_t i) {
+                                      return place + std::to_string(points.origin(i)) + ": ";
+                                  }};
+    // The KML needs only the degrees: the coordinates are converted where
+    // they lie. The CSV keeps them beside the degrees.
+    std::vector<double> x = options.csv ? points.x : std::move(points.x);
+    std::vector<double> y = options.csv ? points.y : std::move(points.y);
+    Result<Degrees> degrees = convert_in_process(std::move(x), std::move(y), *options.system, places);
+    if (!degrees)
+        return failed(degrees.error());
+
+    if (options.csv) {
+        if (Status written = write_csv(target.output, points, &*degrees); !written)
+            return failed(written.error());
+        return {true, target.input + ": " + done};
+    }
+    const PointTable table = PointTable::from_columns(std::move(degrees->longitude), std::move(degrees->latitude),
+                                                      std::move(points.number));
+    if (Status written = write_kml(target.output, table, count, options.labels); !written)
+        return failed(written.error());
+    return {true, target.input + ": " + done};
+}
+
+} // namespace marovin::cli

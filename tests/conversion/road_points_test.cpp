@@ -1,0 +1,144 @@
+// The roads' reading entries without a window: what each trace or line
+// becomes, and where each point came from.
+#include "conversion/road_points.h"
+
+#include "../readers/trace_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A line of 1000-sample (SEG-Y) or 500-sample (SU) traces.
+std::string lineBytes(bool su, std::int16_t scalar)
+{
+    return trace_line::bytes(su, su ? 500 : 1000, scalar, trace_line::kLine);
+}
+
+fs::path testFile(const std::string& name, const std::string& bytes)
+{
+    const fs::path path = fs::temp_directory_path() /
+                          ("marovin_road_" + std::to_string(::getpid()) + "_" +
+                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+    return path;
+}
+
+TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
+{
+    using W = marovin::TraceWord;
+    const struct {
+        const char* name;
+        bool su;
+        std::int16_t scalar;
+        marovin::SeismicSelection selection;
+        std::vector<std::int32_t> numbers;
+        std::vector<double> x, y;
+    } cases[] = {
+        {"header's divisor, CDP, receivers", false, -100, {}, {2001, 2002, -5},
+         {612345.5, -1000, 700000}, {4812345.25, 500000, 4812000}},
+        {"SU, FFID, sources, divisor given", true, -100, {W::FieldRecord, {W::SourceX, W::SourceY}, 1000},
+         {101, 101, 102}, {49000, 49000, 49000}, {530000, 530000, 530000}},
+        {"a scalar of 0 divides by 1, Trace", false, 0, {W::TraceSequence, {W::GroupX, W::GroupY}, {}},
+         {1, 2, 3}, {61234550, -100000, 70000000}, {481234525, 50000000, 481200000}},
+        {"SP, a positive scalar divides too", true, 1000, {W::SourcePoint, {W::GroupX, W::GroupY}, {}},
+         {1000, 1000, 1030}, {61234.55, -100, 70000}, {481234.525, 50000, 481200}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const fs::path line = testFile(c.su ? "line.su" : "line.sgy", lineBytes(c.su, c.scalar));
+        marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(line.string(), c.selection);
+        fs::remove(line);
+        ASSERT_TRUE(road) << road.error();
+        EXPECT_EQ(road->header.Nb_Traces, 3);
+        EXPECT_EQ(road->points.number, c.numbers);
+        EXPECT_EQ(road->points.x, c.x);
+        EXPECT_EQ(road->points.y, c.y);
+        EXPECT_EQ(road->points.origin(2), 3);
+    }
+}
+
+TEST(SeismicRoad, FailuresNameTheFile)
+{
+    const fs::path line = testFile("line.sgy", lineBytes(false, -100));
+    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(line.string());
+    ASSERT_TRUE(header);
+    marovin::SeismicHeader longer = *header;
+    longer.Nb_Traces = 4;
+    marovin::SeismicSelection zero;
+    zero.divisor = 0;
+    EXPECT_FALSE(marovin::seismic_road_points(line.string(), *header, zero));
+    const auto beyond = marovin::seismic_road_points(line.string(), longer, {});
+    ASSERT_FALSE(beyond);
+    EXPECT_NE(beyond.error().find("trace 4 of " + line.string()), std::string::npos) << beyond.error();
+    fs::remove(line);
+    const auto gone = marovin::read_seismic_road(line.string(), {});
+    ASSERT_FALSE(gone);
+    EXPECT_NE(gone.error().find(line.string()), std::string::npos) << gone.error();
+    EXPECT_FALSE(fs::exists(line)) << "nothing is created";
+}
+
+TEST(TextRoad, LinesGiveNumbersDividedCoordinatesAndTheirLineOfTheFile)
+{
+    using L = marovin::XyLayout;
+    const struct {
+        L layout;
+        const char* text;
+        double divisor;
+        std::vector<std::int32_t> numbers;
+        std::vector<double> x;
+        std::vector<std::int64_t> lines;
+    } cases[] = {
+        {L::NumberXYZ, "101,600000,4500000,12\r\n102,600010,4500005,13\r\n", 1, {101, 102}, {600000, 600010}, {1, 2}},
+        {L::NumberXY, "\r\n-7;600000;4500000\r\n\r\n40000;600010;4500005\r\n", 1, {-7, 40000}, {600000, 600010},
+         {2, 4}},
+        {L::XYZ, "600000 4500000 12\n600010 4500005 13\n", 1000, {1, 2}, {600, 600.01}, {1, 2}},
+        {L::XY, "600000,4500000\n\n\n600010,4500005", 10, {1, 2}, {60000, 60001}, {1, 4}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const fs::path file = testFile("points.xyz", c.text);
+        marovin::Result<marovin::RoadPoints> points = marovin::read_text_road(file.string(), c.layout, c.divisor);
+        fs::remove(file);
+        ASSERT_TRUE(points) << points.error();
+        EXPECT_EQ(points->number, c.numbers);
+        EXPECT_EQ(points->x, c.x);
+        for (std::size_t i = 0; i < c.lines.size(); ++i)
+            EXPECT_EQ(points->origin(i), c.lines[i]);
+    }
+    const fs::path wrong = testFile("wrong.xyz", "1,2,3\r\n\r\n4,5\r\n");
+    const auto failed = marovin::read_text_road(wrong.string(), L::XYZ, 1);
+    fs::remove(wrong);
+    ASSERT_FALSE(failed);
+    EXPECT_EQ(failed.error(), "line 3 holds 2 fields, but the file type \"X,Y,Z\" takes 3");
+}
+
+TEST(CoordinateDivisor, IsTheMagnitudeOfANumberOtherThanZero)
+{
+    const struct {
+        const char* text;
+        double divisor; // 0: fails
+    } cases[] = {
+        {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},  {"2.5", 2.5},
+        {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0}, {"inf", 0},
+        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},
+    };
+    for (const auto& c : cases) {
+        const auto d = marovin::coordinate_divisor(c.text);
+        if (c.divisor == 0) {
+            EXPECT_FALSE(d.ok()) << '"' << c.text << '"';
+        } else {
+            ASSERT_TRUE(d.ok()) << '"' << c.text << '"' << d.error();
+            EXPECT_EQ(*d, c.divisor) << '"' << c.text << '"';
+        }
+    }
+}
+
+} // namespace
