@@ -233,7 +233,8 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
         return {true, target.input + ": " + done};
     }
     const PointTable table = PointTable::from_columns(std::move(degrees->longitude), std::move(degrees->latitude),
-                                                      std::move(points.number));
+                                                      std::move(points.number), Cell::Kind::Int32,
+                                                      std::move(points.name));
     if (Status written = write_kml(target.output, table, count, options.labels); !written)
         return failed(written.error());
     return {true, target.input + ": " + done};

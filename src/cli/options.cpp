@@ -22,7 +22,7 @@ const char* const kUsage =
     "  -p, --pair WHICH       receiver (default), source or cdp\n"
     "      --divisor N        coordinate divisor; default: the header's scalar\n"
     "      --layout TEXT      read FILEs as XY text of this layout: \"Number,X,Y,Z\",\n"
-    "                         \"Number,X,Y\", \"X,Y,Z\" or \"X,Y\"\n"
+    "                         \"Number,X,Y\", \"X,Y,Z\", \"X,Y\" or \"SPS\"\n"
     "  -e, --every N          label every N-th point (default 5)\n"
     "  -n, --name TEXT        word before each label number (default: the label\n"
     "                         word; \"Station\" on the text road)\n"
@@ -182,7 +182,8 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         } else if (flag("--layout", "--layout")) {
             options.layout = layout_named(v);
             if (!options.layout)
-                set = usage("--layout takes \"Number,X,Y,Z\", \"Number,X,Y\", \"X,Y,Z\" or \"X,Y\", not \"" + v + "\"");
+                set = usage("--layout takes \"Number,X,Y,Z\", \"Number,X,Y\", \"X,Y,Z\", \"X,Y\" or \"SPS\", not \"" +
+                            v + "\"");
         } else if (flag("-e", "--every")) {
             Result<int> every = label_frequency(v);
             if (!every)

@@ -25,11 +25,13 @@ void PointTable::recreate(std::int32_t nb_points)
     y_ = std::vector<double>(n);
     number_ = std::vector<std::int32_t>(n);
     kinds_ = std::vector<std::uint8_t>(n);
+    names_ = std::vector<std::string>();
     aside_.clear();
 }
 
 PointTable PointTable::from_columns(std::vector<double> column1, std::vector<double> column2,
-                                    std::vector<std::int32_t> column3, Cell::Kind numbers)
+                                    std::vector<std::int32_t> column3, Cell::Kind numbers,
+                                    std::vector<std::string> names)
 {
     const std::size_t n = std::min({column1.size(), column2.size(), column3.size(),
                                     static_cast<std::size_t>(INT32_MAX - 1)});
@@ -42,6 +44,10 @@ PointTable PointTable::from_columns(std::vector<double> column1, std::vector<dou
     table.y_ = std::move(column2);
     table.number_ = std::move(column3);
     table.kinds_.assign(n, kAllFirstKind);
+    if (!names.empty() && n > 0) {
+        names.resize(n); // rows beyond the names are named by their numbers
+        table.names_ = std::move(names);
+    }
     if (numbers == Cell::Kind::Int16) {
         for (std::size_t i = 0; i < n; ++i) {
             if (table.number_[i] >= INT16_MIN && table.number_[i] <= INT16_MAX)
@@ -125,6 +131,8 @@ void PointTable::store(std::int32_t row, int column, Cell value)
         return;
     }
     const auto i = static_cast<std::size_t>(row - 1);
+    if (column == 3 && i < names_.size())
+        names_[i].clear();
     if (code_of(i, column) == kAside)
         aside_.erase(key(row, column));
     unsigned code = kAside;
@@ -153,6 +161,8 @@ std::string grid_text(const PointTable& table, std::int32_t row, int column)
         return {};
     if (row == 0)
         return kHeadings[column];
+    if (column == 0 && !table.name(row).empty())
+        return std::string(table.name(row));
     const int source = column == 0 ? 3 : column;
     Result<Cell> cell = table.get(row, source);
     if (!cell || cell->empty())

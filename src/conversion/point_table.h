@@ -12,11 +12,17 @@
 // What those columns cannot hold as they are (a text, a double in column 3,
 // anything in row 0 or column 0) is kept aside, cell by cell; no run makes
 // such cells.
+//
+// Beside column 3 a table may keep names that are text ("BX23-001",
+// "2001/1001"), one per point row: the KML names and the grid's label column
+// show a row's name in place of its number. A table whose points are all
+// named by their numbers keeps none and pays nothing for them.
 
 #include "base/result.h"
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -65,14 +71,27 @@ public:
     // cut): column 1 and column 2 doubles, column 3 the point numbers, as
     // 32-bit integers, or as 16-bit ones where they fit when `numbers` is
     // Cell::Kind::Int16. Row 0 and column 0 are empty.
+    // `names`, when not empty, are the rows' names (see name()), taken over
+    // without copying; rows beyond them are named by their numbers.
     static PointTable from_columns(std::vector<double> column1, std::vector<double> column2,
-                                   std::vector<std::int32_t> column3, Cell::Kind numbers = Cell::Kind::Int32);
+                                   std::vector<std::int32_t> column3, Cell::Kind numbers = Cell::Kind::Int32,
+                                   std::vector<std::string> names = {});
 
     // Makes columns 1 and 2 of rows 1..n doubles with these values (n the
     // length of the shorter vector), taking the vectors over without copying
     // when they cover every row. Column 3 is left alone. The caller makes
     // sure that rows 1..n exist.
     void replace_coordinates(std::vector<double> column1, std::vector<double> column2);
+
+    // The name of point row `row` when it is named by text; empty when it
+    // is named by its number (column 3), and for any other row. Storing into
+    // column 3 of a row drops its name.
+    std::string_view name(std::int32_t row) const
+    {
+        const auto i = static_cast<std::size_t>(row - 1);
+        return row > 0 && i < names_.size() ? std::string_view(names_[i]) : std::string_view();
+    }
+    bool has_names() const { return !names_.empty(); }
 
     // Number of rows, row 0 included (Nb_Points + 1 after recreate); 0 for a
     // table never created.
@@ -148,12 +167,13 @@ private:
     std::vector<double> y_;
     std::vector<std::int32_t> number_;
     std::vector<std::uint8_t> kinds_;
+    std::vector<std::string> names_; // empty, or one per point row
     std::unordered_map<std::size_t, Cell> aside_;
 };
 
 // The text the grid of the "Data File" tab shows for a cell of the table:
-// row 0 the headings ("", "X", "Y"); for a point row, column 0 its number
-// (column 3) with number_text's leading blank, columns 1 and 2 its
+// row 0 the headings ("", "X", "Y"); for a point row, column 0 its name, or
+// its number (column 3) with number_text's leading blank, columns 1 and 2 its
 // coordinates in plain number text. A text cell shows its text, an empty
 // cell and any cell outside the table (or outside columns 0..2) nothing.
 std::string grid_text(const PointTable& table, std::int32_t row, int column);

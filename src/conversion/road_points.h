@@ -24,6 +24,9 @@ struct RoadPoints {
     // The label word of each trace, or the file's station Number (1, 2, 3
     // ... for text layouts without one).
     std::vector<std::int32_t> number;
+    // Text road: the names that are text (XyPoints::name: empty, or one per
+    // point); empty on the seismic road.
+    std::vector<std::string> name;
     // Text road: which lines of the file were left out as blank (the text
     // itself is not kept); empty on the seismic road.
     XyText lines;
@@ -65,8 +68,9 @@ struct SeismicRoad {
 // Reads the header of the file at `path`, then its points.
 Result<SeismicRoad> read_seismic_road(const std::string& path, const SeismicSelection& selection);
 
-// The points of an XY text already loaded, one a line; every line must hold
-// the fields of `layout` (read_xy_points' rules and messages).
+// The points of an XY text already loaded, one a line, as read_xy_points
+// reads them (its rules and messages: a list's layout or header line, or an
+// SPS file's records).
 Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor);
 
 // Loads the XY text file at `path`, then reads its points.

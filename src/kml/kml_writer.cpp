@@ -304,7 +304,14 @@ Status write_checked_document(std::ostream& out, const PointTable& table, std::i
         const bool labelled = --countdown == 0;
         if (labelled)
             countdown = labels.frequency;
-        if (labelled && !labels_fit) {
+        const std::string_view name = labelled ? table.name(row) : std::string_view();
+        if (!name.empty()) {
+            // A name that is text: "<prefix> <name>".
+            sink.write(name_open);
+            sink.write(" ");
+            sink.write(xml_text(name));
+            sink.write(name_close_description);
+        } else if (labelled && !labels_fit) {
             // Huge prefix or description: written piece by piece.
             sink.write(name_open);
             char* p = sink.reserve(kNumberTextMax);

@@ -30,11 +30,13 @@
 //
 // The point number in a name follows number_text() (a leading blank for zero
 // and above), so the prefix "Station" and point 5 give
-// "<name>Station 5</name>". The coordinates are "lon,lat" with no blank
-// anywhere in the tuple, as KML requires (readers take a blank as the end of
-// a tuple): plain_number_text() of each, "2.35,48.8566", "-.25,.5".
-// The prefix and the description are written as XML text (see xml_text()),
-// so any text gives a well-formed document.
+// "<name>Station 5</name>". A row named by text (PointTable::name) gets the
+// prefix, a blank and that name: "<name>Station BX23-001</name>". The
+// coordinates are "lon,lat" with no blank anywhere in the tuple, as KML
+// requires (readers take a blank as the end of a tuple): plain_number_text()
+// of each, "2.35,48.8566", "-.25,.5". The prefix, the names and the
+// description are written as XML text (see xml_text()), so any text gives a
+// well-formed document.
 //
 // 13 fixed lines, 8 lines per labelled point, 6 per other point.
 

@@ -1,8 +1,11 @@
 #include "readers/xy_text.h"
 
+#include "base/number_parse.h"
 #include "base/whole_file.h"
 #include "base/field_reader.h"
+#include "readers/sps_records.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
@@ -96,6 +99,67 @@ bool append_line(std::string_view line, std::string& out)
     return true;
 }
 
+// The role a header's column name gives, as an index into XyHeaderLine's
+// roles (number, x, y, z), or -1.
+int role_of(std::string_view name)
+{
+    std::string word;
+    for (const char c : name)
+        word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // Longitude and latitude too: read by position, "Name,Lat,Lon" would
+    // give the latitude as X. "Name" is the column of point names.
+    static constexpr std::string_view kWords[4][6] = {
+        {"number", "id", "station", "point", "name", ""},
+        {"x", "east", "easting", "lon", "long", "longitude"},
+        {"y", "north", "northing", "lat", "latitude", ""},
+        {"z", "elev", "elevation", "height", "", ""},
+    };
+    for (int role = 0; role < 4; ++role)
+        for (const std::string_view known : kWords[role])
+            if (!known.empty() && word == known)
+                return role;
+    return -1;
+}
+
+// The first line of a normalised list as a header line: when each of its
+// fields is text (no number, not even a quoted one, none empty), its names
+// and roles.
+std::optional<XyHeaderLine> header_of(std::string_view first_line)
+{
+    XyHeaderLine header;
+    FieldReader fields = FieldReader::from_text(std::string(first_line));
+    while (std::optional<Field> field = fields.next()) {
+        double value = 0;
+        if (field->kind != Field::Kind::Text || field->text.empty() || parse_field_number(field->text, value))
+            return std::nullopt;
+        header.names.emplace_back(field->text);
+    }
+    if (header.names.empty())
+        return std::nullopt;
+    int* roles[4] = {&header.number, &header.x, &header.y, &header.z};
+    for (std::size_t k = 0; k < header.names.size(); ++k) {
+        const int role = role_of(header.names[k]);
+        if (role < 0)
+            continue;
+        if (*roles[role] >= 0) { // a role named twice says nothing sure
+            header.number = header.x = header.y = header.z = -1;
+            break;
+        }
+        *roles[role] = static_cast<int>(k);
+    }
+    return header;
+}
+
+std::string quoted_names(const std::vector<std::string>& names)
+{
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + quoted(name);
+    return text;
+}
+
+std::string fields_text(std::size_t count) { return std::to_string(count) + (count == 1 ? " field" : " fields"); }
+
 } // namespace
 
 bool is_seismic_name(std::string_view path)
@@ -119,17 +183,6 @@ std::int64_t count_lines(std::string_view text)
     }
     const bool unterminated = n > 0 && text[n - 1] != '\n' && text[n - 1] != '\r';
     return ends + (unterminated ? 1 : 0);
-}
-
-std::int64_t XyText::file_line(std::int64_t line) const
-{
-    // Every line left out before the answer pushes it one further.
-    for (const std::int64_t out : left_out) {
-        if (out > line)
-            break;
-        ++line;
-    }
-    return line;
 }
 
 XyText normalized_xy_text(std::string_view file_text)
@@ -163,12 +216,72 @@ Result<XyText> load_xy_file(const std::string& path)
         return fail(content.error());
     if (std::memchr(content->data(), '\0', content->size()) != nullptr)
         return fail(path + " is not a text file (it holds NUL bytes)");
-    return normalized_xy_text(*content);
+    return xy_file_text(*content);
+}
+
+XyText xy_file_text(std::string_view file_text)
+{
+    if (is_sps_text(file_text))
+        return sps_xy_text(file_text);
+    XyText result = normalized_xy_text(file_text);
+    const std::size_t end = result.text.find("\r\n");
+    if (end == std::string::npos)
+        return result;
+    std::optional<XyHeaderLine> header = header_of(std::string_view(result.text).substr(0, end));
+    if (!header)
+        return result;
+    header->line = result.file_line(1);
+    result.text.erase(0, end + 2);
+    result.left_out.insert(std::lower_bound(result.left_out.begin(), result.left_out.end(), header->line),
+                           header->line);
+    result.header = std::move(header);
+    return result;
+}
+
+std::optional<XyLayout> named_layout(const XyText& text)
+{
+    if (text.sps)
+        return XyLayout::SPS;
+    if (text.header && text.header->understood())
+        return text.header->layout();
+    return std::nullopt;
+}
+
+std::vector<std::string> xy_text_notes(const XyText& text)
+{
+    std::vector<std::string> notes;
+    if (const std::optional<XyHeaderLine>& header = text.header) {
+        std::string names;
+        for (const std::string& name : header->names)
+            names += (names.empty() ? "" : ", ") + name;
+        const std::string line = "Line " + std::to_string(header->line) + " is a header line, not a point: " + names;
+        if (header->understood())
+            notes.push_back(line + " (file type \"" + std::string(layout_name(header->layout())) + "\").");
+        else
+            notes.push_back(line + ". Its names do not say which columns hold X and Y: the columns are read in the "
+                                   "order of the file type.");
+    }
+    if (const std::optional<SpsHeader>& sps = text.sps) {
+        const SpsNameColumns name = sps_name_columns(sps->revision);
+        auto span = [](SpsColumns c) { return std::to_string(c.first) + "-" + std::to_string(c.last); };
+        notes.push_back(std::string("SPS file, revision ") + (sps->revision == SpsRevision::V1_0 ? "1.0" : "2.1") +
+                        (sps->revision_named ? " (its H00 record)" : " (the columns of its point records)") +
+                        ": its R and S records below are the points, with the line name in columns " +
+                        span(name.line) + ", the point number in " + span(name.point) + ", the easting in " +
+                        span(kSpsEasting) + " and the northing in " + span(kSpsNorthing) +
+                        ". Its H and X records are left out.");
+        for (const std::string& record : sps->records)
+            notes.push_back(record);
+        if (!sps->units_not_metres.empty())
+            notes.push_back("The grid units are " + sps->units_not_metres +
+                            ": the coordinates are converted as they stand, not scaled.");
+    }
+    return notes;
 }
 
 std::optional<XyLayout> layout_named(std::string_view name)
 {
-    for (const XyLayout layout : {XyLayout::NumberXYZ, XyLayout::NumberXY, XyLayout::XYZ, XyLayout::XY})
+    for (const XyLayout layout : {XyLayout::NumberXYZ, XyLayout::NumberXY, XyLayout::XYZ, XyLayout::XY, XyLayout::SPS})
         if (name == layout_name(layout))
             return layout;
     return std::nullopt;
@@ -180,6 +293,7 @@ std::string_view layout_name(XyLayout layout)
     case XyLayout::NumberXYZ: return "Number,X,Y,Z";
     case XyLayout::NumberXY: return "Number,X,Y";
     case XyLayout::XYZ: return "X,Y,Z";
+    case XyLayout::SPS: return "SPS";
     case XyLayout::XY: break;
     }
     return "X,Y";
@@ -191,6 +305,7 @@ int layout_fields(XyLayout layout)
     case XyLayout::NumberXYZ: return 4;
     case XyLayout::NumberXY:
     case XyLayout::XYZ: return 3;
+    case XyLayout::SPS: return 0;
     case XyLayout::XY: break;
     }
     return 2;
@@ -198,71 +313,106 @@ int layout_fields(XyLayout layout)
 
 Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
 {
-    const std::int64_t lines = count_lines(text.text);
-    if (lines > std::numeric_limits<std::int32_t>::max() - 1)
-        return fail("the file has more points than can be read (" + std::to_string(lines) + ")");
-    XyPoints points;
-    points.count = static_cast<std::int32_t>(lines);
-    const auto n = static_cast<std::size_t>(points.count);
-    points.x.resize(n);
-    points.y.resize(n);
-    points.number.resize(n);
+    if (layout == XyLayout::SPS) {
+        if (!text.sps)
+            return fail("the file is no SPS file: it has no H00 record, and its first record is no R or S point "
+                        "record with an easting and a northing in columns 47-65");
+        return read_sps_points(text);
+    }
+    if (text.sps)
+        return fail("the file is an SPS file, whose records are read by the file type \"SPS\", not \"" +
+                    std::string(layout_name(layout)) + "\"");
 
+    Result<XyPoints> made = points_of_lines(count_lines(text.text));
+    if (!made)
+        return made;
+
+    // Which field of a line holds the Number, X and Y (-1: none), and how
+    // many fields a line holds: the layout's, or a header's.
     const bool has_number = layout == XyLayout::NumberXYZ || layout == XyLayout::NumberXY;
-    const int wanted = layout_fields(layout);
+    std::size_t wanted = static_cast<std::size_t>(layout_fields(layout));
+    std::array<int, 3> column = {has_number ? 0 : -1, has_number ? 1 : 0, has_number ? 2 : 1};
+    std::string wanted_by = "the file type \"" + std::string(layout_name(layout)) + "\" takes";
+    if (const std::optional<XyHeaderLine>& header = text.header) {
+        const std::string line = "line " + std::to_string(header->line);
+        if (header->understood()) {
+            if (has_number && header->number < 0)
+                return fail(line + " names the columns " + quoted_names(header->names) +
+                            ", none of them the Number that the file type \"" + std::string(layout_name(layout)) +
+                            "\" takes");
+            wanted = header->names.size();
+            column = {has_number ? header->number : -1, header->x, header->y};
+            wanted_by = "the header " + line + " names";
+        } else if (header->names.size() != wanted) {
+            return fail(line + " names the columns " + quoted_names(header->names) +
+                        ", but not which hold X and Y; read in the order of the file type \"" +
+                        std::string(layout_name(layout)) + "\", it should hold " + std::to_string(wanted));
+        }
+    }
 
-    // The fields of one line, as far as the layout uses them.
+    XyPoints& points = *made;
+    const auto n = static_cast<std::size_t>(points.count);
+
+    // The fields of one line that the layout uses: Number, X, Y.
     struct Taken {
-        bool is_number = false;
+        Field::Kind kind = Field::Kind::Empty;
         double number = 0;
         std::string text;
     };
-    std::array<Taken, 4> taken;
+    std::array<Taken, 3> taken;
 
     FieldReader fields = FieldReader::from_text(std::move(text.text));
     std::optional<Field> field = fields.next();
     for (std::int32_t i = 1; i <= points.count; ++i) {
-        int count = 0;
+        std::size_t count = 0;
         for (; field && field->line == i; field = fields.next(), ++count) {
-            if (count < wanted)
-                taken[static_cast<std::size_t>(count)] = {field->is_number(), field->number, std::string(field->text)};
+            for (std::size_t role = 0; role < column.size(); ++role)
+                if (column[role] == static_cast<int>(count))
+                    taken[role] = {field->kind, field->number, std::string(field->text)};
         }
         // Messages are made only on failure: most files have none.
         auto where = [&] { return "line " + std::to_string(text.file_line(i)); };
         auto point = [&] { return "point " + std::to_string(i) + ", " + where() + ": "; };
         if (count != wanted)
-            return fail(where() + " holds " + std::to_string(count) + (count == 1 ? " field" : " fields") +
-                        ", but the file type \"" + std::string(layout_name(layout)) + "\" takes " +
+            return fail(where() + " holds " + fields_text(count) + ", but " + wanted_by + " " +
                         std::to_string(wanted));
 
+        const auto row = static_cast<std::size_t>(i - 1);
         std::int32_t number = i;
-        std::size_t next = 0;
         if (has_number) {
-            const Taken& value = taken[next++];
-            number = 0; // a Number that is not a number reads as 0
-            if (value.is_number) {
+            // A Number that is no whole number names the point as written;
+            // its number is 0, or a fraction's nearest even.
+            Taken& value = taken[0];
+            number = 0;
+            bool named_by_number = value.kind != Field::Kind::Text || value.text.empty();
+            if (value.kind == Field::Kind::Number) {
                 const double rounded = std::nearbyint(value.number);
                 if (rounded < std::numeric_limits<std::int32_t>::min() ||
                     rounded > std::numeric_limits<std::int32_t>::max())
                     return fail(point() + "Number " + quoted(value.text) + " is out of range");
                 number = static_cast<std::int32_t>(rounded);
+                named_by_number = rounded == value.number;
+            }
+            if (!named_by_number) {
+                if (points.name.empty())
+                    points.name.resize(n);
+                points.name[row] = std::move(value.text);
             }
         }
         double xy[2] = {};
-        for (int k = 0; k < 2; ++k) {
-            const Taken& value = taken[next++];
-            if (!value.is_number)
+        for (std::size_t k = 0; k < 2; ++k) {
+            const Taken& value = taken[k + 1];
+            if (value.kind != Field::Kind::Number)
                 return fail(point() + (k == 0 ? "X " : "Y ") +
                             (value.text.empty() ? std::string("is empty") : quoted(value.text) + " is not a number"));
             xy[k] = value.number;
         }
         // Z, when the layout has it, is dropped whatever it holds.
-        const auto row = static_cast<std::size_t>(i - 1);
         points.x[row] = xy[0];
         points.y[row] = xy[1];
         points.number[row] = number;
     }
-    return points;
+    return made;
 }
 
 } // namespace marovin

@@ -1,10 +1,12 @@
 #pragma once
-// XY text files of survey points: one point per line, in one of four
-// layouts. The user's file is only ever read: its text is normalised in
-// memory into one plain form, which is what the "Information" tab shows and
-// what the conversion reads.
+// XY text files of survey points: lists of one point per line, in one of
+// four layouts (perhaps under a header line that names the columns), and the
+// point files of the SPS format. The user's file is only ever read: its text
+// is normalised in memory into one plain form, which is what the
+// "Information" tab shows and what the conversion reads.
 
 #include "base/result.h"
+#include "readers/xy_data.h"
 
 #include <cstdint>
 #include <optional>
@@ -23,20 +25,8 @@ bool is_seismic_name(std::string_view path);
 // "a\r\n\r\n" two, the second empty); 0 for an empty text.
 std::int64_t count_lines(std::string_view text);
 
-// An XY file's text in the form the reader takes, and where its lines came
-// from in the file.
-struct XyText {
-    // One point per line; fields separated by ","; "." as decimal point;
-    // every line ended by CR LF and holding at least one character.
-    std::string text;
-    // The lines of the file that were left out (blank), 1-based, ascending.
-    std::vector<std::int64_t> left_out;
-
-    // The line of the file that line `line` (1-based) of `text` came from.
-    std::int64_t file_line(std::int64_t line) const;
-};
-
-// Normalises the text of an XY file, the way surveyors' files are written.
+// Normalises the text of a list of points, the way surveyors' files are
+// written.
 // Line by line (a line ends at CR, CR LF or LF):
 //   - a UTF-8 byte-order mark at the start of the text is dropped;
 //   - blanks and tabs at the start and end of a line are dropped, and a line
@@ -56,38 +46,62 @@ struct XyText {
 // reads from it: one per line of the file that is not blank.
 XyText normalized_xy_text(std::string_view file_text);
 
-// Reads an XY file whole and normalises it. Fails, naming the file, when it
-// cannot be read whole or is not text (it holds a NUL byte). The file is
-// never written.
+// The text of an XY file as the text road takes it:
+//   - an SPS file (is_sps_text, sps_records.h) keeps its records as they
+//     stand, tabs expanded to the next multiple of 8 columns as an editor
+//     shows them, every line ended by CR LF; its blank lines and its H and X records
+//     are left out, and `sps` tells what its H records say;
+//   - any other file is normalised as normalized_xy_text does it; when the
+//     first line left holds only text (no number, quoted or not, and no
+//     empty field), it names the columns: it is left out of `text` and kept
+//     in `header`.
+// A pure function of `file_text`; it never fails.
+XyText xy_file_text(std::string_view file_text);
+
+// Reads an XY file whole and gives xy_file_text() of it. Fails, naming the
+// file, when it cannot be read whole or is not text (it holds a NUL byte).
+// The file is never written.
 Result<XyText> load_xy_file(const std::string& path);
 
-enum class XyLayout { NumberXYZ, NumberXY, XYZ, XY };
-
 // The layout named exactly (case-sensitive) by "Number,X,Y,Z", "Number,X,Y",
-// "X,Y,Z" or "X,Y"; nothing for any other text.
+// "X,Y,Z", "X,Y" or "SPS"; nothing for any other text.
 std::optional<XyLayout> layout_named(std::string_view name);
 std::string_view layout_name(XyLayout layout);
-// How many fields a line of that layout holds.
+// How many fields a line of that layout holds (0 for SPS, whose records
+// have columns instead).
 int layout_fields(XyLayout layout);
 
-// The points of one XY file, point i at index i - 1.
-struct XyPoints {
-    std::int32_t count = 0;
-    std::vector<double> x;
-    std::vector<double> y;
-    // The file's Number with the "Number" layouts (a Number that is not a
-    // number reads as 0, a fraction rounds to the nearest even), the point's
-    // index 1, 2, 3 ... with the others.
-    std::vector<std::int32_t> number;
-};
+// The layout that a file names itself: SPS for an SPS file, the layout of
+// the roles of a header line whose names say where the columns stand.
+std::optional<XyLayout> named_layout(const XyText& text);
+
+// What the file says of itself apart from its points, one line each, to be
+// shown above them (the header line, the SPS revision and H records); none
+// for a plain list.
+std::vector<std::string> xy_text_notes(const XyText& text);
 
 // Reads one point from each line of `text`, so `count` is
-// count_lines(text.text). Every line must hold exactly the fields of
-// `layout`; X and Y must be numbers (Z may be anything and is dropped).
-// Failures name the first line at fault by its line in the file: a line
-// with another number of fields (with its count and the layout), an X or Y
-// that is not a number, a Number out of the 32-bit range; also a text of
-// more lines than a 32-bit count holds.
+// count_lines(text.text).
+//
+// A list: every line must hold exactly the fields of `layout`, or, after a
+// header line whose names say where the columns stand, the header's fields;
+// the columns are then taken in the roles the header names, whatever their
+// order, and the others are ignored. X and Y must be numbers (Z may be
+// anything and is dropped).
+//
+// SPS: the text must be an SPS file's; every line must be an R or S point
+// record holding its easting (columns 47-55) and northing (56-65); the
+// revision gives the line name and point number (see sps_records.h).
+//
+// Failures name the first line at fault by its line in the file: a line with
+// another number of fields (with its count and the layout), an X or Y that
+// is not a number, a Number out of the 32-bit range, an SPS record that is
+// no point record, too short or without a number for its easting or
+// northing; a header whose names do not say where the columns stand when its
+// count of fields is not the layout's (naming its fields), one that names no
+// Number column for a "Number" layout; a list read as SPS, an SPS file read
+// as a list, an SPS file without point records; also a text of more lines
+// than a 32-bit count holds.
 Result<XyPoints> read_xy_points(XyText text, XyLayout layout);
 
 } // namespace marovin

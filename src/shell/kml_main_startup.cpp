@@ -113,7 +113,7 @@ QString KML_Main::sampleFile(const QString& name) const
 void KML_Main::Form_Load()
 {
     tryStep([this] {
-        fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y"});
+        fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
         fillList(Combo2, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
                           "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"});
         fillList(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});

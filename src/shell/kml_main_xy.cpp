@@ -64,28 +64,61 @@ void KML_Main::Command1_Click()
         return;
     }
     showXyText(path, *loaded);
+    // What the file says of itself is taken over: the layout of an SPS file
+    // or of a header line that names the columns, and the EPSG code of SPS
+    // header records. Units other than metres are only told, never scaled.
+    if (const std::optional<marovin::XyLayout> layout = marovin::named_layout(*loaded))
+        Combo1->setEditText(QString::fromUtf8(marovin::layout_name(*layout)));
+    QString reminder = QStringLiteral("Remember to select the original geodesic system");
+    if (loaded->sps && !loaded->sps->epsg.empty())
+        Combo2->setEditText(QString::fromStdString(loaded->sps->epsg));
+    if (loaded->sps && !loaded->sps->units_not_metres.empty())
+        reminder += QStringLiteral(". The SPS header gives the grid units as %1: the coordinates are converted "
+                                   "as they stand, so the system must be one in those units.")
+                        .arg(fromLibrary(loaded->sps->units_not_metres));
 
     Command2->setEnabled(true);
     setBackColour(Command1, StepColour::ButtonFace);
     Command9->setEnabled(true);
     setBackColour(Command9, StepColour::Red);
     SSTab1->setCurrentIndex(2);
-    desktop_.message(this, QStringLiteral("Remember to select the original geodesic system"), kTitle,
-                     Desktop::Icon::Information, Desktop::Buttons::Ok);
+    desktop_.message(this, reminder, kTitle, Desktop::Icon::Information, Desktop::Buttons::Ok);
 }
+
+namespace {
+
+// What the "Information" tab shows above an XY file's points: what the file
+// says of itself (a header line, SPS header records) and a blank line;
+// nothing for a plain list.
+QByteArray xyTextNotes(const marovin::XyText& text)
+{
+    QByteArray shown;
+    const std::vector<std::string> notes = marovin::xy_text_notes(text);
+    for (const std::string& note : notes)
+        shown.append(note.data(), qsizetype(note.size())).append("\r\n");
+    if (!notes.empty())
+        shown.append("\r\n");
+    return shown;
+}
+
+} // namespace
 
 void KML_Main::showXyText(const QString& path, const marovin::XyText& text)
 {
     xyShownPath_ = path;
-    xyShownText_ = QByteArray(text.text.data(), qsizetype(text.text.size()));
+    xyShownText_ = xyTextNotes(text).append(text.text.data(), qsizetype(text.text.size()));
     xyShownLeftOut_ = text.left_out;
     RichTextBox1->setPlainBytes(xyShownText_);
 }
 
 bool KML_Main::isXyTextShown(const QString& path, const marovin::XyText& text) const
 {
-    return path == xyShownPath_ && text.left_out == xyShownLeftOut_ &&
-           std::string_view(xyShownText_.constData(), std::size_t(xyShownText_.size())) == text.text;
+    if (path != xyShownPath_ || text.left_out != xyShownLeftOut_)
+        return false;
+    const QByteArray notes = xyTextNotes(text);
+    const std::string_view shown(xyShownText_.constData(), std::size_t(xyShownText_.size()));
+    return shown.starts_with(std::string_view(notes.constData(), std::size_t(notes.size()))) &&
+           shown.substr(std::size_t(notes.size())) == text.text;
 }
 
 void KML_Main::Command9_Click()
@@ -124,8 +157,8 @@ void KML_Main::Command9_Click()
     const std::optional<marovin::XyLayout> layout = marovin::layout_named(layoutText.toStdString());
     if (!layout) {
         // Empty rows would reach the converter as points at 0, 0.
-        stop(QStringLiteral("The file type \"%1\" is not one of \"Number,X,Y,Z\", \"Number,X,Y\", \"X,Y,Z\" "
-                            "or \"X,Y\".")
+        stop(QStringLiteral("The file type \"%1\" is not one of \"Number,X,Y,Z\", \"Number,X,Y\", \"X,Y,Z\", "
+                            "\"X,Y\" or \"SPS\".")
                  .arg(layoutText));
         return;
     }
@@ -159,10 +192,11 @@ void KML_Main::Command9_Click()
         return;
     }
     // The table holds the file's own Number (or 1, 2, 3 ... for layouts
-    // without one), so that the KML names match the grid and the file.
-    marovin::PointTable table =
-        marovin::PointTable::from_columns(std::move(converted->longitude), std::move(converted->latitude),
-                                          std::move(points->number), marovin::Cell::Kind::Int16);
+    // without one) and its names that are text, so that the KML names match
+    // the grid and the file.
+    marovin::PointTable table = marovin::PointTable::from_columns(
+        std::move(converted->longitude), std::move(converted->latitude), std::move(points->number),
+        marovin::Cell::Kind::Int16, std::move(points->name));
 
     // Everything succeeded: the run's table and grid become the user's.
     Point_Table = std::move(table);

@@ -120,6 +120,29 @@ TEST(PointTable, FromColumnsMakesRowsOneToNOfDoublesAndNumbers)
     EXPECT_EQ(none.rows(), 1);
 }
 
+// Names that are text stand beside the numbers: the grid's label column
+// shows them; a row without one, or whose number is stored anew, shows its
+// number; the converter's coordinates leave them alone.
+TEST(PointTable, NamesThatAreTextTakeThePlaceOfTheNumberInTheLabelColumn)
+{
+    PointTable table = PointTable::from_columns({1, 2, 3}, {4, 5, 6}, {0, 1002, 1002}, Cell::Kind::Int16,
+                                                {"BX23-001", "", "2001/1002"});
+    table.replace_coordinates({8.5, 8.6, 8.7}, {48.1, 48.2, 48.3});
+    ASSERT_TRUE(table.set(3, 3, Cell::int32(7)).ok());
+    const char* labels[] = {"BX23-001", " 1002", " 7"};
+    for (std::int32_t row = 1; row <= 3; ++row)
+        EXPECT_EQ(grid_text(table, row, 0), labels[row - 1]) << row;
+    EXPECT_EQ(table.name(0), "");
+    EXPECT_EQ(table.name(4), "");
+    EXPECT_EQ(*table.get(1, 3), Cell::int16(0));
+
+    PointTable short_names = PointTable::from_columns({1, 2}, {3, 4}, {5, 6}, Cell::Kind::Int32, {"A"});
+    EXPECT_EQ(grid_text(short_names, 2, 0), " 6");
+    short_names.recreate(2);
+    EXPECT_FALSE(short_names.has_names());
+    EXPECT_FALSE(PointTable::from_columns({1}, {2}, {3}).has_names());
+}
+
 TEST(PointTable, ReplacedCoordinatesTakeTheirRowsWhateverTheyHeld)
 {
     for (const bool whole : {true, false}) {

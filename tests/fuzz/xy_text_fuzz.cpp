@@ -1,7 +1,7 @@
 // The XY text normaliser and point reader on any file.
 //
 // Input: a byte picking the layout ("Number,X,Y,Z", "Number,X,Y", "X,Y,Z",
-// "X,Y"), then the file's bytes.
+// "X,Y", "SPS"), then the file's bytes.
 //
 // Properties:
 //   - normalising never fails and gives lines ended by CR LF, none empty,
@@ -17,7 +17,14 @@
 //     exactly when a plain model finds a line with another number of fields
 //     than the layout or an X or Y that is not a number (lines without
 //     quotes), naming that line of the file;
-//   - a file read from disk normalises like its bytes, unless it holds a NUL.
+//   - the text road's form of the file (xy_file_text) is, for a list, the
+//     normalised text less a first line of text only, which is left out and
+//     kept as the header; for an SPS file, its lines other than blank, H and
+//     X lines, tabs expanded; either way every line of the file is a line of
+//     the text or left out, in order;
+//   - reading that form with any layout gives one point per line, and names
+//     for none or for every point;
+//   - a file read from disk reads like its bytes, unless it holds a NUL.
 #include "fuzz_support.h"
 #include "reference_fields.h"
 
@@ -167,13 +174,43 @@ Expected model_points(const std::vector<std::string_view>& lines, XyLayout layou
     return e;
 }
 
+void check_file_text(const XyText& road, const XyText& normalised, std::string_view file, const std::string& about)
+{
+    std::string_view body = file;
+    if (body.starts_with("\xEF\xBB\xBF"))
+        body.remove_prefix(3);
+    const std::vector<std::string_view> file_lines = lines_of(body);
+    const std::vector<std::string_view> out_lines = lines_of(road.text);
+    FUZZ_CHECK(road.text.empty() || road.text.ends_with("\r\n"), about + "the road's text lacks a final CR LF");
+    FUZZ_CHECK(out_lines.size() + road.left_out.size() == file_lines.size(),
+               about + "the road's text does not account for every line");
+    if (road.sps) {
+        for (std::size_t k = 0; k < out_lines.size(); ++k) {
+            const auto from = static_cast<std::size_t>(road.file_line(static_cast<std::int64_t>(k) + 1) - 1);
+            const std::string_view original = file_lines[from];
+            const std::string_view line = out_lines[k];
+            FUZZ_CHECK(!blank_line(original) && original[0] != 'H' && original[0] != 'X' &&
+                           line[0] == (original[0] == '\t' ? ' ' : original[0]) &&
+                           line.find('\t') == std::string_view::npos && line.size() >= original.size(),
+                       about + "SPS line " + std::to_string(k + 1) + " " + fuzz::printable(line));
+        }
+        return;
+    }
+    FUZZ_CHECK(!road.header || normalised.text.ends_with(road.text), about + "the header is not the first line");
+    const bool same = road.text == normalised.text && road.left_out == normalised.left_out;
+    const bool less_header = road.text.size() < normalised.text.size() &&
+                             road.left_out.size() == normalised.left_out.size() + 1;
+    FUZZ_CHECK(road.header ? less_header : same, about + "the road's text is not the normalised text");
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static constexpr XyLayout kLayouts[] = {XyLayout::NumberXYZ, XyLayout::NumberXY, XyLayout::XYZ, XyLayout::XY};
+    static constexpr XyLayout kLayouts[] = {XyLayout::NumberXYZ, XyLayout::NumberXY, XyLayout::XYZ, XyLayout::XY,
+                                            XyLayout::SPS};
     Input input(data, size);
-    const XyLayout layout = kLayouts[input.byte() % 4];
+    const XyLayout layout = kLayouts[input.byte() % 5];
     const std::string_view file = input.rest();
     const std::string about = fuzz::printable(file) + ": ";
 
@@ -191,14 +228,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const std::vector<std::string_view> lines = lines_of(xy.text);
+    const auto check_points = [&](const Result<XyPoints>& read, const std::string& text) {
+        if (!read.ok())
+            return;
+        const auto n = static_cast<std::size_t>(read->count);
+        FUZZ_CHECK(read->count == count_lines(text) && read->x.size() == n && read->y.size() == n &&
+                       read->number.size() == n && (read->name.empty() || read->name.size() == n),
+                   about + std::to_string(read->count) + " points for " + std::to_string(count_lines(text)) +
+                       " lines");
+    };
     const Result<XyPoints> points = read_xy_points(xy, layout);
-    if (points.ok()) {
-        const auto n = static_cast<std::size_t>(points->count);
-        FUZZ_CHECK(points->count == count_lines(xy.text) && points->x.size() == n && points->y.size() == n &&
-                       points->number.size() == n,
-                   about + std::to_string(points->count) + " points for " + std::to_string(lines.size()) + " lines");
-    }
-    if (xy.text.find('"') == std::string::npos) {
+    check_points(points, xy.text);
+    const XyText road = xy_file_text(file);
+    check_file_text(road, xy, file, about);
+    check_points(read_xy_points(road, layout), road.text);
+
+    if (layout != XyLayout::SPS && xy.text.find('"') == std::string::npos) {
         const Expected expected = model_points(lines, layout);
         if (!expected.in_doubt) {
             FUZZ_CHECK(points.ok() == expected.ok,
@@ -221,6 +266,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool has_nul = file.find('\0') != std::string_view::npos;
     FUZZ_CHECK(loaded.ok() != has_nul, about + (loaded.ok() ? "a file with NUL was read" : loaded.error()));
     if (loaded.ok())
-        FUZZ_CHECK(loaded->text == xy.text && loaded->left_out == xy.left_out, about + "the file reads otherwise");
+        FUZZ_CHECK(loaded->text == road.text && loaded->left_out == road.left_out,
+                   about + "the file reads otherwise");
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "kml/kml_writer.h"
 #include "base/number_text.h"
+#include "ogr_features.h"
 
 #include <gtest/gtest.h>
 
@@ -227,6 +228,20 @@ TEST(KmlDocument, CoordinatesAndNumbersFollowTheNumberText)
     }
 }
 
+TEST(KmlDocument, RowsNamedByTextGetThePrefixABlankAndTheName)
+{
+    const PointTable table = PointTable::from_columns({1, 2, 3, 4}, {5, 6, 7, 8}, {-7, 0, 1002, 0}, Cell::Kind::Int16,
+                                                      {"", "BX23-001", "", "a&b <\x01>"});
+    const std::vector<std::string> lines = lines_of(document(table, 4, {1, "Station", "d"}));
+    ASSERT_EQ(lines.size(), 13u + 4 * 8);
+    const char* names[] = {"<name>Station-7</name>", "<name>Station BX23-001</name>", "<name>Station 1002</name>",
+                           "<name>Station a&amp;b &lt;&gt;</name>"};
+    for (std::size_t k = 0; k < 4; ++k)
+        EXPECT_EQ(lines[12 + 8 * k], names[k]) << k;
+    // An unlabelled row writes no name, whatever it is.
+    EXPECT_EQ(document(table, 4, {3, "Station", "d"}).find("BX23"), std::string::npos);
+}
+
 TEST(KmlDocument, PrefixAndDescriptionBecomeTextXmlCanHold)
 {
     using namespace std::string_literals;
@@ -386,20 +401,9 @@ TEST_F(TempFolder, AFailedWriteLeavesNoFileAndKeepsAnEarlierOne)
     EXPECT_EQ(files(), std::vector<std::string>{"kept.KML"});
 }
 
-bool have_tool(const std::string& check) { return std::system((check + " >/dev/null 2>&1").c_str()) == 0; }
-
-// Standard output of a shell command.
-std::string output_of(const std::string& command)
-{
-    std::string text;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char chunk[4096];
-        while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, pipe))
-            text.append(chunk, n);
-        ::pclose(pipe);
-    }
-    return text;
-}
+using ogr_check::Feature;
+using ogr_check::have_tool;
+using ogr_check::output_of;
 
 // Labels with every byte value from 0 to 255 and markup characters: the
 // writer must turn any of them into text that XML holds.
@@ -429,31 +433,9 @@ TEST_F(TempFolder, XmllintReadsTheDocumentAsWellFormed)
     }
 }
 
-// What ogrinfo -al reports of each feature, in order.
-struct Feature {
-    double longitude = NAN, latitude = NAN;
-    std::string name, style;
-};
-
 std::vector<Feature> ogrinfo_features(const std::string& options, const fs::path& path)
 {
-    const std::string text = output_of("ogrinfo -ro -al -q " + options + " '" + path.string() + "' 2>&1");
-    std::vector<Feature> features;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.starts_with("OGRFeature("))
-            features.emplace_back();
-        else if (features.empty())
-            continue;
-        else if (line.starts_with("  POINT ("))
-            std::sscanf(line.c_str(), "  POINT (%lf %lf)", &features.back().longitude, &features.back().latitude);
-        else if (line.starts_with("  Name (String) = "))
-            features.back().name = line.substr(18);
-        else if (line.starts_with("  Style = "))
-            features.back().style = line.substr(10);
-    }
-    return features;
+    return ogr_check::ogrinfo_features(options, path.string());
 }
 
 // Points of every kind of number text: both hemispheres, whole values, values

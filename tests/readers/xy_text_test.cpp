@@ -164,9 +164,9 @@ TEST(XyText, EachLayoutTakesItsFields)
 TEST(XyText, LayoutsAreNamedExactly)
 {
     for (const auto layout : {marovin::XyLayout::NumberXYZ, marovin::XyLayout::NumberXY, marovin::XyLayout::XYZ,
-                              marovin::XyLayout::XY})
+                              marovin::XyLayout::XY, marovin::XyLayout::SPS})
         EXPECT_EQ(marovin::layout_named(marovin::layout_name(layout)), layout);
-    for (const char* other : {"x,y", "X, Y", "", "Number,X,Y,Z "})
+    for (const char* other : {"x,y", "X, Y", "", "Number,X,Y,Z ", "sps"})
         EXPECT_FALSE(marovin::layout_named(other).has_value()) << other;
 }
 
@@ -194,6 +194,74 @@ TEST(XyText, UnreadableLinesFailNamingTheFilesLine)
     };
     for (const auto& c : cases) {
         auto points = marovin::read_xy_points(marovin::normalized_xy_text(c.text), c.layout);
+        ASSERT_FALSE(points.ok()) << shown(c.text);
+        EXPECT_EQ(points.error(), c.message) << shown(c.text);
+    }
+}
+
+// A first line of text only names the columns: it is no point, and when its
+// names give X and Y, the columns are read in their roles whatever their
+// order; a Number that is no whole number names its point as written.
+TEST(XyText, HeaderLinesNameTheColumnsInAnyOrder)
+{
+    using L = marovin::XyLayout;
+    struct {
+        const char* text;
+        std::optional<L> named;
+        L read_as;
+        std::vector<double> x, y;
+        std::vector<std::int32_t> number;
+        std::vector<std::string> name;
+    } const cases[] = {
+        {"Station,Easting,Northing,Elevation\r\nBX23-001,496000.5,5314000.25,450\r\n1002,496020,5314015,451\r\n",
+         L::NumberXYZ, L::NumberXYZ, {496000.5, 496020}, {5314000.25, 5314015}, {0, 1002}, {"BX23-001", ""}},
+        {"\r\nID;Northing;Easting\n1001;5314000,25;496000,55\n", L::NumberXY, L::NumberXY, {496000.55},
+         {5314000.25}, {1001}, {}},
+        {"x y z\n1 2 3", L::XYZ, L::XYZ, {1}, {2}, {1}, {}},
+        {"\"Code\";\"Point\";\"East\";\"North\";\"Date\"\nA;1001.5;1;2;2024-01-01\n", L::NumberXY, L::NumberXY,
+         {1}, {2}, {1002}, {"1001.5"}},
+        {"EASTING,NORTHING,Station\n1,2,DSV-FD0001", L::NumberXY, L::XY, {1}, {2}, {1}, {}},
+        {"Name,Lat,Lon\nA,45.5,9.25", L::NumberXY, L::NumberXY, {9.25}, {45.5}, {0}, {"A"}},
+        // names that do not say where X and Y stand: read in the layout's order
+        {"Pt;Rechts;Hoch\nP-1;1;2\n", std::nullopt, L::NumberXY, {1}, {2}, {0}, {"P-1"}},
+        {"X,Y,X\n1,2,3", std::nullopt, L::XYZ, {1}, {2}, {1}, {}},
+    };
+    for (const auto& c : cases) {
+        const marovin::XyText text = marovin::xy_file_text(c.text);
+        ASSERT_TRUE(text.header.has_value()) << shown(c.text);
+        EXPECT_EQ(marovin::named_layout(text), c.named) << shown(c.text);
+        auto points = marovin::read_xy_points(text, c.read_as);
+        ASSERT_TRUE(points.ok()) << shown(c.text) << ": " << points.error();
+        EXPECT_EQ(points->x, c.x) << shown(c.text);
+        EXPECT_EQ(points->y, c.y) << shown(c.text);
+        EXPECT_EQ(points->number, c.number) << shown(c.text);
+        EXPECT_EQ(points->name, c.name) << shown(c.text);
+    }
+    // A line holding a number (quoted or not) or an empty field is a point,
+    // as before.
+    for (const char* first : {"a,1\r\n", "a,,b\r\n", "1,2\r\n", "\"a\",\"1\"\r\n", "a,\"\"\r\n"})
+        EXPECT_FALSE(marovin::xy_file_text(first).header.has_value()) << first;
+}
+
+TEST(XyText, HeaderLinesThatCannotBeReadFailNamingTheirFields)
+{
+    struct {
+        marovin::XyLayout layout;
+        const char* text;
+        const char* message;
+    } const cases[] = {
+        {marovin::XyLayout::NumberXYZ, "Nom,Breite,Laenge\r\n1,2,3\r\n",
+         "line 1 names the columns \"Nom\", \"Breite\", \"Laenge\", but not which hold X and Y; read in the order "
+         "of the file type \"Number,X,Y,Z\", it should hold 4"},
+        {marovin::XyLayout::NumberXY, "\r\nEasting;Northing\r\n1;2\r\n",
+         "line 2 names the columns \"Easting\", \"Northing\", none of them the Number that the file type "
+         "\"Number,X,Y\" takes"},
+        {marovin::XyLayout::XY, "Station,Easting,Northing\r\n1,2\r\n",
+         "line 2 holds 2 fields, but the header line 1 names 3"},
+        {marovin::XyLayout::XY, "Easting,Northing\r\n1,north\r\n", "point 1, line 2: Y \"north\" is not a number"},
+    };
+    for (const auto& c : cases) {
+        auto points = marovin::read_xy_points(marovin::xy_file_text(c.text), c.layout);
         ASSERT_FALSE(points.ok()) << shown(c.text);
         EXPECT_EQ(points.error(), c.message) << shown(c.text);
     }

@@ -92,7 +92,7 @@ TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
         const char* text;
         QStringList list;
     } const cases[] = {
-        {w.Combo1, "X,Y,Z", {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y"}},
+        {w.Combo1, "X,Y,Z", {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
         {w.Combo2, "UTM32", {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
                              "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"}},
         {w.Combo3, "Station", {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},

@@ -257,7 +257,7 @@ TEST_F(WindowTest, FillingComboListsKeepsTheDefaultTexts)
         const char* text;
         int entryOfText;
     } cases[] = {
-        {w.Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y"}, "X,Y,Z", 2},
+        {w.Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}, "X,Y,Z", 2},
         {w.Combo2, systems2, "UTM32", 4},
         {w.Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}, "Station", 0},
         {w.Combo4, {"1", "2", "5", "10", "25"}, "5", 2},
