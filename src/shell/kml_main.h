@@ -8,6 +8,7 @@
 #include "readers/seismic_header.h"
 #include "readers/xy_text.h"
 #include "base/result.h"
+#include "shell/form_layout.h"
 #include "shell/program_folder.h"
 
 #include <QColor>
@@ -38,13 +39,7 @@ class QPushButton;
 class QRadioButton;
 class QTemporaryDir;
 
-// Background colours that show where the user is on a road.
-enum class StepColour {
-    Red,        // #FF0000, the step to take next
-    LightGrey,  // #E0E0E0, a step under way or taken
-    ButtonFace, // the platform's button-face colour
-    Light3D,    // the platform's 3-D light colour
-};
+// The colour a button shows for a step colour (see form_layout.h).
 QColor stepColourValue(StepColour colour);
 
 // Appends entries to a combo list and keeps the text the box shows (an
@@ -162,10 +157,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildTab0(QWidget* page);
-    void buildTab1(QWidget* page);
-    void buildTab2(QWidget* page);
-    void buildTab3(QWidget* page);
     // Puts `text` on tab 3's line, in a font narrowed or made smaller until
     // it fits the line's width.
     void showSeismicLine(const QString& text);
