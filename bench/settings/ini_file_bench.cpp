@@ -7,22 +7,18 @@
 //
 //   ini_file_bench [folder]     (default: the system's temporary folder)
 
+#include "support/timing.h"
+
 #include "settings/ini_file.h"
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
-
-double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
 void write_file(const std::string& path, const std::string& line, const std::string& eol, int lines)
 {
@@ -44,25 +40,23 @@ Figures time_file(const std::string& path)
 {
     std::vector<double> reads, writes;
     for (int run = 0; run < 5; ++run) {
-        auto start = std::chrono::steady_clock::now();
+        auto start = bench::Clock::now();
         const auto value = marovin::read_ini_value(path, "TERVALO", "Fichier 1");
-        reads.push_back(seconds_since(start));
+        reads.push_back(bench::seconds_since(start));
         if (!value) {
             std::fprintf(stderr, "no value read from %s\n", path.c_str());
             std::exit(1);
         }
-        start = std::chrono::steady_clock::now();
+        start = bench::Clock::now();
         const auto written =
             marovin::write_ini_value(path, "TERVALO", "Fichier 1", "/data/line " + std::to_string(run) + ".sgy");
-        writes.push_back(seconds_since(start));
+        writes.push_back(bench::seconds_since(start));
         if (!written) {
             std::fprintf(stderr, "%s\n", written.error().c_str());
             std::exit(1);
         }
     }
-    std::sort(reads.begin(), reads.end());
-    std::sort(writes.begin(), writes.end());
-    return {reads[2], writes[2]};
+    return {bench::median(reads), bench::median(writes)};
 }
 
 } // namespace

@@ -21,15 +21,16 @@
 //       time (other work may hold one), two -j 1 commands on half the lines
 //       each, started together.
 
-#include "process_timing.h"
-#include "road_limits.h"
-#include "seismic_line.h"
+#include "support/files.h"
+#include "support/road_limits.h"
+#include "support/seismic_line.h"
+#include "support/timing.h"
 
-#include <chrono>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,66 +39,22 @@
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::die;
 
 namespace {
 
 const std::string kCommand = MAROVIN_PROGRAM_DIR "/marovin-kml";
 
-double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
-
-fs::path g_work;
-
-[[noreturn]] void die(const std::string& message)
-{
-    std::fprintf(stderr, "marovin_kml_bench: %s\n", message.c_str());
-    std::error_code ignored;
-    fs::remove_all(g_work, ignored);
-    std::exit(1);
-}
-
-fs::path work_folder(const char* name)
-{
-    g_work = fs::temp_directory_path() / (std::string(name) + std::to_string(::getpid()));
-    fs::create_directories(g_work);
-    return g_work;
-}
-
-
-fs::path make_line(const fs::path& path, long traces, int samples)
-{
-    if (!bench::make_line(path.c_str(), traces, samples))
-        die("cannot write " + path.string());
-    bench::warm(path);
-    return path;
-}
-
-bool same_bytes(const fs::path& a, const fs::path& b)
-{
-    std::ifstream in_a(a, std::ios::binary), in_b(b, std::ios::binary);
-    std::vector<char> block_a(1 << 20), block_b(1 << 20);
-    for (;;) {
-        in_a.read(block_a.data(), static_cast<std::streamsize>(block_a.size()));
-        in_b.read(block_b.data(), static_cast<std::streamsize>(block_b.size()));
-        if (in_a.gcount() != in_b.gcount() ||
-            !std::equal(block_a.begin(), block_a.begin() + in_a.gcount(), block_b.begin()))
-            return false;
-        if (in_a.gcount() == 0)
-            return true;
-    }
-}
-
-
 int compare(long traces, int rounds)
 {
-    const fs::path work = work_folder("marovin_kml_bench_");
-    const fs::path line = make_line(work / "line.sgy", traces, 250);
-    const fs::path one = make_line(work / "one.sgy", 1, 250);
+    const fs::path work = bench::work_folder("marovin_kml_bench");
+    const fs::path line = bench::warm_line(work / "line.sgy", traces, 250);
+    const fs::path one = bench::warm_line(work / "one.sgy", 1, 250);
     std::printf("line: %ld traces of 250 samples, %.0f MB\n", traces, static_cast<double>(fs::file_size(line)) / 1e6);
 
     const fs::path command_kml = work / "command.kml", python_kml = work / "python.kml";
     const std::vector<std::string> command = {kCommand, "-q", "-o", command_kml.string(), line.string()};
-    const fs::path script = fs::path(MAROVIN_BENCH_SOURCE_DIR) / "seismic_road_reference.py";
+    const fs::path script = fs::path(MAROVIN_BENCH_SOURCE_DIR) / "roads" / "seismic_road_reference.py";
     const std::vector<std::string> python = {"/usr/bin/python3", script.string(), line.string(), python_kml.string(),
                                              "5"};
     std::vector<std::string> checked = python;
@@ -105,8 +62,10 @@ int compare(long traces, int rounds)
 
     if (!bench::run_process(command, false, true).ok || !bench::run_process(python).ok)
         die("an untimed run failed");
-    std::printf("%s\n", same_bytes(command_kml, python_kml) ? "the command's and Python's KML are the same bytes"
-                                                            : "the command's and Python's KML differ");
+    if (const std::optional<std::string> differ = bench::first_difference(command_kml, python_kml))
+        std::printf("the command's and Python's KML differ, first at %s\n", differ->c_str());
+    else
+        std::printf("the command's and Python's KML are the same bytes\n");
 
     const std::vector<std::string>* commands[3] = {&command, &python, &checked};
     std::vector<double> seconds[3];
@@ -146,26 +105,17 @@ int compare(long traces, int rounds)
                 static_cast<double>(peaks[0] - one_peak) * 1024 / static_cast<double>(traces - 1),
                 static_cast<double>(one_peak) / 1024);
 
-    std::string why;
-    const std::optional<bench::Limits> measured = bench::measure_limits(line, command_kml, work, rounds, 2, why);
-    if (!measured)
-        die(why);
-    const bench::Limits& limits = *measured;
-    const double sum = limits.touch + limits.proj + limits.write;
-    std::printf("\nlimits of the work, timed in this process, medians of %d runs:\n", rounds);
-    std::printf("  %-50s %7.3f s\n", "page touch (one byte of every trace header)", limits.touch);
-    std::printf("  %-50s %7.3f s\n", "PROJ: inverse projection and back (two passes)", limits.proj);
-    std::printf("  %-50s %7.3f s\n", "write(2) of the KML bytes", limits.write);
-    std::printf("  %-50s %7.3f s\n", "sum", sum);
+    // The domain check's inverse projection and the conversion: two passes.
+    const double sum = bench::report_limits(line, command_kml, work, rounds, 2);
     std::printf("marovin-kml / sum of the limits: %.2f (goal: 2 or below)\n", ours / sum);
-    fs::remove_all(work);
+    bench::remove_work_folder();
     return 0;
 }
 
 // Seconds from starting both commands to the end of the later one.
 double run_together(const std::vector<std::string>& a, const std::vector<std::string>& b)
 {
-    const auto start = Clock::now();
+    const auto start = bench::Clock::now();
     std::vector<pid_t> pids;
     for (const std::vector<std::string>* argv : {&a, &b}) {
         std::vector<char*> args;
@@ -182,15 +132,15 @@ double run_together(const std::vector<std::string>& a, const std::vector<std::st
         if (::waitpid(pid, &status, 0) < 0 || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
             die("a command run beside another failed");
     }
-    return seconds_since(start);
+    return bench::seconds_since(start);
 }
 
 int jobs(int files, long traces, int rounds)
 {
-    const fs::path work = work_folder("marovin_kml_jobs_");
+    const fs::path work = bench::work_folder("marovin_kml_jobs");
     std::vector<std::string> lines;
     for (int f = 0; f < files; ++f)
-        lines.push_back(make_line(work / ("line" + std::to_string(f) + ".sgy"), traces, 250).string());
+        lines.push_back(bench::warm_line(work / ("line" + std::to_string(f) + ".sgy"), traces, 250).string());
     std::printf("%d lines of %ld traces, %.0f MB each\n", files, traces,
                 static_cast<double>(fs::file_size(lines[0])) / 1e6);
     const auto command = [&](const char* jobs, const fs::path& out, std::size_t first, std::size_t end) {
@@ -227,7 +177,7 @@ int jobs(int files, long traces, int rounds)
     std::printf("-j 2 is %.2fx as fast as -j 1 (goal: 1.7 or more on 2 cores)\n", one / two);
     std::printf("the machine's cores gave two commands at once %.2fx; -j 2 reached %.0f%% of that\n", one / pair,
                 100 * pair / two);
-    fs::remove_all(work);
+    bench::remove_work_folder();
     return 0;
 }
 

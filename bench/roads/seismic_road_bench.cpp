@@ -19,26 +19,37 @@
 //       deleted after): the time from the click on Extract to "Conversion
 //       done !", the whole Command8, Command3 (the KML file), and the peak
 //       memory of the process and of the converter.
-//   seismic_road_bench road <line> <folder holding convers> <times file>
-//       One road run; appends its figures to the times file.
+//   seismic_road_bench views [traces]
+//       The window's two large views on what the road made of a line (every
+//       point labelled, the largest document): the KML file of a million
+//       placemarks shown in the "Information" viewer and scrolled to its
+//       end, the grid of a million rows shown and scrolled to its end.
+//   seismic_road_bench road <line> <folder holding convers> <times file> [views]
+//       One road run; appends its figures to the times file (with "views",
+//       prints the views' figures instead).
 
-#include "bench_desktop.h"
-#include "process_timing.h"
-#include "road_limits.h"
-#include "seismic_line.h"
+#include "support/files.h"
+#include "support/road_limits.h"
+#include "support/seismic_line.h"
+#include "support/timing.h"
 
-#include "readers/seismic_header.h"
-#include "readers/trace_extraction.h"
+#include "shell/desktop.h"
+#include "shell/flex_grid.h"
+#include "shell/info_view.h"
 #include "shell/kml_main.h"
+#include "shell/qt_desktop.h"
+#include "shell/tab_control.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QStringList>
 
-#include <proj.h>
-
+#include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -46,31 +57,48 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::die;
+using bench::seconds_since;
 
 namespace {
 
-double seconds_since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+// The desktop of the road run: every message is answered with OK and kept
+// with the time it was shown, programs run as the real desktop runs them,
+// dialogs are cancelled.
+class BenchDesktop : public Desktop {
+public:
+    QStringList messages;                  // in the order shown
+    std::vector<Clock::time_point> shown;  // when each was shown
 
-// The folder of this run's files (the line is gigabytes), removed also when
-// the benchmark stops on a failure; empty in a road run, whose folder
-// belongs to the benchmark that started it.
-fs::path g_work;
-
-[[noreturn]] void die(const std::string& message)
-{
-    std::fprintf(stderr, "seismic_road_bench: %s\n", message.c_str());
-    if (!g_work.empty()) {
-        std::error_code ignored;
-        fs::remove_all(g_work, ignored);
+    // When `text` was last shown, if it was.
+    std::optional<Clock::time_point> shownAt(const QString& text) const
+    {
+        const qsizetype at = messages.lastIndexOf(text);
+        if (at < 0)
+            return std::nullopt;
+        return shown[static_cast<std::size_t>(at)];
     }
-    std::exit(1);
-}
+
+    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons) override
+    {
+        messages << text;
+        shown.push_back(Clock::now());
+        return Answer::Ok;
+    }
+    std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
+    std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
+    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
+    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
+    {
+        return QtDesktop().runProgram(program, arguments, folder);
+    }
+    void setBusy(QWidget*, bool) override {}
+};
 
 // Figures of one road run, one line of the times file.
 struct RoadTimes {
@@ -81,7 +109,41 @@ struct RoadTimes {
     long convers_kib = 0;
 };
 
-int run_road(int argc, char** argv, const char* line, const fs::path& work, const char* times)
+double milliseconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
+
+// The window's views of what the road made: the KML file shown again in the
+// viewer, then scrolled to its end; the grid's tab shown, then the grid
+// scrolled to its end. Each is painted before its time is taken.
+void time_views(KML_Main& window, const fs::path& kml)
+{
+    QApplication::processEvents();
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    if (!window.RichTextBox1->loadPlainTextFile(QString::fromStdString(kml.string()), &error))
+        die(error.toStdString());
+    window.RichTextBox1->repaint();
+    const double shown = milliseconds(timer);
+    timer.restart();
+    window.RichTextBox1->scrollToEnd();
+    window.RichTextBox1->repaint();
+    std::printf("viewer: %d placemarks, %.1f MB, %lld lines: in view in %.0f ms, scrolled to the end in %.1f ms\n",
+                window.Nb_Points, static_cast<double>(fs::file_size(kml)) / 1e6,
+                static_cast<long long>(window.RichTextBox1->lineCount()), shown, milliseconds(timer));
+
+    timer.restart();
+    window.SSTab1->setCurrentIndex(1);
+    QApplication::processEvents();
+    window.VSFlexGrid1->repaint();
+    const double grid = milliseconds(timer);
+    timer.restart();
+    window.VSFlexGrid1->scrollToBottom();
+    window.VSFlexGrid1->repaint();
+    std::printf("grid: %d rows x %d columns shown in %.0f ms, scrolled to the end in %.1f ms\n",
+                window.VSFlexGrid1->rows(), window.VSFlexGrid1->cols(), grid, milliseconds(timer));
+}
+
+int run_road(int argc, char** argv, const char* line, const fs::path& work, const char* times, bool views)
 {
     const auto begun = Clock::now();
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -92,7 +154,7 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
         qputenv("XDG_RUNTIME_DIR", runtime.c_str());
     }
     QApplication app(argc, argv);
-    bench::BenchDesktop desktop;
+    BenchDesktop desktop;
     KML_Main window(desktop, QString::fromStdString(work.string()),
                     {QString::fromStdString((work / "T.ini").string()),
                      QString::fromStdString((work / "jobs").string()),
@@ -115,12 +177,20 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     t.done = std::chrono::duration<double>(*done - clicked).count();
 
     window.Text8->setText(QString::fromStdString((work / "road.kml").string()));
+    if (views) {
+        window.show();
+        window.Combo8->setEditText(QStringLiteral("1"));
+    }
     const auto writing = Clock::now();
     window.Command3_Click();
     t.command3 = seconds_since(writing);
     if (desktop.messages.size() != 1 || !fs::exists(work / "road.kml"))
         die("the KML file was not written: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
 
+    if (views) {
+        time_views(window, work / "road.kml");
+        return 0;
+    }
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     t.convers_kib = children.ru_maxrss;
@@ -147,61 +217,21 @@ double median_of(const std::vector<RoadTimes>& all, Member member)
     return bench::median(values);
 }
 
-// A folder under /tmp for one benchmark run, holding a copy of convers.
-fs::path work_folder(const char* name)
-{
-    const fs::path work = fs::temp_directory_path() / (std::string(name) + std::to_string(::getpid()));
-    fs::create_directories(work);
-    g_work = work;
-    fs::copy_file(fs::path(MAROVIN_PROGRAM_DIR) / "convers", work / "convers", fs::copy_options::overwrite_existing);
-    return work;
-}
-
-// The benchmark's SEG-Y line in `work`, made and read once.
+// Puts a copy of convers in the scratch folder `work`, which serves the
+// window as its program folder, then the run's SEG-Y line, made and read
+// once.
 fs::path prepared_line(const fs::path& work, long traces, int samples)
 {
-    const fs::path line = work / "line.sgy";
-    if (!bench::make_line(line.c_str(), traces, samples))
-        die("cannot write the line under /tmp");
-    bench::warm(line);
+    fs::copy_file(fs::path(MAROVIN_PROGRAM_DIR) / "convers", work / "convers", fs::copy_options::overwrite_existing);
+    const fs::path line = bench::warm_line(work / "line.sgy", traces, samples);
     std::printf("line: %ld traces of %d samples, %.0f MB\n", traces, samples,
                 static_cast<double>(fs::file_size(line)) / 1e6);
     return line;
 }
 
-// Whether two files hold the same bytes; otherwise where they first differ,
-// with the text around it. Read in blocks: a child's peak memory as the
-// system counts it includes this process's peak before the child started,
-// so this process stays small.
-std::optional<std::string> difference(const fs::path& a, const fs::path& b)
-{
-    std::ifstream in_a(a, std::ios::binary), in_b(b, std::ios::binary);
-    std::vector<char> block_a(1 << 20), block_b(1 << 20);
-    for (std::size_t at = 0;;) {
-        in_a.read(block_a.data(), static_cast<std::streamsize>(block_a.size()));
-        in_b.read(block_b.data(), static_cast<std::streamsize>(block_b.size()));
-        const auto got_a = static_cast<std::size_t>(in_a.gcount()), got_b = static_cast<std::size_t>(in_b.gcount());
-        std::size_t k = 0;
-        while (k < got_a && k < got_b && block_a[k] == block_b[k])
-            ++k;
-        if (k < got_a || k < got_b) {
-            const std::size_t from = k > 60 ? k - 60 : 0;
-            return "byte " + std::to_string(at + k) + ": \"" +
-                   std::string(block_a.data() + from, std::min<std::size_t>(100, got_a - std::min(from, got_a))) +
-                   "\" / \"" +
-                   std::string(block_b.data() + from, std::min<std::size_t>(100, got_b - std::min(from, got_b))) +
-                   "\"";
-        }
-        if (got_a == 0)
-            return std::nullopt;
-        at += got_a;
-    }
-}
-
-
 int compare(long traces, int rounds)
 {
-    const fs::path work = work_folder("seismic_road_bench_");
+    const fs::path work = bench::work_folder("seismic_road_bench");
     const fs::path line = prepared_line(work, traces, 250);
 
     const fs::path self = fs::read_symlink("/proc/self/exe");
@@ -209,7 +239,7 @@ int compare(long traces, int rounds)
     const fs::path road_kml = work / "road.kml";
     const fs::path python_kml = work / "python.kml";
     const std::vector<std::string> road = {self.string(), "road", line.string(), work.string(), times.string()};
-    const fs::path script = fs::path(MAROVIN_BENCH_SOURCE_DIR) / "seismic_road_reference.py";
+    const fs::path script = fs::path(MAROVIN_BENCH_SOURCE_DIR) / "roads" / "seismic_road_reference.py";
     const std::vector<std::string> python = {"/usr/bin/python3", script.string(), line.string(), python_kml.string(),
                                              "5"};
     // The same pipeline refusing impossible points as the converter does:
@@ -221,7 +251,7 @@ int compare(long traces, int rounds)
     if (!bench::run_process(road).ok || !bench::run_process(python_checked).ok || !bench::run_process(python).ok)
         die("an untimed run failed");
     fs::remove(times);
-    if (const std::optional<std::string> differ = difference(road_kml, python_kml))
+    if (const std::optional<std::string> differ = bench::first_difference(road_kml, python_kml))
         std::printf("the KML documents differ (%ju and %ju bytes), first at %s\n",
                     static_cast<std::uintmax_t>(fs::file_size(road_kml)),
                     static_cast<std::uintmax_t>(fs::file_size(python_kml)), differ->c_str());
@@ -267,25 +297,15 @@ int compare(long traces, int rounds)
     std::printf("road / Python: %.2f (goal: 0.25 or below)\n", road_time / python_time);
     std::printf("road / Python refusing impossible points (the same work): %.2f\n", road_time / checked_time);
 
-    std::string why;
-    const std::optional<bench::Limits> measured = bench::measure_limits(line, road_kml, work, rounds, 1, why);
-    if (!measured)
-        die(why);
-    const bench::Limits& limits = *measured;
-    const double sum = limits.touch + limits.proj + limits.write;
-    std::printf("\nlimits of the work, timed in this process, medians of %d runs:\n", rounds);
-    std::printf("  %-46s %7.3f s\n", "page touch (one byte of every trace header)", limits.touch);
-    std::printf("  %-46s %7.3f s\n", "PROJ transform (one proj_trans_generic)", limits.proj);
-    std::printf("  %-46s %7.3f s\n", "write(2) of the KML bytes", limits.write);
-    std::printf("  %-46s %7.3f s\n", "sum", sum);
+    const double sum = bench::report_limits(line, road_kml, work, rounds, 1);
     std::printf("road / sum of the limits: %.2f\n", road_time / sum);
-    fs::remove_all(work);
+    bench::remove_work_folder();
     return 0;
 }
 
 int large(long traces, int runs)
 {
-    const fs::path work = work_folder("seismic_road_large_");
+    const fs::path work = bench::work_folder("seismic_road_large");
     const fs::path line = prepared_line(work, traces, 4);
     const fs::path self = fs::read_symlink("/proc/self/exe");
     const fs::path times = work / "times.txt";
@@ -312,7 +332,21 @@ int large(long traces, int runs)
     std::printf("  peak memory of the converter             %7.0f MB (as the system counts it: at least the "
                 "window's size when it started the converter)\n",
                 median_of(parts, &RoadTimes::convers_kib) / 1024);
-    fs::remove_all(work);
+    bench::remove_work_folder();
+    return 0;
+}
+
+int views(long traces)
+{
+    const fs::path work = bench::work_folder("seismic_road_views");
+    const fs::path line = prepared_line(work, traces, 4);
+    const fs::path self = fs::read_symlink("/proc/self/exe");
+    if (!bench::run_process({self.string(), "road", line.string(), work.string(), (work / "times.txt").string(),
+                             "views"},
+                            true)
+             .ok)
+        die("the road failed");
+    bench::remove_work_folder();
     return 0;
 }
 
@@ -320,8 +354,10 @@ int large(long traces, int runs)
 
 int main(int argc, char** argv)
 {
-    if (argc == 5 && std::string(argv[1]) == "road")
-        return run_road(argc, argv, argv[2], argv[3], argv[4]);
+    if ((argc == 5 || argc == 6) && std::string(argv[1]) == "road")
+        return run_road(argc, argv, argv[2], argv[3], argv[4], argc == 6 && std::string(argv[5]) == "views");
+    if (argc >= 2 && std::string(argv[1]) == "views")
+        return views(argc > 2 ? std::atol(argv[2]) : 1'000'000);
     if (argc >= 2 && std::string(argv[1]) == "large")
         return large(argc > 2 ? std::atol(argv[2]) : 10'000'000, argc > 3 ? std::atoi(argv[3]) : 3);
     return compare(argc > 1 ? std::atol(argv[1]) : 1'000'000, argc > 2 ? std::atoi(argv[2]) : 5);

@@ -5,16 +5,13 @@
 # sum of the work's limits, with the peak memory; then 64 lines of 20,000
 # traces with -j 2 beside -j 1. The lines are made under /tmp and deleted
 # after.
-#   bench/marovin_kml_bench.sh [traces] [rounds] [files] [traces per file] [rounds]
+#   bench/roads/marovin_kml_bench.sh [traces] [rounds] [files] [traces per file] [rounds]
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-. "$root/bench/install_reference.sh"
+. "$(dirname "${BASH_SOURCE[0]}")/../support/runner.sh"
 install_reference "/usr/bin/python3 -c 'import segyio'" python3-segyio
 install_reference "/usr/bin/python3 -c 'import pyproj'" python3-pyproj
 install_reference "/usr/bin/python3 -c 'import numpy'" python3-numpy
-build_dir="${MAROVIN_BUILD_DIR:-$root/build}"
-"$root/scripts/setup"
-cmake --build "$build_dir" -j2 --target marovin_kml_bench marovin-kml
-"$build_dir/bench/marovin_kml_bench" "${1:-1000000}" "${2:-5}"
+bench_build marovin_kml_bench
+"$bench_build_dir/bench/marovin_kml_bench" "${1:-1000000}" "${2:-5}"
 echo
-"$build_dir/bench/marovin_kml_bench" jobs "${3:-64}" "${4:-20000}" "${5:-5}"
+"$bench_build_dir/bench/marovin_kml_bench" jobs "${3:-64}" "${4:-20000}" "${5:-5}"

@@ -2,7 +2,8 @@
 // Times programs as whole processes, all in the same way: the wall time from
 // just before the process is started to just after it has been waited for,
 // no shell in between. Benchmarks run each tool several times, interleaved
-// with its reference, and report medians.
+// with its reference, and report medians. Steps inside a benchmark's own
+// process are timed with seconds_since().
 
 #include <algorithm>
 #include <chrono>
@@ -18,6 +19,13 @@
 extern char** environ;
 
 namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds_since(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
 
 struct ProcessRun {
     bool ok = false;  // started and exited with status 0
@@ -49,7 +57,9 @@ inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_ou
 
     ProcessRun run;
     pid_t pid = 0;
-    const auto start = std::chrono::steady_clock::now();
+    if (keep_output)
+        std::fflush(stdout); // what this process printed comes first
+    const auto start = Clock::now();
     const int spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0) {
@@ -59,7 +69,7 @@ inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_ou
     int status = 0;
     rusage usage{};
     wait4(pid, &status, 0, &usage);
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.seconds = seconds_since(start);
     run.peak_kib = usage.ru_maxrss;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (!run.ok)

@@ -4,8 +4,8 @@
 // of every trace header touched through a map, the PROJ passes over the
 // points, write(2) of the finished KML bytes.
 
-#include "process_timing.h"
-#include "seismic_line.h"
+#include "support/seismic_line.h"
+#include "support/timing.h"
 
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
@@ -13,10 +13,10 @@
 #include <proj.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,15 +24,6 @@
 #include <unistd.h>
 
 namespace bench {
-
-// Reads a file once, so that every run finds it in the page cache.
-inline void warm(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<char> block(1 << 20);
-    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-    }
-}
 
 struct Limits {
     double touch = 0; // page touch
@@ -43,30 +34,21 @@ struct Limits {
 // Seconds of each floor, medians of `runs`, on the line (receiver
 // coordinates in centimetres, UTM zone 32 north) and its KML document
 // `kml`. `passes` PROJ transforms of every point: forward (the conversion),
-// then back, alternately. Nothing, with `error` set, when a step fails.
-inline std::optional<Limits> measure_limits(const std::filesystem::path& line, const std::filesystem::path& kml,
-                                            const std::filesystem::path& work, int runs, int passes,
-                                            std::string& error)
+// then back, alternately. The benchmark stops when a step fails.
+inline Limits measure_limits(const std::filesystem::path& line, const std::filesystem::path& kml,
+                             const std::filesystem::path& work, int runs, int passes)
 {
-    using Clock = std::chrono::steady_clock;
-    const auto since = [](Clock::time_point start) {
-        return std::chrono::duration<double>(Clock::now() - start).count();
-    };
     auto header = marovin::read_seismic_header(line.string());
     auto file = marovin::SeismicFile::open(line.string());
-    if (!header || !file) {
-        error = "cannot read " + line.string();
-        return std::nullopt;
-    }
+    if (!header || !file)
+        die("cannot read " + line.string());
     std::vector<double> touch, proj, write;
     for (int run = 0; run < runs; ++run)
         touch.push_back(page_touch_limit(file->descriptor(), header->Header_Offset,
                                          marovin::trace_length(header->Nb_Samples32), header->Nb_Traces));
     auto points = marovin::extract_trace_points(*file, *header, false, {});
-    if (!points) {
-        error = points.error();
-        return std::nullopt;
-    }
+    if (!points)
+        die(points.error());
     for (double& x : points->x)
         x /= 100;
     for (double& y : points->y)
@@ -74,17 +56,15 @@ inline std::optional<Limits> measure_limits(const std::filesystem::path& line, c
     PJ_CONTEXT* context = proj_context_create();
     PJ* crs_to_crs = proj_create_crs_to_crs(context, "EPSG:32632", "EPSG:4326", nullptr);
     PJ* transformation = crs_to_crs ? proj_normalize_for_visualization(context, crs_to_crs) : nullptr;
-    if (!transformation) {
-        error = "PROJ has no transformation from EPSG:32632 to EPSG:4326";
-        return std::nullopt;
-    }
+    if (!transformation)
+        die("PROJ has no transformation from EPSG:32632 to EPSG:4326");
     for (int run = 0; run < runs; ++run) {
         std::vector<double> x = points->x, y = points->y;
         const auto start = Clock::now();
         for (int pass = 0; pass < passes; ++pass)
             proj_trans_generic(transformation, pass % 2 == 0 ? PJ_FWD : PJ_INV, x.data(), sizeof(double), x.size(),
                                y.data(), sizeof(double), y.size(), nullptr, 0, 0, nullptr, 0, 0);
-        proj.push_back(since(start));
+        proj.push_back(seconds_since(start));
     }
     proj_destroy(transformation);
     proj_destroy(crs_to_crs);
@@ -105,13 +85,28 @@ inline std::optional<Limits> measure_limits(const std::filesystem::path& line, c
                 break;
             at += static_cast<std::size_t>(n);
         }
-        if (out < 0 || ::close(out) != 0 || std::filesystem::file_size(copy) != bytes.size()) {
-            error = "cannot write " + copy.string();
-            return std::nullopt;
-        }
-        write.push_back(since(start));
+        if (out < 0 || ::close(out) != 0 || std::filesystem::file_size(copy) != bytes.size())
+            die("cannot write " + copy.string());
+        write.push_back(seconds_since(start));
     }
     return Limits{median(touch), median(proj), median(write)};
+}
+
+// Measures the limits as above, prints them and gives their sum.
+inline double report_limits(const std::filesystem::path& line, const std::filesystem::path& kml,
+                            const std::filesystem::path& work, int runs, int passes)
+{
+    const Limits limits = measure_limits(line, kml, work, runs, passes);
+    const double sum = limits.touch + limits.proj + limits.write;
+    std::printf("\nlimits of the work, timed in this process, medians of %d runs:\n", runs);
+    std::printf("  %-50s %7.3f s\n", "page touch (one byte of every trace header)", limits.touch);
+    std::printf("  %-50s %7.3f s\n",
+                passes == 1 ? "PROJ transform (one proj_trans_generic)"
+                            : "PROJ: inverse projection and back (two passes)",
+                limits.proj);
+    std::printf("  %-50s %7.3f s\n", "write(2) of the KML bytes", limits.write);
+    std::printf("  %-50s %7.3f s\n", "sum", sum);
+    return sum;
 }
 
 } // namespace bench

@@ -6,9 +6,11 @@
 // it, in turn, on the same files. A file of 1,000,000 traces of varying
 // length is walked trace by trace; its time is printed on its own.
 // Prints microseconds per read and the ratios.
+#include "support/seismic_line.h"
+#include "support/timing.h"
+
 #include "readers/seismic_header.h"
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -22,39 +24,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void put_be(char* at, unsigned value, int size)
-{
-    for (int i = 0; i < size; ++i)
-        at[i] = static_cast<char>(value >> (8 * (size - 1 - i)));
-}
-
 // A SEG-Y rev 1 file of IEEE samples whose first trace header says 1000
 // samples and scalar -100, sparse after it.
 void make_segy(const fs::path& path, std::uint64_t size)
 {
-    std::vector<char> header(3840, 0);
-    put_be(&header[3220], 1000, 2); // samples per trace
-    put_be(&header[3224], 5, 2);    // IEEE floats
+    std::vector<unsigned char> header(3840, 0);
+    bench::put_be(&header[3220], 1000, 2); // samples per trace
+    bench::put_be(&header[3224], 5, 2);    // IEEE floats
     header[3500] = 1;               // revision 1
-    put_be(&header[3714], 1000, 2); // the first trace header's samples
-    put_be(&header[3670], 0xFF9C, 2); // scalar -100
-    std::ofstream(path, std::ios::binary).write(header.data(), static_cast<std::streamsize>(header.size()));
+    bench::put_be(&header[3714], 1000, 2); // the first trace header's samples
+    bench::put_be(&header[3670], 0xFF9C, 2); // scalar -100
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
     fs::resize_file(path, size);
 }
 
 // 1,000,000 traces of 10 and 11 samples in turn, each header saying its own.
 void make_varying(const fs::path& path, int traces)
 {
-    std::vector<char> bytes(3600, 0);
-    put_be(&bytes[3224], 5, 2);
+    std::vector<unsigned char> bytes(3600, 0);
+    bench::put_be(&bytes[3224], 5, 2);
     bytes[3500] = 1;
     for (int i = 0; i < traces; ++i) {
         const unsigned samples = 10 + static_cast<unsigned>(i % 2);
         const std::size_t at = bytes.size();
         bytes.resize(at + 240 + 4 * samples, 0);
-        put_be(&bytes[at + 114], samples, 2);
+        bench::put_be(&bytes[at + 114], samples, 2);
     }
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The read of the first trace header alone, as it was before the layout
@@ -75,12 +73,6 @@ std::int64_t first_trace_header_read(const std::string& path)
     const std::int64_t data = static_cast<std::int64_t>(file->size()) - 3600;
     const std::int64_t q = data / trace, twice = 2 * (data % trace);
     return twice > trace || (twice == trace && q % 2 != 0) ? q + 1 : q;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
 }
 
 } // namespace
@@ -128,8 +120,8 @@ int main()
                          static_cast<long long>(counted));
         std::printf("file of %llu bytes (%lld traces): %.2f us per header read, %.2f us for the first trace "
                     "header alone: %.2fx (medians of %d rounds)\n",
-                    static_cast<unsigned long long>(size), static_cast<long long>(traces), median(now),
-                    median(before), median(now) / median(before), rounds);
+                    static_cast<unsigned long long>(size), static_cast<long long>(traces), bench::median(now),
+                    bench::median(before), bench::median(now) / bench::median(before), rounds);
     }
 
     const fs::path varying = folder / "varying.sgy";
@@ -145,7 +137,7 @@ int main()
         }
     }
     if (status == 0)
-        std::printf("1,000,000 traces of varying length walked in %.1f ms (median of 5)\n", median(walks));
+        std::printf("1,000,000 traces of varying length walked in %.1f ms (median of 5)\n", bench::median(walks));
     fs::remove_all(folder);
     return status;
 }

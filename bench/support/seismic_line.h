@@ -2,10 +2,13 @@
 // A synthetic SEG-Y line for the seismic benchmarks, and the least a mapped
 // read of its trace headers can cost.
 
+#include "support/files.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -58,6 +61,16 @@ inline bool make_line(const char* path, long traces, int samples)
         return false;
     }
     return true;
+}
+
+// The line at `path`, made and read once; the benchmark stops when it
+// cannot be written.
+inline std::filesystem::path warm_line(const std::filesystem::path& path, long traces, int samples)
+{
+    if (!make_line(path.c_str(), traces, samples))
+        die("cannot write " + path.string());
+    warm(path);
+    return path;
 }
 
 // The least any memory-mapped read of the trace-header words can cost: the

@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Times the converter on 1,000,000 UTM32 points beside two references in the
 # same run, as whole processes:
-#   - converter_reference (bench/converter_reference.c): a plain C program
+#   - converter_reference (converter_reference.c here): a plain C program
 #     that reads the same job, converts with one proj_trans_generic call and
 #     writes the same result bytes (checked with cmp);
 #   - cs2cs on the same points, nine decimals.
 # Each program runs several times, in turn; the figures are medians.
-#   bench/converter_bench.sh [path/to/convers] [points] [path/to/converter_reference] [rounds]
+#   bench/converter/converter_bench.sh [path/to/convers] [points] [path/to/converter_reference] [rounds]
+# Without the paths, both programs are built first in the benchmarks' build.
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-convers=${1:-$root/build/bin/convers}
+. "$(dirname "${BASH_SOURCE[0]}")/../support/runner.sh"
+if [ -z "${1-}" ] || [ -z "${3-}" ]; then
+  bench_build convers converter_reference
+fi
+convers=${1:-$bench_build_dir/bin/convers}
 points=${2:-1000000}
-reference=${3:-$root/build/bench/converter_reference}
+reference=${3:-$bench_build_dir/bench/converter_reference}
 rounds=${4:-5}
-. "$root/bench/install_reference.sh"
 install_reference "command -v cs2cs" proj-bin
 [ -x "$convers" ] || { echo "$convers not built" >&2; exit 1; }
 [ -x "$reference" ] || { echo "$reference not built" >&2; exit 1; }

@@ -3,12 +3,11 @@
 # then the differential check of the integer digits against the general
 # conversion at twenty times the test suite's count (about 150 million
 # values).
-#   bench/number_text_bench.sh [scale]
+#   bench/output/number_text_bench.sh [scale]
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-"$root/scripts/setup"
-build_dir="${MAROVIN_BUILD_DIR:-$root/build}"
-cmake --build "$build_dir" -j2 --target number_text_bench base_tests
+. "$(dirname "${BASH_SOURCE[0]}")/../support/runner.sh"
+bench_build number_text_bench base_tests
+build_dir=$bench_build_dir
 "$build_dir/bench/number_text_bench"
 scale=${1:-20}
 echo "differential check at scale $scale:"

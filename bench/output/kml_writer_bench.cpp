@@ -13,7 +13,8 @@
 //       of write_kml_file to the times file
 //   kml_writer_bench write-bytes <document> <output>     (one floor run)
 
-#include "process_timing.h"
+#include "support/files.h"
+#include "support/timing.h"
 
 #include "conversion/point_table.h"
 #include "kml/kml_writer.h"
@@ -25,6 +26,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -72,7 +74,7 @@ const char* map_file(const char* path, std::size_t& size)
 
 int write_kml(const char* points_path, const char* output, const char* times_path)
 {
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = bench::Clock::now();
     std::size_t size = 0;
     const char* bytes = map_file(points_path, size);
     if (!bytes)
@@ -91,17 +93,15 @@ int write_kml(const char* points_path, const char* output, const char* times_pat
     }
     const marovin::PointTable table =
         marovin::PointTable::from_columns(std::move(longitudes), std::move(latitudes), std::move(numbers));
-    const auto built = std::chrono::steady_clock::now();
+    const double building = bench::seconds_since(start);
+    const auto built = bench::Clock::now();
     const marovin::Status written = marovin::write_kml_file(output, table, n, kLabels);
     if (!written) {
         std::fprintf(stderr, "%s\n", written.error().c_str());
         return 1;
     }
-    if (times_path) {
-        const auto seconds = [](auto from, auto to) { return std::chrono::duration<double>(to - from).count(); };
-        std::ofstream(times_path, std::ios::app)
-            << seconds(start, built) << ' ' << seconds(built, std::chrono::steady_clock::now()) << '\n';
-    }
+    if (times_path)
+        std::ofstream(times_path, std::ios::app) << building << ' ' << bench::seconds_since(built) << '\n';
     return 0;
 }
 
@@ -122,12 +122,6 @@ int write_bytes(const char* document, const char* output)
     return ::close(out) == 0 ? 0 : 1;
 }
 
-std::string file_bytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -141,8 +135,7 @@ int main(int argc, char** argv)
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 7;
     const fs::path self = fs::read_symlink("/proc/self/exe");
     const std::string printf_writer = (self.parent_path() / "kml_printf_writer").string();
-    const fs::path folder = fs::temp_directory_path() / ("kml_writer_bench_" + std::to_string(::getpid()));
-    fs::create_directories(folder);
+    const fs::path folder = bench::work_folder("kml_writer_bench");
     const fs::path points = folder / "points.bin";
     write_points(points, n);
 
@@ -169,14 +162,12 @@ int main(int argc, char** argv)
         if (&tool == &tools[2])
             fs::copy_file(document, reference);
         if (!bench::run_process(tool.argv).ok)
-            return 1;
+            bench::die(std::string(tool.name) + " failed");
     }
-    const std::string expected = file_bytes(document);
     for (const Tool& tool : tools) {
-        if (file_bytes(tool.output) != expected) {
-            std::fprintf(stderr, "%s does not write the same bytes as the KML writer\n", tool.name);
-            return 1;
-        }
+        if (const std::optional<std::string> differ = bench::first_difference(tool.output, document))
+            bench::die(std::string(tool.name) + " does not write the same bytes as the KML writer, first at " +
+                       *differ);
     }
 
     for (int round = 0; round < rounds; ++round) {
@@ -186,12 +177,12 @@ int main(int argc, char** argv)
             ::sync(); // no write-back of the last run's file during this one
             const bench::ProcessRun run = bench::run_process(tool.argv);
             if (!run.ok)
-                return 1;
+                bench::die(std::string(tool.name) + " failed");
             tool.seconds.push_back(run.seconds);
         }
     }
 
-    const double megabytes = static_cast<double>(expected.size()) / 1e6;
+    const double megabytes = static_cast<double>(fs::file_size(document)) / 1e6;
     std::printf("%ld points, %.1f MB of KML, median of %d whole-process runs each\n", n, megabytes, rounds);
     for (const Tool& tool : tools) {
         const double m = bench::median(tool.seconds);
@@ -214,6 +205,6 @@ int main(int argc, char** argv)
     std::printf("KML writer / write floor: %.2f (write_kml_file alone: %.2f)\n", ours / floor,
                 bench::median(writing) / floor);
     std::printf("KML writer / printf:      %.2f\n", ours / bench::median(tools[1].seconds));
-    fs::remove_all(folder);
+    bench::remove_work_folder();
     return 0;
 }

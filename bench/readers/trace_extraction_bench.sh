@@ -2,21 +2,21 @@
 # Times the seismic road's extraction on a 1,000,000-trace SEG-Y line (250
 # samples per trace, about 1.24 GB under /tmp, deleted afterwards) beside
 # segyio reading the same three header words of every trace, in the same
-# run; then the whole Command8_Click with the converter and the grid, and
-# its peak memory.
-#   bench/trace_extraction_bench.sh [build dir] [traces]
+# run; then the library calls of the whole Extract step with the real
+# converter, and their peak memory.
+#   bench/readers/trace_extraction_bench.sh [build dir] [traces]
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-$root/build}
+. "$(dirname "${BASH_SOURCE[0]}")/../support/runner.sh"
+if [ -z "${1-}" ]; then
+  bench_build trace_extraction_bench
+fi
+build=${1:-$bench_build_dir}
 traces=${2:-1000000}
 bench=$build/bench/trace_extraction_bench
-convers=$build/bin/convers
 [ -x "$bench" ] || { echo "$bench not built" >&2; exit 1; }
-[ -x "$convers" ] || { echo "$convers not built" >&2; exit 1; }
 
 # segyio is the reference only; the program does not use it. Debian's
 # package serves the system Python, whatever python3 is first on PATH.
-. "$root/bench/install_reference.sh"
 install_reference "/usr/bin/python3 -c 'import segyio'" python3-segyio
 
 work=$(mktemp -d /tmp/marovin_trace_bench.XXXXXX)
@@ -38,4 +38,4 @@ with segyio.open(sys.argv[1], ignore_geometry=True) as f:
 print(f"segyio     {len(cdp)} traces: CDP, GroupX, GroupY read {time.perf_counter() - start:.3f} s")
 PY
 "$bench" extract "$line"
-QT_QPA_PLATFORM=offscreen "$bench" command8 "$line" "$convers"
+"$bench" step "$line"

@@ -1,76 +1,51 @@
 // The text road on a large survey: a 1,000,000-line XY file (semicolons,
-// UTM32 metres) goes through the whole road as a user runs it, in one
-// process: Command1 (select, read and normalise, show), Command9 (read
-// again, converter job, the real convers, result, grid) and Command10 (KML
-// file of every point, every fifth named, shown). Beside it, timed the same
-// way as a whole process, ogr2ogr makes the same KML output from the same
-// file: the points reprojected to WGS84, "Station N" and the description on
-// every fifth, the pushpin style asked for. GDAL's KML driver leaves the
-// icon style out; its LIBKML driver writes it but takes time that grows with
-// the square of the count (13 s for 10,000 points, 69 s for 20,000), so it
-// cannot serve at this size. Medians of interleaved runs. Before that, the
-// library steps are timed one by one in this process.
+// UTM32 metres) goes through the road's library calls as the window's
+// handlers make them, in one process: select (read and normalise), convert
+// (read again, the points, the converter job, the real convers, its result,
+// the point table) and write the KML file of every point, every fifth named.
+// Beside it, timed the same way as a whole process, ogr2ogr makes the same
+// KML output from the same file: the points reprojected to WGS84, "Station
+// N" and the description on every fifth, the pushpin style asked for.
+// GDAL's KML driver leaves the icon style out; its LIBKML driver writes it
+// but takes time that grows with the square of the count (13 s for 10,000
+// points, 69 s for 20,000), so it cannot serve at this size. Medians of
+// interleaved runs. Before that, the library steps are timed one by one in
+// this process. What the window adds to the road (the file and the KML
+// shown, the grid) is timed by the seismic road benchmark.
 //
-//   xy_text_bench [points] [rounds] [program folder holding convers]
-//   xy_text_bench road <xy file> <work folder> <times file>   (one road run)
+//   text_road_bench [points] [rounds]
+//   text_road_bench road <xy file> <work folder> <times file>   (one road run)
+
+#include "support/converter_exchange.h"
+#include "support/files.h"
+#include "support/timing.h"
 
 #include "base/converter_job.h"
 #include "base/converter_result.h"
 #include "conversion/point_table.h"
-#include "process_timing.h"
+#include "conversion/road_conversion.h"
+#include "conversion/road_points.h"
+#include "kml/kml_writer.h"
 #include "readers/xy_text.h"
-#include "shell/desktop.h"
-#include "shell/kml_main.h"
-#include "shell/qt_desktop.h"
 
-#include <QApplication>
-#include <QComboBox>
-#include <QLineEdit>
-
-#include <chrono>
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
+#include <vector>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::die;
+using bench::seconds_since;
 
 namespace {
-
-double seconds_since(Clock::time_point start)
-{
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-[[noreturn]] void die(const std::string& message)
-{
-    std::fprintf(stderr, "xy_text_bench: %s\n", message.c_str());
-    std::exit(1);
-}
-
-// A desktop that answers the file dialog with one path and runs programs
-// as the real one does.
-class BenchDesktop : public Desktop {
-public:
-    QString chosen;
-    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons) override
-    {
-        if (text != "Conversion done !" && text != "Remember to select the original geodesic system")
-            std::fprintf(stderr, "message: %s\n", text.toLocal8Bit().constData());
-        return Answer::Ok;
-    }
-    std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return chosen; }
-    std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
-    ProgramRun runProgram(const QString& program, const QStringList& arguments,
-                          const QString& workingDirectory) override
-    {
-        return QtDesktop().runProgram(program, arguments, workingDirectory);
-    }
-    void setBusy(QWidget*, bool) override {}
-};
 
 void write_survey(const fs::path& path, long points)
 {
@@ -87,37 +62,46 @@ void write_survey(const fs::path& path, long points)
         die("cannot write " + path.string());
 }
 
-} // namespace
-
-// One whole text road in an offscreen window whose program folder is `work`
-// (holding convers): the handlers one after the other, as a user clicks them.
-// Appends the seconds of Command1, Command9 and Command10 to `times`.
-int run_road(int argc, char** argv, const char* xy_file, const fs::path& work, const char* times)
+// One whole text road with the window's settings (layout "Number,X,Y,Z",
+// system UTM32, divisor 1, label frequency 5, "Station", "Seismic line 1"),
+// its job and KML file in `work`. Appends the seconds of selecting,
+// converting and writing to `times`.
+int run_road(const char* xy_file, const fs::path& work, const char* times)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    BenchDesktop desktop;
-    desktop.chosen = QString::fromLocal8Bit(xy_file);
-    KML_Main window(desktop, QString::fromStdString(work.string()),
-                    {QString::fromStdString((work / "T.ini").string()),
-                     QString::fromStdString((work / "jobs").string()),
-                     QString::fromStdString((work / "samples").string())});
-    window.Input_Mode = "TEXT_XY";
     auto start = Clock::now();
-    window.Command1_Click();
-    const double command1 = seconds_since(start);
-    window.Combo1->setEditText("Number,X,Y,Z");
-    window.Combo2->setEditText("UTM32");
+    marovin::Result<marovin::XyText> chosen = marovin::load_xy_file(xy_file);
+    if (!chosen)
+        die(chosen.error());
+    const double select = seconds_since(start);
+
+    // The click on Conversion reads the file again, to convert it as shown.
     start = Clock::now();
-    window.Command9_Click();
-    const double command9 = seconds_since(start);
-    window.Text2->setText(QString::fromStdString((work / "road.kml").string()));
+    marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(xy_file);
+    if (!loaded)
+        die(loaded.error());
+    if (loaded->text != chosen->text)
+        die(std::string(xy_file) + " changed during the run");
+    auto points = marovin::text_road_points(std::move(*loaded), marovin::XyLayout::NumberXYZ, 1);
+    if (!points)
+        die(points.error());
+    const auto count = static_cast<std::int32_t>(points->size());
+    auto degrees = marovin::convert_through_converter(
+        std::move(points->x), std::move(points->y),
+        bench::converter_exchange(work, marovin::xy_text_job_header("UTM32")));
+    if (!degrees)
+        die(degrees.error());
+    const marovin::PointTable table =
+        marovin::PointTable::from_columns(std::move(degrees->longitude), std::move(degrees->latitude),
+                                          std::move(points->number), marovin::Cell::Kind::Int16,
+                                          std::move(points->name));
+    const double convert = seconds_since(start);
+
     start = Clock::now();
-    window.Command10_Click();
-    const double command10 = seconds_since(start);
-    if (!fs::exists(work / "road.kml"))
-        die("the road wrote no KML file");
-    std::ofstream(times, std::ios::app) << command1 << ' ' << command9 << ' ' << command10 << '\n';
+    if (marovin::Status written =
+            marovin::write_kml_file((work / "road.kml").string(), table, count, {5, "Station", "Seismic line 1"});
+        !written)
+        die(written.error());
+    std::ofstream(times, std::ios::app) << select << ' ' << convert << ' ' << seconds_since(start) << '\n';
     return 0;
 }
 
@@ -131,17 +115,16 @@ long count_of(const fs::path& path, const std::string& text)
     return count;
 }
 
+} // namespace
+
 int main(int argc, char** argv)
 {
     if (argc == 5 && std::string(argv[1]) == "road")
-        return run_road(argc, argv, argv[2], argv[3], argv[4]);
+        return run_road(argv[2], argv[3], argv[4]);
 
     const long points = argc > 1 ? std::atol(argv[1]) : 1000000;
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-    const fs::path program_dir = argc > 3 ? fs::path(argv[3]) : fs::path(MAROVIN_PROGRAM_DIR);
-    const fs::path work = fs::temp_directory_path() / ("xy_text_bench_" + std::to_string(::getpid()));
-    fs::create_directories(work);
-    fs::copy_file(program_dir / "convers", work / "convers", fs::copy_options::overwrite_existing);
+    const fs::path work = bench::work_folder("text_road_bench");
 
     const fs::path original = work / "original.xyz";
     write_survey(original, points);
@@ -176,9 +159,7 @@ int main(int argc, char** argv)
     std::printf("%-40s %9.3f\n", "write job File.cvd", seconds_since(start));
 
     start = Clock::now();
-    const bench::ProcessRun convers =
-        bench::run_process({(work / "convers").string(), (work / "File.cvd").string()});
-    if (!convers.ok)
+    if (!bench::run_process({bench::kConvers.string(), (work / "File.cvd").string()}).ok)
         die("convers failed");
     std::printf("%-40s %9.3f\n", "convers (PROJ), whole process", seconds_since(start));
 
@@ -228,19 +209,19 @@ int main(int argc, char** argv)
         }
     }
 
-    std::vector<double> command1, command9, command10;
+    std::vector<double> select, convert, write;
     std::ifstream timed(times);
     for (double a = 0, b = 0, c = 0; timed >> a >> b >> c;) {
-        command1.push_back(a);
-        command9.push_back(b);
-        command10.push_back(c);
+        select.push_back(a);
+        convert.push_back(b);
+        write.push_back(c);
     }
     std::printf("\nwhole processes, median of %d runs each:\n", rounds);
-    std::printf("  %-44s %7.3f s  peak %6.1f MB  %ld placemarks\n", "text road (Command1, Command9, Command10)",
+    std::printf("  %-44s %7.3f s  peak %6.1f MB  %ld placemarks\n", "text road (select, convert, write KML)",
                 bench::median(road_seconds), static_cast<double>(road_peak) / 1024,
                 count_of(work / "road.kml", "<Placemark>"));
-    std::printf("    of which Command1 %.3f s, Command9 %.3f s, Command10 %.3f s\n", bench::median(command1),
-                bench::median(command9), bench::median(command10));
+    std::printf("    of which select %.3f s, convert %.3f s, write KML %.3f s\n", bench::median(select),
+                bench::median(convert), bench::median(write));
     if (have_ogr2ogr) {
         std::printf("  %-44s %7.3f s  peak %6.1f MB  %ld placemarks\n", "ogr2ogr -f KML, same points and names",
                     bench::median(ogr_seconds), static_cast<double>(ogr_peak) / 1024,
@@ -249,6 +230,6 @@ int main(int argc, char** argv)
     } else {
         std::printf("  ogr2ogr: not installed (gdal-bin), no reference figure\n");
     }
-    fs::remove_all(work);
+    bench::remove_work_folder();
     return 0;
 }
