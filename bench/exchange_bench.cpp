@@ -56,10 +56,8 @@ int main(int argc, char** argv)
         std::fclose(out);
     }
     start = std::chrono::steady_clock::now();
-    marovin::PointTable table;
-    table.recreate(points);
-    if (marovin::Status s = marovin::read_result_file(result_path, points, table); !s) {
-        std::fprintf(stderr, "%s\n", s.error().c_str());
+    if (const auto read = marovin::read_result_points(result_path, points); !read) {
+        std::fprintf(stderr, "%s\n", read.error().c_str());
         return 1;
     }
     std::printf("result file, %d points: %.3f s (%.1f MB)\n", points, seconds_since(start),

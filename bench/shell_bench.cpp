@@ -70,9 +70,8 @@ int main(int argc, char** argv)
     QApplication::processEvents();
     QElapsedTimer timer;
     timer.start();
-    QString error;
-    if (!view.loadPlainTextFile(path, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (const marovin::Status loaded = view.loadPlainTextFile(path); !loaded) {
+        std::fprintf(stderr, "%s\n", loaded.error().c_str());
         return 1;
     }
     view.repaint();

@@ -143,10 +143,10 @@ int command8(int argc, char** argv)
         std::fprintf(stderr, "run failed: %s\n", desktop.messages.join(QStringLiteral(" / ")).toLocal8Bit().constData());
         return 1;
     }
-    std::printf("Command8_Click on %d traces: %.3f s (grid %d rows, last row %s %s %s)\n", window.Nb_Points, elapsed,
-                window.VSFlexGrid1->rows(), window.VSFlexGrid1->textMatrix(window.Nb_Points, 0).c_str(),
-                window.VSFlexGrid1->textMatrix(window.Nb_Points, 1).c_str(),
-                window.VSFlexGrid1->textMatrix(window.Nb_Points, 2).c_str());
+    std::printf("Command8_Click on %d traces: %.3f s (grid %d rows, last row %s %s %s)\n", window.Nb_Points(), elapsed,
+                window.VSFlexGrid1->rows(), window.VSFlexGrid1->textMatrix(window.Nb_Points(), 0).c_str(),
+                window.VSFlexGrid1->textMatrix(window.Nb_Points(), 1).c_str(),
+                window.VSFlexGrid1->textMatrix(window.Nb_Points(), 2).c_str());
     std::printf("peak memory: window process %.0f MB (%.0f MB before the run), converter %.0f MB\n",
                 self.ru_maxrss / 1024.0, before.ru_maxrss / 1024.0, children.ru_maxrss / 1024.0);
     return 0;

@@ -24,8 +24,6 @@
 
 namespace marovin {
 
-constexpr std::int64_t kTraceHeaderBytes = 240;
-
 // The label word named by the point-label text, compared exactly, case
 // included: "FFID", "CDP", "Trace", "SP" or "Shot Point"; anything else
 // (".", "", "cdp") is the ensemble number.

@@ -128,18 +128,6 @@ void appendComboEntries(QComboBox* combo, const QStringList& entries)
     combo->setEditText(text);
 }
 
-QString messageSentence(const std::string& libraryMessage)
-{
-    QString sentence = QString::fromLocal8Bit(libraryMessage.data(), static_cast<qsizetype>(libraryMessage.size()));
-    if (sentence.isEmpty())
-        return sentence;
-    sentence[0] = sentence[0].toUpper();
-    if (!sentence.endsWith(QLatin1Char('.')) && !sentence.endsWith(QLatin1Char('!')) &&
-        !sentence.endsWith(QLatin1Char('?')))
-        sentence += QLatin1Char('.');
-    return sentence;
-}
-
 QColor stepColourValue(StepColour colour)
 {
     switch (colour) {
@@ -233,12 +221,12 @@ void KML_Main::buildTab1(QWidget* p)
 void KML_Main::showPointTable()
 {
     // The grid keeps no texts of its own (a source drops them all before
-    // the size changes): a run replaces Point_Table only together with
-    // Nb_Points, and shows it again after.
+    // the size changes): a run that replaces Point_Table shows it again
+    // after.
     VSFlexGrid1->setCellSource(
         [this](int row, int column) { return marovin::grid_text(Point_Table, row, column); });
     VSFlexGrid1->setCols(3);
-    VSFlexGrid1->setRows(Nb_Points + 1);
+    VSFlexGrid1->setRows(Nb_Points() + 1);
 }
 
 void KML_Main::buildTab2(QWidget* p)

@@ -1,4 +1,4 @@
-#include "kml/kml_naming.h"
+#include "base/file_names.h"
 
 #include <gtest/gtest.h>
 
