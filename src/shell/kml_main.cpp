@@ -324,21 +324,12 @@ void KML_Main::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-std::optional<QString> KML_Main::showOpenDialog()
+std::optional<QString> KML_Main::showDialog(FileDialog dialog)
 {
     const Desktop::FileRequest request{CmDialog1.DialogTitle, CmDialog1.Filter, CmDialog1.InitDir,
                                        CmDialog1.FileName};
-    std::optional<QString> chosen = desktop_.openFileName(this, request);
-    if (chosen)
-        CmDialog1.FileName = *chosen;
-    return chosen;
-}
-
-std::optional<QString> KML_Main::showSaveDialog()
-{
-    const Desktop::FileRequest request{CmDialog1.DialogTitle, CmDialog1.Filter, CmDialog1.InitDir,
-                                       CmDialog1.FileName};
-    std::optional<QString> chosen = desktop_.saveFileName(this, request);
+    std::optional<QString> chosen = dialog == FileDialog::Open ? desktop_.openFileName(this, request)
+                                                               : desktop_.saveFileName(this, request);
     if (chosen)
         CmDialog1.FileName = *chosen;
     return chosen;

@@ -22,8 +22,10 @@
 #include <vector>
 
 namespace marovin {
-struct ConverterExchange;
-}
+struct Degrees;
+struct ExchangeError;
+struct RoadPoints;
+} // namespace marovin
 
 class Desktop;
 class FlexGrid;
@@ -179,14 +181,16 @@ private:
     // Whether `text` of the file in `path` is what the tab was given last.
     bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
 
-    // The exchange with the converter in the job folder (made before), for
-    // a job of `jobHeader`; the converter runs through launchConverter().
-    marovin::ConverterExchange converterExchange(std::string jobHeader);
+    // Converts the points through the converter in the job folder (made
+    // before), with a job of `jobHeader`; the converter runs through
+    // launchConverter(), which tells the user why it failed.
+    marovin::Result<marovin::Degrees, marovin::ExchangeError> convertPoints(marovin::RoadPoints& points,
+                                                                           std::string jobHeader);
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.
-    std::optional<QString> showOpenDialog();
-    std::optional<QString> showSaveDialog();
+    enum class FileDialog { Open, Save };
+    std::optional<QString> showDialog(FileDialog dialog);
 
     Desktop& desktop_;
     ProgramFolder program_;

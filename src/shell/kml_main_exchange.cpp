@@ -5,6 +5,7 @@
 #include "base/converter_job.h"
 #include "base/file_names.h"
 #include "conversion/road_conversion.h"
+#include "conversion/road_points.h"
 #include "shell/desktop.h"
 #include "shell/library_text.h"
 
@@ -117,15 +118,17 @@ bool KML_Main::launchConverter()
     return true;
 }
 
-marovin::ConverterExchange KML_Main::converterExchange(std::string jobHeader)
+marovin::Result<marovin::Degrees, marovin::ExchangeError> KML_Main::convertPoints(marovin::RoadPoints& points,
+                                                                                    std::string jobHeader)
 {
     // The converter runs through the desktop, which tells the user what went
     // wrong; the exchange only needs to stop then.
-    return {libraryPath(jobFile(jobFileName())), libraryPath(jobFile(resultFileName())), std::move(jobHeader),
-            marovin::regional_decimal_point(),
-            [this]() -> marovin::Status {
-                if (!launchConverter())
-                    return marovin::fail("the conversion did not succeed");
-                return marovin::ok();
-            }};
+    const marovin::ConverterExchange exchange{
+        libraryPath(jobFile(jobFileName())), libraryPath(jobFile(resultFileName())), std::move(jobHeader),
+        marovin::regional_decimal_point(), [this]() -> marovin::Status {
+            if (!launchConverter())
+                return marovin::fail("the conversion did not succeed");
+            return marovin::ok();
+        }};
+    return marovin::convert_through_converter(std::move(points.x), std::move(points.y), exchange);
 }

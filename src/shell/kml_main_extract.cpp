@@ -89,18 +89,15 @@ void KML_Main::Command8_Click()
     // replaces an earlier one only when whole.
     if (!makeJobFolder())
         return;
-    marovin::Result<marovin::Degrees, marovin::ExchangeError> converted = marovin::convert_through_converter(
-        std::move(points->x), std::move(points->y),
-        converterExchange(marovin::trace_header_job_header(Combo6->currentText().toStdString())));
+    const auto converted =
+        convertPoints(*points, marovin::trace_header_job_header(Combo6->currentText().toStdString()));
     if (!converted) {
-        switch (converted.failure().step) {
-        case marovin::ExchangeError::Step::WriteJob:
+        const marovin::ExchangeError::Step step = converted.failure().step;
+        if (step == marovin::ExchangeError::Step::WriteJob)
             desktop_.message(this, fromLibrary(converted.error(), Shown::AsSentence), kTitle,
                              Desktop::Icon::Critical, Desktop::Buttons::Ok);
-            break;
-        case marovin::ExchangeError::Step::ReadResult: failed(); break;
-        case marovin::ExchangeError::Step::RunConverter: break; // the launch told the user
-        }
+        else if (step == marovin::ExchangeError::Step::ReadResult)
+            failed();
         return;
     }
 

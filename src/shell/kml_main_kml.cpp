@@ -119,7 +119,7 @@ void KML_Main::Command2_Click()
     CmDialog1.Filter = QStringLiteral("Google Earth File |*.KML|");
     CmDialog1.FileName = QStringLiteral("*.KML");
     // A cancelled dialog leaves the path as it was.
-    if (const std::optional<QString> chosen = showSaveDialog())
+    if (const std::optional<QString> chosen = showDialog(FileDialog::Save))
         Text2->setText(*chosen);
 }
 

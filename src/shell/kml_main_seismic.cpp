@@ -87,7 +87,7 @@ void KML_Main::Command7_Click()
     CmDialog1.Filter = QStringLiteral("Seismic File |*.SGY|Seismic Unix|*.SU|All files|*.*|");
     CmDialog1.FileName = QStringLiteral("*.SGY");
 
-    const std::optional<QString> chosen = showOpenDialog();
+    const std::optional<QString> chosen = showDialog(FileDialog::Open);
     if (!chosen)
         return;
     Text4->setText(*chosen);

@@ -29,7 +29,7 @@ void KML_Main::Command1_Click()
     CmDialog1.FileName = QStringLiteral("*.*");
     // A cancelled dialog changes nothing: the preset "*.*" is never taken for
     // a file name.
-    const std::optional<QString> chosen = showOpenDialog();
+    const std::optional<QString> chosen = showDialog(FileDialog::Open);
     if (!chosen)
         return;
     const QString path = *chosen;
@@ -168,17 +168,13 @@ void KML_Main::Command9_Click()
     // in order.
     if (!makeJobFolder())
         return;
-    marovin::Result<marovin::Degrees, marovin::ExchangeError> converted = marovin::convert_through_converter(
-        std::move(points->x), std::move(points->y),
-        converterExchange(marovin::xy_text_job_header(Combo2->currentText().toStdString())));
+    const auto converted = convertPoints(*points, marovin::xy_text_job_header(Combo2->currentText().toStdString()));
     if (!converted) {
-        switch (converted.failure().step) {
-        case marovin::ExchangeError::Step::WriteJob: stop(fromLibrary(converted.error(), Shown::AsSentence)); break;
-        case marovin::ExchangeError::Step::ReadResult:
+        const marovin::ExchangeError::Step step = converted.failure().step;
+        if (step == marovin::ExchangeError::Step::WriteJob)
+            stop(fromLibrary(converted.error(), Shown::AsSentence));
+        else if (step == marovin::ExchangeError::Step::ReadResult)
             stop(QStringLiteral("Cannot read the converter's result: %1").arg(fromLibrary(converted.error())));
-            break;
-        case marovin::ExchangeError::Step::RunConverter: break; // the launch told the user
-        }
         return;
     }
 
