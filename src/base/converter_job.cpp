@@ -70,12 +70,6 @@ std::string xy_text_job_header(std::string_view system)
                  kRunRest);
 }
 
-std::string job_data_line(double x, double y, char decimal_point)
-{
-    char line[kLineMax];
-    return std::string(line, write_line(line, x, y, decimal_point));
-}
-
 char regional_decimal_point()
 {
     const std::lconv* conventions = std::localeconv();

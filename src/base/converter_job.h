@@ -34,9 +34,6 @@ std::string trace_header_job_header(std::string_view system);
 // the system text is empty or only blanks), "UniteDepart=DDEC".
 std::string xy_text_job_header(std::string_view system);
 
-// One data line, CR LF included.
-std::string job_data_line(double x, double y, char decimal_point);
-
 // The decimal separator of the user's regional settings, from the C locale
 // as the application set it (Qt sets it from the environment at start-up):
 // ',' when the locale says ',', '.' otherwise (the converter reads both).

@@ -43,7 +43,6 @@ public:
     {
         return i < names_.size() ? std::string_view(names_[i]) : std::string_view();
     }
-    bool has_names() const { return !names_.empty(); }
 
 private:
     std::vector<double> longitude_;

@@ -42,7 +42,7 @@ struct SeismicHeader {
     // SEG-Y file, or an SU file written on a big-endian machine.
     bool Reversed_Byte_Order = false;
     std::int32_t Sample_Bytes = 4;
-    std::int64_t Trace_Header_Bytes = 240; // the trace header and any additional ones
+    std::int64_t Trace_Header_Bytes = kTraceHeaderBytes; // the trace header and any additional ones
     // Traces of varying length: the bytes before each trace, in order;
     // empty when every trace has the length the samples per trace give.
     std::vector<std::int64_t> Trace_Starts{};

@@ -281,16 +281,9 @@ CoordinatePair coordinate_pair_for(std::string_view pair_text)
     return {TraceWord::GroupX, TraceWord::GroupY};
 }
 
-std::int64_t trace_length(std::int32_t nb_samples) { return 4 * std::int64_t{nb_samples} + kTraceHeaderBytes; }
-
 std::int64_t trace_length(const SeismicHeader& header)
 {
     return header.Trace_Header_Bytes + std::int64_t{header.Sample_Bytes} * header.Nb_Samples32;
-}
-
-std::int64_t trace_start(std::int32_t nb_samples, std::int64_t header_offset, std::int64_t trace)
-{
-    return trace_length(nb_samples) * (trace - 1) + header_offset;
 }
 
 bool coordinates_are_angles(std::int16_t units) { return units >= 2 && units <= 4; }

@@ -17,6 +17,8 @@
 #include <random>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -71,6 +73,17 @@ TEST(JobHeader, EachWriterHasItsOwnSevenLineBlock)
         EXPECT_EQ(c.text, c.expected);
 }
 
+// The data line a job of one point holds: what follows the header.
+std::string data_line(double x, double y, char point)
+{
+    const std::string path = (fs::temp_directory_path() / ("marovin_job_line_" + std::to_string(::getpid()))).string();
+    auto writer = JobWriter::create(path, "", point);
+    EXPECT_TRUE(writer && writer->add_point(x, y) && writer->close());
+    const std::string line = read_bytes(path);
+    fs::remove(path);
+    return line;
+}
+
 TEST(JobDataLine, WritesBothNumbersWithTheirBlanksAndSeparator)
 {
     struct {
@@ -88,7 +101,7 @@ TEST(JobDataLine, WritesBothNumbersWithTheirBlanksAndSeparator)
         {1.0 / 3.0, 1e15, '.', " .333333333333333  1E+15 \r\n"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(marovin::job_data_line(c.x, c.y, c.point), c.expected) << c.x << " " << c.y;
+        EXPECT_EQ(data_line(c.x, c.y, c.point), c.expected) << c.x << " " << c.y;
 }
 
 // The fast number writer must give printf's "%.15G" digits exactly (with the
@@ -137,7 +150,7 @@ TEST_F(JobFileTest, ManyPointsPassTheBufferBoundaryIntact)
     for (int i = 0; i < 100000; ++i) {
         const double x = 600000 + i * 0.25, y = 4500000 - i;
         ASSERT_TRUE(writer->add_point(x, y));
-        expected += marovin::job_data_line(x, y, '.');
+        expected += marovin::number_text(x) + " " + marovin::number_text(y) + " \r\n";
     }
     ASSERT_TRUE(writer->close());
     EXPECT_EQ(read_bytes(job), expected);
@@ -182,7 +195,7 @@ TEST(RegionalDecimalPoint, FollowsTheCLocale)
         if (std::setlocale(LC_NUMERIC, name)) {
             EXPECT_EQ(marovin::regional_decimal_point(), ',') << name;
             // The job's numbers never depend on the locale.
-            EXPECT_EQ(marovin::job_data_line(0.5, 2.5, '.'), " .5  2.5 \r\n");
+            EXPECT_EQ(data_line(0.5, 2.5, '.'), " .5  2.5 \r\n");
             break;
         }
     }
@@ -211,10 +224,10 @@ TEST(ExchangedValues, AreTheNumbersTheFilesTextReadsBackAs)
         const double result = marovin::result_value(value);
         EXPECT_TRUE(result == *read && std::signbit(result) == std::signbit(*read)) << std::hexfloat << value;
 
-        const std::string line = marovin::job_data_line(value, 0, '.');
-        const auto job = marovin::read_number(
-            std::string_view(line).substr(line[0] == ' ', line.find(' ', 1) - (line[0] == ' ')));
-        ASSERT_TRUE(job) << line;
+        // A data line's number, without its leading blank.
+        const std::string number = marovin::plain_number_text(value);
+        const auto job = marovin::read_number(number);
+        ASSERT_TRUE(job) << number;
         EXPECT_EQ(marovin::job_value(value), *job) << std::hexfloat << value;
     }
 }

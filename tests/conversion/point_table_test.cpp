@@ -17,11 +17,10 @@ TEST(PointTable, ColumnsAreCutToTheShortestAndNamesToThePoints)
     EXPECT_EQ(table.longitude(), (std::vector<double>{1, 2, 3}));
     EXPECT_EQ(table.latitude(), (std::vector<double>{5, 6, 7}));
     EXPECT_EQ(table.number(), (std::vector<std::int32_t>{32767, -32768, 32768}));
-    EXPECT_TRUE(table.has_names());
     EXPECT_EQ(table.name(0), "A");
     EXPECT_EQ(table.name(1), ""); // beyond the names: named by its number
     EXPECT_EQ(table.name(5), "");
-    EXPECT_FALSE(PointTable({1}, {2}, {3}).has_names());
+    EXPECT_EQ(PointTable({1}, {2}, {3}).name(0), "");
     EXPECT_TRUE(PointTable().empty());
 }
 
