@@ -3,6 +3,7 @@
 #include "base/field_reader.h"
 #include "base/number_parse.h"
 #include "base/number_text.h"
+#include "base/plain_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -19,7 +20,7 @@ constexpr std::string_view kLineEnd = "\r\n";
 std::string one_line(std::string_view text) {
     std::string line(text);
     for (char& c : line)
-        if (c == '\r' || c == '\n') c = ' ';
+        if (is_line_end(c)) c = ' ';
     return line;
 }
 

@@ -11,7 +11,6 @@ namespace marovin {
 
 namespace {
 
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 bool is_separator(char c) { return c == ',' || is_line_end(c); }
 
 // An unquoted field that is not empty: a Number when it reads as one.

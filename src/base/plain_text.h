@@ -13,6 +13,8 @@ namespace marovin {
 
 // A blank inside a line: space or tab.
 constexpr bool is_blank(char c) { return c == ' ' || c == '\t'; }
+// A byte that ends a line: CR or LF (CR LF ends one line).
+constexpr bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 constexpr char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 constexpr char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -54,7 +56,7 @@ void for_each_line(std::string_view text, F&& f)
     std::int64_t number = 0;
     while (pos < text.size()) {
         std::size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+        while (end < text.size() && !is_line_end(text[end]))
             ++end;
         if (!f(text.substr(pos, end - pos), ++number))
             return;

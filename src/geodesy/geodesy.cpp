@@ -1,6 +1,7 @@
 #include "geodesy/geodesy.h"
 
 #include "base/message_text.h"
+#include "base/plain_text.h"
 
 #include <proj.h>
 
@@ -45,12 +46,6 @@ constexpr std::array<SystemName, 18> known_systems{{
     {"LT3", "EPSG:27573"},
     {"LT4", "EPSG:27574"},
 }};
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 struct ContextDeleter {
     void operator()(PJ_CONTEXT* c) const { proj_context_destroy(c); }

@@ -156,8 +156,6 @@ std::string line_ending_of(const std::string& text)
     return ending + 1 < text.size() && text[ending + 1] == '\n' ? "\r\n" : "\r";
 }
 
-bool ends_a_line(char c) { return c == '\r' || c == '\n'; }
-
 bool has_line_break(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
 } // namespace
@@ -199,7 +197,7 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
         return result;
     }
     std::string result = text;
-    if (!result.empty() && !ends_a_line(result.back()))
+    if (!result.empty() && !is_line_end(result.back()))
         result += eol;
     result += "[" + std::string(trimmed(section)) + "]" + eol + entry + eol;
     return result;
