@@ -252,16 +252,16 @@ Status write_ini_file(const std::string& path, const std::string& section, const
 
 } // namespace
 
-std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
-                                          const std::string& key)
+Result<std::optional<std::string>> read_ini_value(const std::string& path, const std::string& section,
+                                                  const std::string& key)
 {
     try {
         Result<std::string> text = read_ini_bytes(path);
         if (!text)
-            return std::nullopt;
+            return fail(text.error());
         return find_ini_value(*text, section, key);
-    } catch (const std::exception&) { // out of memory: as a file that cannot be read
-        return std::nullopt;
+    } catch (const std::exception& e) { // out of memory
+        return fail("cannot read " + path + ": " + e.what());
     }
 }
 

@@ -132,9 +132,11 @@ void KML_Main::Form_Load()
 
     // A stored value is used as it is (an empty one stays empty), only cut
     // to the companion's buffer; the default is not a stored value and is
-    // whole.
-    if (const std::optional<std::string> stored = marovin::read_remembered_seismic_file(libraryPath(iniPath()))) {
-        rememberedText_ = fromLibrary(*stored).left(static_cast<qsizetype>(marovin::kRememberedPathCharacters));
+    // whole. A file that cannot be read holds no stored value.
+    const marovin::Result<std::optional<std::string>> stored =
+        marovin::read_remembered_seismic_file(libraryPath(iniPath()));
+    if (stored && *stored) {
+        rememberedText_ = fromLibrary(**stored).left(static_cast<qsizetype>(marovin::kRememberedPathCharacters));
         Text4->setText(*rememberedText_);
     } else {
         Text4->setText(defaultSeismicFile(*this));
