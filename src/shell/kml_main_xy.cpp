@@ -58,7 +58,7 @@ void KML_Main::Command1_Click()
     // or of a header line that names the columns, and the EPSG code of SPS
     // header records. Units other than metres are only told, never scaled.
     if (const std::optional<marovin::XyLayout> layout = marovin::named_layout(*loaded))
-        Combo1->setEditText(QString::fromUtf8(marovin::layout_name(*layout)));
+        Combo1->setEditText(fromLibrary(marovin::layout_name(*layout)));
     QString reminder = QStringLiteral("Remember to select the original geodesic system");
     if (loaded->sps && !loaded->sps->epsg.empty())
         Combo2->setEditText(fromLibrary(loaded->sps->epsg));
