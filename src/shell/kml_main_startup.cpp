@@ -1,8 +1,8 @@
 // Start-up, shut-down, the tab rule and the help page.
+#include "base/regular_file.h"
 #include "readers/rtf_reader.h"
 #include "settings/remembered_file.h"
 #include "shell/desktop.h"
-#include "base/regular_file.h"
 #include "shell/info_view.h"
 #include "shell/kml_main.h"
 #include "shell/library_text.h"
@@ -102,8 +102,9 @@ QString KML_Main::sampleFile(const QString& name) const
 }
 
 // Start-up goes on past a step that fails, and says nothing of it: a
-// manual that cannot be loaded leaves the box empty, a remembered file that
-// cannot be read leaves tab 3 as it was.
+// manual that cannot be loaded leaves the box empty, an INI file that
+// cannot be read gives the default seismic file, a seismic file whose
+// headers cannot be read leaves tab 3 as it was (its line says why).
 void KML_Main::Form_Load()
 {
     fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
