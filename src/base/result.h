@@ -54,9 +54,7 @@ private:
 
 // Result of an operation that has no value to give back.
 struct Done {};
-template <class E = Error>
-using StatusOf = Result<Done, E>;
-using Status = StatusOf<>;
+using Status = Result<Done>;
 inline Status ok() { return Done{}; }
 
 } // namespace marovin
