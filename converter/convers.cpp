@@ -12,12 +12,12 @@
 #include "base/atomic_file.h"
 #include "base/converter_job.h"
 #include "base/converter_result.h"
+#include "base/file_names.h"
 #include "base/message_text.h"
 #include "geodesy/geodesy.h"
 
 #include <proj.h>
 
-#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -99,14 +99,6 @@ marovin::Status run(const fs::path& job_path, const fs::path& result_path) {
     return marovin::ok();
 }
 
-bool has_extension(const fs::path& path, std::string_view extension) {
-    std::string actual = path.extension().string();
-    if (actual.size() != extension.size()) return false;
-    for (std::size_t i = 0; i < actual.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(actual[i])) != extension[i]) return false;
-    return true;
-}
-
 // Removes a result left by an earlier job, which must not pass for this
 // job's. Only a file (or a link, not what it points to): a folder of that
 // name is the user's and stays.
@@ -141,13 +133,12 @@ int main(int argc, char** argv) {
         return exit_usage;
     }
     const fs::path job_path(argv[1]);
-    if (has_extension(job_path, ".cva")) {
+    if (marovin::is_result_file(argv[1])) {
         std::fprintf(stderr, "convers: %s is a result file, not a job file\n",
                      marovin::escaped(job_path.filename().string()).c_str());
         return exit_usage;
     }
-    fs::path result_path = job_path;
-    result_path.replace_extension(".cva");
+    const fs::path result_path = marovin::result_file_of(argv[1]);
 
     marovin::Status status = run(job_path, result_path);
     if (!status) {

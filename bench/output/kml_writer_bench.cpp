@@ -91,11 +91,10 @@ int write_kml(const char* points_path, const char* output, const char* times_pat
         latitudes[k] = point[1];
         numbers[k] = static_cast<std::int32_t>(point[2]);
     }
-    const marovin::PointTable table =
-        marovin::PointTable::from_columns(std::move(longitudes), std::move(latitudes), std::move(numbers));
+    const marovin::PointTable table(std::move(longitudes), std::move(latitudes), std::move(numbers));
     const double building = bench::seconds_since(start);
     const auto built = bench::Clock::now();
-    const marovin::Status written = marovin::write_kml_file(output, table, n, kLabels);
+    const marovin::Status written = marovin::write_kml_file(output, table, kLabels);
     if (!written) {
         std::fprintf(stderr, "%s\n", written.error().c_str());
         return 1;

@@ -55,7 +55,7 @@ int extract(const char* path)
     std::vector<double> limit;
     for (int run = 0; run < runs; ++run)
         limit.push_back(bench::page_touch_limit(file->descriptor(), header->Header_Offset,
-                                                marovin::trace_length(header->Nb_Samples32), header->Nb_Traces));
+                                                marovin::trace_length(*header), header->Nb_Traces));
     const double touch = bench::median(limit);
     std::printf("page-touch limit %d traces: %.3f s (median of %d)\n", header->Nb_Traces, touch, runs);
     for (const auto method : {marovin::ReadMethod::Positioned, marovin::ReadMethod::Mapped}) {

@@ -119,16 +119,16 @@ void time_views(KML_Main& window, const fs::path& kml)
     QApplication::processEvents();
     QElapsedTimer timer;
     timer.start();
-    QString error;
-    if (!window.RichTextBox1->loadPlainTextFile(QString::fromStdString(kml.string()), &error))
-        die(error.toStdString());
+    if (const marovin::Status loaded = window.RichTextBox1->loadPlainTextFile(QString::fromStdString(kml.string()));
+        !loaded)
+        die(loaded.error());
     window.RichTextBox1->repaint();
     const double shown = milliseconds(timer);
     timer.restart();
     window.RichTextBox1->scrollToEnd();
     window.RichTextBox1->repaint();
     std::printf("viewer: %d placemarks, %.1f MB, %lld lines: in view in %.0f ms, scrolled to the end in %.1f ms\n",
-                window.Nb_Points, static_cast<double>(fs::file_size(kml)) / 1e6,
+                window.Nb_Points(), static_cast<double>(fs::file_size(kml)) / 1e6,
                 static_cast<long long>(window.RichTextBox1->lineCount()), shown, milliseconds(timer));
 
     timer.restart();

@@ -84,21 +84,18 @@ int run_road(const char* xy_file, const fs::path& work, const char* times)
     auto points = marovin::text_road_points(std::move(*loaded), marovin::XyLayout::NumberXYZ, 1);
     if (!points)
         die(points.error());
-    const auto count = static_cast<std::int32_t>(points->size());
     auto degrees = marovin::convert_through_converter(
         std::move(points->x), std::move(points->y),
         bench::converter_exchange(work, marovin::xy_text_job_header("UTM32")));
     if (!degrees)
         die(degrees.error());
-    const marovin::PointTable table =
-        marovin::PointTable::from_columns(std::move(degrees->longitude), std::move(degrees->latitude),
-                                          std::move(points->number), marovin::Cell::Kind::Int16,
-                                          std::move(points->name));
+    const marovin::PointTable table(std::move(degrees->longitude), std::move(degrees->latitude),
+                                    std::move(points->number), std::move(points->name));
     const double convert = seconds_since(start);
 
     start = Clock::now();
     if (marovin::Status written =
-            marovin::write_kml_file((work / "road.kml").string(), table, count, {5, "Station", "Seismic line 1"});
+            marovin::write_kml_file((work / "road.kml").string(), table, {5, "Station", "Seismic line 1"});
         !written)
         die(written.error());
     std::ofstream(times, std::ios::app) << select << ' ' << convert << ' ' << seconds_since(start) << '\n';

@@ -43,7 +43,7 @@ Figures time_file(const std::string& path)
         auto start = bench::Clock::now();
         const auto value = marovin::read_ini_value(path, "TERVALO", "Fichier 1");
         reads.push_back(bench::seconds_since(start));
-        if (!value) {
+        if (!value || !*value) {
             std::fprintf(stderr, "no value read from %s\n", path.c_str());
             std::exit(1);
         }

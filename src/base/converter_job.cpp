@@ -4,16 +4,17 @@
 #include "base/message_text.h"
 #include "base/number_parse.h"
 #include "base/number_text.h"
+#include "base/plain_text.h"
+#include "base/regular_file.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <cstring>
-#include <ostream>
-#include <streambuf>
+#include <optional>
+#include <span>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace marovin {
@@ -53,29 +54,6 @@ char* write_line(char* out, double x, double y, char decimal_point)
     return out;
 }
 
-// A streambuf that appends to a string, so text written through stream()
-// lands in the same buffer as the data lines, in order.
-class AppendBuffer : public std::streambuf {
-public:
-    explicit AppendBuffer(std::string& target) : target_(target) {}
-
-protected:
-    int_type overflow(int_type c) override
-    {
-        if (!traits_type::eq_int_type(c, traits_type::eof()))
-            target_.push_back(traits_type::to_char_type(c));
-        return traits_type::not_eof(c);
-    }
-    std::streamsize xsputn(const char* text, std::streamsize count) override
-    {
-        target_.append(text, static_cast<std::size_t>(count));
-        return count;
-    }
-
-private:
-    std::string& target_;
-};
-
 constexpr std::size_t kFlushAt = std::size_t{1} << 20;
 
 } // namespace
@@ -88,24 +66,8 @@ std::string trace_header_job_header(std::string_view system)
 std::string xy_text_job_header(std::string_view system)
 {
     // Blanks alone name no system any more than an empty text does.
-    const bool blank = system.find_first_not_of(" \t") == std::string_view::npos;
-    return block("Depart=", blank ? std::string_view("WGS84") : system, "UniteDepart=", "DDEC", kRunRest);
-}
-
-std::string system_block(std::string_view system)
-{
-    return block("Depart = ", system, "UniteDepart = ", "M",
-                 "OrigineDepart = GR\r\n"
-                 "\r\n"
-                 "Arrivee = WGS84\r\n"
-                 "UniteArrivee = DDEC\r\n"
-                 "\r\n");
-}
-
-std::string job_data_line(double x, double y, char decimal_point)
-{
-    char line[kLineMax];
-    return std::string(line, write_line(line, x, y, decimal_point));
+    return block("Depart=", trimmed(system).empty() ? std::string_view("WGS84") : system, "UniteDepart=", "DDEC",
+                 kRunRest);
 }
 
 char regional_decimal_point()
@@ -118,7 +80,7 @@ char regional_decimal_point()
 }
 
 struct JobWriter::State {
-    State(AtomicFile f, char point) : file(std::move(f)), decimal_point(point), append(buffer), out(&append)
+    State(AtomicFile f, char point) : file(std::move(f)), decimal_point(point)
     {
         buffer.reserve(kFlushAt + kLineMax);
     }
@@ -136,8 +98,6 @@ struct JobWriter::State {
     std::int64_t points = 0;
     bool closed = false;
     std::string buffer;
-    AppendBuffer append;
-    std::ostream out;
 };
 
 JobWriter::JobWriter(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -173,8 +133,6 @@ Status JobWriter::add_point(double x, double y)
     return ok();
 }
 
-std::ostream& JobWriter::stream() { return state_->out; }
-
 std::int64_t JobWriter::points() const { return state_->points; }
 
 Status JobWriter::close()
@@ -183,10 +141,7 @@ Status JobWriter::close()
     if (s.closed)
         return fail("the converter job was already closed");
     s.closed = true;
-    s.out.flush();
     s.flush();
-    s.buffer.clear();
-    s.out.setstate(std::ios::badbit); // later writes go nowhere
     Status committed = s.file.commit();
     if (!committed)
         return fail("cannot write the converter job: " + committed.error());
@@ -206,30 +161,11 @@ double job_value(double value)
     // The line's digits without its leading blank, which no number holds.
     char text[kNumberTextMax];
     const char* end = write_plain_number_text(text, value);
-    double read = value;
-    read_number(std::string_view(text, static_cast<std::size_t>(end - text)), read);
-    return read;
+    const Result<double, NumberFault> read = read_number(std::string_view(text, static_cast<std::size_t>(end - text)));
+    return read ? *read : value;
 }
 
 namespace {
-
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && is_blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && is_blank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool same_key(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-               return lower(x) == lower(y);
-           });
-}
 
 std::string where(std::string_view file_name, std::int64_t line)
 {
@@ -239,40 +175,44 @@ std::string where(std::string_view file_name, std::int64_t line)
 // A number of a data line, whose decimal separator may be the writer's
 // regional ",": read with "." in its place, the text left as it was (for the
 // message, should it not be a number).
-NumberReading read_coordinate(char* begin, std::size_t size, double& value)
+Result<double, NumberFault> read_coordinate(std::span<char> text)
 {
-    char* comma = static_cast<char*>(std::memchr(begin, ',', size));
+    char* comma = static_cast<char*>(std::memchr(text.data(), ',', text.size()));
     if (comma)
         *comma = '.';
-    const NumberReading reading = read_number(std::string_view(begin, size), value);
+    Result<double, NumberFault> reading = read_number(std::string_view(text.data(), text.size()));
     if (comma)
         *comma = ',';
     return reading;
 }
 
-// Hands out the lines of a file one by one, without their CR LF or LF,
+// Hands out the lines of a job one by one, without their CR LF or LF,
 // through one buffer of fixed size. A line is writable in place until the
 // next call (the data lines turn "," into "." there).
 class LineReader {
 public:
-    enum class Got { line, end, too_long, failed };
+    LineReader(int fd, std::string_view file_name)
+        : fd_(fd), file_name_(file_name), buffer_(std::make_unique<char[]>(kCapacity))
+    {
+    }
 
-    explicit LineReader(int fd) : fd_(fd), buffer_(std::make_unique<char[]>(kCapacity)) {}
-
-    Got next(char*& begin, std::size_t& size)
+    // The next line; nothing at the end of the file. Fails, naming the job
+    // and the line, for a line longer than kLongestLine and when the file
+    // cannot be read.
+    Result<std::optional<std::span<char>>> next()
     {
         for (;;) {
             char* start = buffer_.get() + pos_;
             if (void* found = std::memchr(start, '\n', end_ - pos_)) {
                 char* stop = static_cast<char*>(found);
                 pos_ = static_cast<std::size_t>(stop - buffer_.get()) + 1;
-                return hand_out(start, stop, begin, size);
+                return hand_out(start, stop);
             }
             if (eof_) {
                 if (pos_ == end_)
-                    return Got::end;
+                    return std::optional<std::span<char>>();
                 pos_ = end_;
-                return hand_out(start, buffer_.get() + end_, begin, size);
+                return hand_out(start, buffer_.get() + end_);
             }
             // The line continues past what was read: keep its beginning,
             // read on behind it.
@@ -281,16 +221,13 @@ public:
             pos_ = 0;
             if (end_ == kCapacity) {
                 ++number_;
-                begin = buffer_.get();
-                size = end_;
-                return Got::too_long;
+                return too_long(buffer_.get());
             }
             const ssize_t got = ::read(fd_, buffer_.get() + end_, kCapacity - end_);
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
-                error_ = errno;
-                return Got::failed;
+                return fail("cannot read " + std::string(file_name_) + ": " + std::strerror(errno));
             }
             if (got == 0)
                 eof_ = true;
@@ -299,90 +236,89 @@ public:
     }
 
     std::int64_t number() const { return number_; }
-    int error() const { return error_; }
 
 private:
-    Got hand_out(char* start, char* stop, char*& begin, std::size_t& size)
+    Result<std::optional<std::span<char>>> hand_out(char* start, char* stop)
     {
         if (stop != start && stop[-1] == '\r')
             --stop;
         ++number_;
-        begin = start;
-        size = static_cast<std::size_t>(stop - start);
-        return size > kLongestLine ? Got::too_long : Got::line;
+        const auto size = static_cast<std::size_t>(stop - start);
+        if (size > kLongestLine)
+            return too_long(start);
+        return std::optional<std::span<char>>(std::span<char>(start, size));
+    }
+
+    Error too_long(const char* start) const
+    {
+        return fail(where(file_name_, number_) + "the line is longer than " + std::to_string(kLongestLine) +
+                    " bytes: " + quoted(std::string_view(start, kQuotedMax + 1)));
     }
 
     // The longest line and its CR LF.
     static constexpr std::size_t kCapacity = kLongestLine + 2;
 
     int fd_;
+    std::string_view file_name_;
     std::unique_ptr<char[]> buffer_;
     std::size_t pos_ = 0; // first unread byte
     std::size_t end_ = 0; // end of what was read
     bool eof_ = false;
     std::int64_t number_ = 0;
-    int error_ = 0;
 };
 
-struct Descriptor {
-    explicit Descriptor(int descriptor) : fd(descriptor) {}
-    ~Descriptor()
-    {
-        if (fd >= 0)
-            ::close(fd);
+// The job open for reading, or why not, in the converter's words.
+Result<RegularFile> open_job(const std::string& path, std::string_view file_name)
+{
+    Result<RegularFile, OpenError> file = open_regular_file(path);
+    if (file)
+        return std::move(file).value();
+    const std::string name(file_name);
+    switch (file.failure().kind) {
+    case OpenError::Kind::Folder: return fail("cannot read " + name + ": " + std::strerror(EISDIR));
+    case OpenError::Kind::NotRegular:
+        return fail(name + " is not a regular file (it is a device, a pipe or a socket)");
+    case OpenError::Kind::Missing:
+    case OpenError::Kind::Failed: break;
     }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd;
-};
+    return fail("cannot open " + name + ": " + std::strerror(file.failure().system_error));
+}
 
 } // namespace
 
 Result<Job> read_job(const std::string& path, std::string_view file_name)
 {
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.fd < 0)
-        return fail("cannot open " + std::string(file_name) + ": " + std::strerror(errno));
-    LineReader lines(file.fd);
-    char* line_start = nullptr;
-    std::size_t line_size = 0;
-    const auto read_line = [&]() -> Result<bool> {
-        switch (lines.next(line_start, line_size)) {
-        case LineReader::Got::line: return true;
-        case LineReader::Got::end: return false;
-        case LineReader::Got::too_long:
-            return fail(where(file_name, lines.number()) + "the line is longer than " +
-                                 std::to_string(kLongestLine) + " bytes: " +
-                                 quoted(std::string_view(line_start, kQuotedMax + 1)));
-        case LineReader::Got::failed: break;
-        }
-        return fail("cannot read " + std::string(file_name) + ": " + std::strerror(lines.error()));
-    };
+    Result<RegularFile> file = open_job(path, file_name);
+    if (!file)
+        return fail(file.error());
+    LineReader lines(file->descriptor.get(), file_name);
 
     Job job;
     bool have_source = false;
     while (lines.number() < kJobHeaderLines) {
-        auto more = read_line();
-        if (!more)
-            return fail(more.error());
-        if (!*more)
+        Result<std::optional<std::span<char>>> line = lines.next();
+        if (!line)
+            return fail(line.error());
+        if (!*line)
             break;
-        const std::string_view content = trim(std::string_view(line_start, line_size));
+        const std::string_view content = trimmed(std::string_view((*line)->data(), (*line)->size()));
         if (content.empty())
             continue;
         const std::size_t equals = content.find('=');
         if (equals == std::string_view::npos)
             return fail(where(file_name, lines.number()) + "expected a header line \"key=value\", found " +
-                                 quoted(content));
-        const std::string_view key = trim(content.substr(0, equals));
-        const std::string_view value = trim(content.substr(equals + 1));
-        if (same_key(key, "Depart")) {
+                        quoted(content));
+        // The writers put nothing between the key and its "="; the value
+        // may start with the blanks of a system typed with them.
+        const std::string_view key = content.substr(0, equals);
+        const std::string_view value = trimmed(content.substr(equals + 1));
+        if (equal_ignoring_case(key, "Depart")) {
             if (value.empty())
                 return fail(where(file_name, lines.number()) + "no source system after \"Depart=\"");
             job.source_system = std::string(value);
             job.source_line = lines.number();
             have_source = true;
-        } else if (same_key(key, "Arrivee")) {
+        } else if (equal_ignoring_case(key, "Arrivee")) {
             job.target_system = std::string(value);
             job.target_line = lines.number();
         }
@@ -390,31 +326,30 @@ Result<Job> read_job(const std::string& path, std::string_view file_name)
         // conversion needs: the unit follows from the source system itself.
     }
     if (!have_source)
-        return fail(std::string(file_name) +
-                             ": the header has no \"Depart=\" line naming the source system");
+        return fail(std::string(file_name) + ": the header has no \"Depart=\" line naming the source system");
     if (job.target_system.empty())
         job.target_system = "WGS84";
     job.first_data_line = kJobHeaderLines + 1;
 
     std::int64_t blank_line = 0; // first empty data line, an error if data follows it
     for (;;) {
-        auto more = read_line();
-        if (!more)
-            return fail(more.error());
-        if (!*more)
+        Result<std::optional<std::span<char>>> read = lines.next();
+        if (!read)
+            return fail(read.error());
+        if (!*read)
             break;
-        struct Token {
-            char* begin;
-            std::size_t size;
-        } tokens[3];
+        const std::span<char> line = **read;
+        std::span<char> tokens[3];
         int count = 0;
         std::size_t i = 0;
-        while (i < line_size && count < 3) {
-            while (i < line_size && is_blank(line_start[i])) ++i;
+        while (i < line.size() && count < 3) {
+            while (i < line.size() && is_blank(line[i]))
+                ++i;
             const std::size_t start = i;
-            while (i < line_size && !is_blank(line_start[i])) ++i;
+            while (i < line.size() && !is_blank(line[i]))
+                ++i;
             if (i > start)
-                tokens[count++] = Token{line_start + start, i - start};
+                tokens[count++] = line.subspan(start, i - start);
         }
         if (count == 0) {
             if (blank_line == 0)
@@ -425,19 +360,18 @@ Result<Job> read_job(const std::string& path, std::string_view file_name)
             return fail(where(file_name, blank_line) + "empty line among the data lines");
         if (count != 2)
             return fail(where(file_name, lines.number()) + "expected two numbers, X and Y, found " +
-                                 quoted(trim(std::string_view(line_start, line_size))));
+                        quoted(trimmed(std::string_view(line.data(), line.size()))));
         double values[2] = {0, 0};
         for (int k = 0; k < 2; ++k) {
-            switch (read_coordinate(tokens[k].begin, tokens[k].size, values[k])) {
-            case NumberReading::number: break;
-            case NumberReading::not_a_number:
-                return fail(where(file_name, lines.number()) +
-                                     quoted(std::string_view(tokens[k].begin, tokens[k].size)) + " is not a number");
-            case NumberReading::too_large:
-                return fail(where(file_name, lines.number()) +
-                                     quoted(std::string_view(tokens[k].begin, tokens[k].size)) +
-                                     " is too large a number for a coordinate");
+            const Result<double, NumberFault> value = read_coordinate(tokens[k]);
+            if (value) {
+                values[k] = *value;
+                continue;
             }
+            const std::string token = quoted(std::string_view(tokens[k].data(), tokens[k].size()));
+            return fail(where(file_name, lines.number()) + token +
+                        (value.failure() == NumberFault::too_large ? " is too large a number for a coordinate"
+                                                                   : " is not a number"));
         }
         job.x.push_back(values[0]);
         job.y.push_back(values[1]);

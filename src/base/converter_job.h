@@ -3,20 +3,17 @@
 // and target systems, then one data line per point (X, then Y). The window
 // writes it, the converter reads it; both halves live here.
 //
-// 8-bit text, every line ended by CR LF. The three header blocks differ in
-// their spelling on purpose: the two conversion runs write "Key=Value", the
-// window's system block (Transform_System) writes "Key = Value"; the XY text
-// run declares the source unit "DDEC", the others "M". The converter reads
-// all of them.
+// 8-bit text, every line ended by CR LF. The header lines are "Key=Value";
+// the XY text run declares the source unit "DDEC", the trace-header run "M".
 //
 // A data line is number_text(X) + " " + number_text(Y) + " " + CR LF: each
 // number with its leading blank (or "-") and a trailing blank, so X = 600000
 // and Y = 4500000 give " 600000  4500000 \r\n". The decimal separator is the
 // user's regional one, passed in by the caller (see regional_decimal_point).
 //
-// The reader takes every form the writers make: blanks around "=" (the
-// system block's "Depart = UTM32"), "." or "," as decimal separator,
-// exponents ("1E-05"), lines ended by CR LF or LF. It reads the file as a
+// The reader takes every form the writers make: a value after blanks (a
+// system typed with them), "." or "," as decimal separator, exponents
+// ("1E-05"), lines ended by CR LF or LF. It reads the file as a
 // stream through a buffer of fixed size: a job of any length costs the
 // memory of its points, and a line longer than kLongestLine (no writer
 // makes one) is refused without being kept.
@@ -24,7 +21,6 @@
 #include "base/result.h"
 
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -37,11 +33,6 @@ std::string trace_header_job_header(std::string_view system);
 // Header block of the XY text run: "Depart=<system>" ("Depart=WGS84" when
 // the system text is empty or only blanks), "UniteDepart=DDEC".
 std::string xy_text_job_header(std::string_view system);
-// The window's system block: "Depart = <system>", "UniteDepart = M".
-std::string system_block(std::string_view system);
-
-// One data line, CR LF included.
-std::string job_data_line(double x, double y, char decimal_point);
 
 // The decimal separator of the user's regional settings, from the C locale
 // as the application set it (Qt sets it from the environment at start-up):
@@ -73,11 +64,6 @@ public:
     // Y is not a finite number, which the converter could not read; write
     // errors are reported by close().
     Status add_point(double x, double y);
-
-    // A text stream into the same buffer, in order with the data lines: the
-    // window's system block (Transform_System) writes through it while the
-    // job is open. What it takes after close() goes nowhere.
-    std::ostream& stream();
 
     // Number of data lines written so far.
     std::int64_t points() const;

@@ -3,10 +3,11 @@
 #include "base/field_reader.h"
 #include "base/number_parse.h"
 #include "base/number_text.h"
+#include "base/plain_text.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <system_error>
 
 namespace marovin {
 
@@ -14,18 +15,12 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-void append_shortest(std::string& out, double value) {
-    char buffer[64];
-    auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    if (error == std::errc()) out.append(buffer, end);
-}
-
 // Names from PROJ or the job are single lines already; a stray line break
 // would shift every record, so it is flattened.
 std::string one_line(std::string_view text) {
     std::string line(text);
     for (char& c : line)
-        if (c == '\r' || c == '\n') c = ' ';
+        if (is_line_end(c)) c = ' ';
     return line;
 }
 
@@ -55,11 +50,11 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
         return fail("cannot read the converter's result: " + opened.error());
     FieldReader& reader = *opened;
 
-    const std::int64_t skipped = reader.skip_lines(kLeadingLines);
-    if (!reader.error().empty())
-        return fail(reader.error());
-    if (skipped < kLeadingLines)
-        return fail("the converter's result " + path + " is too short: it holds " + std::to_string(skipped) +
+    const Result<std::int64_t> skipped = reader.skip_lines(kLeadingLines);
+    if (!skipped)
+        return fail(skipped.error());
+    if (*skipped < kLeadingLines)
+        return fail("the converter's result " + path + " is too short: it holds " + std::to_string(*skipped) +
                     " lines, fewer than the 7 lines that come before the points");
 
     std::int64_t last_line = kLeadingLines;
@@ -71,7 +66,8 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
     for (std::size_t record = 1; record <= n; ++record) {
         // A record on a line of its own is read whole, any other one field
         // by field.
-        if (reader.next_line(fields, kFieldsPerRecord)) {
+        if (const std::optional<std::span<const Field>> line = reader.next_line(kFieldsPerRecord)) {
+            std::copy(line->begin(), line->end(), fields);
             last_line = fields[0].line;
             for (const int index : {kLatitudeField, kLongitudeField}) {
                 if (!fields[index - 1].is_number())
@@ -79,18 +75,17 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
             }
         } else {
             for (int index = 1; index <= kFieldsPerRecord; ++index) {
-                std::optional<Field> field = reader.next();
-                if (!field) {
-                    if (!reader.error().empty())
-                        return fail(reader.error());
+                Result<std::optional<Field>> field = reader.next();
+                if (!field)
+                    return fail(field.error());
+                if (!*field)
                     return fail("the converter's result " + path + " ends after line " + std::to_string(last_line) +
                                 ", before point " + std::to_string(record) + " of " + std::to_string(n) +
                                 " is complete");
-                }
-                last_line = field->line;
-                if ((index == kLatitudeField || index == kLongitudeField) && !field->is_number())
-                    return not_a_number(reader, record, index == kLatitudeField, *field);
-                fields[index - 1].number = field->number;
+                last_line = (*field)->line;
+                if ((index == kLatitudeField || index == kLongitudeField) && !(*field)->is_number())
+                    return not_a_number(reader, record, index == kLatitudeField, **field);
+                fields[index - 1].number = (*field)->number;
             }
         }
         points.latitudes.push_back(fields[kLatitudeField - 1].number);
@@ -167,9 +162,8 @@ double result_value(double value)
     }
     char text[kFixedTextMax];
     const char* end = write_fixed(text, value, 9);
-    double read = value;
-    read_number(std::string_view(text, static_cast<std::size_t>(end - text)), read);
-    return read;
+    const Result<double, NumberFault> read = read_number(std::string_view(text, static_cast<std::size_t>(end - text)));
+    return read ? *read : value;
 }
 
 } // namespace marovin

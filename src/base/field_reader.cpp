@@ -1,18 +1,27 @@
 #include "base/field_reader.h"
 
 #include "base/number_parse.h"
+#include "base/plain_text.h"
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
+#include <unistd.h>
 
 namespace marovin {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_line_end(char c) { return c == '\r' || c == '\n'; }
 bool is_separator(char c) { return c == ',' || is_line_end(c); }
+
+// An unquoted field that is not empty: a Number when it reads as one.
+void take_number(Field& field)
+{
+    field.kind = Field::Kind::Text;
+    if (Result<double, NumberFault> number = read_number(field.text)) {
+        field.kind = Field::Kind::Number;
+        field.number = *number;
+    }
+}
 
 } // namespace
 
@@ -22,11 +31,11 @@ FieldReader::~FieldReader() = default;
 
 Result<FieldReader> FieldReader::open(const std::string& path, std::size_t block)
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    Result<RegularFile, OpenError> file = open_regular_file(path);
     if (!file)
-        return fail("cannot open " + path + ": " + std::strerror(errno));
+        return fail(file.error());
     FieldReader reader;
-    reader.file_.reset(file);
+    reader.file_ = std::move(file->descriptor);
     reader.path_ = path;
     reader.buffer_.resize(block > 0 ? block : 1);
     return reader;
@@ -53,13 +62,16 @@ bool FieldReader::fill_until(std::size_t offset)
         }
         if (end_ == buffer_.size()) // one field longer than a block
             buffer_.resize(buffer_.size() * 2);
-        const std::size_t got = std::fread(buffer_.data() + end_, 1, buffer_.size() - end_, file_.get());
-        end_ += got;
-        if (got == 0) {
-            if (std::ferror(file_.get()))
-                error_ = "cannot read " + path_ + " after line " + std::to_string(line_);
+        const ssize_t got = ::read(file_.get(), buffer_.data() + end_, buffer_.size() - end_);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got > 0) {
+            end_ += static_cast<std::size_t>(got);
+        } else {
+            if (got < 0)
+                unreadable_ = "cannot read " + path_ + " after line " + std::to_string(line_);
             eof_ = true;
-            file_.reset();
+            file_ = Descriptor();
         }
     }
     return true;
@@ -78,15 +90,17 @@ std::size_t FieldReader::take_line_end(std::size_t offset)
     return offset;
 }
 
-std::optional<Field> FieldReader::next()
+Result<std::optional<Field>> FieldReader::next()
 {
     Field field;
     field.line = line_;
     if (!available(0)) {
+        if (!unreadable_.empty())
+            return unreadable();
         if (!after_comma_)
-            return std::nullopt;
+            return std::optional<Field>();
         after_comma_ = false; // "1,2," ends with an empty field
-        return field;
+        return std::optional<Field>(field);
     }
 
     std::size_t start = 0;
@@ -123,23 +137,24 @@ std::optional<Field> FieldReader::next()
         }
     }
 
+    // A field cut short by a failed read is no field.
+    if (!unreadable_.empty())
+        return unreadable();
     // Reading is over for this field: the buffer stays put until the next
     // call, so the view is safe to hand out.
     field.text = std::string_view(buffer_.data() + pos_ + start, stop - start);
     pos_ += next;
     if (quoted)
         field.kind = Field::Kind::Text;
-    else if (field.text.empty())
-        field.kind = Field::Kind::Empty;
-    else
-        field.kind = parse_field_number(field.text, field.number) ? Field::Kind::Number : Field::Kind::Text;
-    return field;
+    else if (!field.text.empty())
+        take_number(field);
+    return std::optional<Field>(field);
 }
 
-bool FieldReader::next_line(Field* fields, int count)
+std::optional<std::span<const Field>> FieldReader::next_line(std::size_t count)
 {
     if (after_comma_ || count < 1)
-        return false;
+        return std::nullopt;
     // Where the line's text ends and how long its line end is (0 for a last
     // line without one), with the whole line in the buffer.
     std::size_t length = 0, line_end = 0;
@@ -161,36 +176,37 @@ bool FieldReader::next_line(Field* fields, int count)
         }
         if (eof_) {
             if (have == 0)
-                return false;
+                return std::nullopt;
             length = have;
             break;
         }
         // A line longer than the buffer is left to next(), which reads it
         // in pieces, and so is a file that cannot be read further.
-        if (have >= buffer_.size() || (!fill_until(have) && !error_.empty()))
-            return false;
+        if (have >= buffer_.size() || (!fill_until(have) && !unreadable_.empty()))
+            return std::nullopt;
     }
 
     const char* text = buffer_.data() + pos_;
     const char* stop = text + length;
     const char* field_start = text;
-    for (int k = 0; k < count; ++k) {
+    line_fields_.resize(count);
+    for (std::size_t k = 0; k < count; ++k) {
         const auto* comma =
             static_cast<const char*>(std::memchr(field_start, ',', static_cast<std::size_t>(stop - field_start)));
         if ((k + 1 < count) != (comma != nullptr))
-            return false; // more or fewer fields than asked for
+            return std::nullopt; // more or fewer fields than asked for
         const char* field_end = comma ? comma : stop;
         const char* first = field_start;
         while (first < field_end && is_blank(*first))
             ++first;
-        Field& field = fields[k];
+        Field& field = line_fields_[k];
         field = Field{};
         field.line = line_;
         if (first < field_end && *first == '"') {
             const auto* close =
                 static_cast<const char*>(std::memchr(first + 1, '"', static_cast<std::size_t>(field_end - first - 1)));
             if (!close)
-                return false; // an open quote may run on past the separator
+                return std::nullopt; // an open quote may run on past the separator
             field.kind = Field::Kind::Text;
             field.text = std::string_view(first + 1, static_cast<std::size_t>(close - first - 1));
         } else {
@@ -198,20 +214,18 @@ bool FieldReader::next_line(Field* fields, int count)
             while (last > first && is_blank(last[-1]))
                 --last;
             field.text = std::string_view(first, static_cast<std::size_t>(last - first));
-            if (field.text.empty())
-                field.kind = Field::Kind::Empty;
-            else
-                field.kind = parse_field_number(field.text, field.number) ? Field::Kind::Number : Field::Kind::Text;
+            if (!field.text.empty())
+                take_number(field);
         }
         field_start = field_end + 1;
     }
     pos_ += length + line_end;
     if (line_end > 0)
         ++line_;
-    return true;
+    return std::span<const Field>(line_fields_);
 }
 
-std::int64_t FieldReader::skip_lines(std::int64_t count)
+Result<std::int64_t> FieldReader::skip_lines(std::int64_t count)
 {
     std::int64_t skipped = 0;
     after_comma_ = false;
@@ -224,6 +238,8 @@ std::int64_t FieldReader::skip_lines(std::int64_t count)
         }
         ++skipped;
     }
+    if (!unreadable_.empty())
+        return unreadable();
     return skipped;
 }
 

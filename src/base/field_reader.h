@@ -20,14 +20,15 @@
 // in their messages. The file is read in large blocks, never whole, so
 // files of millions of records cost little memory.
 
+#include "base/regular_file.h"
 #include "base/result.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace marovin {
 
@@ -46,8 +47,9 @@ class FieldReader {
 public:
     static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 
-    // Opens a file for reading, `block` bytes at a time (smaller blocks are
-    // for tests of the refill). Fails, naming the path, when it cannot.
+    // Opens a regular file for reading, `block` bytes at a time (smaller
+    // blocks are for tests of the refill). Fails, naming the path, when it
+    // cannot (see open_regular_file).
     static Result<FieldReader> open(const std::string& path, std::size_t block = kBlockBytes);
     // Reads fields from text in memory.
     static FieldReader from_text(std::string text);
@@ -56,38 +58,31 @@ public:
     FieldReader& operator=(FieldReader&&) noexcept;
     ~FieldReader();
 
-    // The next field, or nothing at the end of the file (or when the file
-    // could not be read further: see error()).
-    std::optional<Field> next();
+    // The next field, or nothing at the end of the file. Fails, naming the
+    // file and the line, when the file cannot be read further.
+    Result<std::optional<Field>> next();
 
-    // The next `count` fields, into fields[0..count), when they are the
-    // whole of the next line and none is a quoted field that could hold a
-    // separator: the same fields as `count` calls of next() give, found
-    // faster (files of one record a line). Otherwise false, and nothing is
-    // read: next() then takes the fields one by one. The texts stay valid
-    // until the reader's next call.
-    bool next_line(Field* fields, int count);
+    // The next `count` fields, when they are the whole of the next line and
+    // none is a quoted field that could hold a separator: the same fields
+    // as `count` calls of next() give, found faster (files of one record a
+    // line). Otherwise nothing, and nothing is read: next() then takes the
+    // fields one by one. The fields and their texts stay valid until the
+    // reader's next call.
+    std::optional<std::span<const Field>> next_line(std::size_t count);
 
     // Skips whole lines, starting from the current position (which should
-    // be a line start). Returns how many lines were skipped: fewer than
+    // be a line start). Gives how many lines were skipped: fewer than
     // `count` when the file ends first. A last line without a line end
-    // counts.
-    std::int64_t skip_lines(std::int64_t count);
+    // counts. Fails when the file cannot be read further.
+    Result<std::int64_t> skip_lines(std::int64_t count);
 
     // The line the reader is on (1-based): where the next field would start.
     std::int64_t line() const { return line_; }
-
-    // Empty while all went well; otherwise why the file could not be read.
-    const std::string& error() const { return error_; }
 
     // The path given to open(), or "" for text in memory.
     const std::string& path() const { return path_; }
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* f) const { std::fclose(f); }
-    };
-
     FieldReader() = default;
     // Whether the character at pos_ + offset is there, reading more of the
     // file when needed. Reading more may move the unread part of the buffer
@@ -98,8 +93,10 @@ private:
     // Steps over the line end at pos_ + offset (CR, CR LF or LF), counting
     // the line; returns the offset after it.
     std::size_t take_line_end(std::size_t offset);
+    // The failure of a read that ended the file early, once it happened.
+    Error unreadable() const { return fail(unreadable_); }
 
-    std::unique_ptr<std::FILE, FileCloser> file_;
+    Descriptor file_;
     std::string path_;
     std::string buffer_;
     std::size_t pos_ = 0; // next unread character
@@ -107,7 +104,9 @@ private:
     bool eof_ = false;
     bool after_comma_ = false; // a comma always has a field after it
     std::int64_t line_ = 1;
-    std::string error_;
+    // Why the file could not be read to its end; empty while it could.
+    std::string unreadable_;
+    std::vector<Field> line_fields_; // what next_line() hands out
 };
 
 } // namespace marovin

@@ -3,6 +3,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cstdint>
+#include <optional>
 
 namespace marovin {
 
@@ -23,9 +24,9 @@ bool is_tiny(std::string_view digits)
 // files are made of, read without the general conversion: when the digits
 // make a whole number m of at most 2^53 and there are at most 22 decimals,
 // the value is m / 10^k with both exact doubles, so the one division rounds
-// correctly and gives the same double as from_chars. False for any other
+// correctly and gives the same double as from_chars. Nothing for any other
 // text, which then takes the general way.
-bool read_plain_decimal(std::string_view digits, double& value)
+std::optional<double> read_plain_decimal(std::string_view digits)
 {
     static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
@@ -46,14 +47,13 @@ bool read_plain_decimal(std::string_view digits, double& value)
     }
     // 19 digits cannot overflow the whole number.
     if (p != end || before + after == 0 || before + after > 19 || after > 22 || whole > (std::uint64_t{1} << 53))
-        return false;
-    value = static_cast<double>(whole) / kPowers[after];
-    return true;
+        return std::nullopt;
+    return static_cast<double>(whole) / kPowers[after];
 }
 
 } // namespace
 
-NumberReading read_number(std::string_view text, double& value)
+Result<double, NumberFault> read_number(std::string_view text)
 {
     std::string_view digits = text;
     bool negative = false;
@@ -61,20 +61,18 @@ NumberReading read_number(std::string_view text, double& value)
         negative = digits.front() == '-';
         digits.remove_prefix(1);
     }
-    if (double plain = 0; read_plain_decimal(digits, plain)) {
-        value = negative ? -plain : plain;
-        return NumberReading::number;
-    }
+    if (const std::optional<double> plain = read_plain_decimal(digits))
+        return negative ? -*plain : *plain;
     // Only a digit or the point may follow the sign: from_chars would also
     // take "inf", "nan" and a second sign.
     if (digits.empty() || !((digits.front() >= '0' && digits.front() <= '9') || digits.front() == '.'))
-        return NumberReading::not_a_number;
+        return NumberFault::not_a_number;
     const char* first = digits.data();
     const char* last = first + digits.size();
     double parsed = 0;
     const auto [end, error] = std::from_chars(first, last, parsed, std::chars_format::general);
     if (end != last || (error != std::errc() && error != std::errc::result_out_of_range))
-        return NumberReading::not_a_number;
+        return NumberFault::not_a_number;
     if (error == std::errc::result_out_of_range) {
         // Beyond a double: read it wider to tell the largest double, as the
         // program rounds it to 15 digits, from a number truly too large.
@@ -85,15 +83,9 @@ NumberReading read_number(std::string_view text, double& value)
         else if (read_wide && wide <= 1.79769313486232E+308L)
             parsed = DBL_MAX;
         else
-            return NumberReading::too_large;
+            return NumberFault::too_large;
     }
-    value = negative ? -parsed : parsed;
-    return NumberReading::number;
-}
-
-bool parse_field_number(std::string_view text, double& value)
-{
-    return read_number(text, value) == NumberReading::number;
+    return negative ? -parsed : parsed;
 }
 
 } // namespace marovin

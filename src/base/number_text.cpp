@@ -304,4 +304,11 @@ char* write_fixed(char* out, double value, int decimals, char decimal_point)
     return end;
 }
 
+void append_shortest(std::string& out, double value)
+{
+    char text[32];
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
+    out.append(text, error == std::errc() ? end : text);
+}
+
 } // namespace marovin

@@ -52,4 +52,9 @@ char* write_plain_number_text(char* out, double value, char decimal_point = '.')
 inline constexpr int kFixedTextMax = 350;
 char* write_fixed(char* out, double value, int decimals, char decimal_point = '.');
 
+// Appends the shortest text that reads back to the same double, as
+// std::to_chars writes it ("48.1", "1e+300", "-0"): the CSV of the command
+// and the accuracy line of the converter's result.
+void append_shortest(std::string& out, double value);
+
 } // namespace marovin

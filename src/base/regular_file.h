@@ -1,10 +1,11 @@
 #pragma once
-// Opening a file for reading when, and only when, it is a regular file.
+// Opening a file for reading when, and only when, it is a regular file: the
+// one way the library opens a file it reads (seismic files, XY text files,
+// the converter's job and result, the INI file).
 
 #include "base/result.h"
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 namespace marovin {
@@ -34,12 +35,28 @@ struct RegularFile {
     std::uint64_t size = 0;
 };
 
-// Opens `path` for reading; nothing when no file has that name (ENOENT).
-// The open never waits (a FIFO would otherwise wait for a writer, a device
-// for its line) and what was opened is then examined through the descriptor,
-// so a name swapped in between cannot slip through: a folder, a device, a
-// pipe or a socket is refused, with a message naming the path, as is a path
-// that cannot be opened or examined.
-Result<std::optional<RegularFile>> open_regular_file(const std::string& path);
+// Why a file could not be opened. Callers that word the failure their own
+// way ("the file \"x.sgy\" does not exist") tell the kinds apart; `message`
+// is the plain wording, naming the path:
+//   Missing     "cannot open P: No such file or directory"
+//   Folder      "P is a folder, not a file"
+//   NotRegular  "P is not a regular file (it is a device, a pipe or a socket)"
+//   Failed      "cannot open P: <the system's reason>"
+struct OpenError {
+    enum class Kind { Missing, Folder, NotRegular, Failed };
+    Kind kind = Kind::Failed;
+    int system_error = 0; // errno of Missing and Failed (ENOENT, ENOTDIR, EACCES...)
+    std::string message;
+
+    // No file of that name can be there: nothing has the name, or a part of
+    // the path before it is no folder.
+    bool names_nothing() const;
+};
+
+// Opens `path` for reading. Nothing is opened that is not a regular file
+// by its name (a device could wait for its line or act on being opened,
+// a FIFO would wait for a writer), and what was opened is then examined
+// through the descriptor, so a name swapped in between cannot slip through.
+Result<RegularFile, OpenError> open_regular_file(const std::string& path);
 
 } // namespace marovin

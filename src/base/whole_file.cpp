@@ -52,12 +52,13 @@ Result<std::string> read_to_end(const RegularFile& file, const std::string& path
 
 Result<std::optional<std::string>> read_whole_file_if_present(const std::string& path, std::uint64_t limit)
 {
-    Result<std::optional<RegularFile>> file = open_regular_file(path);
-    if (!file)
+    Result<RegularFile, OpenError> file = open_regular_file(path);
+    if (!file) {
+        if (file.failure().kind == OpenError::Kind::Missing)
+            return std::optional<std::string>();
         return fail(file.error());
-    if (!*file)
-        return std::optional<std::string>();
-    Result<std::string> content = read_to_end(**file, path, limit);
+    }
+    Result<std::string> content = read_to_end(*file, path, limit);
     if (!content)
         return fail(content.error());
     return std::optional<std::string>(std::move(*content));
@@ -67,12 +68,10 @@ Result<std::string> read_whole_file(const std::string& path, std::uint64_t limit
 {
     if (path.empty())
         return fail("no file was chosen");
-    Result<std::optional<std::string>> content = read_whole_file_if_present(path, limit);
-    if (!content)
-        return fail(content.error());
-    if (!*content)
-        return fail("cannot open " + path + ": " + std::strerror(ENOENT));
-    return std::move(**content);
+    Result<RegularFile, OpenError> file = open_regular_file(path);
+    if (!file)
+        return fail(file.error());
+    return read_to_end(*file, path, limit);
 }
 
 } // namespace marovin

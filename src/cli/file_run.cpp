@@ -1,10 +1,11 @@
 #include "cli/file_run.h"
 
 #include "base/atomic_file.h"
+#include "base/file_names.h"
+#include "base/number_text.h"
 #include "conversion/point_table.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
-#include "kml/kml_naming.h"
 #include "kml/kml_writer.h"
 
 #include <cerrno>
@@ -46,14 +47,7 @@ Result<std::string> default_name(const Options& options, const std::string& inpu
     Result<std::string> kml = options.layout ? text_kml_name(input) : seismic_kml_name(input);
     if (!kml || !options.csv)
         return kml;
-    return kml->substr(0, kml->size() - 3) + "CSV";
-}
-
-void append_shortest(std::string& out, double value)
-{
-    char text[32];
-    const auto [end, error] = std::to_chars(text, text + sizeof text, value);
-    out.append(text, error == std::errc() ? end : text);
+    return csv_name(*kml);
 }
 
 template <class Integer>
@@ -132,12 +126,12 @@ Status write_csv(const std::string& output, const RoadPoints& points, const Degr
     return sink->finish();
 }
 
-Status write_kml(const std::string& output, const PointTable& table, std::int32_t count, const KmlLabels& labels)
+Status write_kml(const std::string& output, const PointTable& table, const KmlLabels& labels)
 {
     if (output != "-")
-        return write_kml_file(output, table, count, labels);
+        return write_kml_file(output, table, labels);
     std::ios::sync_with_stdio(false);
-    if (Status written = write_kml_document(std::cout, table, count, labels); !written)
+    if (Status written = write_kml_document(std::cout, table, labels); !written)
         return written;
     std::cout.flush();
     return std::cout ? ok() : fail("cannot write to standard output");
@@ -232,10 +226,9 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
             return failed(written.error());
         return {true, target.input + ": " + done};
     }
-    const PointTable table = PointTable::from_columns(std::move(degrees->longitude), std::move(degrees->latitude),
-                                                      std::move(points.number), Cell::Kind::Int32,
-                                                      std::move(points.name));
-    if (Status written = write_kml(target.output, table, count, options.labels); !written)
+    const PointTable table(std::move(degrees->longitude), std::move(degrees->latitude), std::move(points.number),
+                           std::move(points.name));
+    if (Status written = write_kml(target.output, table, options.labels); !written)
         return failed(written.error());
     return {true, target.input + ": " + done};
 }

@@ -1,10 +1,10 @@
 #include "cli/options.h"
 
+#include "base/plain_text.h"
 #include "conversion/road_points.h"
 #include "geodesy/geodesy.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <string_view>
 
@@ -41,26 +41,7 @@ const char* const kUsage =
 
 namespace {
 
-std::string upper(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 Error usage(const std::string& what) { return fail(what); }
-
-// A message of the library written as a sentence for the window ("The
-// label frequency must be ...") as a clause of a usage error.
-std::string clause(std::string sentence)
-{
-    if (!sentence.empty())
-        sentence[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(sentence[0])));
-    if (!sentence.empty() && sentence.back() == '.')
-        sentence.pop_back();
-    return sentence;
-}
 
 // The words of -l, in the spelling that names the points.
 struct LabelWord {
@@ -73,7 +54,7 @@ constexpr LabelWord kLabels[] = {
 Status set_label(Options& options, std::string_view value)
 {
     for (const LabelWord& word : kLabels) {
-        if (upper(value) == upper(word.name)) {
+        if (equal_ignoring_case(value, word.name)) {
             options.label = label_word_for(word.window_text);
             options.label_name = std::string(word.name == "SHOT POINT" ? "SP" : word.name);
             return ok();
@@ -84,7 +65,7 @@ Status set_label(Options& options, std::string_view value)
 
 Status set_pair(Options& options, std::string_view value)
 {
-    const std::string which = upper(value);
+    const std::string which = ascii_upper(value);
     // The window's texts of its "Header word for XY" list.
     const std::string text = which == "RECEIVER" ? "X,Y receiver coordinate"
                              : which == "SOURCE" ? "X,Y source coordinate"
@@ -162,7 +143,7 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         const std::string& v = *value;
         Status set = ok();
         if (flag("-s", "--system")) {
-            if (upper(v) == "NONE") {
+            if (equal_ignoring_case(v, "NONE")) {
                 options.system.reset();
             } else if (Status known = check_system(v); !known) {
                 set = usage("--system: " + known.error());
@@ -187,7 +168,7 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         } else if (flag("-e", "--every")) {
             Result<int> every = label_frequency(v);
             if (!every)
-                set = usage("--every: " + clause(every.error()));
+                set = usage("--every: " + every.error());
             else
                 options.labels.frequency = *every;
         } else if (flag("-n", "--name")) {

@@ -2,7 +2,6 @@
 
 #include "base/converter_job.h"
 #include "base/converter_result.h"
-
 #include "base/number_text.h"
 
 #include <cmath>
@@ -10,34 +9,31 @@
 
 namespace marovin {
 
-Result<Degrees> convert_through_converter(std::vector<double> x, std::vector<double> y,
-                                          const ConverterExchange& exchange, ExchangeStep* stopped)
+Result<Degrees, ExchangeError> convert_through_converter(std::vector<double> x, std::vector<double> y,
+                                                         const ConverterExchange& exchange)
 {
-    const auto stop = [stopped](ExchangeStep step, const std::string& message) {
-        if (stopped)
-            *stopped = step;
-        return fail(message);
-    };
+    using Step = ExchangeError::Step;
+    const auto stop = [](Step step, std::string message) { return ExchangeError{step, std::move(message)}; };
     const auto count = static_cast<std::int32_t>(x.size());
     {
         Result<JobWriter> job = JobWriter::create(exchange.job_path, exchange.job_header, exchange.decimal_point);
         if (!job)
-            return stop(ExchangeStep::WriteJob, job.error());
+            return stop(Step::WriteJob, job.error());
         for (std::size_t i = 0; i < x.size(); ++i)
             if (Status added = job->add_point(x[i], y[i]); !added)
-                return stop(ExchangeStep::WriteJob, "cannot write the converter job: " + added.error());
+                return stop(Step::WriteJob, "cannot write the converter job: " + added.error());
         if (Status closed = job->close(); !closed)
-            return stop(ExchangeStep::WriteJob, closed.error());
+            return stop(Step::WriteJob, closed.error());
     }
     // The job holds the coordinates now: their memory is given back before
     // the converter's result is read.
     x = {};
     y = {};
     if (Status ran = exchange.run(); !ran)
-        return stop(ExchangeStep::RunConverter, ran.error());
+        return stop(Step::RunConverter, ran.error());
     Result<ResultPoints> result = read_result_points(exchange.result_path, count);
     if (!result)
-        return stop(ExchangeStep::ReadResult, result.error());
+        return stop(Step::ReadResult, result.error());
     return Degrees{std::move(result->longitudes), std::move(result->latitudes)};
 }
 

@@ -25,8 +25,12 @@ struct Degrees {
     std::vector<double> latitude;
 };
 
-// The step of an exchange that failed.
-enum class ExchangeStep { WriteJob, RunConverter, ReadResult };
+// Why an exchange stopped: the step that failed, and its message.
+struct ExchangeError {
+    enum class Step { WriteJob, RunConverter, ReadResult };
+    Step step;
+    std::string message;
+};
 
 struct ConverterExchange {
     std::string job_path;    // File.cvd, replaced only when wholly written
@@ -39,10 +43,10 @@ struct ConverterExchange {
 };
 
 // Writes the job of the points X, Y (taken over and given back once the
-// job holds them), runs the converter, reads its result. On failure
-// `stopped` (when given) says at which step.
-Result<Degrees> convert_through_converter(std::vector<double> x, std::vector<double> y,
-                                          const ConverterExchange& exchange, ExchangeStep* stopped = nullptr);
+// job holds them), runs the converter, reads its result. A failure says at
+// which step it stopped.
+Result<Degrees, ExchangeError> convert_through_converter(std::vector<double> x, std::vector<double> y,
+                                                         const ConverterExchange& exchange);
 
 // Converts the points X, Y (taken over, converted where they lie) from
 // `system` to WGS84 in process. Messages are the converter's, after

@@ -1,5 +1,7 @@
 #include "conversion/road_points.h"
 
+#include "base/plain_text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -36,21 +38,17 @@ std::int64_t RoadPoints::origin(std::size_t i) const { return lines.file_line(st
 
 Result<double> coordinate_divisor(std::string_view scalar_text)
 {
-    const auto not_blank = [](char c) { return c != ' ' && c != '\t'; };
-    const auto begin = std::find_if(scalar_text.begin(), scalar_text.end(), not_blank);
-    const auto end = std::find_if(scalar_text.rbegin(), std::make_reverse_iterator(begin), not_blank).base();
-    std::string_view text(begin, end);
-    const std::string quoted = "\"" + std::string(scalar_text) + "\"";
+    std::string_view text = trimmed(scalar_text);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
     // from_chars also takes "inf" and "nan"; a scalar is plain digits.
     const bool plain = !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
-        return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'e' || c == 'E' || c == '+';
+        return is_digit(c) || c == '.' || c == '-' || c == 'e' || c == 'E' || c == '+';
     });
     double value = 0;
     const auto [stop, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (!plain || error != std::errc() || stop != text.data() + text.size() || !std::isfinite(value))
-        return fail("the scalar for coordinates " + quoted + " is not a number");
+        return fail("the scalar for coordinates " + in_quotes(scalar_text) + " is not a number");
     if (value == 0)
         return fail("the scalar for coordinates is 0; coordinates cannot be divided by it");
     return std::fabs(value);

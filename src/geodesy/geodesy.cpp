@@ -1,6 +1,7 @@
 #include "geodesy/geodesy.h"
 
 #include "base/message_text.h"
+#include "base/plain_text.h"
 
 #include <proj.h>
 
@@ -45,12 +46,6 @@ constexpr std::array<SystemName, 18> known_systems{{
     {"LT3", "EPSG:27573"},
     {"LT4", "EPSG:27574"},
 }};
-
-bool equal_ignoring_case(std::string_view a, std::string_view b) {
-    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 struct ContextDeleter {
     void operator()(PJ_CONTEXT* c) const { proj_context_destroy(c); }
@@ -191,6 +186,27 @@ struct Failure {
     double x = 0, y = 0; // the point as it was given
     double longitude = 0, latitude = 0; // its inverse projection, for the domain check
 };
+
+// Walks points [begin, end) of xs, ys a slice at a time: f(first, count, x,
+// y, given_x, given_y) gets the slice in place at x, y, and its values as
+// given copied aside (the pass may change them in place). Stops at the
+// first failure f finds.
+template <class Pass>
+std::optional<Failure> by_slices(std::span<double> xs, std::span<double> ys, std::size_t begin, std::size_t end,
+                                 Pass&& f)
+{
+    std::array<double, kSlice> given_x, given_y;
+    for (std::size_t first = begin; first < end; first += kSlice) {
+        const std::size_t count = std::min(kSlice, end - first);
+        double* x = xs.data() + first;
+        double* y = ys.data() + first;
+        std::copy_n(x, count, given_x.data());
+        std::copy_n(y, count, given_y.data());
+        if (std::optional<Failure> failure = f(first, count, x, y, given_x.data(), given_y.data()))
+            return failure;
+    }
+    return std::nullopt;
+}
 
 // Below this many points a job is not worth a second thread.
 constexpr std::size_t kPointsPerThread = std::size_t{1} << 16;
@@ -390,14 +406,10 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
 
     // Each point goes through the inverse projection (the conversion's
     // first step) and back through the forward one, a slice at a time.
-    const auto pass = [&](PJ* pj, std::size_t begin, std::size_t end) -> std::optional<Failure> {
-        std::array<double, kSlice> given_x, given_y, back_x, back_y, inverse_x, inverse_y;
-        for (std::size_t first = begin; first < end; first += kSlice) {
-            const std::size_t count = std::min(kSlice, end - first);
-            double* x = xs.data() + first;
-            double* y = ys.data() + first;
-            std::copy_n(x, count, given_x.data());
-            std::copy_n(y, count, given_y.data());
+    const auto pass = [&](PJ* pj, std::size_t begin, std::size_t end) {
+        std::array<double, kSlice> back_x, back_y, inverse_x, inverse_y;
+        return by_slices(xs, ys, begin, end, [&](std::size_t first, std::size_t count, double* x, double* y,
+                                                 const double* given_x, const double* given_y) -> std::optional<Failure> {
             double* longitude = keep_inverse ? x : inverse_x.data();
             double* latitude = keep_inverse ? y : inverse_y.data();
             if (!keep_inverse) {
@@ -422,8 +434,8 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
                 if (kind >= 0)
                     return Failure{first + k, kind, 0, given_x[k], given_y[k], longitude[k], latitude[k]};
             }
-        }
-        return std::nullopt;
+            return std::nullopt;
+        });
     };
     if (const std::optional<Failure> failure = across_cores(check.projection.get(), xs.size(), pass)) {
         const std::size_t i = failure->index;
@@ -526,14 +538,9 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
 
     // In slices, keeping each slice's input to name a point PROJ fails on.
     const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
-    const auto pass = [&xs, &ys](PJ* pj, std::size_t begin, std::size_t end) -> std::optional<Failure> {
-        std::array<double, kSlice> input_x, input_y;
-        for (std::size_t first = begin; first < end; first += kSlice) {
-            const std::size_t count = std::min(kSlice, end - first);
-            double* x = xs.data() + first;
-            double* y = ys.data() + first;
-            std::copy_n(x, count, input_x.data());
-            std::copy_n(y, count, input_y.data());
+    const auto pass = [&xs, &ys](PJ* pj, std::size_t begin, std::size_t end) {
+        return by_slices(xs, ys, begin, end, [pj](std::size_t first, std::size_t count, double* x, double* y,
+                                                  const double* input_x, const double* input_y) -> std::optional<Failure> {
             proj_errno_reset(pj);
             proj_trans_generic(pj, PJ_FWD, x, sizeof(double), count, y, sizeof(double), count, nullptr, 0, 0,
                                nullptr, 0, 0);
@@ -541,8 +548,8 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
                 if (std::isfinite(x[i]) && std::isfinite(y[i]) && std::abs(y[i]) <= 90) continue;
                 return Failure{first + i, 0, proj_errno(pj), input_x[i], input_y[i]};
             }
-        }
-        return std::nullopt;
+            return std::nullopt;
+        });
     };
     if (const std::optional<Failure> failure = across_cores(transformation.get(), xs.size(), pass)) {
         std::string reason;

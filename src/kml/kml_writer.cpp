@@ -2,6 +2,7 @@
 
 #include "base/atomic_file.h"
 #include "base/number_text.h"
+#include "base/plain_text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -15,8 +16,8 @@ namespace marovin {
 
 namespace {
 
-bool is_skipped_blank(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+// The label frequency combo's reading skips line feeds too.
+bool is_skipped_blank(char c) { return is_blank(c) || c == '\n'; }
 
 } // namespace
 
@@ -97,8 +98,8 @@ Result<int> label_frequency(std::string_view text)
 {
     const double reading = label_frequency_reading(text);
     if (!(reading >= kMinLabelFrequency && reading <= kMaxLabelFrequency)) {
-        return fail("The label frequency must be a whole number from 1 to 32767 (\"" + std::string(text) +
-                    "\" was given).");
+        return fail("the label frequency must be a whole number from 1 to 32767 (" + in_quotes(text) +
+                    " was given)");
     }
     return static_cast<int>(reading);
 }
@@ -233,41 +234,24 @@ private:
     std::size_t size_ = 0;
 };
 
-const char* column_name(int column)
-{
-    switch (column) {
-    case 1: return "longitude (column 1)";
-    case 2: return "latitude (column 2)";
-    default: return "point number (column 3)";
-    }
-}
-
-Status check_table(const PointTable& table, std::int32_t nb_points, const KmlLabels& labels)
+Status check_table(const PointTable& table, const KmlLabels& labels)
 {
     if (labels.frequency < 1)
         return fail("the label frequency must be a whole number from 1 to 32767");
-    if (nb_points < 0)
-        return fail("the number of points is negative (" + std::to_string(nb_points) + ")");
-    if (nb_points > 0 && nb_points > table.rows() - 1) {
-        return fail("the point table has no row " + std::to_string(std::max(table.rows(), 1)) + " of the " +
-                    std::to_string(nb_points) + " points");
-    }
-    for (std::int32_t row = 1; row <= nb_points; ++row) {
-        for (int column = 1; column <= 3; ++column) {
-            const Cell::Kind kind = table.kind(row, column);
-            const bool number = kind == Cell::Kind::Int16 || kind == Cell::Kind::Int32 || kind == Cell::Kind::Double;
-            if (!number || !std::isfinite(table.number(row, column))) {
-                return fail("row " + std::to_string(row) + " of the point table holds no " +
-                            column_name(column));
-            }
-        }
+    const auto no = [](std::size_t i, const char* what) {
+        return fail("row " + std::to_string(i + 1) + " of the point table holds no " + what);
+    };
+    for (std::size_t i = 0; i < table.longitude().size(); ++i) {
+        if (!std::isfinite(table.longitude()[i]))
+            return no(i, "longitude");
+        if (!std::isfinite(table.latitude()[i]))
+            return no(i, "latitude");
     }
     return ok();
 }
 
 // The document of a table that check_table() accepted.
-Status write_checked_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
-                              const KmlLabels& labels)
+Status write_checked_document(std::ostream& out, const PointTable& table, const KmlLabels& labels)
 {
     LineSink sink(out);
     sink.line(R"(<?xml version="1.0" encoding="UTF-8"?>)");
@@ -299,12 +283,15 @@ Status write_checked_document(std::ostream& out, const PointTable& table, std::i
     const std::size_t labelled_size = name_open.size() + name_close_description.size();
     const bool labels_fit = labelled_size < 64 * 1024;
 
-    int countdown = labels.frequency; // rows until the next labelled one
-    for (std::int32_t row = 1; row <= nb_points; ++row) {
+    const std::vector<double>& longitude = table.longitude();
+    const std::vector<double>& latitude = table.latitude();
+    const std::vector<std::int32_t>& number = table.number();
+    int countdown = labels.frequency; // points until the next labelled one
+    for (std::size_t i = 0; i < longitude.size(); ++i) {
         const bool labelled = --countdown == 0;
         if (labelled)
             countdown = labels.frequency;
-        const std::string_view name = labelled ? table.name(row) : std::string_view();
+        const std::string_view name = labelled ? table.name(i) : std::string_view();
         if (!name.empty()) {
             // A name that is text: "<prefix> <name>".
             sink.write(name_open);
@@ -315,12 +302,12 @@ Status write_checked_document(std::ostream& out, const PointTable& table, std::i
             // Huge prefix or description: written piece by piece.
             sink.write(name_open);
             char* p = sink.reserve(kNumberTextMax);
-            sink.advance_to(write_number_text(p, table.number(row, 3)));
+            sink.advance_to(write_number_text(p, number[i]));
             sink.write(name_close_description);
         } else if (labelled) {
             char* p = sink.reserve(labelled_size + kNumberTextMax);
             std::memcpy(p, name_open.data(), name_open.size());
-            p = write_number_text(p + name_open.size(), table.number(row, 3));
+            p = write_number_text(p + name_open.size(), number[i]);
             std::memcpy(p, name_close_description.data(), name_close_description.size());
             sink.advance_to(p + name_close_description.size());
         } else {
@@ -329,12 +316,12 @@ Status write_checked_document(std::ostream& out, const PointTable& table, std::i
             sink.advance_to(p + plain_open.size());
         }
         char* p = sink.reserve(2 * kNumberTextMax + 1 + kClose.size());
-        p = write_plain_number_text(p, table.number(row, 1));
+        p = write_plain_number_text(p, longitude[i]);
         *p++ = ',';
-        p = write_plain_number_text(p, table.number(row, 2));
+        p = write_plain_number_text(p, latitude[i]);
         std::memcpy(p, kClose.data(), kClose.size());
         sink.advance_to(p + kClose.size());
-        if ((row & 0xFFFF) == 0 && !sink.good())
+        if ((i & 0xFFFF) == 0xFFFF && !sink.good())
             break;
     }
 
@@ -349,23 +336,21 @@ Status write_checked_document(std::ostream& out, const PointTable& table, std::i
 
 } // namespace
 
-Status write_kml_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
-                          const KmlLabels& labels)
+Status write_kml_document(std::ostream& out, const PointTable& table, const KmlLabels& labels)
 {
-    if (Status checked = check_table(table, nb_points, labels); !checked)
+    if (Status checked = check_table(table, labels); !checked)
         return checked;
-    return write_checked_document(out, table, nb_points, labels);
+    return write_checked_document(out, table, labels);
 }
 
-Status write_kml_file(const std::string& path, const PointTable& table, std::int32_t nb_points,
-                      const KmlLabels& labels)
+Status write_kml_file(const std::string& path, const PointTable& table, const KmlLabels& labels)
 {
-    if (Status checked = check_table(table, nb_points, labels); !checked)
+    if (Status checked = check_table(table, labels); !checked)
         return fail("cannot write " + path + ": " + checked.error());
     Result<AtomicFile> file = AtomicFile::create(path);
     if (!file)
         return fail(file.error());
-    if (Status written = write_checked_document(file->stream(), table, nb_points, labels); !written)
+    if (Status written = write_checked_document(file->stream(), table, labels); !written)
         return fail("cannot write " + path + ": " + written.error());
     return file->commit();
 }

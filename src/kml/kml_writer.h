@@ -1,6 +1,6 @@
 #pragma once
-// The KML 2.2 document of a point table: one Placemark per row, a name and a
-// description on every k-th row, every placemark drawn with one shared icon
+// The KML 2.2 document of a point table: one Placemark per point, a name and
+// a description on every k-th point, every placemark drawn with one shared icon
 // style (the yellow pushpin at a fifth of its size).
 //
 // Layout, every line ended by CR LF, UTF-8 without byte-order mark:
@@ -16,7 +16,7 @@
 //   </Icon>
 //   </IconStyle>
 //   </Style>
-//   then per row i = 1..nb_points:
+//   then per point i = 1..n of the table:
 //   <Placemark>
 //   <name>PREFIX NUMBER</name>      (only when i is a multiple of k)
 //   <description>TEXT</description> (only when i is a multiple of k)
@@ -30,7 +30,7 @@
 //
 // The point number in a name follows number_text() (a leading blank for zero
 // and above), so the prefix "Station" and point 5 give
-// "<name>Station 5</name>". A row named by text (PointTable::name) gets the
+// "<name>Station 5</name>". A point named by text (PointTable::name) gets the
 // prefix, a blank and that name: "<name>Station BX23-001</name>". The
 // coordinates are "lon,lat" with no blank anywhere in the tuple, as KML
 // requires (readers take a blank as the end of a tuple): plain_number_text()
@@ -86,26 +86,24 @@ Result<int> label_frequency(std::string_view text);
 std::string xml_text(std::string_view text);
 
 struct KmlLabels {
-    int frequency = 5;       // a row i is labelled when i % frequency == 0
+    int frequency = 5;       // point i (1-based) is labelled when i % frequency == 0
     std::string prefix;      // before the point number in <name>, as typed
     std::string description; // <description> of labelled points, as typed
 };
 
-// Writes the document of rows 1..nb_points to `out`, streaming: only a buffer
-// of a megabyte is held, never the whole document.
+// Writes the document of every point of the table to `out`, streaming:
+// only a buffer of a megabyte is held, never the whole document.
 //
 // Before writing anything it checks that the labels' frequency is at least
-// 1, that every row 1..nb_points exists and that its columns 1..3 hold finite
-// numbers; otherwise it fails naming the row and writes nothing. It also
-// fails when the stream reports a write error (the stream then holds part of
-// the document).
-Status write_kml_document(std::ostream& out, const PointTable& table, std::int32_t nb_points,
-                          const KmlLabels& labels);
+// 1 and that every point's longitude and latitude are finite numbers;
+// otherwise it fails naming the point's row (1-based) and writes nothing.
+// It also fails when the stream reports a write error (the stream then
+// holds part of the document).
+Status write_kml_document(std::ostream& out, const PointTable& table, const KmlLabels& labels);
 
 // Writes the document to `path` atomically: an existing file is replaced
 // only when the whole document was written; on any failure the path keeps
 // what it held (or stays absent) and the message names the path.
-Status write_kml_file(const std::string& path, const PointTable& table, std::int32_t nb_points,
-                      const KmlLabels& labels);
+Status write_kml_file(const std::string& path, const PointTable& table, const KmlLabels& labels);
 
 } // namespace marovin

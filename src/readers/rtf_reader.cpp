@@ -1,8 +1,12 @@
 #include "readers/rtf_reader.h"
 
+#include "base/plain_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <utility>
 
 namespace marovin::rtf {
 namespace {
@@ -68,7 +72,32 @@ int hex_value(char c)
 }
 
 bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+// The paragraph alignment a control word sets ("\pard" resets it).
+std::optional<Alignment> alignment_of(std::string_view word)
+{
+    static constexpr std::pair<std::string_view, Alignment> words[] = {
+        {"pard", Alignment::Left},  {"ql", Alignment::Left},    {"qc", Alignment::Centre},
+        {"qr", Alignment::Right},   {"qj", Alignment::Justify},
+    };
+    for (const auto& [name, alignment] : words)
+        if (word == name)
+            return alignment;
+    return std::nullopt;
+}
+
+// The character a symbol control word stands for; 0 for any other word.
+char32_t symbol_of(std::string_view word)
+{
+    static constexpr std::pair<std::string_view, char32_t> words[] = {
+        {"emdash", 0x2014}, {"endash", 0x2013}, {"bullet", 0x2022},    {"lquote", 0x2018},
+        {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+    };
+    for (const auto& [name, c] : words)
+        if (word == name)
+            return c;
+    return 0;
+}
 
 class Parser {
 public:
@@ -293,34 +322,14 @@ private:
             style.half_points = (has_number && number > 0) ? static_cast<int>(std::min<long long>(number, kMaxHalfPoints)) : 24;
         else if (word == "plain")
             style = Style{};
-        else if (word == "pard")
-            current_.alignment = Alignment::Left;
-        else if (word == "ql")
-            current_.alignment = Alignment::Left;
-        else if (word == "qc")
-            current_.alignment = Alignment::Centre;
-        else if (word == "qr")
-            current_.alignment = Alignment::Right;
-        else if (word == "qj")
-            current_.alignment = Alignment::Justify;
+        else if (const std::optional<Alignment> alignment = alignment_of(word))
+            current_.alignment = *alignment;
         else if (word == "u")
             unicode(has_number ? number : 0);
         else if (word == "uc")
             state().fallback = static_cast<int>(std::clamp<long long>(has_number ? number : 1, 0, kMaxFallbackCount));
-        else if (word == "emdash")
-            character(0x2014);
-        else if (word == "endash")
-            character(0x2013);
-        else if (word == "bullet")
-            character(0x2022);
-        else if (word == "lquote")
-            character(0x2018);
-        else if (word == "rquote")
-            character(0x2019);
-        else if (word == "ldblquote")
-            character(0x201C);
-        else if (word == "rdblquote")
-            character(0x201D);
+        else if (const char32_t c = symbol_of(word))
+            character(c);
         else if (is_skipped_destination(word))
             state().skip = true;
         // Every other control word is formatting this reader does not keep.

@@ -1,8 +1,10 @@
 #include "readers/seismic_header.h"
 
+#include "base/plain_text.h"
+#include "base/regular_file.h"
+
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <iterator>
@@ -11,8 +13,6 @@
 #include <utility>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -21,90 +21,51 @@ static_assert(sizeof(off_t) == 8, "seismic files above 2 GB need 64-bit file off
 namespace marovin {
 namespace {
 
-constexpr std::int64_t kTraceHeaderBytes = 240;
-constexpr std::int64_t kTextBlockBytes = 3200;    // the textual header, and each extended one
-constexpr std::int64_t kSegyFileHeaderBytes = 3600; // textual and binary header
-constexpr std::int64_t kBinaryHeaderStart = 3201;
-constexpr std::int64_t kBinaryHeaderBytes = 400;
-
-std::string quoted(const std::string& path) { return "\"" + path + "\""; }
-
 std::string system_reason(int error) { return std::strerror(error); }
 
 } // namespace
 
-SeismicFile::SeismicFile(std::string path, int fd, std::uint64_t size)
-    : path_(std::move(path)), fd_(fd), size_(size)
+SeismicFile::SeismicFile(std::string path, RegularFile file)
+    : path_(std::move(path)), file_(std::move(file.descriptor)), size_(file.size)
 {
-}
-
-SeismicFile::SeismicFile(SeismicFile&& other) noexcept
-    : path_(std::move(other.path_)), fd_(std::exchange(other.fd_, -1)), size_(other.size_)
-{
-}
-
-SeismicFile& SeismicFile::operator=(SeismicFile&& other) noexcept
-{
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        path_ = std::move(other.path_);
-        fd_ = std::exchange(other.fd_, -1);
-        size_ = other.size_;
-    }
-    return *this;
-}
-
-SeismicFile::~SeismicFile()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
 }
 
 Result<SeismicFile> SeismicFile::open(const std::string& path)
 {
     if (path.empty())
         return fail("no seismic file is named");
-    // Check before opening: opening a FIFO or device could block or have
-    // side effects, and O_CREAT is never given so nothing is created.
-    struct stat before {};
-    if (::stat(path.c_str(), &before) != 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return fail("the file " + quoted(path) + " does not exist");
-        return fail("the file " + quoted(path) + " cannot be opened: " + system_reason(error));
+    Result<RegularFile, OpenError> file = open_regular_file(path);
+    if (file)
+        return SeismicFile(path, std::move(file).value());
+    const OpenError& why = file.failure();
+    if (why.names_nothing())
+        return fail("the file " + in_quotes(path) + " does not exist");
+    switch (why.kind) {
+    case OpenError::Kind::Folder: return fail(in_quotes(path) + " is not a file but a folder");
+    case OpenError::Kind::NotRegular: return fail(in_quotes(path) + " is not a file");
+    case OpenError::Kind::Missing:
+    case OpenError::Kind::Failed: break;
     }
-    if (!S_ISREG(before.st_mode))
-        return fail(quoted(path) + " is not a file" + (S_ISDIR(before.st_mode) ? " but a folder" : ""));
-
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0)
-        return fail("the file " + quoted(path) + " cannot be opened: " + system_reason(errno));
-    struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        ::close(fd);
-        return fail(quoted(path) + " is not a file");
-    }
-    return SeismicFile(path, fd, static_cast<std::uint64_t>(opened.st_size));
+    return fail("the file " + in_quotes(path) + " cannot be opened: " + system_reason(why.system_error));
 }
 
 Status SeismicFile::read(std::int64_t position, void* buffer, std::size_t count) const
 {
     const auto last = static_cast<std::uint64_t>(position - 1) + count; // bytes needed from the start
     if (position < 1 || last > size_)
-        return fail("the file " + quoted(path_) + " is too short: it has " + std::to_string(size_) +
+        return fail("the file " + in_quotes(path_) + " is too short: it has " + std::to_string(size_) +
                     " bytes, and the word at position " + std::to_string(position) + " would end at byte " +
                     std::to_string(last));
     auto* out = static_cast<unsigned char*>(buffer);
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t n = ::pread(fd_, out + done, count - done, static_cast<off_t>(position - 1 + done));
+        const ssize_t n = ::pread(file_.get(), out + done, count - done, static_cast<off_t>(position - 1 + done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return fail("the file " + quoted(path_) + " cannot be read: " + system_reason(errno));
+            return fail("the file " + in_quotes(path_) + " cannot be read: " + system_reason(errno));
         if (n == 0) // shrunk since it was opened
-            return fail("the file " + quoted(path_) + " ended before position " + std::to_string(last));
+            return fail("the file " + in_quotes(path_) + " ended before position " + std::to_string(last));
         done += static_cast<std::size_t>(n);
     }
     return ok();
@@ -121,8 +82,6 @@ Result<Word> read_word(const SeismicFile& file, std::int64_t position, Word (*de
         return fail(s.error());
     return decode(bytes);
 }
-
-char ascii_upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
 } // namespace
 
@@ -146,42 +105,12 @@ Result<std::int32_t> SeismicFile::Read_LE_Int32(std::int64_t position) const
     return read_word<std::int32_t, 4>(*this, position, decode_le32);
 }
 
-// Unsigned assembly, then a value-preserving conversion to the signed type
-// (two's complement is guaranteed since C++20).
-std::int16_t decode_be16(const unsigned char* b)
-{
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>((b[0] << 8) | b[1]));
-}
-
-std::int32_t decode_be32(const unsigned char* b)
-{
-    return static_cast<std::int32_t>((std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
-                                     (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]});
-}
-
-std::int16_t decode_le16(const unsigned char* b)
-{
-    return static_cast<std::int16_t>(static_cast<std::uint16_t>((b[1] << 8) | b[0]));
-}
-
-std::int32_t decode_le32(const unsigned char* b)
-{
-    return static_cast<std::int32_t>((std::uint32_t{b[3]} << 24) | (std::uint32_t{b[2]} << 16) |
-                                     (std::uint32_t{b[1]} << 8) | std::uint32_t{b[0]});
-}
-
 std::int16_t apply_scalar_rule(std::int16_t scalar)
 {
     static constexpr std::int16_t powers[] = {1, 10, 100, 1000, 10000};
     if (scalar > -5 && scalar < 5)
         return powers[scalar < 0 ? -scalar : scalar];
     return scalar;
-}
-
-bool is_su_path(std::string_view path)
-{
-    return path.size() >= 2 && ascii_upper(path[path.size() - 2]) == 'S' &&
-           ascii_upper(path[path.size() - 1]) == 'U';
 }
 
 // How a file is read, SEG-Y or SU alike:
@@ -332,9 +261,7 @@ bool holds_end_stanza(std::string_view block)
             default: return static_cast<char>(0x40); // blank
             }
         };
-        std::string ascii(kEndStanza), capitals(kEndStanza);
-        for (char& c : capitals)
-            c = ascii_upper(c);
+        std::string ascii(kEndStanza), capitals = ascii_upper(kEndStanza);
         std::string e1 = ascii, e2 = capitals;
         for (char& c : e1)
             c = ebcdic(c);
@@ -350,10 +277,10 @@ bool holds_end_stanza(std::string_view block)
 // up to and including the one with the end stanza.
 Result<std::int64_t> count_text_blocks(const SeismicFile& file)
 {
-    std::string block(static_cast<std::size_t>(kTextBlockBytes), '\0');
+    std::string block(static_cast<std::size_t>(kTextHeaderBytes), '\0');
     for (std::int64_t n = 1;; ++n) {
-        const std::int64_t start = kSegyFileHeaderBytes + (n - 1) * kTextBlockBytes;
-        if (start + kTextBlockBytes > static_cast<std::int64_t>(file.size()))
+        const std::int64_t start = kSegyFileHeaderBytes + (n - 1) * kTextHeaderBytes;
+        if (start + kTextHeaderBytes > static_cast<std::int64_t>(file.size()))
             return fail(file.path() + ": its extended textual headers never end: no 3,200-byte block after the "
                                       "binary header holds the end stanza " + std::string(kEndStanza));
         if (Status read = file.read(start + 1, block.data(), block.size()); !read)
@@ -464,7 +391,7 @@ std::string findings_line(const SeismicHeader& header, const SeismicFindings& fo
     return line;
 }
 
-Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindings* findings)
+Result<SeismicRead> read_seismic_file(const std::string& path)
 {
     Result<SeismicFile> opened = SeismicFile::open(path);
     if (!opened)
@@ -481,7 +408,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
     std::int64_t binary_samples32 = 0; // the revision-2 32-bit count, 0 if none
     if (!layout.su) {
         if (size < kSegyFileHeaderBytes)
-            return fail("the file " + quoted(path) + " is too short for a SEG-Y file header: it has " +
+            return fail("the file " + in_quotes(path) + " is too short for a SEG-Y file header: it has " +
                         grouped(size) + " bytes, the file header alone takes 3,600");
         if (Status read = file.read(kBinaryHeaderStart, binary, sizeof binary); !read)
             return fail(read.error());
@@ -516,7 +443,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
         } else {
             found.extended_headers = text_blocks;
         }
-        layout.first = kSegyFileHeaderBytes + kTextBlockBytes * found.extended_headers;
+        layout.first = kSegyFileHeaderBytes + kTextHeaderBytes * found.extended_headers;
 
         // Revision 2.0 gave the count 32 bits; 2.1 narrowed it to 16.
         if (found.revision >= 2) {
@@ -532,7 +459,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
             layout.binary_samples = binary_samples32;
         }
         if (size < layout.first)
-            return fail("the file " + quoted(path) + " is too short for its headers: it has " + grouped(size) +
+            return fail("the file " + in_quotes(path) + " is too short for its headers: it has " + grouped(size) +
                         " bytes, its file header and " + std::to_string(found.extended_headers) +
                         " extended textual headers take " + grouped(layout.first));
     }
@@ -551,7 +478,7 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
         found.samples_from = binary_samples32 != 0 ? SamplesSource::ExtendedBinaryHeader : SamplesSource::BinaryHeader;
     } else {
         if (data < kTraceHeaderBytes)
-            return fail("the file " + quoted(path) + " is too short to hold a trace header: it has " +
+            return fail("the file " + in_quotes(path) + " is too short to hold a trace header: it has " +
                         std::to_string(size) + " bytes, a" + (layout.su ? "n SU" : " SEG-Y") +
                         " file needs at least " + std::to_string(layout.first + kTraceHeaderBytes));
         unsigned char trace[kTraceHeaderBytes];
@@ -586,17 +513,17 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
     }
 
     if (samples > std::numeric_limits<std::int32_t>::max())
-        return fail("the binary header of " + quoted(path) + " gives " + grouped(samples) +
+        return fail("the binary header of " + in_quotes(path) + " gives " + grouped(samples) +
                     " samples per trace, more than can be counted");
     // -32768 has no positive counterpart in 16 bits: neither a multiplier nor
     // a divisor can be made from it.
     if (scalar_word == std::numeric_limits<std::int16_t>::min())
-        return fail("the coordinate scalar of " + quoted(path) + " is -32768, which is not a valid scalar");
+        return fail("the coordinate scalar of " + in_quotes(path) + " is -32768, which is not a valid scalar");
 
     const std::int64_t traces = header.Trace_Starts.empty() ? data / layout.trace_bytes(samples)
                                                             : static_cast<std::int64_t>(header.Trace_Starts.size());
     if (traces > std::numeric_limits<std::int32_t>::max())
-        return fail("the file " + quoted(path) + " would hold " + std::to_string(traces) + " traces of " +
+        return fail("the file " + in_quotes(path) + " would hold " + std::to_string(traces) + " traces of " +
                     std::to_string(layout.trace_bytes(samples)) + " bytes, more than can be counted");
 
     header.Nb_Samples32 = static_cast<std::int32_t>(samples);
@@ -605,9 +532,15 @@ Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindin
     header.Nb_Traces = static_cast<std::int32_t>(traces);
     header.Reversed_Byte_Order = layout.little_endian != layout.su;
     found.scalar_word = scalar_word;
-    if (findings)
-        *findings = found;
-    return header;
+    return SeismicRead{std::move(header), found};
+}
+
+Result<SeismicHeader> read_seismic_header(const std::string& path)
+{
+    Result<SeismicRead> read = read_seismic_file(path);
+    if (!read)
+        return fail(read.error());
+    return std::move(read->header);
 }
 
 } // namespace marovin

@@ -2,7 +2,7 @@
 // Reading the header words the program needs from a SEG-Y or SU file, and
 // working out where its traces lie.
 //
-// The kind comes from the name (is_su_path). A SEG-Y file has a 3600-byte
+// The kind comes from the name (is_su_path, base/file_names.h). A SEG-Y file has a 3600-byte
 // file header (3200 bytes of text, a 400-byte binary header), then any
 // extended textual headers, then its traces; an SU file is traces alone.
 // Each trace is a 240-byte trace header (plus, in SEG-Y revision 2, the
@@ -16,6 +16,8 @@
 // Positions are 1-based (position 1 is the first byte of the file) and
 // 64-bit.
 
+#include "base/file_names.h"
+#include "base/regular_file.h"
 #include "base/result.h"
 #include "readers/seismic_words.h"
 
@@ -40,7 +42,7 @@ struct SeismicHeader {
     // SEG-Y file, or an SU file written on a big-endian machine.
     bool Reversed_Byte_Order = false;
     std::int32_t Sample_Bytes = 4;
-    std::int64_t Trace_Header_Bytes = 240; // the trace header and any additional ones
+    std::int64_t Trace_Header_Bytes = kTraceHeaderBytes; // the trace header and any additional ones
     // Traces of varying length: the bytes before each trace, in order;
     // empty when every trace has the length the samples per trace give.
     std::vector<std::int64_t> Trace_Starts{};
@@ -86,12 +88,6 @@ public:
     // Fails for a path that names no existing regular file; never creates one.
     static Result<SeismicFile> open(const std::string& path);
 
-    SeismicFile(SeismicFile&&) noexcept;
-    SeismicFile& operator=(SeismicFile&&) noexcept;
-    SeismicFile(const SeismicFile&) = delete;
-    SeismicFile& operator=(const SeismicFile&) = delete;
-    ~SeismicFile();
-
     const std::string& path() const { return path_; }
     std::uint64_t size() const { return size_; }
 
@@ -103,37 +99,32 @@ public:
     Result<std::int16_t> Read_LE_Int16(std::int64_t position) const;
     Result<std::int32_t> Read_LE_Int32(std::int64_t position) const;
 
-    int descriptor() const { return fd_; }
+    int descriptor() const { return file_.get(); }
 
 private:
-    SeismicFile(std::string path, int fd, std::uint64_t size);
+    SeismicFile(std::string path, RegularFile file);
     std::string path_;
-    int fd_ = -1;
+    Descriptor file_;
     std::uint64_t size_ = 0;
 };
-
-// Two's-complement decoding of words from bytes (no pointer casts).
-std::int16_t decode_be16(const unsigned char* bytes);
-std::int32_t decode_be32(const unsigned char* bytes);
-std::int16_t decode_le16(const unsigned char* bytes);
-std::int32_t decode_le32(const unsigned char* bytes);
 
 // The power-of-ten rule: a scalar of magnitude below 5 becomes 10 raised to
 // that magnitude (0 -> 1, -2 -> 100, 4 -> 10000); others stay as read.
 std::int16_t apply_scalar_rule(std::int16_t scalar);
 
-// True when the last two characters, compared without regard to case, are
-// "SU" ("line1.su", "LINE1.Su", "dosu"). Every other path is SEG-Y.
-bool is_su_path(std::string_view path);
+// What a header read gives: the header state, and what the line of
+// findings_line needs.
+struct SeismicRead {
+    SeismicHeader header;
+    SeismicFindings findings;
+};
 
-// Reads the header state of the file at `path`; SU when is_su_path(path).
-// Fails, naming the file and the cause in a surveyor's words, when no rule
-// finds a whole number of traces in it. On success `findings`, when given,
-// receives what the line of findings_line needs.
-Result<SeismicHeader> read_seismic_header(const std::string& path, SeismicFindings* findings = nullptr);
+// Reads the headers of the file at `path`; SU when is_su_path(path). Fails,
+// naming the file and the cause in a surveyor's words, when no rule finds a
+// whole number of traces in it.
+Result<SeismicRead> read_seismic_file(const std::string& path);
 
-// Positions of a header word (1-based) in a trace header or the file.
-constexpr std::int64_t position_of(TraceWord word) { return static_cast<std::int64_t>(word); }
-constexpr std::int64_t position_of(BinaryWord word) { return static_cast<std::int64_t>(word); }
+// The header state alone of read_seismic_file().
+Result<SeismicHeader> read_seismic_header(const std::string& path);
 
 } // namespace marovin

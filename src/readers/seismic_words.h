@@ -1,11 +1,19 @@
 #pragma once
-// Byte positions of the header words the program reads, named once, by the
-// SEG-Y standard's own 1-based numbering: trace-header words by their byte
-// within the 240-byte trace header (an SU trace header has the same layout),
-// binary-header words by their byte within the file (the binary header takes
-// bytes 3201-3600, after the 3200-byte textual header).
+// The layout of SEG-Y and SU headers, named once: the sizes of the headers,
+// the byte positions of the words the program reads, by the SEG-Y
+// standard's own 1-based numbering (trace-header words by their byte within
+// the 240-byte trace header, which an SU trace has too; binary-header words
+// by their byte within the file), and how a word's bytes make its value.
+
+#include <cstdint>
 
 namespace marovin {
+
+inline constexpr std::int64_t kTraceHeaderBytes = 240;    // and each additional trace header
+inline constexpr std::int64_t kTextHeaderBytes = 3200;    // the textual header, and each extended one
+inline constexpr std::int64_t kBinaryHeaderStart = 3201;  // 1-based, after the textual header
+inline constexpr std::int64_t kBinaryHeaderBytes = 400;
+inline constexpr std::int64_t kSegyFileHeaderBytes = 3600; // textual and binary header
 
 // Trace-header words. The 32-bit words (coordinates, numbers) and the 16-bit
 // ones (scalar, units, samples) are told apart by the reader that takes them.
@@ -36,5 +44,32 @@ enum class BinaryWord : int {
     ExtendedTextHeaders = 3505,    // 16 bits: 3200-byte blocks after the binary header; -1 variable
     AdditionalTraceHeaders = 3507, // revision 2: 240-byte headers after each trace header
 };
+
+// Positions of a header word (1-based) in a trace header or the file.
+constexpr std::int64_t position_of(TraceWord word) { return static_cast<std::int64_t>(word); }
+constexpr std::int64_t position_of(BinaryWord word) { return static_cast<std::int64_t>(word); }
+
+// Two's-complement words from their bytes, big- or little-endian (no
+// pointer casts): unsigned assembly, then the value-preserving conversion
+// C++20 guarantees. Inline, so that the loops over millions of traces
+// inline them.
+constexpr std::int16_t decode_be16(const unsigned char* b)
+{
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>((b[0] << 8) | b[1]));
+}
+constexpr std::int32_t decode_be32(const unsigned char* b)
+{
+    return static_cast<std::int32_t>((std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+                                     (std::uint32_t{b[2]} << 8) | std::uint32_t{b[3]});
+}
+constexpr std::int16_t decode_le16(const unsigned char* b)
+{
+    return static_cast<std::int16_t>(static_cast<std::uint16_t>((b[1] << 8) | b[0]));
+}
+constexpr std::int32_t decode_le32(const unsigned char* b)
+{
+    return static_cast<std::int32_t>((std::uint32_t{b[3]} << 24) | (std::uint32_t{b[2]} << 16) |
+                                     (std::uint32_t{b[1]} << 8) | std::uint32_t{b[0]});
+}
 
 } // namespace marovin

@@ -1,9 +1,9 @@
 #include "readers/sps_records.h"
 
 #include "base/number_parse.h"
+#include "base/plain_text.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -12,60 +12,7 @@
 namespace marovin {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-char ascii_lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-bool is_blank_line(std::string_view line)
-{
-    for (const char c : line)
-        if (!is_blank(c))
-            return false;
-    return true;
-}
-
-std::string_view trimmed(std::string_view text, std::string_view dropped = " \t")
-{
-    const std::size_t begin = text.find_first_not_of(dropped);
-    if (begin == std::string_view::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(dropped) - begin + 1);
-}
-
-std::size_t find_ignoring_case(std::string_view text, std::string_view word, std::size_t from = 0)
-{
-    for (std::size_t i = from; i + word.size() <= text.size(); ++i) {
-        std::size_t k = 0;
-        while (k < word.size() && ascii_lower(text[i + k]) == ascii_lower(word[k]))
-            ++k;
-        if (k == word.size())
-            return i;
-    }
-    return std::string_view::npos;
-}
-
-// Calls f(line, number) for every line of a text (lines end at CR, CR LF or
-// LF; a final line end starts no new line), after a byte-order mark.
-template <typename F>
-void for_each_line(std::string_view text, F&& f)
-{
-    if (text.starts_with(kByteOrderMark))
-        text.remove_prefix(kByteOrderMark.size());
-    std::size_t pos = 0;
-    std::int64_t number = 0;
-    while (pos < text.size()) {
-        std::size_t end = pos;
-        while (end < text.size() && text[end] != '\r' && text[end] != '\n')
-            ++end;
-        if (!f(text.substr(pos, end - pos), ++number))
-            return;
-        pos = end;
-        if (pos < text.size())
-            pos += text[pos] == '\r' && pos + 1 < text.size() && text[pos + 1] == '\n' ? 2 : 1;
-    }
-}
+bool is_blank_line(std::string_view line) { return trimmed(line).empty(); }
 
 // A record with its tabs expanded to the next multiple of 8 columns: the
 // columns an editor shows are the columns read.
@@ -91,18 +38,16 @@ std::string_view columns(std::string_view record, SpsColumns c)
     return record.substr(first, static_cast<std::size_t>(c.last - c.first + 1));
 }
 
-bool number_in(std::string_view record, SpsColumns c, double& value)
+Result<double, NumberFault> number_in(std::string_view record, SpsColumns c)
 {
-    return parse_field_number(trimmed(columns(record, c)), value);
+    return read_number(trimmed(columns(record, c)));
 }
 
 bool is_point_record(std::string_view record) { return !record.empty() && (record[0] == 'R' || record[0] == 'S'); }
 
 bool holds_coordinates(std::string_view record)
 {
-    double value = 0;
-    return is_point_record(record) && number_in(record, kSpsEasting, value) &&
-           number_in(record, kSpsNorthing, value);
+    return is_point_record(record) && number_in(record, kSpsEasting) && number_in(record, kSpsNorthing);
 }
 
 // The record number of an H record: "H13" and "H130" are 13; -1 for none.
@@ -181,15 +126,10 @@ std::optional<SpsRevision> named_revision(std::string_view h00)
 // number. Column 23 is not looked at: some 2.1 writers put a "0" there.
 bool fits_v2_1(std::string_view record)
 {
-    double value = 0;
-    return number_in(record, {12, 21}, value) && (record.size() < 22 || is_blank(record[21]));
+    return number_in(record, {12, 21}) && (record.size() < 22 || is_blank(record[21]));
 }
 
-bool fits_v1_0(std::string_view record)
-{
-    double value = 0;
-    return number_in(record, {18, 25}, value);
-}
+bool fits_v1_0(std::string_view record) { return number_in(record, {18, 25}).ok(); }
 
 // The header's grid units when they are not metres: the H20 record's units
 // ("American Feet") and the H201 record's factor to metre when it is not 1.
@@ -200,7 +140,9 @@ std::string units_not_metres(std::string_view units, std::string_view factor_rec
     if (!factor_record.empty()) {
         const std::string_view rest = trimmed(factor_record, " \t,;");
         factor = rest.substr(rest.find_last_of(" \t") == std::string_view::npos ? 0 : rest.find_last_of(" \t") + 1);
-        if (!parse_field_number(factor, value))
+        if (const Result<double, NumberFault> read = read_number(factor))
+            value = *read;
+        else
             factor = {};
     }
     const bool metric_name = find_ignoring_case(units, "metre") != std::string_view::npos ||
@@ -252,16 +194,12 @@ SpsHeader read_header(const std::vector<std::string>& records, int fits_v1, int 
     return header;
 }
 
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
 // A number as a name: "102.00" is "102", "1001.50" "1001.5"; any other text
 // stays as it is.
 std::string tidy_number(std::string_view text)
 {
-    double value = 0;
     const std::size_t point = text.find('.');
-    if (point == std::string_view::npos || text.find_first_of("eE") != std::string_view::npos ||
-        !parse_field_number(text, value))
+    if (point == std::string_view::npos || text.find_first_of("eE") != std::string_view::npos || !read_number(text))
         return std::string(text);
     std::size_t end = text.size();
     while (end > point + 1 && text[end - 1] == '0')
@@ -285,7 +223,7 @@ bool is_sps_text(std::string_view file_text)
 {
     bool sps = false;
     bool first = true;
-    for_each_line(file_text, [&](std::string_view line, std::int64_t) {
+    for_each_line(without_byte_order_mark(file_text), [&](std::string_view line, std::int64_t) {
         if (is_blank_line(line))
             return true;
         if (first && line.starts_with("H00") && find_ignoring_case(line, "SPS") != std::string_view::npos) {
@@ -307,7 +245,7 @@ XyText sps_xy_text(std::string_view file_text)
     std::vector<std::string> header_records;
     int fits_v1 = 0, fits_v2 = 0;
     result.text.reserve(file_text.size() + file_text.size() / 64);
-    for_each_line(file_text, [&](std::string_view line, std::int64_t number) {
+    for_each_line(without_byte_order_mark(file_text), [&](std::string_view line, std::int64_t number) {
         if (is_blank_line(line) || line[0] == 'H' || line[0] == 'X') {
             result.left_out.push_back(number);
             if (!line.empty() && line[0] == 'H')
@@ -372,7 +310,7 @@ Result<XyPoints> read_sps_points(const XyText& text)
         auto point = [&] { return "point " + std::to_string(i) + ", " + where() + ": "; };
         if (!is_point_record(record))
             return fail(where() + " is no SPS point record (R or S), header (H) or relation (X) record: it begins " +
-                        quoted(record.substr(0, 1)));
+                        in_quotes(record.substr(0, 1)));
         if (record.size() < static_cast<std::size_t>(kSpsNorthing.last))
             return fail(point() + "the record is too short for its easting and northing (columns " +
                         std::to_string(kSpsEasting.first) + "-" + std::to_string(kSpsNorthing.last) +
@@ -381,22 +319,24 @@ Result<XyPoints> read_sps_points(const XyText& text)
         for (const auto& [c, what, value] : {std::tuple{kSpsEasting, "easting", &points.x[row]},
                                              std::tuple{kSpsNorthing, "northing", &points.y[row]}}) {
             const std::string_view field = trimmed(columns(record, c));
-            if (!parse_field_number(field, *value))
+            const Result<double, NumberFault> read = read_number(field);
+            if (read)
+                *value = *read;
+            else
                 return fail(point() + what + " " +
-                            (field.empty() ? std::string("is blank") : quoted(field) + " is not a number") +
+                            (field.empty() ? std::string("is blank") : in_quotes(field) + " is not a number") +
                             " (columns " + std::to_string(c.first) + "-" + std::to_string(c.last) + ")");
         }
 
         std::string point_text = tidy_number(trimmed(columns(record, name_columns.point)));
-        double value = 0;
         std::int32_t number = 0;
         bool named_by_number = point_text.empty();
-        if (parse_field_number(point_text, value)) {
-            const double rounded = std::nearbyint(value);
+        if (const Result<double, NumberFault> value = read_number(point_text)) {
+            const double rounded = std::nearbyint(*value);
             if (rounded >= std::numeric_limits<std::int32_t>::min() &&
                 rounded <= std::numeric_limits<std::int32_t>::max()) {
                 number = static_cast<std::int32_t>(rounded);
-                named_by_number = rounded == value;
+                named_by_number = rounded == *value;
             }
         }
         points.number[row] = number;

@@ -17,22 +17,6 @@ namespace marovin {
 
 namespace {
 
-// Local decoders so the hot loop inlines them (the shared ones live in
-// another translation unit).
-inline std::int32_t be32(const unsigned char* p)
-{
-    const std::uint32_t u = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-                            (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
-    return static_cast<std::int32_t>(u);
-}
-
-inline std::int32_t le32(const unsigned char* p)
-{
-    const std::uint32_t u = (std::uint32_t{p[3]} << 24) | (std::uint32_t{p[2]} << 16) |
-                            (std::uint32_t{p[1]} << 8) | std::uint32_t{p[0]};
-    return static_cast<std::int32_t>(u);
-}
-
 // 0-based offsets of the three words within a trace, and how many bytes of
 // the trace must exist for all three to be read.
 struct WordOffsets {
@@ -55,7 +39,7 @@ template <bool LittleEndian>
 inline void take(const unsigned char* trace, const WordOffsets& o, double divisor, TracePoints& points,
                  std::size_t i)
 {
-    const auto word = [](const unsigned char* p) { return LittleEndian ? le32(p) : be32(p); };
+    const auto word = [](const unsigned char* p) { return LittleEndian ? decode_le32(p) : decode_be32(p); };
     points.labels[i] = word(trace + o.label);
     points.x[i] = word(trace + o.x) / divisor;
     points.y[i] = word(trace + o.y) / divisor;
@@ -297,16 +281,9 @@ CoordinatePair coordinate_pair_for(std::string_view pair_text)
     return {TraceWord::GroupX, TraceWord::GroupY};
 }
 
-std::int64_t trace_length(std::int32_t nb_samples) { return 4 * std::int64_t{nb_samples} + kTraceHeaderBytes; }
-
 std::int64_t trace_length(const SeismicHeader& header)
 {
     return header.Trace_Header_Bytes + std::int64_t{header.Sample_Bytes} * header.Nb_Samples32;
-}
-
-std::int64_t trace_start(std::int32_t nb_samples, std::int64_t header_offset, std::int64_t trace)
-{
-    return trace_length(nb_samples) * (trace - 1) + header_offset;
 }
 
 bool coordinates_are_angles(std::int16_t units) { return units >= 2 && units <= 4; }

@@ -24,8 +24,6 @@
 
 namespace marovin {
 
-constexpr std::int64_t kTraceHeaderBytes = 240;
-
 // The label word named by the point-label text, compared exactly, case
 // included: "FFID", "CDP", "Trace", "SP" or "Shot Point"; anything else
 // (".", "", "cdp") is the ensemble number.
@@ -42,15 +40,10 @@ struct CoordinatePair {
 // data); any other text the group (receiver) pair.
 CoordinatePair coordinate_pair_for(std::string_view pair_text);
 
-// Bytes of one trace of the conventional layout (a 240-byte trace header and
-// 4-byte samples); 0 or below for a samples word that leaves no trace.
-std::int64_t trace_length(std::int32_t nb_samples);
-// Bytes of one trace of the file the header state describes (its fixed
-// length when the traces vary).
+// Bytes of one trace of the file the header state describes, L above (its
+// fixed length when the traces vary); 0 or below for a samples word that
+// leaves no trace.
 std::int64_t trace_length(const SeismicHeader& header);
-
-// B(i) for the 1-based trace i of the conventional layout.
-std::int64_t trace_start(std::int32_t nb_samples, std::int64_t header_offset, std::int64_t trace);
 
 // True when the coordinate units word says the coordinates are angles
 // (2 seconds of arc, 3 decimal degrees, 4 degrees-minutes-seconds): the

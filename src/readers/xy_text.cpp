@@ -1,13 +1,13 @@
 #include "readers/xy_text.h"
 
-#include "base/number_parse.h"
-#include "base/whole_file.h"
 #include "base/field_reader.h"
+#include "base/number_parse.h"
+#include "base/plain_text.h"
+#include "base/whole_file.h"
 #include "readers/sps_records.h"
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -15,38 +15,13 @@
 namespace marovin {
 namespace {
 
-char ascii_upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
-
-bool ends_with_in_capitals(std::string_view path, std::string_view ending)
-{
-    if (path.size() < ending.size())
-        return false;
-    const std::string_view tail = path.substr(path.size() - ending.size());
-    for (std::size_t i = 0; i < ending.size(); ++i)
-        if (ascii_upper(tail[i]) != ending[i])
-            return false;
-    return true;
-}
-
-std::string quoted(std::string_view text) { return "\"" + std::string(text) + "\""; }
-
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 // Appends the normalised form of one line (without its line end) and its CR
 // LF to `out`. False, with nothing appended, for a blank line.
 bool append_line(std::string_view line, std::string& out)
 {
-    std::size_t begin = 0, end = line.size();
-    while (begin < end && is_blank(line[begin]))
-        ++begin;
-    while (end > begin && is_blank(line[end - 1]))
-        --end;
-    if (begin == end)
+    line = trimmed(line);
+    if (line.empty())
         return false;
-    line = line.substr(begin, end - begin);
 
     const std::size_t n = line.size();
     // A ";" inside a quoted part (a station's name) is text: it does not
@@ -103,9 +78,6 @@ bool append_line(std::string_view line, std::string& out)
 // roles (number, x, y, z), or -1.
 int role_of(std::string_view name)
 {
-    std::string word;
-    for (const char c : name)
-        word += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     // Longitude and latitude too: read by position, "Name,Lat,Lon" would
     // give the latitude as X. "Name" is the column of point names.
     static constexpr std::string_view kWords[4][6] = {
@@ -116,7 +88,7 @@ int role_of(std::string_view name)
     };
     for (int role = 0; role < 4; ++role)
         for (const std::string_view known : kWords[role])
-            if (!known.empty() && word == known)
+            if (!known.empty() && equal_ignoring_case(name, known))
                 return role;
     return -1;
 }
@@ -128,9 +100,9 @@ std::optional<XyHeaderLine> header_of(std::string_view first_line)
 {
     XyHeaderLine header;
     FieldReader fields = FieldReader::from_text(std::string(first_line));
-    while (std::optional<Field> field = fields.next()) {
-        double value = 0;
-        if (field->kind != Field::Kind::Text || field->text.empty() || parse_field_number(field->text, value))
+    // Text in memory is always read to its end.
+    while (const std::optional<Field> field = *fields.next()) {
+        if (field->kind != Field::Kind::Text || field->text.empty() || read_number(field->text))
             return std::nullopt;
         header.names.emplace_back(field->text);
     }
@@ -154,18 +126,13 @@ std::string quoted_names(const std::vector<std::string>& names)
 {
     std::string text;
     for (const std::string& name : names)
-        text += (text.empty() ? "" : ", ") + quoted(name);
+        text += (text.empty() ? "" : ", ") + in_quotes(name);
     return text;
 }
 
 std::string fields_text(std::size_t count) { return std::to_string(count) + (count == 1 ? " field" : " fields"); }
 
 } // namespace
-
-bool is_seismic_name(std::string_view path)
-{
-    return ends_with_in_capitals(path, "SU") || ends_with_in_capitals(path, "SGY");
-}
 
 std::int64_t count_lines(std::string_view text)
 {
@@ -187,25 +154,15 @@ std::int64_t count_lines(std::string_view text)
 
 XyText normalized_xy_text(std::string_view file_text)
 {
-    if (file_text.starts_with(kByteOrderMark))
-        file_text.remove_prefix(kByteOrderMark.size());
+    file_text = without_byte_order_mark(file_text);
     XyText result;
     // Blank runs shrink, a lone LF grows to CR LF: about the same size.
     result.text.reserve(file_text.size() + file_text.size() / 8 + 2);
-    const std::size_t n = file_text.size();
-    std::size_t pos = 0;
-    std::int64_t line = 0;
-    while (pos < n) {
-        std::size_t end = pos;
-        while (end < n && file_text[end] != '\r' && file_text[end] != '\n')
-            ++end;
-        ++line;
-        if (!append_line(file_text.substr(pos, end - pos), result.text))
-            result.left_out.push_back(line);
-        pos = end;
-        if (pos < n)
-            pos += file_text[pos] == '\r' && pos + 1 < n && file_text[pos + 1] == '\n' ? 2 : 1;
-    }
+    for_each_line(file_text, [&](std::string_view line, std::int64_t number) {
+        if (!append_line(line, result.text))
+            result.left_out.push_back(number);
+        return true;
+    });
     return result;
 }
 
@@ -361,11 +318,12 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
     };
     std::array<Taken, 3> taken;
 
+    // Text in memory is always read to its end.
     FieldReader fields = FieldReader::from_text(std::move(text.text));
-    std::optional<Field> field = fields.next();
+    std::optional<Field> field = *fields.next();
     for (std::int32_t i = 1; i <= points.count; ++i) {
         std::size_t count = 0;
-        for (; field && field->line == i; field = fields.next(), ++count) {
+        for (; field && field->line == i; field = *fields.next(), ++count) {
             for (std::size_t role = 0; role < column.size(); ++role)
                 if (column[role] == static_cast<int>(count))
                     taken[role] = {field->kind, field->number, std::string(field->text)};
@@ -389,7 +347,7 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
                 const double rounded = std::nearbyint(value.number);
                 if (rounded < std::numeric_limits<std::int32_t>::min() ||
                     rounded > std::numeric_limits<std::int32_t>::max())
-                    return fail(point() + "Number " + quoted(value.text) + " is out of range");
+                    return fail(point() + "Number " + in_quotes(value.text) + " is out of range");
                 number = static_cast<std::int32_t>(rounded);
                 named_by_number = rounded == value.number;
             }
@@ -404,7 +362,7 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
             const Taken& value = taken[k + 1];
             if (value.kind != Field::Kind::Number)
                 return fail(point() + (k == 0 ? "X " : "Y ") +
-                            (value.text.empty() ? std::string("is empty") : quoted(value.text) + " is not a number"));
+                            (value.text.empty() ? std::string("is empty") : in_quotes(value.text) + " is not a number"));
             xy[k] = value.number;
         }
         // Z, when the layout has it, is dropped whatever it holds.

@@ -16,10 +16,6 @@
 
 namespace marovin {
 
-// The text road sends "SU" and "SGY" endings (compared in capitals) to the
-// seismic road. ".segy" ends in "EGY" and is not seismic here.
-bool is_seismic_name(std::string_view path);
-
 // Number of lines of a text: lines end at CR, CR LF or LF, empty lines
 // count, and a final line end starts no new line ("a\r\n" is one line,
 // "a\r\n\r\n" two, the second empty); 0 for an empty text.

@@ -1,6 +1,7 @@
 #include "settings/ini_file.h"
 
 #include "base/atomic_file.h"
+#include "base/plain_text.h"
 #include "base/whole_file.h"
 
 #include <algorithm>
@@ -46,8 +47,6 @@ std::size_t find_in(const std::string& text, char c, std::size_t from, std::size
                                     text.begin());
 }
 
-bool is_blank(char c) { return c == ' ' || c == '\t'; }
-
 std::size_t skip_blanks(const std::string& text, std::size_t from, std::size_t to)
 {
     while (from < to && is_blank(text[from]))
@@ -62,22 +61,9 @@ std::size_t trim_blanks_back(const std::string& text, std::size_t from, std::siz
     return to;
 }
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool same_name(const std::string& text, std::size_t from, std::size_t to, const std::string& name)
+bool same_name(const std::string& text, std::size_t from, std::size_t to, std::string_view name)
 {
-    if (to - from != name.size())
-        return false;
-    for (std::size_t i = 0; i < name.size(); ++i)
-        if (ascii_lower(text[from + i]) != ascii_lower(name[i]))
-            return false;
-    return true;
-}
-
-std::string trimmed(const std::string& name)
-{
-    const std::size_t from = skip_blanks(name, 0, name.size());
-    return name.substr(from, trim_blanks_back(name, from, name.size()) - from);
+    return equal_ignoring_case(std::string_view(text).substr(from, to - from), name);
 }
 
 enum class LineKind { Other, Section, Entry };
@@ -129,8 +115,8 @@ struct Place {
 Place locate(const std::string& text, const std::string& section, const std::string& key)
 {
     Place place;
-    const std::string wanted_section = trimmed(section);
-    const std::string wanted_key = trimmed(key);
+    const std::string_view wanted_section = trimmed(section);
+    const std::string_view wanted_key = trimmed(key);
     for (std::size_t begin = 0; begin < text.size();) {
         const Line line = line_at(text, begin);
         begin = line.end;
@@ -170,8 +156,6 @@ std::string line_ending_of(const std::string& text)
     return ending + 1 < text.size() && text[ending + 1] == '\n' ? "\r\n" : "\r";
 }
 
-bool ends_a_line(char c) { return c == '\r' || c == '\n'; }
-
 bool has_line_break(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
 } // namespace
@@ -196,7 +180,7 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
 {
     const Place place = locate(text, section, key);
     const std::string eol = line_ending_of(text);
-    const std::string entry = trimmed(key) + "=" + value;
+    const std::string entry = std::string(trimmed(key)) + "=" + value;
 
     if (place.key_found) {
         // Keep the key as spelt and the blanks after "="; replace the value
@@ -213,9 +197,9 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
         return result;
     }
     std::string result = text;
-    if (!result.empty() && !ends_a_line(result.back()))
+    if (!result.empty() && !is_line_end(result.back()))
         result += eol;
-    result += "[" + trimmed(section) + "]" + eol + entry + eol;
+    result += "[" + std::string(trimmed(section)) + "]" + eol + entry + eol;
     return result;
 }
 
@@ -268,16 +252,16 @@ Status write_ini_file(const std::string& path, const std::string& section, const
 
 } // namespace
 
-std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
-                                          const std::string& key)
+Result<std::optional<std::string>> read_ini_value(const std::string& path, const std::string& section,
+                                                  const std::string& key)
 {
     try {
         Result<std::string> text = read_ini_bytes(path);
         if (!text)
-            return std::nullopt;
+            return fail(text.error());
         return find_ini_value(*text, section, key);
-    } catch (const std::exception&) { // out of memory: as a file that cannot be read
-        return std::nullopt;
+    } catch (const std::exception& e) { // out of memory
+        return fail("cannot read " + path + ": " + e.what());
     }
 }
 

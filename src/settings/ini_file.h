@@ -11,7 +11,7 @@
 // entry it sets; every other byte of the file (other sections, keys,
 // comments, blank lines, line endings) stays as it was. Reading and writing
 // take time in proportion to the size of the file, and no exception leaves
-// these functions.
+// these functions: a failure is their result.
 
 #include "base/result.h"
 
@@ -35,10 +35,11 @@ std::string set_ini_value(const std::string& text, const std::string& section, c
                           const std::string& value);
 
 // The value of `key` in `section` of the INI file at `path`; nothing when the
-// file is missing or cannot be read (a folder in its place, or a file too
-// large for read_whole_file, included), or the section or key is missing.
-std::optional<std::string> read_ini_value(const std::string& path, const std::string& section,
-                                          const std::string& key);
+// file, the section or the key is missing. Fails, naming the path, when the
+// file cannot be read: a folder, a FIFO or a device in its place (never
+// waited on), a file too large for read_whole_file.
+Result<std::optional<std::string>> read_ini_value(const std::string& path, const std::string& section,
+                                                  const std::string& key);
 
 // Sets `key` of `section` in the INI file at `path`, creating the file when
 // it does not exist. The file is replaced atomically, so an interrupted

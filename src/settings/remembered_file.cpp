@@ -10,7 +10,7 @@ constexpr char kKey[] = "Fichier 1";
 
 } // namespace
 
-std::optional<std::string> read_remembered_seismic_file(const std::string& ini_path)
+Result<std::optional<std::string>> read_remembered_seismic_file(const std::string& ini_path)
 {
     return read_ini_value(ini_path, kSection, kKey);
 }

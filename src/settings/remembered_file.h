@@ -19,9 +19,9 @@ namespace marovin {
 inline constexpr std::size_t kRememberedPathCharacters = 89;
 
 // The stored path, whole and as stored (an empty value is a value); nothing
-// when the INI file at `ini_path`, its section or its key is missing, or the
-// file cannot be read.
-std::optional<std::string> read_remembered_seismic_file(const std::string& ini_path);
+// when the INI file at `ini_path`, its section or its key is missing. Fails
+// as read_ini_value does when the file cannot be read.
+Result<std::optional<std::string>> read_remembered_seismic_file(const std::string& ini_path);
 
 // Stores `seismic_path` in the INI file at `ini_path`, creating the file
 // when it is missing; fails as write_ini_value does.

@@ -1,5 +1,7 @@
 #include "shell/flex_grid.h"
 
+#include "shell/library_text.h"
+
 #include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QTimer>
@@ -31,14 +33,14 @@ public:
     {
         if (role != Qt::DisplayRole || !index.isValid())
             return {};
-        return QString::fromStdString(text(index.row() + 1, index.column() + 1));
+        return fromLibrary(text(index.row() + 1, index.column() + 1));
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override
     {
         if (role != Qt::DisplayRole)
             return {};
-        return orientation == Qt::Horizontal ? QString::fromStdString(text(0, section + 1))
-                                             : QString::fromStdString(text(section + 1, 0));
+        return orientation == Qt::Horizontal ? fromLibrary(text(0, section + 1))
+                                             : fromLibrary(text(section + 1, 0));
     }
 
     void resize(int rows, int cols)

@@ -1,5 +1,8 @@
 #include "shell/info_view.h"
 
+#include "base/regular_file.h"
+#include "shell/library_text.h"
+
 #include <QAbstractScrollArea>
 #include <QDir>
 #include <QFile>
@@ -118,7 +121,7 @@ public:
 
     // Indexes `source` and shows it from its first line. Nothing changes
     // when the source cannot be read.
-    bool show(std::unique_ptr<TextSource> source, QString* error)
+    marovin::Status show(std::unique_ptr<TextSource> source)
     {
         std::vector<qint64> checkpoints;
         qint64 rows = 0, widest = 0;
@@ -129,11 +132,8 @@ public:
         while (!atEnd || have > 0) {
             if (!atEnd) {
                 const qint64 n = source->read(readPos, buffer.data() + have, ChunkBytes);
-                if (n < 0) {
-                    if (error)
-                        *error = QStringLiteral("could not be read");
-                    return false;
-                }
+                if (n < 0)
+                    return marovin::fail("could not be read");
                 have += n;
                 readPos += n;
                 atEnd = n == 0 || readPos >= size;
@@ -163,7 +163,7 @@ public:
         verticalScrollBar()->setValue(0);
         updateScrollBars();
         viewport()->update();
-        return true;
+        return marovin::ok();
     }
 
     void clear()
@@ -354,45 +354,48 @@ void InfoView::showDocument(std::unique_ptr<QTextDocument> document)
     d->stack->setCurrentWidget(d->browser);
 }
 
-bool InfoView::loadPlainTextFile(const QString& path, QString* error)
+marovin::Status InfoView::loadPlainTextFile(const QString& path)
 {
-    const auto fail = [&](const QString& why) {
-        if (error)
-            *error = QStringLiteral("The file %1 %2.").arg(QDir::toNativeSeparators(path), why);
-        return false;
-    };
-    const QFileInfo info(path);
-    if (!info.exists())
-        return fail(QStringLiteral("does not exist"));
-    if (info.isDir())
-        return fail(QStringLiteral("is a folder, not a text file"));
-    auto file = std::make_unique<QFile>(path);
-    if (!file->open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("cannot be opened: ") + file->errorString());
+    const std::string file = "the file " + libraryPath(QDir::toNativeSeparators(path)) + " ";
+    const auto failed = [&file](const std::string& why) { return marovin::fail(file + why); };
+    marovin::Result<marovin::RegularFile, marovin::OpenError> opened = marovin::open_regular_file(libraryPath(path));
+    if (!opened) {
+        const marovin::OpenError& why = opened.failure();
+        if (why.names_nothing())
+            return failed("does not exist");
+        switch (why.kind) {
+        case marovin::OpenError::Kind::Folder: return failed("is a folder, not a text file");
+        case marovin::OpenError::Kind::NotRegular: return failed("is not a regular file");
+        case marovin::OpenError::Kind::Missing:
+        case marovin::OpenError::Kind::Failed: break;
+        }
+        return failed(std::string("cannot be opened: ") + std::strerror(why.system_error));
+    }
+    auto handle = std::make_unique<QFile>();
+    if (!handle->open(opened->descriptor.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return failed("cannot be opened: " + handle->errorString().toStdString());
     std::unique_ptr<TextSource> source;
-    if (file->size() <= WholeReadLimit) {
-        QByteArray bytes = file->readAll();
-        if (file->error() != QFileDevice::NoError)
-            return fail(QStringLiteral("could not be read: ") + file->errorString());
+    if (handle->size() <= WholeReadLimit) {
+        QByteArray bytes = handle->readAll();
+        if (handle->error() != QFileDevice::NoError)
+            return failed("could not be read: " + handle->errorString().toStdString());
         source = std::make_unique<MemorySource>(std::move(bytes));
     } else {
-        source = std::make_unique<FileSource>(std::move(file));
+        source = std::make_unique<FileSource>(std::move(handle));
     }
-    if (!d->plain->show(std::move(source), error ? error : nullptr)) {
-        if (error)
-            *error = QStringLiteral("The file %1 %2.").arg(QDir::toNativeSeparators(path), *error);
-        return false;
-    }
+    if (marovin::Status shown = d->plain->show(std::move(source)); !shown)
+        return failed(shown.error());
     d->browser->clear();
     d->stack->setCurrentWidget(d->plain);
-    return true;
+    return marovin::ok();
 }
 
 void InfoView::setPlainText(const QString& text) { setPlainBytes(text.toUtf8()); }
 
 void InfoView::setPlainBytes(QByteArray bytes)
 {
-    d->plain->show(std::make_unique<MemorySource>(std::move(bytes)), nullptr);
+    // Bytes in memory are always read.
+    (void)d->plain->show(std::make_unique<MemorySource>(std::move(bytes)));
     d->browser->clear();
     d->stack->setCurrentWidget(d->plain);
 }

@@ -4,6 +4,8 @@
 // only the visible lines are read and laid out, so a file of a million KML
 // placemarks is in view at once and scrolls to its end.
 
+#include "base/result.h"
+
 #include <QByteArray>
 #include <QWidget>
 
@@ -21,11 +23,12 @@ public:
     void showDocument(std::unique_ptr<QTextDocument> document);
 
     // Shows a plain-text file as it is, replacing what was shown. On failure
-    // (missing or unreadable file) the view keeps what it showed and the
-    // message says why, naming the file. Small files are read whole; a large
-    // one stays open for reading while it is shown, and is expected not to
-    // change meanwhile (the program replaces files by renaming).
-    bool loadPlainTextFile(const QString& path, QString* error = nullptr);
+    // (missing or unreadable file, or no regular file) the view keeps what
+    // it showed and the message says why, naming the file. Small files are
+    // read whole; a large one stays open for reading while it is shown, and
+    // is expected not to change meanwhile (the program replaces files by
+    // renaming).
+    marovin::Status loadPlainTextFile(const QString& path);
 
     // Shows `text` as plain text, replacing what was shown.
     void setPlainText(const QString& text);

@@ -144,18 +144,6 @@ void appendComboEntries(QComboBox* combo, const QStringList& entries)
     combo->setEditText(text);
 }
 
-QString messageSentence(const std::string& libraryMessage)
-{
-    QString sentence = QString::fromLocal8Bit(libraryMessage.data(), static_cast<qsizetype>(libraryMessage.size()));
-    if (sentence.isEmpty())
-        return sentence;
-    sentence[0] = sentence[0].toUpper();
-    if (!sentence.endsWith(QLatin1Char('.')) && !sentence.endsWith(QLatin1Char('!')) &&
-        !sentence.endsWith(QLatin1Char('?')))
-        sentence += QLatin1Char('.');
-    return sentence;
-}
-
 QColor stepColourValue(StepColour colour)
 {
     switch (colour) {
@@ -221,12 +209,12 @@ KML_Main::~KML_Main() = default;
 void KML_Main::showPointTable()
 {
     // The grid keeps no texts of its own (a source drops them all before
-    // the size changes): a run replaces Point_Table only together with
-    // Nb_Points, and shows it again after.
+    // the size changes): a run that replaces Point_Table shows it again
+    // after.
     VSFlexGrid1->setCellSource(
         [this](int row, int column) { return marovin::grid_text(Point_Table, row, column); });
     VSFlexGrid1->setCols(3);
-    VSFlexGrid1->setRows(Nb_Points + 1);
+    VSFlexGrid1->setRows(Nb_Points() + 1);
 }
 
 void KML_Main::showSeismicLine(const QString& text)
@@ -264,21 +252,12 @@ void KML_Main::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-std::optional<QString> KML_Main::showOpenDialog()
+std::optional<QString> KML_Main::showDialog(FileDialog dialog)
 {
     const Desktop::FileRequest request{CmDialog1.DialogTitle, CmDialog1.Filter, CmDialog1.InitDir,
                                        CmDialog1.FileName};
-    std::optional<QString> chosen = desktop_.openFileName(this, request);
-    if (chosen)
-        CmDialog1.FileName = *chosen;
-    return chosen;
-}
-
-std::optional<QString> KML_Main::showSaveDialog()
-{
-    const Desktop::FileRequest request{CmDialog1.DialogTitle, CmDialog1.Filter, CmDialog1.InitDir,
-                                       CmDialog1.FileName};
-    std::optional<QString> chosen = desktop_.saveFileName(this, request);
+    std::optional<QString> chosen = dialog == FileDialog::Open ? desktop_.openFileName(this, request)
+                                                               : desktop_.saveFileName(this, request);
     if (chosen)
         CmDialog1.FileName = *chosen;
     return chosen;

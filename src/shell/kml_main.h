@@ -17,15 +17,16 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <iosfwd>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace marovin {
-struct ConverterExchange;
-}
+struct Degrees;
+struct ExchangeError;
+struct RoadPoints;
+} // namespace marovin
 
 class Desktop;
 class FlexGrid;
@@ -46,11 +47,8 @@ QColor stepColourValue(StepColour colour);
 // editable combo would otherwise take the first entry as its text).
 void appendComboEntries(QComboBox* combo, const QStringList& entries);
 
-// A message of the library ("cannot write the converter job: cannot create
-// /x/File.cvd: Permission denied") as a sentence for a message box: first
-// letter capitalised, a full stop at the end. Paths in it are 8-bit, as the
-// file system names them.
-QString messageSentence(const std::string& libraryMessage);
+// The title of the window's message boxes.
+inline const QString kTitle = QStringLiteral("Marovin");
 
 // The settings of the common file dialog, kept between uses like the
 // original control's properties.
@@ -89,6 +87,10 @@ public:
 
     // Shared methods. lecture_SU reports why it stopped, for Command7_Click;
     // start-up ignores the failure.
+    //
+    // Transform_System and Combo2_Change write nothing: a job file is open
+    // only inside a conversion run, never while the user can edit Combo2,
+    // and each run writes its own header block naming the system.
     void Transform_System();
     marovin::Status lecture_SU();
 
@@ -146,8 +148,8 @@ public:
 
     // Module-level state.
     QString Input_Mode;                // "SEGY" or "TEXT_XY", set once by Form_Load
-    marovin::PointTable Point_Table;   // rows 1..Nb_Points
-    std::int32_t Nb_Points = 0;
+    marovin::PointTable Point_Table;   // the points of the last conversion run
+    std::int32_t Nb_Points() const { return Point_Table.size(); }
     marovin::SeismicHeader Header;     // Nb_Samples, Coord_Scalar, Header_Offset, Nb_Traces
     // The text of Text4 that Header (and what tab 3 shows) was read from;
     // empty before a read has succeeded. Extraction runs only on that file.
@@ -161,7 +163,7 @@ private:
     // it fits the line's width.
     void showSeismicLine(const QString& text);
     void connectHandlers();
-    // Makes the grid show Point_Table's rows 0..Nb_Points, each text made
+    // Makes the grid show Point_Table under its heading row, each text made
     // when the grid shows it.
     void showPointTable();
     // Shows an XY file's normalised text on the "Information" tab and keeps
@@ -170,14 +172,16 @@ private:
     // Whether `text` of the file in `path` is what the tab was given last.
     bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
 
-    // The exchange with the converter in the job folder (made before), for
-    // a job of `jobHeader`; the converter runs through launchConverter().
-    marovin::ConverterExchange converterExchange(std::string jobHeader);
+    // Converts the points through the converter in the job folder (made
+    // before), with a job of `jobHeader`; the converter runs through
+    // launchConverter(), which tells the user why it failed.
+    marovin::Result<marovin::Degrees, marovin::ExchangeError> convertPoints(marovin::RoadPoints& points,
+                                                                           std::string jobHeader);
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.
-    std::optional<QString> showOpenDialog();
-    std::optional<QString> showSaveDialog();
+    enum class FileDialog { Open, Save };
+    std::optional<QString> showDialog(FileDialog dialog);
 
     Desktop& desktop_;
     ProgramFolder program_;
@@ -188,14 +192,10 @@ private:
     // back only when Text4 shows something else, so that a stored value is
     // never re-encoded or cut.
     std::optional<QString> rememberedText_;
-    // The job file while a conversion run writes it (Transform_System's
-    // target); null otherwise.
-    std::ostream* openJob_ = nullptr;
     // The XY file as the "Information" tab was last given it: its path (as
     // in Text1), its normalised text (one buffer, shared with the viewer)
     // and its blank lines. Command9 converts nothing else.
     QString xyShownPath_;
     QByteArray xyShownText_;
     std::vector<std::int64_t> xyShownLeftOut_;
-    friend class ExchangeTest; // sets openJob_ to drive Transform_System
 };

@@ -3,8 +3,11 @@
 #include "shell/kml_main.h"
 
 #include "base/converter_job.h"
+#include "base/file_names.h"
 #include "conversion/road_conversion.h"
+#include "conversion/road_points.h"
 #include "shell/desktop.h"
+#include "shell/library_text.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,11 +16,10 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include <ostream>
-
 namespace {
 
-const QString kTitle = QStringLiteral("Marovin");
+QString jobFileName() { return fromLibrary(marovin::kJobFileName); }
+QString resultFileName() { return fromLibrary(marovin::kResultFileName); }
 
 // The converter's own explanation: the last non-empty line it wrote on
 // standard error (earlier lines may be warnings).
@@ -59,28 +61,18 @@ QString KML_Main::jobFile(const QString& name) const
     return jobFolder_ ? jobFolder_->filePath(name) : QString();
 }
 
-void KML_Main::Transform_System()
-{
-    // Only meaningful while a conversion run writes the job; the runs write
-    // their own block, so an edit of Combo2 at any other time changes nothing.
-    if (!openJob_)
-        return;
-    const QByteArray system = Combo2->currentText().toLocal8Bit();
-    *openJob_ << marovin::system_block(std::string_view(system.constData(), static_cast<std::size_t>(system.size())));
-}
+// No job is open while Combo2 can be edited, and each run's header block
+// names the system it converts from: there is nothing to write.
+void KML_Main::Transform_System() {}
 
-void KML_Main::Combo2_Change()
-{
-    if (openJob_)
-        Transform_System();
-}
+void KML_Main::Combo2_Change() { Transform_System(); }
 
 bool KML_Main::launchConverter()
 {
     if (!makeJobFolder())
         return false;
-    const QString job = jobFile(QStringLiteral("File.cvd"));
-    const QString result = jobFile(QStringLiteral("File.cva"));
+    const QString job = jobFile(jobFileName());
+    const QString result = jobFile(resultFileName());
     const QString converter = converterPath();
 
     // A result left by an earlier job must never pass for this one's.
@@ -126,16 +118,17 @@ bool KML_Main::launchConverter()
     return true;
 }
 
-marovin::ConverterExchange KML_Main::converterExchange(std::string jobHeader)
+marovin::Result<marovin::Degrees, marovin::ExchangeError> KML_Main::convertPoints(marovin::RoadPoints& points,
+                                                                                    std::string jobHeader)
 {
     // The converter runs through the desktop, which tells the user what went
     // wrong; the exchange only needs to stop then.
-    return {QFile::encodeName(jobFile(QStringLiteral("File.cvd"))).toStdString(),
-            QFile::encodeName(jobFile(QStringLiteral("File.cva"))).toStdString(), std::move(jobHeader),
-            marovin::regional_decimal_point(),
-            [this]() -> marovin::Status {
-                if (!launchConverter())
-                    return marovin::fail("the conversion did not succeed");
-                return marovin::ok();
-            }};
+    const marovin::ConverterExchange exchange{
+        libraryPath(jobFile(jobFileName())), libraryPath(jobFile(resultFileName())), std::move(jobHeader),
+        marovin::regional_decimal_point(), [this]() -> marovin::Status {
+            if (!launchConverter())
+                return marovin::fail("the conversion did not succeed");
+            return marovin::ok();
+        }};
+    return marovin::convert_through_converter(std::move(points.x), std::move(points.y), exchange);
 }

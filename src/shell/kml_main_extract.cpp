@@ -7,6 +7,7 @@
 #include "geodesy/geodesy.h"
 #include "readers/trace_extraction.h"
 #include "shell/desktop.h"
+#include "shell/library_text.h"
 #include "shell/tab_control.h"
 
 #include <QComboBox>
@@ -25,7 +26,7 @@ void KML_Main::Command8_Click()
     // count, the grid, the label kind and the buttons as they were, so the
     // KML writer still sees one consistent earlier result.
     const auto failed = [this] {
-        desktop_.message(this, QStringLiteral("Check your seismic file XY problem !"), QStringLiteral("Marovin"),
+        desktop_.message(this, QStringLiteral("Check your seismic file XY problem !"), kTitle,
                          Desktop::Icon::Critical, Desktop::Buttons::Ok);
     };
 
@@ -44,7 +45,7 @@ void KML_Main::Command8_Click()
                          QStringLiteral("%1%2. Choose the seismic file with \"SEGY or SU file\" before "
                                         "extracting.")
                              .arg(named, shown),
-                         QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
+                         kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }
 
@@ -59,7 +60,7 @@ void KML_Main::Command8_Click()
                                         "header\", for example WGS84: \"%3\" is not known to be one.")
                              .arg(QDir::toNativeSeparators(Header_File),
                                   QString::fromLatin1(units[Header.Coord_Units - 2]), Combo6->currentText()),
-                         QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
+                         kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }
 
@@ -79,7 +80,7 @@ void KML_Main::Command8_Click()
     // Opening fails for a path that names no file, before anything is
     // created.
     marovin::Result<marovin::RoadPoints> points =
-        marovin::seismic_road_points(Text4->text().toStdString(), header, selection);
+        marovin::seismic_road_points(libraryPath(Text4->text()), header, selection);
     if (!points)
         return failed();
 
@@ -88,22 +89,20 @@ void KML_Main::Command8_Click()
     // replaces an earlier one only when whole.
     if (!makeJobFolder())
         return;
-    marovin::ExchangeStep stopped{};
-    marovin::Result<marovin::Degrees> converted = marovin::convert_through_converter(
-        std::move(points->x), std::move(points->y),
-        converterExchange(marovin::trace_header_job_header(Combo6->currentText().toStdString())), &stopped);
+    const auto converted =
+        convertPoints(*points, marovin::trace_header_job_header(Combo6->currentText().toStdString()));
     if (!converted) {
-        if (stopped == marovin::ExchangeStep::WriteJob)
-            desktop_.message(this, messageSentence(converted.error()), QStringLiteral("Marovin"),
+        const marovin::ExchangeError::Step step = converted.failure().step;
+        if (step == marovin::ExchangeError::Step::WriteJob)
+            desktop_.message(this, fromLibrary(converted.error(), Shown::AsSentence), kTitle,
                              Desktop::Icon::Critical, Desktop::Buttons::Ok);
-        else if (stopped == marovin::ExchangeStep::ReadResult)
+        else if (step == marovin::ExchangeError::Step::ReadResult)
             failed();
         return;
     }
 
-    Point_Table = marovin::PointTable::from_columns(std::move(converted->longitude), std::move(converted->latitude),
-                                                    std::move(points->number));
-    Nb_Points = count;
+    Point_Table = marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude),
+                                      std::move(points->number));
     Combo3->setEditText(labelKind);
     showPointTable();
 

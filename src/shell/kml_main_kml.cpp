@@ -4,6 +4,7 @@
 #include "kml/kml_writer.h"
 #include "shell/desktop.h"
 #include "shell/info_view.h"
+#include "shell/library_text.h"
 #include "shell/tab_control.h"
 
 #include <QComboBox>
@@ -14,8 +15,6 @@
 #include <QPushButton>
 
 namespace {
-
-const QString kTitle = QStringLiteral("Marovin");
 
 // The KML path of a box as a full path. A relative path is taken from the
 // program's current folder, for writing and for opening alike: the opener
@@ -45,7 +44,7 @@ void writeKml(KML_Main& w, const WriterRoad& road)
     const QString path = absoluteKmlPath(road.path);
     const marovin::Result<int> frequency = marovin::label_frequency(road.frequency->currentText().toStdString());
     if (!frequency) {
-        w.desktop().message(&w, QString::fromStdString(frequency.error()), kTitle, Desktop::Icon::Warning,
+        w.desktop().message(&w, fromLibrary(frequency.error(), Shown::AsSentence), kTitle, Desktop::Icon::Warning,
                             Desktop::Buttons::Ok);
         KML_Main::setBackColour(road.own, StepColour::Red);
         return;
@@ -56,13 +55,12 @@ void writeKml(KML_Main& w, const WriterRoad& road)
     // the run lasts.
     const marovin::KmlLabels labels{*frequency, w.Combo3->currentText().toStdString(),
                                     w.Text3->text().toStdString()};
-    const marovin::Status written =
-        marovin::write_kml_file(QFile::encodeName(path).toStdString(), w.Point_Table, w.Nb_Points, labels);
+    const marovin::Status written = marovin::write_kml_file(libraryPath(path), w.Point_Table, labels);
     if (!written) {
         w.desktop().setBusy(&w, false);
         w.desktop().message(&w,
                             QStringLiteral("The KML file was not written: %1")
-                                .arg(QString::fromStdString(written.error())),
+                                .arg(fromLibrary(written.error())),
                             kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
         KML_Main::setBackColour(road.own, StepColour::Red);
         return;
@@ -71,7 +69,7 @@ void writeKml(KML_Main& w, const WriterRoad& road)
     w.SSTab1->setCurrentIndex(2);
     // The file is written; should the viewer fail to show it, the tab keeps
     // what it showed and the user can still open the file in the viewer.
-    w.RichTextBox1->loadPlainTextFile(path);
+    (void)w.RichTextBox1->loadPlainTextFile(path);
     road.succeeded(w);
     w.desktop().setBusy(&w, false);
 }
@@ -121,7 +119,7 @@ void KML_Main::Command2_Click()
     CmDialog1.Filter = QStringLiteral("Google Earth File |*.KML|");
     CmDialog1.FileName = QStringLiteral("*.KML");
     // A cancelled dialog leaves the path as it was.
-    if (const std::optional<QString> chosen = showSaveDialog())
+    if (const std::optional<QString> chosen = showDialog(FileDialog::Save))
         Text2->setText(*chosen);
 }
 

@@ -1,9 +1,10 @@
 // Seismic file selection and header read.
 #include "shell/kml_main.h"
 
-#include "kml/kml_naming.h"
+#include "base/file_names.h"
 #include "readers/seismic_header.h"
 #include "shell/desktop.h"
+#include "shell/library_text.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -20,11 +21,11 @@ marovin::Status KML_Main::lecture_SU()
     // names a file whose headers were not read.
     // The tab's line says why, also at start-up where nothing else does.
     const QString shownPath = Text4->text();
-    const std::string path = shownPath.toStdString();
+    const std::string path = libraryPath(shownPath);
     const auto disarm = [this, &shownPath](const std::string& why) {
         Command8->setEnabled(false);
         setBackColour(Command8, StepColour::Light3D);
-        QString cause = QString::fromStdString(why);
+        QString cause = fromLibrary(why);
         if (!shownPath.isEmpty())
             cause.replace(shownPath, QFileInfo(shownPath).fileName());
         showSeismicLine(QStringLiteral("Not read: ") + cause);
@@ -33,15 +34,14 @@ marovin::Status KML_Main::lecture_SU()
     marovin::Result<std::string> kmlName = marovin::seismic_kml_name(path);
     if (!kmlName)
         return disarm(kmlName.error());
-    marovin::SeismicFindings findings;
-    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path, &findings);
-    if (!header)
-        return disarm(header.error());
+    marovin::Result<marovin::SeismicRead> read = marovin::read_seismic_file(path);
+    if (!read)
+        return disarm(read.error());
     const bool segy = !marovin::is_su_path(path);
 
-    Header = *header;
+    Header = read->header;
     Header_File = shownPath;
-    Text8->setText(QString::fromStdString(*kmlName));
+    Text8->setText(fromLibrary(*kmlName));
     // "Swap bytes" shows the byte order found: checked for big-endian words.
     Check1->setChecked(!marovin::little_endian_words(Header, !segy));
     if (segy) {
@@ -57,15 +57,15 @@ marovin::Status KML_Main::lecture_SU()
         Text7->setText(QString::number(Header.Coord_Scalar));
     Text5->setText(QString::number(Header.Nb_Samples32));
     Text6->setText(QString::number(Header.Nb_Traces));
-    showSeismicLine(QString::fromStdString(marovin::findings_line(Header, findings)));
+    showSeismicLine(fromLibrary(marovin::findings_line(Header, read->findings)));
 
     if (seismicRoad)
         setBackColour(Command1, StepColour::LightGrey);
     Command8->setEnabled(true);
     setBackColour(Command8, StepColour::Red);
 
-    desktop_.message(this, QStringLiteral("Remember to select the original geodesic system"),
-                     QStringLiteral("Marovin"), Desktop::Icon::Information, Desktop::Buttons::Ok);
+    desktop_.message(this, QStringLiteral("Remember to select the original geodesic system"), kTitle,
+                     Desktop::Icon::Information, Desktop::Buttons::Ok);
     return marovin::ok();
 }
 
@@ -87,13 +87,15 @@ void KML_Main::Command7_Click()
     CmDialog1.Filter = QStringLiteral("Seismic File |*.SGY|Seismic Unix|*.SU|All files|*.*|");
     CmDialog1.FileName = QStringLiteral("*.SGY");
 
-    const std::optional<QString> chosen = showOpenDialog();
+    const std::optional<QString> chosen = showDialog(FileDialog::Open);
     if (!chosen)
         return;
     Text4->setText(*chosen);
     const marovin::Status read = lecture_SU();
     if (!read) {
-        desktop_.message(this, QStringLiteral("Cannot read the seismic file.\n\n%1").arg(messageSentence(read.error())),
-                         QStringLiteral("Marovin"), Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        desktop_.message(this,
+                         QStringLiteral("Cannot read the seismic file.\n\n%1")
+                             .arg(fromLibrary(read.error(), Shown::AsSentence)),
+                         kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
     }
 }

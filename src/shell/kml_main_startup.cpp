@@ -1,9 +1,11 @@
 // Start-up, shut-down, the tab rule and the help page.
+#include "base/regular_file.h"
 #include "readers/rtf_reader.h"
 #include "settings/remembered_file.h"
 #include "shell/desktop.h"
 #include "shell/info_view.h"
 #include "shell/kml_main.h"
+#include "shell/library_text.h"
 #include "shell/rtf_document.h"
 #include "shell/tab_control.h"
 
@@ -15,14 +17,13 @@
 #include <QSignalBlocker>
 #include <QTextDocument>
 
-#include <exception>
+#include <cstring>
 #include <initializer_list>
 #include <string_view>
 
 namespace {
 
 const QString kManual = QStringLiteral("Manual/KML_Help.rtf");
-const QString kTitle = QStringLiteral("Marovin");
 
 // Where a first start looks for a seismic file. Elsewhere than on Windows the
 // sample line that comes with the program is the default, so that a new
@@ -36,8 +37,6 @@ QString defaultSeismicFile(const KML_Main& window)
     return window.sampleFile(QStringLiteral("aire.su"));
 #endif
 }
-
-std::string localPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 // Appends the entries to a combo list, keeping the box's text.
 void fillList(QComboBox* combo, std::initializer_list<const char*> entries)
@@ -53,20 +52,22 @@ void fillList(QComboBox* combo, std::initializer_list<const char*> entries)
 // view is left as it was and the message names the file.
 marovin::Status loadDocument(InfoView* view, const QString& path)
 {
-    const QString shown = QDir::toNativeSeparators(path);
-    const QFileInfo info(path);
-    if (!info.exists())
-        return marovin::fail("The file " + shown.toStdString() + " is missing.");
-    if (!info.isFile())
-        return marovin::fail(shown.toStdString() + " is not a file.");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return marovin::fail("The file " + shown.toStdString() + " cannot be read: " +
-                             file.errorString().toStdString());
+    const std::string shown = libraryPath(QDir::toNativeSeparators(path));
+    marovin::Result<marovin::RegularFile, marovin::OpenError> opened = marovin::open_regular_file(libraryPath(path));
+    if (!opened) {
+        const marovin::OpenError& why = opened.failure();
+        if (why.names_nothing())
+            return marovin::fail("the file " + shown + " is missing");
+        if (why.kind == marovin::OpenError::Kind::Folder || why.kind == marovin::OpenError::Kind::NotRegular)
+            return marovin::fail(shown + " is not a file");
+        return marovin::fail("the file " + shown + " cannot be read: " + std::strerror(why.system_error));
+    }
+    QFile file;
+    if (!file.open(opened->descriptor.release(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return marovin::fail("the file " + shown + " cannot be read: " + file.errorString().toStdString());
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return marovin::fail("The file " + shown.toStdString() + " cannot be read: " +
-                             file.errorString().toStdString());
+        return marovin::fail("the file " + shown + " cannot be read: " + file.errorString().toStdString());
     const std::string_view content(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     if (marovin::rtf::looks_like_rtf(content)) {
         view->showDocument(buildTextDocument(marovin::rtf::parse(content)));
@@ -76,16 +77,6 @@ marovin::Status loadDocument(InfoView* view, const QString& path)
         view->showDocument(std::move(document));
     }
     return marovin::ok();
-}
-
-// Start-up goes on past a failing step; nothing is reported.
-template <class Step>
-void tryStep(Step&& step)
-{
-    try {
-        step();
-    } catch (const std::exception&) {
-    }
 }
 
 } // namespace
@@ -110,23 +101,24 @@ QString KML_Main::sampleFile(const QString& name) const
     return QFileInfo::exists(copy) ? copy : own;
 }
 
+// Start-up goes on past a step that fails, and says nothing of it: a
+// manual that cannot be loaded leaves the box empty, an INI file that
+// cannot be read gives the default seismic file, a seismic file whose
+// headers cannot be read leaves tab 3 as it was (its line says why).
 void KML_Main::Form_Load()
 {
-    tryStep([this] {
-        fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
-        fillList(Combo2, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
-                          "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"});
-        fillList(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});
-        fillList(Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""});
-        fillList(Combo4, {"1", "2", "5", "10", "25"});
-        fillList(Combo8, {"1", "2", "5", "10", "25"});
-        fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"});
-        fillList(Combo6, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
-                          "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"});
-    });
+    fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
+    fillList(Combo2, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS", "NTF",
+                      "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"});
+    fillList(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});
+    fillList(Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""});
+    fillList(Combo4, {"1", "2", "5", "10", "25"});
+    fillList(Combo8, {"1", "2", "5", "10", "25"});
+    fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"});
+    fillList(Combo6, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E", "UTM32E",
+                      "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"});
 
-    // A manual that cannot be loaded leaves the box empty, silently.
-    tryStep([this] { (void)loadDocument(RichTextBox1, programFile(kManual)); });
+    (void)loadDocument(RichTextBox1, programFile(kManual));
 
     const Desktop::Answer road =
         desktop().message(this, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"),
@@ -139,23 +131,21 @@ void KML_Main::Form_Load()
         SSTab1->setCurrentIndex(0);
     }
 
-    tryStep([this] {
-        const std::optional<std::string> stored = marovin::read_remembered_seismic_file(localPath(iniPath()));
-        // A stored value is used as it is (an empty one stays empty), only
-        // cut to the companion's buffer; the default is not a stored value
-        // and is whole.
-        if (stored) {
-            rememberedText_ = QFile::decodeName(QByteArray(stored->data(), static_cast<qsizetype>(stored->size())))
-                                  .left(static_cast<qsizetype>(marovin::kRememberedPathCharacters));
-            Text4->setText(*rememberedText_);
-        } else {
-            Text4->setText(defaultSeismicFile(*this));
-        }
-    });
+    // A stored value is used as it is (an empty one stays empty), only cut
+    // to the companion's buffer; the default is not a stored value and is
+    // whole. A file that cannot be read holds no stored value.
+    const marovin::Result<std::optional<std::string>> stored =
+        marovin::read_remembered_seismic_file(libraryPath(iniPath()));
+    if (stored && *stored) {
+        rememberedText_ = fromLibrary(**stored).left(static_cast<qsizetype>(marovin::kRememberedPathCharacters));
+        Text4->setText(*rememberedText_);
+    } else {
+        Text4->setText(defaultSeismicFile(*this));
+    }
 
-    // In both roads; a failing header read leaves tab 3 as it was. In the
-    // text mode lecture_SU leaves Text7 alone (see there).
-    tryStep([this] { (void)lecture_SU(); });
+    // In both roads. In the text mode lecture_SU leaves Text7 alone (see
+    // there).
+    (void)lecture_SU();
 }
 
 void KML_Main::Form_Unload()
@@ -167,10 +157,8 @@ void KML_Main::Form_Unload()
         return;
     // Failures are ignored: the program ends all the same, and the INI
     // writer never leaves a half-written file behind.
-    tryStep([this] {
-        QDir().mkpath(QFileInfo(iniPath()).absolutePath());
-        (void)marovin::write_remembered_seismic_file(localPath(iniPath()), localPath(Text4->text()));
-    });
+    QDir().mkpath(QFileInfo(iniPath()).absolutePath());
+    (void)marovin::write_remembered_seismic_file(libraryPath(iniPath()), libraryPath(Text4->text()));
 }
 
 void KML_Main::SSTab1_Click(int /*previousTab*/)
@@ -188,7 +176,8 @@ void KML_Main::Command6_Click()
 {
     const marovin::Status loaded = loadDocument(RichTextBox1, programFile(kManual));
     if (!loaded) {
-        desktop().message(this, QStringLiteral("The manual cannot be shown. ") + QString::fromStdString(loaded.error()),
+        desktop().message(this,
+                          QStringLiteral("The manual cannot be shown. ") + fromLibrary(loaded.error(), Shown::AsSentence),
                           kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }

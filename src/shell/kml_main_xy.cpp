@@ -4,31 +4,21 @@
 #include "base/converter_job.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
-#include "kml/kml_naming.h"
+#include "base/file_names.h"
 #include "readers/xy_text.h"
 #include "shell/desktop.h"
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
+#include "shell/library_text.h"
 #include "shell/tab_control.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
 
 #include <cmath>
 #include <string>
 #include <vector>
-
-namespace {
-
-const QString kTitle = QStringLiteral("Marovin");
-
-std::string fileSystemPath(const QString& path) { return QFile::encodeName(path).toStdString(); }
-
-QString fromLibrary(const std::string& text) { return QString::fromLocal8Bit(text.data(), qsizetype(text.size())); }
-
-} // namespace
 
 void KML_Main::Command1_Click()
 {
@@ -39,13 +29,13 @@ void KML_Main::Command1_Click()
     CmDialog1.FileName = QStringLiteral("*.*");
     // A cancelled dialog changes nothing: the preset "*.*" is never taken for
     // a file name.
-    const std::optional<QString> chosen = showOpenDialog();
+    const std::optional<QString> chosen = showDialog(FileDialog::Open);
     if (!chosen)
         return;
     const QString path = *chosen;
     Text1->setText(path);
 
-    const std::string name = path.toStdString();
+    const std::string name = libraryPath(path);
     if (marovin::is_seismic_name(name)) {
         // In the text mode the tab rule brings tab 0 back at once.
         SSTab1->setCurrentIndex(3);
@@ -53,11 +43,11 @@ void KML_Main::Command1_Click()
     }
 
     if (marovin::Result<std::string> kml = marovin::text_kml_name(name))
-        Text2->setText(QString::fromStdString(*kml));
+        Text2->setText(fromLibrary(*kml));
 
     // The chosen file is only read: its normalised text is shown and kept
     // for the conversion run.
-    marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(fileSystemPath(path));
+    marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(libraryPath(path));
     if (!loaded) {
         desktop_.message(this, QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(loaded.error())), kTitle,
                          Desktop::Icon::Warning, Desktop::Buttons::Ok);
@@ -68,10 +58,10 @@ void KML_Main::Command1_Click()
     // or of a header line that names the columns, and the EPSG code of SPS
     // header records. Units other than metres are only told, never scaled.
     if (const std::optional<marovin::XyLayout> layout = marovin::named_layout(*loaded))
-        Combo1->setEditText(QString::fromUtf8(marovin::layout_name(*layout)));
+        Combo1->setEditText(fromLibrary(marovin::layout_name(*layout)));
     QString reminder = QStringLiteral("Remember to select the original geodesic system");
     if (loaded->sps && !loaded->sps->epsg.empty())
-        Combo2->setEditText(QString::fromStdString(loaded->sps->epsg));
+        Combo2->setEditText(fromLibrary(loaded->sps->epsg));
     if (loaded->sps && !loaded->sps->units_not_metres.empty())
         reminder += QStringLiteral(". The SPS header gives the grid units as %1: the coordinates are converted "
                                    "as they stand, so the system must be one in those units.")
@@ -123,7 +113,7 @@ bool KML_Main::isXyTextShown(const QString& path, const marovin::XyText& text) c
 
 void KML_Main::Command9_Click()
 {
-    // Everything is built in temporaries: the user's table, count and grid
+    // Everything is built in temporaries: the user's table and grid
     // are replaced only once the converter's result has been read, so a run
     // that stops leaves them (and Command10) as they were.
     auto stop = [this](const QString& text) {
@@ -135,7 +125,7 @@ void KML_Main::Command9_Click()
     // not lost; but a text that differs from the one shown is first shown,
     // and converted only at the next click, never silently.
     const QString path = Text1->text();
-    marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(fileSystemPath(path));
+    marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(libraryPath(path));
     if (!loaded) {
         stop(QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(loaded.error())));
         return;
@@ -164,7 +154,7 @@ void KML_Main::Command9_Click()
     }
     const marovin::Result<double> scalar = marovin::coordinate_divisor(Text7->text().toStdString());
     if (!scalar) {
-        stop(messageSentence(scalar.error()));
+        stop(fromLibrary(scalar.error(), Shown::AsSentence));
         return;
     }
     // Every line holds the fields of the layout, or nothing is converted.
@@ -173,34 +163,27 @@ void KML_Main::Command9_Click()
         stop(QStringLiteral("Cannot read the XY file: %1, %2").arg(path, fromLibrary(points.error())));
         return;
     }
-    const auto count = static_cast<std::int32_t>(points->size());
 
     // The job is written whole or not at all; its data lines are the points
-    // in order. Transform_System gets no stream here, so nothing can slip in
-    // between the data lines.
+    // in order.
     if (!makeJobFolder())
         return;
-    marovin::ExchangeStep stopped{};
-    marovin::Result<marovin::Degrees> converted = marovin::convert_through_converter(
-        std::move(points->x), std::move(points->y),
-        converterExchange(marovin::xy_text_job_header(Combo2->currentText().toStdString())), &stopped);
+    const auto converted = convertPoints(*points, marovin::xy_text_job_header(Combo2->currentText().toStdString()));
     if (!converted) {
-        if (stopped == marovin::ExchangeStep::WriteJob)
-            stop(messageSentence(converted.error()));
-        else if (stopped == marovin::ExchangeStep::ReadResult)
+        const marovin::ExchangeError::Step step = converted.failure().step;
+        if (step == marovin::ExchangeError::Step::WriteJob)
+            stop(fromLibrary(converted.error(), Shown::AsSentence));
+        else if (step == marovin::ExchangeError::Step::ReadResult)
             stop(QStringLiteral("Cannot read the converter's result: %1").arg(fromLibrary(converted.error())));
         return;
     }
-    // The table holds the file's own Number (or 1, 2, 3 ... for layouts
-    // without one) and its names that are text, so that the KML names match
-    // the grid and the file.
-    marovin::PointTable table = marovin::PointTable::from_columns(
-        std::move(converted->longitude), std::move(converted->latitude), std::move(points->number),
-        marovin::Cell::Kind::Int16, std::move(points->name));
 
-    // Everything succeeded: the run's table and grid become the user's.
-    Point_Table = std::move(table);
-    Nb_Points = count;
+    // Everything succeeded: the run's table and grid become the user's. The
+    // table holds the file's own Number (or 1, 2, 3 ... for layouts without
+    // one) and its names that are text, so that the KML names match the
+    // grid and the file.
+    Point_Table = marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude),
+                                      std::move(points->number), std::move(points->name));
     showPointTable();
 
     setBackColour(Command8, StepColour::LightGrey);

@@ -17,6 +17,8 @@
 #include <random>
 #include <string>
 
+#include <unistd.h>
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -64,13 +66,22 @@ TEST(JobHeader, EachWriterHasItsOwnSevenLineBlock)
         // The trace-header run passes an empty system on unchanged.
         {marovin::trace_header_job_header(""),
          "Depart=\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
-        {marovin::system_block("UTM32"), "Depart = UTM32\r\nUniteDepart = M\r\nOrigineDepart = GR\r\n\r\n"
-                                         "Arrivee = WGS84\r\nUniteArrivee = DDEC\r\n\r\n"},
         {marovin::xy_text_job_header("EPSG:2154"),
          "Depart=EPSG:2154\r\nUniteDepart=DDEC\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.text, c.expected);
+}
+
+// The data line a job of one point holds: what follows the header.
+std::string data_line(double x, double y, char point)
+{
+    const std::string path = (fs::temp_directory_path() / ("marovin_job_line_" + std::to_string(::getpid()))).string();
+    auto writer = JobWriter::create(path, "", point);
+    EXPECT_TRUE(writer && writer->add_point(x, y) && writer->close());
+    const std::string line = read_bytes(path);
+    fs::remove(path);
+    return line;
 }
 
 TEST(JobDataLine, WritesBothNumbersWithTheirBlanksAndSeparator)
@@ -90,7 +101,7 @@ TEST(JobDataLine, WritesBothNumbersWithTheirBlanksAndSeparator)
         {1.0 / 3.0, 1e15, '.', " .333333333333333  1E+15 \r\n"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(marovin::job_data_line(c.x, c.y, c.point), c.expected) << c.x << " " << c.y;
+        EXPECT_EQ(data_line(c.x, c.y, c.point), c.expected) << c.x << " " << c.y;
 }
 
 // The fast number writer must give printf's "%.15G" digits exactly (with the
@@ -115,21 +126,18 @@ TEST(JobDataLine, NumbersMatchFifteenDigitPrintfForm)
     }
 }
 
-TEST_F(JobFileTest, WriterPutsHeaderLinesAndSystemBlockInOrder)
+TEST_F(JobFileTest, WriterPutsHeaderLinesAndDataLinesInOrder)
 {
     auto writer = JobWriter::create(job, marovin::xy_text_job_header("UTM31"), ',');
     ASSERT_TRUE(writer) << writer.error();
     ASSERT_TRUE(writer->add_point(600000, 4500000));
-    writer->stream() << marovin::system_block("ED50");
     ASSERT_TRUE(writer->add_point(-3.5, 2.25));
     EXPECT_EQ(writer->points(), 2);
     // Nothing is in place before close.
     EXPECT_FALSE(fs::exists(job));
     ASSERT_TRUE(writer->close());
-    EXPECT_EQ(read_bytes(job), marovin::xy_text_job_header("UTM31") + " 600000  4500000 \r\n" +
-                                   marovin::system_block("ED50") + "-3,5  2,25 \r\n");
+    EXPECT_EQ(read_bytes(job), marovin::xy_text_job_header("UTM31") + " 600000  4500000 \r\n-3,5  2,25 \r\n");
     EXPECT_FALSE(writer->add_point(1, 2));
-    writer->stream() << "late";
     EXPECT_FALSE(writer->close());
     EXPECT_EQ(writer->points(), 2);
 }
@@ -142,7 +150,7 @@ TEST_F(JobFileTest, ManyPointsPassTheBufferBoundaryIntact)
     for (int i = 0; i < 100000; ++i) {
         const double x = 600000 + i * 0.25, y = 4500000 - i;
         ASSERT_TRUE(writer->add_point(x, y));
-        expected += marovin::job_data_line(x, y, '.');
+        expected += marovin::number_text(x) + " " + marovin::number_text(y) + " \r\n";
     }
     ASSERT_TRUE(writer->close());
     EXPECT_EQ(read_bytes(job), expected);
@@ -187,7 +195,7 @@ TEST(RegionalDecimalPoint, FollowsTheCLocale)
         if (std::setlocale(LC_NUMERIC, name)) {
             EXPECT_EQ(marovin::regional_decimal_point(), ',') << name;
             // The job's numbers never depend on the locale.
-            EXPECT_EQ(marovin::job_data_line(0.5, 2.5, '.'), " .5  2.5 \r\n");
+            EXPECT_EQ(data_line(0.5, 2.5, '.'), " .5  2.5 \r\n");
             break;
         }
     }
@@ -210,18 +218,17 @@ TEST(ExchangedValues, AreTheNumbersTheFilesTextReadsBackAs)
         values.push_back((std::floor(degrees(random) * 1e9) + 0.5) / 1e9);
     for (const double value : values) {
         char text[marovin::kFixedTextMax];
-        double read = 0;
         const char* end = marovin::write_fixed(text, value, 9);
-        ASSERT_EQ(marovin::read_number(std::string_view(text, std::size_t(end - text)), read),
-                  marovin::NumberReading::number);
+        const auto read = marovin::read_number(std::string_view(text, std::size_t(end - text)));
+        ASSERT_TRUE(read);
         const double result = marovin::result_value(value);
-        EXPECT_TRUE(result == read && std::signbit(result) == std::signbit(read)) << std::hexfloat << value;
+        EXPECT_TRUE(result == *read && std::signbit(result) == std::signbit(*read)) << std::hexfloat << value;
 
-        const std::string line = marovin::job_data_line(value, 0, '.');
-        double job = 0;
-        ASSERT_EQ(marovin::read_number(std::string_view(line).substr(line[0] == ' ', line.find(' ', 1) - (line[0] == ' ')), job),
-                  marovin::NumberReading::number) << line;
-        EXPECT_EQ(marovin::job_value(value), job) << std::hexfloat << value;
+        // A data line's number, without its leading blank.
+        const std::string number = marovin::plain_number_text(value);
+        const auto job = marovin::read_number(number);
+        ASSERT_TRUE(job) << number;
+        EXPECT_EQ(marovin::job_value(value), *job) << std::hexfloat << value;
     }
 }
 

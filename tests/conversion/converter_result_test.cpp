@@ -1,17 +1,15 @@
 #include "base/converter_result.h"
-#include "conversion/point_table.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace {
 
 namespace fs = std::filesystem;
-using marovin::Cell;
-using marovin::PointTable;
 
 constexpr const char* kLead = "Converted by convers\r\nfrom UTM31\r\n3,\"x\",1,2,0\r\n\r\n5\r\n6\r\n7\r\n";
 
@@ -27,19 +25,6 @@ protected:
     void TearDown() override { fs::remove(path); }
 
     void write(const std::string& text) { std::ofstream(path, std::ios::binary | std::ios::trunc) << text; }
-
-    // A table of n points seeded with sentinels, to see what a read changed.
-    static PointTable seeded(int n)
-    {
-        PointTable table;
-        table.recreate(n);
-        for (int row = 1; row <= n; ++row) {
-            EXPECT_TRUE(table.set(row, 1, Cell::text("x")));
-            EXPECT_TRUE(table.set(row, 2, Cell::int16(-1)));
-            EXPECT_TRUE(table.set(row, 3, Cell::int32(1000 + row)));
-        }
-        return table;
-    }
 
     std::string path;
 };
@@ -63,18 +48,14 @@ TEST_F(ResultFileTest, ReadsLatitudeAndLongitudeOfEachRecordAfterSevenLines)
                                  : std::string(c.name) == "CR only" ? "a\rb\rc\rd\re\rf\rg\r"
                                                                     : kLead;
         write(lead + c.body);
-        PointTable table = seeded(2);
-        ASSERT_TRUE(marovin::read_result_file(path, 2, table)) << c.name;
-        EXPECT_EQ(*table.get(1, 1), Cell::real(3.25)) << c.name;
-        EXPECT_EQ(*table.get(1, 2), Cell::real(45.5)) << c.name;
-        EXPECT_EQ(*table.get(2, 1), Cell::real(-0.5)) << c.name;
-        EXPECT_EQ(*table.get(2, 2), Cell::real(-12.125)) << c.name;
-        EXPECT_EQ(*table.get(2, 3), Cell::int32(1002)) << c.name; // point number untouched
-        EXPECT_TRUE(table.get(0, 1)->empty()) << c.name;
+        const auto points = marovin::read_result_points(path, 2);
+        ASSERT_TRUE(points) << c.name << ": " << points.error();
+        EXPECT_EQ(points->longitudes, (std::vector<double>{3.25, -0.5})) << c.name;
+        EXPECT_EQ(points->latitudes, (std::vector<double>{45.5, -12.125})) << c.name;
     }
 }
 
-TEST_F(ResultFileTest, FailuresNameTheProblemAndLeaveTheTableAsItWas)
+TEST_F(ResultFileTest, FailuresNameTheProblemAndTheFile)
 {
     struct {
         const char* name;
@@ -94,37 +75,21 @@ TEST_F(ResultFileTest, FailuresNameTheProblemAndLeaveTheTableAsItWas)
     };
     for (const auto& c : cases) {
         write(c.text);
-        PointTable table = seeded(2);
-        const PointTable before = table;
-        marovin::Status s = marovin::read_result_file(path, 2, table);
+        const auto s = marovin::read_result_points(path, 2);
         ASSERT_FALSE(s) << c.name;
         EXPECT_NE(s.error().find(c.says), std::string::npos) << c.name << ": " << s.error();
         EXPECT_NE(s.error().find(path), std::string::npos) << c.name << ": " << s.error();
-        for (int row = 0; row <= 2; ++row)
-            for (int column = 0; column < PointTable::kColumns; ++column)
-                EXPECT_EQ(*table.get(row, column), *before.get(row, column)) << c.name;
     }
 
     fs::remove(path);
-    PointTable table = seeded(1);
-    marovin::Status missing = marovin::read_result_file(path, 1, table);
+    const auto missing = marovin::read_result_points(path, 1);
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().find(path), std::string::npos) << missing.error();
-    EXPECT_EQ(*table.get(1, 1), Cell::text("x"));
-
-    // A table too small for the count is refused before reading.
-    write(std::string(kLead) + "1,\"U\",1,2,0\r\n2,\"U\",1,2,0\r\n");
-    PointTable small = seeded(1);
-    EXPECT_FALSE(marovin::read_result_file(path, 2, small));
-    EXPECT_EQ(*small.get(1, 1), Cell::text("x"));
 }
 
 TEST_F(ResultFileTest, NoPointsNeedsOnlyTheSevenLines)
 {
     write("1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7");
-    PointTable table;
-    table.recreate(0);
-    EXPECT_TRUE(marovin::read_result_file(path, 0, table));
     auto points = marovin::read_result_points(path, 0);
     ASSERT_TRUE(points);
     EXPECT_TRUE(points->latitudes.empty());

@@ -207,9 +207,7 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse) {
         std::string job;
     } forms[] = {
         {"keys without blanks", job_header("LT93") + " " + point + "\r\n"},
-        {"keys with blanks (the window's own block)",
-         "Depart = LT93\r\nUniteDepart = M\r\nOrigineDepart = GR\r\n\r\nArrivee = WGS84\r\nUniteArrivee = "
-         "DDEC\r\n\r\n " + point + "\r\n"},
+        {"a system typed after blanks", job_header(" \tLT93") + " " + point + "\r\n"},
         {"LF line ends", "Depart=LT93\nUniteDepart=M\nOrigineDepart=GR\n\nArrivee=WGS84\nUniteArrivee=DDEC\n\n " +
                              point + "\n"},
         {"comma decimal separator", job_header("LT93") + " 652760,737  7033791,243 \r\n"},
@@ -328,6 +326,7 @@ const HostileJob hostile_jobs[] = {
      "convers: File.cvd line 9: empty line among the data lines"},
     {"no header", " 500000  5000000 \r\n", 1, "convers: File.cvd line 1: expected a header line"},
     {"no source system", "Depart=\r\n", 1, "convers: File.cvd line 1: no source system"},
+    {"a key apart from its \"=\"", "Depart = UTM32\r\n", 1, "convers: File.cvd: the header has no \"Depart=\" line"},
     {"a source system of blanks and a tab", "Depart=  \t \r\n", 1, "convers: File.cvd line 1: no source system"},
     {"unknown system", job_header("UTM99") + " 1  2 \r\n", 1,
      "convers: File.cvd line 1: unknown coordinate system \"UTM99\""},

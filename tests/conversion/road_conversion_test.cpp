@@ -60,9 +60,7 @@ TEST_F(RoadConversion, ExchangeWritesTheJobRunsTheConverterAndReadsItsResult)
                                                           << "1,\"x\",48.5,9.25,0\r\n2,\"x\",-1.5,.5,0\r\n";
         return marovin::ok();
     };
-    marovin::ExchangeStep stopped = marovin::ExchangeStep::RunConverter;
-    auto degrees = marovin::convert_through_converter({612345.5, -1000}, {4812345.25, 500000}, exchange(standIn),
-                                                      &stopped);
+    auto degrees = marovin::convert_through_converter({612345.5, -1000}, {4812345.25, 500000}, exchange(standIn));
     ASSERT_TRUE(degrees) << degrees.error();
     EXPECT_EQ(degrees->longitude, (std::vector<double>{9.25, .5}));
     EXPECT_EQ(degrees->latitude, (std::vector<double>{48.5, -1.5}));
@@ -70,24 +68,25 @@ TEST_F(RoadConversion, ExchangeWritesTheJobRunsTheConverterAndReadsItsResult)
                                               " 612345.5  4812345.25 \r\n-1000  500000 \r\n");
 
     // Each step's failure stops the exchange there.
+    using Step = marovin::ExchangeError::Step;
     const struct {
         const char* name;
         marovin::ConverterExchange exchange;
         std::vector<double> x;
-        marovin::ExchangeStep step;
+        marovin::ExchangeError::Step step;
     } failures[] = {
-        {"job folder gone", {(dir / "gone/File.cvd").string(), "", "", '.', standIn}, {1}, marovin::ExchangeStep::WriteJob},
-        {"no finite X", exchange(standIn), {1 / 0.0}, marovin::ExchangeStep::WriteJob},
-        {"converter failed", exchange([] { return marovin::fail("no"); }), {1}, marovin::ExchangeStep::RunConverter},
-        {"short result", exchange(standIn), {1, 2, 3}, marovin::ExchangeStep::ReadResult},
+        {"job folder gone", {(dir / "gone/File.cvd").string(), "", "", '.', standIn}, {1}, Step::WriteJob},
+        {"no finite X", exchange(standIn), {1 / 0.0}, Step::WriteJob},
+        {"converter failed", exchange([] { return marovin::fail("no"); }), {1}, Step::RunConverter},
+        {"short result", exchange(standIn), {1, 2, 3}, Step::ReadResult},
     };
     for (const auto& f : failures) {
         SCOPED_TRACE(f.name);
         fs::remove(dir / "File.cva");
         std::vector<double> y(f.x.size(), 1.0);
-        auto failed = marovin::convert_through_converter(f.x, y, f.exchange, &stopped);
+        auto failed = marovin::convert_through_converter(f.x, y, f.exchange);
         ASSERT_FALSE(failed);
-        EXPECT_EQ(stopped, f.step);
+        EXPECT_EQ(failed.failure().step, f.step);
     }
 }
 

@@ -33,11 +33,21 @@ const char* kind_name(int kind)
     return names[kind];
 }
 
+// The next field of a reader, which must not fail: the files are readable.
+std::optional<Field> next_field(FieldReader& reader, const std::string& what)
+{
+    Result<std::optional<Field>> field = reader.next();
+    FUZZ_CHECK(field.ok(), what + ": " + (field.ok() ? std::string() : field.error()));
+    return *field;
+}
+
 void check_against_model(FieldReader& reader, std::string_view text, std::int64_t skip, const char* what)
 {
     fuzz::ModelReader model(text);
     const std::int64_t expected_skipped = model.skip_lines(skip);
-    const std::int64_t skipped = reader.skip_lines(skip);
+    const Result<std::int64_t> skipping = reader.skip_lines(skip);
+    FUZZ_CHECK(skipping.ok(), std::string(what) + ": " + (skipping.ok() ? std::string() : skipping.error()));
+    const std::int64_t skipped = *skipping;
     FUZZ_CHECK(skipped == expected_skipped, std::string(what) + ": skipped " + std::to_string(skipped) +
                                                 " lines of " + fuzz::printable(text) + ", expected " +
                                                 std::to_string(expected_skipped));
@@ -45,9 +55,9 @@ void check_against_model(FieldReader& reader, std::string_view text, std::int64_
         FUZZ_CHECK(index <= text.size() + 2, std::string(what) + ": no end after " + std::to_string(index) +
                                                  " fields of " + fuzz::printable(text));
         const std::optional<ModelField> want = model.next();
-        const std::optional<Field> got = reader.next();
         const std::string where = std::string(what) + ", field " + std::to_string(index) + " of " +
                                   fuzz::printable(text) + ": ";
+        const std::optional<Field> got = next_field(reader, where);
         FUZZ_CHECK(got.has_value() == want.has_value(), where + (got ? "a field after the end" : "ended early"));
         if (!want)
             break;
@@ -64,8 +74,7 @@ void check_against_model(FieldReader& reader, std::string_view text, std::int64_
             FUZZ_CHECK(got->number == want->number,
                        where + std::to_string(got->number) + ", expected " + std::to_string(want->number));
     }
-    FUZZ_CHECK(reader.error().empty(), std::string(what) + ": " + reader.error());
-    FUZZ_CHECK(!reader.next().has_value(), std::string(what) + ": a field after the end");
+    FUZZ_CHECK(!next_field(reader, what).has_value(), std::string(what) + ": a field after the end");
     FUZZ_CHECK(reader.line() == model.line(), std::string(what) + ": ends on line " + std::to_string(reader.line()) +
                                                   ", expected " + std::to_string(model.line()));
 }
@@ -79,21 +88,21 @@ bool same_field(const Field& a, const Field& b)
 void check_whole_lines(FieldReader& lines, std::string_view text, int count, const char* what)
 {
     FieldReader single = FieldReader::from_text(std::string(text));
-    std::vector<Field> fields(static_cast<std::size_t>(count));
     for (std::size_t index = 1; index <= text.size() + 2;) {
         const std::string where = std::string(what) + ", field " + std::to_string(index) + " of " +
                                   fuzz::printable(text) + ": ";
-        if (lines.next_line(fields.data(), count)) {
-            for (const Field& field : fields) {
-                const std::optional<Field> want = single.next();
+        if (const auto fields = lines.next_line(static_cast<std::size_t>(count))) {
+            FUZZ_CHECK(fields->size() == static_cast<std::size_t>(count), where + "a line of another count");
+            for (const Field& field : *fields) {
+                const std::optional<Field> want = next_field(single, where);
                 FUZZ_CHECK(want && same_field(field, *want),
                            where + "a whole line gave " + fuzz::printable(field.text));
                 ++index;
             }
             continue;
         }
-        const std::optional<Field> got = lines.next();
-        const std::optional<Field> want = single.next();
+        const std::optional<Field> got = next_field(lines, where);
+        const std::optional<Field> want = next_field(single, where);
         FUZZ_CHECK(got.has_value() == want.has_value(), where + (got ? "a field after the end" : "ended early"));
         if (!got)
             return;

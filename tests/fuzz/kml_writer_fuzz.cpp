@@ -33,18 +33,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     KmlLabels labels;
     labels.frequency = input.byte() % 8 + 1;
     const std::int32_t points = input.byte() % 16;
-    PointTable table;
-    table.recreate(points);
+    std::vector<double> longitude, latitude;
+    std::vector<std::int32_t> number;
     for (std::int32_t row = 1; row <= points; ++row) {
-        table.set_real(row, 1, input.i16() / 100.0);
-        table.set_real(row, 2, input.i16() / 100.0);
-        FUZZ_CHECK(table.set(row, 3, Cell::int32(input.i16())).ok(), std::string("set"));
+        longitude.push_back(input.i16() / 100.0);
+        latitude.push_back(input.i16() / 100.0);
+        number.push_back(input.i16());
     }
+    const PointTable table(std::move(longitude), std::move(latitude), std::move(number));
     labels.prefix = std::string(input.text());
     labels.description = std::string(input.rest());
 
     std::ostringstream out;
-    const Status written = write_kml_document(out, table, points, labels);
+    const Status written = write_kml_document(out, table, labels);
     FUZZ_CHECK(written.ok(), written.error());
     const std::string doc = out.str();
     const std::string about = "prefix " + fuzz::printable(labels.prefix) + ", description " +
@@ -91,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK((p.name != nullptr) == labelled && (p.description != nullptr) == labelled,
                    where + (labelled ? "no name or description" : "a name or description where none belongs"));
         if (labelled) {
-            const std::string number = number_text(table.number(row, 3));
+            const std::string number = number_text(table.number()[static_cast<std::size_t>(row - 1)]);
             const std::string& name = p.name->text;
             FUZZ_CHECK(name.size() >= number.size() &&
                            name.compare(name.size() - number.size(), number.size(), number) == 0,
@@ -109,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const double longitude = std::strtod(tuple.c_str(), &end);
         FUZZ_CHECK(*end == ',', where + "coordinates " + fuzz::printable(tuple));
         const double latitude = std::strtod(end + 1, &end);
-        FUZZ_CHECK(*end == '\0' && longitude == table.number(row, 1) && latitude == table.number(row, 2),
+        FUZZ_CHECK(*end == '\0' && longitude == table.longitude()[static_cast<std::size_t>(row - 1)] &&
+                       latitude == table.latitude()[static_cast<std::size_t>(row - 1)],
                    where + "coordinates " + fuzz::printable(tuple));
     }
     return 0;

@@ -386,8 +386,8 @@ TEST(SeismicLayouts, EveryShapeIsReadWhereTheStandardPutsItsTracesOrRefusedWithI
         SCOPED_TRACE(c.what);
         const std::string path = (folder / (c.shape.su ? "line.su" : "line.sgy")).string();
         seismic_test::write_shape(path, c.shape);
-        marovin::SeismicFindings findings;
-        const Result<SeismicHeader> header = marovin::read_seismic_header(path, &findings);
+        const Result<marovin::SeismicRead> read = marovin::read_seismic_file(path);
+        const Result<SeismicHeader> header = read ? Result<SeismicHeader>(read->header) : marovin::fail(read.error());
         if (c.traces == 0) {
             ASSERT_FALSE(header);
             EXPECT_NE(header.error().find(path), std::string::npos) << header.error();
@@ -402,7 +402,7 @@ TEST(SeismicLayouts, EveryShapeIsReadWhereTheStandardPutsItsTracesOrRefusedWithI
         EXPECT_EQ(header->Sample_Bytes, c.sample_bytes);
         EXPECT_EQ(header->Trace_Header_Bytes, c.header_bytes);
         EXPECT_EQ(header->Trace_Starts, c.starts);
-        const std::string line = marovin::findings_line(*header, findings);
+        const std::string line = marovin::findings_line(*header, read->findings);
         EXPECT_NE(line.find(c.said), std::string::npos) << line;
 
         // Every trace's own words, where the layout says the trace lies.

@@ -36,7 +36,7 @@ public:
         header_.Nb_Samples = static_cast<std::int16_t>(samples);
         header_.Header_Offset = su ? 0 : 3600;
         header_.Nb_Traces = traces;
-        size_ = header_.Header_Offset + marovin::trace_length(samples) * traces + extra_bytes;
+        size_ = header_.Header_Offset + marovin::trace_length(header_) * traces + extra_bytes;
         EXPECT_EQ(::ftruncate(fd_, size_), 0);
     }
     ~SeismicFixture()
@@ -61,7 +61,7 @@ public:
     }
     std::int64_t start(std::int64_t trace) const
     {
-        return marovin::trace_start(header_.Nb_Samples32, header_.Header_Offset, trace);
+        return header_.Header_Offset + marovin::trace_length(header_) * (trace - 1);
     }
 
     marovin::Result<marovin::TracePoints> extract(const TraceSelection& s, ReadMethod m = ReadMethod::Mapped) const
@@ -82,16 +82,6 @@ private:
     int fd_ = -1;
     std::int64_t size_ = 0;
 };
-
-TEST(TraceExtraction, TraceStartsFollowTheTraceLengthAfterTheFileHeader)
-{
-    EXPECT_EQ(marovin::trace_start(1000, 3600, 1), 3600);
-    EXPECT_EQ(marovin::trace_start(1000, 3600, 2), 7840);
-    EXPECT_EQ(marovin::trace_start(500, 0, 1), 0);
-    EXPECT_EQ(marovin::trace_start(500, 0, 3), 4480);
-    // Far beyond 32-bit positions.
-    EXPECT_EQ(marovin::trace_start(250, 3600, 3'000'000), 1240LL * 2'999'999 + 3600);
-}
 
 TEST(TraceExtraction, LabelAndPairTextsChooseTheirWordsExactly)
 {

@@ -1,6 +1,7 @@
 #include "readers/xy_text.h"
 
 #include "base/field_reader.h"
+#include "base/file_names.h"
 #include "xy_file_shapes.h"
 
 #include <gtest/gtest.h>
@@ -124,7 +125,7 @@ TEST(XyText, NormalisedLinesAreExactlyTheReadersPoints)
         ASSERT_EQ(lines + static_cast<std::int64_t>(text.left_out.size()), marovin::count_lines(in)) << shown(in);
         std::set<std::int64_t> field_lines;
         marovin::FieldReader fields = marovin::FieldReader::from_text(text.text);
-        while (std::optional<marovin::Field> field = fields.next())
+        while (std::optional<marovin::Field> field = *fields.next())
             field_lines.insert(field->line);
         ASSERT_EQ(static_cast<std::int64_t>(field_lines.size()), lines) << shown(in);
         if (lines > 0) {

@@ -134,7 +134,7 @@ TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
     // Created when missing, read back as written.
     ASSERT_TRUE(marovin::write_ini_value(path, "TERVALO", "Fichier 1", "/data/a.sgy"));
     EXPECT_EQ(readBytes(path), "[TERVALO]\r\nFichier 1=/data/a.sgy\r\n");
-    EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), "/data/a.sgy");
+    EXPECT_EQ(*marovin::read_ini_value(path, "TERVALO", "Fichier 1"), "/data/a.sgy");
 
     // A value with a line break would add entries of its own: refused, file untouched.
     const std::string before = readBytes(path);
@@ -158,16 +158,16 @@ TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
     const std::string nowhere = dir.filePath("missing/Tervalo.ini");
     EXPECT_FALSE(marovin::write_ini_value(nowhere, "TERVALO", "Fichier 1", "a"));
     EXPECT_FALSE(std::filesystem::exists(nowhere));
-    EXPECT_EQ(marovin::read_ini_value(nowhere, "TERVALO", "Fichier 1"), std::nullopt);
+    EXPECT_EQ(*marovin::read_ini_value(nowhere, "TERVALO", "Fichier 1"), std::nullopt);
 }
 
-TEST(IniFile, AFolderInPlaceOfTheFileReadsAsMissingAndIsNeverWritten)
+TEST(IniFile, AFolderInPlaceOfTheFileIsRefusedAndNeverWritten)
 {
     const ScratchFolder dir;
     ASSERT_TRUE(dir.isValid());
     const std::string path = dir.filePath("Tervalo.ini");
     ASSERT_TRUE(std::filesystem::create_directory(path));
-    EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), std::nullopt);
+    EXPECT_FALSE(marovin::read_ini_value(path, "TERVALO", "Fichier 1"));
     const marovin::Status written = marovin::write_ini_value(path, "TERVALO", "Fichier 1", "a");
     ASSERT_FALSE(written);
     EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
@@ -184,7 +184,7 @@ TEST(IniFile, AFifoInPlaceOfTheFileIsNeitherWaitedOnNorWritten)
     const std::string path = dir.filePath("Tervalo.ini");
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     ::alarm(10); // a wait on the FIFO ends the test program
-    EXPECT_EQ(marovin::read_ini_value(path, "TERVALO", "Fichier 1"), std::nullopt);
+    EXPECT_FALSE(marovin::read_ini_value(path, "TERVALO", "Fichier 1"));
     const marovin::Status written = marovin::write_ini_value(path, "TERVALO", "Fichier 1", "a");
     ::alarm(0);
     ASSERT_FALSE(written);
@@ -222,14 +222,14 @@ TEST(RememberedFile, IsFichier1OfTheTervaloSectionGivenWhole)
     const ScratchFolder dir;
     ASSERT_TRUE(dir.isValid());
     const std::string ini = dir.filePath("Tervalo.ini");
-    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), std::nullopt);
+    EXPECT_EQ(*marovin::read_remembered_seismic_file(ini), std::nullopt);
     const std::string longPath = "/data/" + std::string(114, 'x') + ".sgy";
     ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, longPath));
     EXPECT_EQ(readBytes(ini), "[TERVALO]\r\nFichier 1=" + longPath + "\r\n");
-    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), longPath);
+    EXPECT_EQ(*marovin::read_remembered_seismic_file(ini), longPath);
     // A lone quote is stored and read back as it is, not as half a pair.
     ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, "\""));
-    EXPECT_EQ(marovin::read_remembered_seismic_file(ini), "\"");
+    EXPECT_EQ(*marovin::read_remembered_seismic_file(ini), "\"");
 }
 
 } // namespace

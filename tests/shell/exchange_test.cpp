@@ -1,18 +1,13 @@
 #include "window_fixture.h"
 
-#include "base/converter_job.h"
-
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
-#include <sstream>
-
 class ExchangeTest : public WindowTest {
 protected:
-    static void setOpenJob(KML_Main& w, std::ostream* job) { w.openJob_ = job; }
-
     // A stand-in converter in the test's program folder; the run itself is
     // faked through the desktop.
     void placeConverter()
@@ -40,22 +35,28 @@ protected:
 
 namespace {
 
-TEST_F(ExchangeTest, SystemBlockGoesOnlyIntoAnOpenJob)
+// Each run writes its own header block: an edit of the system box between
+// runs writes nothing, in the job folder or anywhere else.
+TEST_F(ExchangeTest, AnEditOfTheSystemBoxWritesNothing)
 {
     KML_Main& w = window();
-    std::ostringstream job;
-    // No job open: edits of Combo2 write nowhere and do no harm.
-    w.Combo2->setEditText(QStringLiteral("LT93"));
-    w.Transform_System();
-
-    setOpenJob(w, &job);
-    w.Combo2->setEditText(QStringLiteral("UTM31")); // fires Combo2_Change
-    EXPECT_EQ(job.str(), marovin::system_block("UTM31"));
-    EXPECT_EQ(job.str(), "Depart = UTM31\r\nUniteDepart = M\r\nOrigineDepart = GR\r\n\r\n"
-                         "Arrivee = WGS84\r\nUniteArrivee = DDEC\r\n\r\n");
-    setOpenJob(w, nullptr);
-    w.Combo2->setEditText(QStringLiteral("ED50"));
-    EXPECT_EQ(job.str(), marovin::system_block("UTM31"));
+    ASSERT_TRUE(w.makeJobFolder());
+    writeFile(w.jobFile(QStringLiteral("File.cvd")), "an earlier job\r\n");
+    const auto everything = [this] {
+        QStringList files;
+        for (QDirIterator it(path(QString()), QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            QFile file(it.next());
+            files << it.filePath() + QLatin1Char('=') + (file.open(QIODevice::ReadOnly) ? file.readAll() : "?");
+        }
+        files.sort();
+        return files;
+    };
+    const QStringList before = everything();
+    for (const char* system : {"LT93", "UTM31", ""}) {
+        w.Combo2->setEditText(QString::fromLatin1(system)); // Combo2_Change
+        w.Transform_System();
+    }
+    EXPECT_EQ(everything(), before);
 }
 
 TEST_F(ExchangeTest, SuccessfulRunShowsConversionDone)

@@ -91,9 +91,7 @@ protected:
     void seedEarlierResult()
     {
         KML_Main& w = window();
-        w.Point_Table.recreate(2);
-        ASSERT_TRUE(w.Point_Table.set(2, 3, marovin::Cell::int32(77)).ok());
-        w.Nb_Points = 2;
+        w.Point_Table = marovin::PointTable({0, 0}, {0, 0}, {0, 77});
         w.VSFlexGrid1->setCols(3);
         w.VSFlexGrid1->setRows(3);
         w.VSFlexGrid1->setTextMatrix(2, 0, " 77");
@@ -105,9 +103,8 @@ protected:
     void expectEarlierResult()
     {
         KML_Main& w = window();
-        EXPECT_EQ(w.Nb_Points, 2);
-        EXPECT_EQ(w.Point_Table.rows(), 3);
-        EXPECT_EQ(w.Point_Table.number(2, 3), 77);
+        EXPECT_EQ(w.Nb_Points(), 2);
+        EXPECT_EQ(w.Point_Table.number()[1], 77);
         EXPECT_EQ(w.VSFlexGrid1->rows(), 3);
         EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 0), " 77");
         EXPECT_EQ(w.Combo3->currentText(), QStringLiteral("Station"));
@@ -134,15 +131,12 @@ TEST_F(ExtractRunTest, EveryTraceBecomesARowOfTheTableAndTheGrid)
               "Depart=LT93\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n"
               " 612345.5  4812345.25 \r\n-1000  500000 \r\n 700000  4812000 \r\n");
 
-    EXPECT_EQ(w.Nb_Points, 3);
-    ASSERT_EQ(w.Point_Table.rows(), 4);
-    // Column 1 longitude (field 4), column 2 latitude (field 3), column 3
-    // the label as a 32-bit integer; row 0 and column 0 stay empty.
-    EXPECT_DOUBLE_EQ(w.Point_Table.number(1, 1), 6.123455);
-    EXPECT_DOUBLE_EQ(w.Point_Table.number(1, 2), 48.1234525);
-    EXPECT_EQ(*w.Point_Table.get(3, 3), marovin::Cell::int32(-5));
-    EXPECT_TRUE(w.Point_Table.get(0, 1)->empty());
-    EXPECT_TRUE(w.Point_Table.get(1, 0)->empty());
+    ASSERT_EQ(w.Nb_Points(), 3);
+    // The longitude is the result's field 4, the latitude its field 3, the
+    // number the trace's label word.
+    EXPECT_DOUBLE_EQ(w.Point_Table.longitude()[0], 6.123455);
+    EXPECT_DOUBLE_EQ(w.Point_Table.latitude()[0], 48.1234525);
+    EXPECT_EQ(w.Point_Table.number()[2], -5);
 
     const FlexGrid& g = *w.VSFlexGrid1;
     ASSERT_EQ(g.rows(), 4);
@@ -210,7 +204,7 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
     fakeConverter();
     w.Command8_Click();
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
-    EXPECT_EQ(w.Nb_Points, 3);
+    EXPECT_EQ(w.Nb_Points(), 3);
     EXPECT_TRUE(QFileInfo::exists(job));
 }
 
@@ -279,7 +273,7 @@ TEST_F(ExtractRunTest, ExtractionRunsOnlyOnTheFileWhoseHeadersWereRead)
     desktop.messages.clear();
     w.Command8_Click();
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
-    EXPECT_EQ(w.Nb_Points, 3);
+    EXPECT_EQ(w.Nb_Points(), 3);
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 1), "6.123455");
 }
 
@@ -329,8 +323,8 @@ TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
     EXPECT_EQ(readAll(w.jobFile(QStringLiteral("File.cvd"))),
               "Depart=UTM32\r\nUniteDepart=M\r\nOrigineDepart=GR\r\n\r\nArrivee=WGS84\r\nUniteArrivee=DDEC\r\n\r\n");
-    EXPECT_EQ(w.Nb_Points, 0);
-    EXPECT_EQ(w.Point_Table.rows(), 1);
+    EXPECT_EQ(w.Nb_Points(), 0);
+
     EXPECT_EQ(w.VSFlexGrid1->rows(), 1);
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
     EXPECT_TRUE(w.Command3->isEnabled());
@@ -420,7 +414,7 @@ TEST_F(WindowTest, SharedSeismicFilesGiveTheirReadmeValuesThroughTheWindow)
         w.Combo6->setEditText(QString::fromLatin1(f.system));
         w.Command8_Click();
         ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
-        ASSERT_EQ(w.Nb_Points, f.traces);
+        ASSERT_EQ(w.Nb_Points(), f.traces);
         EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), f.firstCdp);
         EXPECT_EQ(w.VSFlexGrid1->textMatrix(f.traces, 0), f.lastCdp);
         EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(1, 1)), f.longitude, 0.01);

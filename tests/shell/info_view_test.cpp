@@ -63,8 +63,8 @@ TEST_F(InfoViewTest, ALargeKmlFileIsShownByLinesAndScrollsToItsEnd)
     InfoView view;
     view.resize(385, 273);
     view.show();
-    QString error;
-    ASSERT_TRUE(view.loadPlainTextFile(path, &error)) << error.toStdString();
+    const marovin::Status loaded = view.loadPlainTextFile(path);
+    ASSERT_TRUE(loaded) << loaded.error();
     EXPECT_EQ(view.lineCount(), kml.lines);
     EXPECT_EQ(view.lineText(0), QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
     EXPECT_EQ(view.lineText(3 + 4 * 5 + 7 - 1), QStringLiteral("</Placemark>"));
@@ -126,9 +126,9 @@ TEST_F(InfoViewTest, AFileThatCannotBeShownLeavesTheViewAsItWas)
         const char* mentions;
     } cases[] = {{missing, "missing.kml"}, {folder.path(), "folder"}, {QString(), "does not exist"}};
     for (const auto& c : cases) {
-        QString error;
-        EXPECT_FALSE(view.loadPlainTextFile(c.path, &error));
-        EXPECT_TRUE(error.contains(QLatin1String(c.mentions))) << error.toStdString();
+        const marovin::Status loaded = view.loadPlainTextFile(c.path);
+        ASSERT_FALSE(loaded);
+        EXPECT_NE(loaded.error().find(c.mentions), std::string::npos) << loaded.error();
         EXPECT_EQ(view.text(), QStringLiteral("kept\n"));
         EXPECT_EQ(view.lineCount(), 1);
     }

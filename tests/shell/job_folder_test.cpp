@@ -57,12 +57,12 @@ TEST_F(JobFolderTest, TwoWindowsOfOneUserConvertIntoTheirOwnFolders)
     };
     first.Command9_Click();
 
-    ASSERT_EQ(second.Nb_Points, 1) << otherDesktop.messageTexts().join('\n').toStdString();
-    EXPECT_NEAR(second.Point_Table.number(1, 1), 2.25, 1e-9);
-    EXPECT_NEAR(second.Point_Table.number(1, 2), 45.5, 1e-9);
-    ASSERT_EQ(first.Nb_Points, 2) << desktop.messageTexts().join('\n').toStdString();
-    EXPECT_NEAR(first.Point_Table.number(1, 1), 9.125, 1e-9);
-    EXPECT_NEAR(first.Point_Table.number(2, 2), 48.75, 1e-9);
+    ASSERT_EQ(second.Nb_Points(), 1) << otherDesktop.messageTexts().join('\n').toStdString();
+    EXPECT_NEAR(second.Point_Table.longitude()[0], 2.25, 1e-9);
+    EXPECT_NEAR(second.Point_Table.latitude()[0], 45.5, 1e-9);
+    ASSERT_EQ(first.Nb_Points(), 2) << desktop.messageTexts().join('\n').toStdString();
+    EXPECT_NEAR(first.Point_Table.longitude()[0], 9.125, 1e-9);
+    EXPECT_NEAR(first.Point_Table.latitude()[1], 48.75, 1e-9);
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
 
     EXPECT_NE(folderOf(first), folderOf(second));
@@ -145,7 +145,7 @@ TEST_F(JobFolderTest, AJobThatCannotBeWrittenIsToldAndBlamesNoInputFile)
             EXPECT_NE(text, QStringLiteral("Check your seismic file XY problem !"));
             EXPECT_NE(scripted.messages[0].icon, Desktop::Icon::Information);
             EXPECT_TRUE(scripted.launches.empty());
-            EXPECT_EQ(w.Nb_Points, 0);
+            EXPECT_EQ(w.Nb_Points(), 0);
         }
     }
 }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <cmath>
 #include <sstream>
 
 namespace {
@@ -56,13 +57,7 @@ protected:
     {
         KML_Main& w = window();
         w.Input_Mode = QString::fromLatin1(mode);
-        w.Point_Table.recreate(2);
-        const double cells[2][3] = {{2.35, 48.8566, 2049}, {-1.5, 43.25, 2050}};
-        for (int row = 1; row <= 2; ++row) {
-            for (int column = 1; column <= 3; ++column)
-                EXPECT_TRUE(w.Point_Table.set(row, column, marovin::Cell::real(cells[row - 1][column - 1])).ok());
-        }
-        w.Nb_Points = 2;
+        w.Point_Table = marovin::PointTable({2.35, -1.5}, {48.8566, 43.25}, {2049, 2050});
         w.SSTab1->setCurrentIndex(mode == QLatin1String("SEGY") ? 3 : 0);
         log.watch(w.Command3, "Command3");
         log.watch(w.Command4, "Command4");
@@ -80,9 +75,8 @@ protected:
     std::string expectedDocument(KML_Main& w, int frequency, const std::string& prefix)
     {
         std::ostringstream out;
-        EXPECT_TRUE(marovin::write_kml_document(out, w.Point_Table, w.Nb_Points,
-                                                {frequency, prefix, w.Text3->text().toStdString()})
-                        .ok());
+        EXPECT_TRUE(
+            marovin::write_kml_document(out, w.Point_Table, {frequency, prefix, w.Text3->text().toStdString()}).ok());
         return out.str();
     }
 
@@ -135,7 +129,7 @@ TEST_F(KmlButtonsTest, FailuresAreToldWriteNothingAndLeaveTheWriterRed)
         const char* what;
         const char* file;      // inside the test folder
         const char* frequency;
-        bool emptyCell;
+        bool noLongitude;
         const char* says;      // part of the message; "@" stands for the path
     };
     const Case cases[] = {
@@ -143,7 +137,7 @@ TEST_F(KmlButtonsTest, FailuresAreToldWriteNothingAndLeaveTheWriterRed)
         {"frequency 0", "out.KML", "0", false, "whole number from 1 to 32767"},
         {"frequency too large", "out.KML", "40000", false, "whole number from 1 to 32767"},
         {"no leading number", "out.KML", "every fifth", false, "whole number from 1 to 32767"},
-        {"cell without a number", "out.KML", "5", true, "row 2"},
+        {"point without a longitude", "out.KML", "5", true, "row 2"},
     };
     for (const bool seismic : {false, true}) {
         for (const Case& c : cases) {
@@ -159,9 +153,8 @@ TEST_F(KmlButtonsTest, FailuresAreToldWriteNothingAndLeaveTheWriterRed)
             const QString target = path(QString::fromLatin1(c.file));
             (seismic ? w.Text8 : w.Text2)->setText(target);
             (seismic ? w.Combo8 : w.Combo4)->setEditText(QString::fromLatin1(c.frequency));
-            if (c.emptyCell) {
-                ASSERT_TRUE(w.Point_Table.set(2, 1, marovin::Cell()).ok());
-            }
+            if (c.noLongitude)
+                w.Point_Table = marovin::PointTable({2.35, NAN}, {48.8566, 43.25}, {2049, 2050});
             const int tab = w.SSTab1->currentIndex();
 
             seismic ? w.Command3_Click() : w.Command10_Click();

@@ -213,7 +213,7 @@ TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
             EXPECT_EQ(job[7 + static_cast<qsizetype>(k)], c.data[k]) << c.layout << " point " << k + 1;
             EXPECT_EQ(w.VSFlexGrid1->textMatrix(static_cast<int>(k) + 1, 0), c.labels[k]);
         }
-        EXPECT_EQ(w.Nb_Points, static_cast<std::int32_t>(c.data.size()));
+        EXPECT_EQ(w.Nb_Points(), static_cast<std::int32_t>(c.data.size()));
         EXPECT_EQ(w.VSFlexGrid1->rows(), static_cast<int>(c.data.size()) + 1);
         EXPECT_EQ(w.VSFlexGrid1->cols(), 3);
         EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
@@ -242,10 +242,11 @@ struct RunState {
 
     static RunState of(KML_Main& w)
     {
-        RunState state{readBytes(w.jobFile("File.cvd")), w.Nb_Points, {}, w.VSFlexGrid1->rows(), {}, {}, 0};
-        for (std::int32_t row = 1; row < w.Point_Table.rows(); ++row)
-            for (int column = 1; column <= 3; ++column)
-                state.table.push_back(w.Point_Table.number(row, column));
+        RunState state{readBytes(w.jobFile("File.cvd")), w.Nb_Points(), {}, w.VSFlexGrid1->rows(), {}, {}, 0};
+        const marovin::PointTable& table = w.Point_Table;
+        for (std::size_t i = 0; i < table.longitude().size(); ++i)
+            state.table.insert(state.table.end(), {table.longitude()[i], table.latitude()[i],
+                                                   static_cast<double>(table.number()[i])});
         for (int row = 0; row < w.VSFlexGrid1->rows(); ++row)
             for (int column = 0; column < 3; ++column)
                 state.grid << QString::fromStdString(w.VSFlexGrid1->textMatrix(row, column));
@@ -277,7 +278,7 @@ TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndChanges
     };
     KML_Main& w = window();
     convert("600000,4500000\r\n", "X,Y");
-    ASSERT_EQ(w.Nb_Points, 1) << desktop.messageTexts().join("\n").toStdString();
+    ASSERT_EQ(w.Nb_Points(), 1) << desktop.messageTexts().join("\n").toStdString();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content);
         w.Text7->setText(c.scalar);
@@ -342,7 +343,7 @@ TEST_F(TextRoadTest, ChangedFileIsShownBeforeItIsConverted)
         desktop.messages.clear();
         w.Command9_Click();
         EXPECT_EQ(desktop.messageTexts(), QStringList{"Conversion done !"});
-        EXPECT_EQ(w.Nb_Points, 2);
+        EXPECT_EQ(w.Nb_Points(), 2);
         desktop.launches.clear();
     }
 }
@@ -350,8 +351,7 @@ TEST_F(TextRoadTest, ChangedFileIsShownBeforeItIsConverted)
 TEST_F(TextRoadTest, ConverterFailureKeepsTheTableAndGrid)
 {
     KML_Main& w = window();
-    w.Point_Table.recreate(1);
-    w.Nb_Points = 1;
+    w.Point_Table = marovin::PointTable({0}, {0}, {0});
     w.VSFlexGrid1->setRows(2);
     w.VSFlexGrid1->setCols(3);
     w.VSFlexGrid1->setTextMatrix(1, 1, "kept");
@@ -365,7 +365,7 @@ TEST_F(TextRoadTest, ConverterFailureKeepsTheTableAndGrid)
     };
     w.Command9_Click();
     EXPECT_EQ(desktop.launches.size(), 1u);
-    EXPECT_EQ(w.Nb_Points, 1);
+    EXPECT_EQ(w.Nb_Points(), 1);
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 1), "kept");
     EXPECT_FALSE(w.Command10->isEnabled());
 }
@@ -407,16 +407,16 @@ TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
               QStringList{"Cannot read the XY file: " + file +
                           ", line 1 holds 4 fields, but the file type \"X,Y,Z\" takes 3"});
     EXPECT_TRUE(desktop.launches.empty());
-    EXPECT_EQ(w.Nb_Points, 0);
+    EXPECT_EQ(w.Nb_Points(), 0);
     EXPECT_FALSE(w.Command10->isEnabled());
 
     w.Combo1->setEditText("Number,X,Y,Z");
     w.Command9_Click();
-    ASSERT_EQ(w.Nb_Points, 300) << desktop.messageTexts().join("\n").toStdString();
+    ASSERT_EQ(w.Nb_Points(), 300) << desktop.messageTexts().join("\n").toStdString();
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), " 1001");
-    for (int i = 1; i <= w.Nb_Points; ++i) { // the line lies in zone 32, north of the Alps
-        EXPECT_NEAR(w.Point_Table.number(i, 1), 8.9, 0.5) << i;
-        EXPECT_NEAR(w.Point_Table.number(i, 2), 47.9, 0.5) << i;
+    for (std::size_t i = 0; i < 300; ++i) { // the line lies in zone 32, north of the Alps
+        EXPECT_NEAR(w.Point_Table.longitude()[i], 8.9, 0.5) << i;
+        EXPECT_NEAR(w.Point_Table.latitude()[i], 47.9, 0.5) << i;
     }
     w.Command10_Click();
     EXPECT_EQ(w.Text2->text(), path("stations.KML"));
@@ -526,7 +526,7 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
         EXPECT_EQ(w.Combo2->currentText(), c.system);
         w.Command9_Click();
         w.Command10_Click();
-        ASSERT_EQ(w.Nb_Points, static_cast<std::int32_t>(c.points.size()))
+        ASSERT_EQ(w.Nb_Points(), static_cast<std::int32_t>(c.points.size()))
             << desktop.messageTexts().join("\n").toStdString();
 
         const std::vector<ogr_check::Feature> features = ogr_check::ogrinfo_features(
@@ -584,8 +584,8 @@ TEST_F(TextRoadTest, FrenchLocaleReadsDecimalCommasAndKeepsTheFile)
     w.Command9_Click();
     const QList<QByteArray> job = jobLines();
     std::setlocale(LC_NUMERIC, saved.c_str());
-    ASSERT_EQ(w.Nb_Points, 1) << desktop.messageTexts().join("\n").toStdString();
-    EXPECT_DOUBLE_EQ(w.Point_Table.number(1, 1), 4.9600055); // the stand-in's X / 100000
+    ASSERT_EQ(w.Nb_Points(), 1) << desktop.messageTexts().join("\n").toStdString();
+    EXPECT_DOUBLE_EQ(w.Point_Table.longitude()[0], 4.9600055); // the stand-in's X / 100000
     ASSERT_GE(job.size(), 8);
     EXPECT_EQ(job[7], " 496000,55  5314000,25 \r");
     EXPECT_EQ(readBytes(path("points.xyz")), bytes);

@@ -165,11 +165,7 @@ TEST_F(ViewerLaunchTest, PathsThatNameNoFileAreToldAtTheClickAndOpenNothing)
 TEST_F(ViewerLaunchTest, ARelativePathOpensTheFileThatWasWritten)
 {
     KML_Main& w = window();
-    w.Point_Table.recreate(1);
-    ASSERT_TRUE(w.Point_Table.set(1, 1, marovin::Cell::real(9.0)).ok());
-    ASSERT_TRUE(w.Point_Table.set(1, 2, marovin::Cell::real(48.0)).ok());
-    ASSERT_TRUE(w.Point_Table.set(1, 3, marovin::Cell::int32(1)).ok());
-    w.Nb_Points = 1;
+    w.Point_Table = marovin::PointTable({9.0}, {48.0}, {1});
     // The program runs in a folder of its own; the opener in another one.
     const QString current = path(QStringLiteral("work"));
     QDir().mkpath(current + QStringLiteral("/maps"));

@@ -1,4 +1,4 @@
-#include "kml/kml_naming.h"
+#include "base/file_names.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +34,27 @@ TEST(KmlNaming, TextNameCutsThreeCharactersKeepingCase)
     EXPECT_EQ(*marovin::text_kml_name("/Survey/pts.été"), "/Survey/pts.KML"); // characters, not bytes
     EXPECT_EQ(*marovin::text_kml_name("abc"), "KML");
     EXPECT_FALSE(marovin::text_kml_name("ab").ok());
+}
+
+TEST(FileNames, CsvBesideKmlAndTheResultBesideItsJob)
+{
+    EXPECT_EQ(marovin::csv_name("/data/LINE1.KML"), "/data/LINE1.CSV");
+    EXPECT_EQ(marovin::csv_name("pts.dKML"), "pts.dCSV");
+    const struct {
+        const char* path;
+        bool result;
+        const char* result_of_job;
+    } cases[] = {
+        {"/tmp/w/File.cvd", false, "/tmp/w/File.cva"},
+        {"/tmp/w/File.cva", true, "/tmp/w/File.cva"},
+        {"/tmp/w/FILE.CVA", true, "/tmp/w/FILE.cva"},
+        {"/tmp/w/job", false, "/tmp/w/job.cva"},
+        {"/tmp/w.cva/job.cvd", false, "/tmp/w.cva/job.cva"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(marovin::is_result_file(c.path), c.result) << c.path;
+        EXPECT_EQ(marovin::result_file_of(c.path), c.result_of_job) << c.path;
+    }
 }
 
 } // namespace

@@ -1,8 +1,9 @@
-#include "kml/kml_naming.h"
+#include "base/file_names.h"
 
-#include "readers/seismic_header.h"
+#include "base/plain_text.h"
 
-#include <cctype>
+#include <algorithm>
+#include <filesystem>
 
 namespace marovin {
 namespace {
@@ -24,15 +25,25 @@ std::size_t cut_characters(std::string_view path, int count)
     return end;
 }
 
-char ascii_upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
+Error too_short(std::string_view path)
+{
+    return fail("the path " + in_quotes(path) + " is too short to make a KML file name from");
+}
 
 } // namespace
+
+bool is_su_path(std::string_view path) { return ends_with_ignoring_case(path, "SU"); }
+
+bool is_seismic_name(std::string_view path)
+{
+    return ends_with_ignoring_case(path, "SU") || ends_with_ignoring_case(path, "SGY");
+}
 
 Result<std::string> seismic_kml_name(std::string_view path)
 {
     const std::size_t keep = cut_characters(path, is_su_path(path) ? 2 : 3);
     if (keep == std::string_view::npos)
-        return fail("the path \"" + std::string(path) + "\" is too short to make a KML file name from");
+        return too_short(path);
     std::string name(path.substr(0, keep));
 #ifdef _WIN32
     const std::size_t name_start = 0;
@@ -40,17 +51,30 @@ Result<std::string> seismic_kml_name(std::string_view path)
     const std::size_t slash = name.find_last_of('/');
     const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
 #endif
-    for (std::size_t i = name_start; i < name.size(); ++i)
-        name[i] = ascii_upper(name[i]);
-    return name + "KML";
+    return name.substr(0, name_start) + ascii_upper(std::string_view(name).substr(name_start)) + "KML";
 }
 
 Result<std::string> text_kml_name(std::string_view path)
 {
     const std::size_t keep = cut_characters(path, 3);
     if (keep == std::string_view::npos)
-        return fail("the path \"" + std::string(path) + "\" is too short to make a KML file name from");
+        return too_short(path);
     return std::string(path.substr(0, keep)) + "KML";
+}
+
+std::string csv_name(std::string_view kml_name)
+{
+    return std::string(kml_name.substr(0, kml_name.size() - std::min<std::size_t>(3, kml_name.size()))) + "CSV";
+}
+
+bool is_result_file(std::string_view path)
+{
+    return equal_ignoring_case(std::filesystem::path(path).extension().string(), ".cva");
+}
+
+std::string result_file_of(std::string_view job_path)
+{
+    return std::filesystem::path(job_path).replace_extension(".cva").string();
 }
 
 } // namespace marovin
