@@ -4,35 +4,18 @@
 // user folders (INI path, job folders, sample copy), so tests run in
 // parallel.
 
+#include "qt_support.h"
 #include "scripted_desktop.h"
 #include "shell/kml_main.h"
 
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <memory>
-
-// Whole contents of a file; empty when it cannot be read.
-inline QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Replaces a file's contents (the test fails when it cannot).
-inline void writeBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
 
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(folder.isValid());
         programDir = folder.filePath(QStringLiteral("program"));
         QDir().mkpath(programDir);
         iniPath = folder.filePath(QStringLiteral("config/Tervalo.ini"));
@@ -52,7 +35,7 @@ protected:
     // A path inside the test's own temporary folder.
     QString path(const QString& name) const { return folder.filePath(name); }
 
-    QTemporaryDir folder;
+    QtScratchFolder folder;
     QString programDir;
     QString iniPath;
     UserFolders user;

@@ -1,5 +1,6 @@
-#include "../readers/trace_line.h"
 #include "window_fixture.h"
+
+#include "support/seismic_bytes.h"
 
 #include "shell/flex_grid.h"
 #include "shell/tab_control.h"
@@ -25,25 +26,17 @@ namespace {
 
 const QString kProblem = QStringLiteral("Check your seismic file XY problem !");
 
-using trace_line::kLine;
+using support::kLine;
 
 // Writes a SEG-Y (or SU) line whose first trace carries the samples and
 // scalar words that the header read needs.
 void writeLine(const QString& path, bool su, std::int16_t samples, std::int16_t scalar,
-               const std::vector<trace_line::Trace>& traces)
+               const std::vector<support::Trace>& traces)
 {
-    const std::string bytes = trace_line::bytes(su, samples, scalar, traces);
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    writeBytes(path, QByteArray::fromStdString(support::trace_line(su, samples, scalar, traces)));
 }
 
-std::string readAll(const QString& path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string readAll(const QString& path) { return readBytes(path).toStdString(); }
 
 
 class ExtractRunTest : public WindowTest {

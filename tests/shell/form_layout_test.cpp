@@ -3,7 +3,7 @@
 // the window and tab control; the step colours. A few published values are
 // checked through the controls themselves, so that a wrong row of the table
 // is caught too.
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/flex_grid.h"
 #include "shell/form_layout.h"
 #include "shell/info_view.h"

@@ -1,14 +1,14 @@
 // The text road through the window: Command1 (XY file selection), Command9
 // (the conversion run) and Command10 (its KML file). The chosen file is only
 // ever read.
-#include "../kml/ogr_features.h"
-#include "../readers/sps_file_shapes.h"
-#include "../readers/xy_file_shapes.h"
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
 #include "shell/tab_control.h"
 #include "window_fixture.h"
+
+#include "support/outside_readers.h"
+#include "support/survey_shapes.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -427,36 +427,13 @@ TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
     EXPECT_EQ(readBytes(file), stations);
 }
 
-// PROJ's cs2cs on UTM zone 32 eastings and northings: longitude and
-// latitude of each.
-std::vector<std::pair<double, double>> projDegrees(const std::vector<std::pair<double, double>>& points)
-{
-    QByteArray input;
-    for (const auto& [easting, northing] : points)
-        input += QByteArray::number(easting, 'f', 2) + " " + QByteArray::number(northing, 'f', 2) + "\n";
-    QProcess cs2cs;
-    cs2cs.start("cs2cs", {"-f", "%.10f", "EPSG:32632", "EPSG:4326"});
-    if (!cs2cs.waitForStarted())
-        return {};
-    cs2cs.write(input);
-    cs2cs.closeWriteChannel();
-    cs2cs.waitForFinished();
-    std::vector<std::pair<double, double>> degrees;
-    for (const QByteArray& line : cs2cs.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> values = line.simplified().split(' ');
-        if (values.size() >= 2) // EPSG:4326 gives latitude first
-            degrees.emplace_back(values[1].toDouble(), values[0].toDouble());
-    }
-    return degrees;
-}
-
 // Survey files as crews deliver them go from Command1 to a KML file whose
 // points GDAL reads where PROJ puts their eastings and northings, named by
 // their IDs: Command1 alone sets the file type, and the system an SPS header
 // names.
 TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
 {
-    if (!placeRealConverter() || !ogr_check::have_tool("command -v ogrinfo"))
+    if (!placeRealConverter() || !support::have_tool("command -v ogrinfo"))
         GTEST_SKIP() << "the converter is not built, or ogrinfo (gdal-bin) is not installed";
     struct Point {
         double easting, northing;
@@ -472,13 +449,13 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
     std::vector<Case> cases;
 
     // An SPS 2.1 receiver file of two lines, its system in an H13 record.
-    Case receivers{"receivers.sps", QByteArray(sps_shapes::kRevision2.h00) + "\r\n" +
+    Case receivers{"receivers.sps", QByteArray(support::kSps2.h00) + "\r\n" +
                                         "H13 Geodetic Coordinate System EPSG:32632\r\n",
                    "SPS", "EPSG:32632", {}};
     for (const auto& [line, point, easting, northing] :
          {std::tuple{2001, 1001, 496000.5, 5314000.2}, {2001, 1002, 496020.5, 5314015.2},
           {2003, 1001, 496300.0, 5314600.7}}) {
-        receivers.bytes += sps_shapes::record(sps_shapes::kRevision2, 'R', std::to_string(line) + ".00",
+        receivers.bytes += support::sps_record(support::kSps2, 'R', std::to_string(line) + ".00",
                                               std::to_string(point) + ".00", easting, northing) + "\r\n";
         receivers.points.push_back({easting, northing, " " + std::to_string(line) + "/" + std::to_string(point)});
     }
@@ -486,11 +463,11 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
 
     // A list under a header line, its stations named by text or number.
     Case list{"stations.csv", "Station,Easting,Northing,Elevation\r\n", "Number,X,Y,Z", "UTM32", {}};
-    for (int n = xy_shapes::kFirstStation; n < xy_shapes::kFirstStation + xy_shapes::kStations; ++n) {
+    for (int n = support::kFirstStation; n < support::kFirstStation + support::kStations; ++n) {
         const std::string id = n % 2 ? "BX23-" + std::to_string(n) : std::to_string(n);
-        list.bytes += QByteArray::fromStdString(id + "," + std::to_string(xy_shapes::station_x(n)) + "," +
-                                                std::to_string(xy_shapes::station_y(n)) + ",450\r\n");
-        list.points.push_back({xy_shapes::station_x(n), xy_shapes::station_y(n), " " + id});
+        list.bytes += QByteArray::fromStdString(id + "," + std::to_string(support::station_x(n)) + "," +
+                                                std::to_string(support::station_y(n)) + ",450\r\n");
+        list.points.push_back({support::station_x(n), support::station_y(n), " " + id});
     }
     cases.push_back(list);
 
@@ -514,7 +491,7 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
         std::vector<std::pair<double, double>> grid;
         for (const Point& p : c.points)
             grid.emplace_back(p.easting, p.northing);
-        const std::vector<std::pair<double, double>> expected = projDegrees(grid);
+        const std::vector<std::pair<double, double>> expected = support::cs2cs_degrees("EPSG:32632", grid);
         ASSERT_EQ(expected.size(), c.points.size()) << "cs2cs (Debian package proj-bin) is needed";
 
         w.Combo1->setEditText("X,Y,Z");
@@ -529,7 +506,7 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
         ASSERT_EQ(w.Nb_Points(), static_cast<std::int32_t>(c.points.size()))
             << desktop.messageTexts().join("\n").toStdString();
 
-        const std::vector<ogr_check::Feature> features = ogr_check::ogrinfo_features(
+        const std::vector<support::Feature> features = support::ogrinfo_features(
             "--config GDAL_SKIP LIBKML", QFile::encodeName(w.Text2->text()).toStdString());
         ASSERT_EQ(features.size(), c.points.size());
         for (std::size_t k = 0; k < features.size(); ++k) {
@@ -549,7 +526,7 @@ TEST_F(TextRoadTest, SpsGridUnitsOtherThanMetresAreToldAtSelection)
                              "H13 Geodetic Coordinate System   EPSG:2227\r\n"
                              "H200Description of grid units   American Feet;\r\n";
     choose(QStringLiteral("feet.sps"), QByteArray::fromStdString(
-                                           head + sps_shapes::record(sps_shapes::kRevision2, 'S', "1", "1", 6e6, 2e6)));
+                                           head + support::sps_record(support::kSps2, 'S', "1", "1", 6e6, 2e6)));
     EXPECT_EQ(w.Combo1->currentText(), "SPS");
     EXPECT_EQ(w.Combo2->currentText(), "EPSG:2227");
     EXPECT_EQ(desktop.messageTexts(),

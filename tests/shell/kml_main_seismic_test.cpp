@@ -1,5 +1,6 @@
-#include "../readers/seismic_test_files.h"
 #include "window_fixture.h"
+
+#include "support/seismic_bytes.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -10,7 +11,7 @@
 
 namespace {
 
-using seismic_test::Kind;
+using support::Kind;
 
 // What lecture_SU may change on tab 3, to compare before and after.
 struct TabState {
@@ -55,10 +56,10 @@ protected:
     {
         const QString file = path(name);
         // Files whose samples word gives no trace length get a fixed size.
-        const std::uint64_t size = seismic_test::trace_bytes(samples) > 0
-                                       ? seismic_test::size_for(kind, samples, traces)
+        const std::uint64_t size = support::trace_bytes(samples) > 0
+                                       ? support::size_for(kind, samples, traces)
                                        : 100000;
-        seismic_test::write_seismic_file(file.toStdString(), kind, samples, scalar, size);
+        support::write_seismic_file(fsPath(file), kind, samples, scalar, size);
         return file;
     }
 };
@@ -148,7 +149,7 @@ TEST_F(SeismicTab, AFailedReadChangesNothingAndCreatesNoFile)
             if (c.traces > 0)
                 makeFile(name, c.kind, c.samples, c.scalar, c.traces);
             else if (c.traces > -1) // a file header and a few bytes
-                seismic_test::write_seismic_file(file.toStdString(), c.kind, c.samples, c.scalar, 3700);
+                support::write_seismic_file(fsPath(file), c.kind, c.samples, c.scalar, 3700);
             const QStringList before = QDir(folder.path()).entryList(QDir::Files);
             w.Text4->setText(file);
             const TabState seeded = TabState::of(w);
@@ -219,7 +220,7 @@ TEST_F(SeismicTab, AChosenFileThatCannotBeReadIsExplainedAndKeptInTheBox)
 {
     const QString missing = path(QStringLiteral("missing.sgy"));
     const QString shortFile = path(QStringLiteral("short.sgy"));
-    seismic_test::write_seismic_file(shortFile.toStdString(), Kind::SegY, 1000, 1, 3000);
+    support::write_seismic_file(fsPath(shortFile), Kind::SegY, 1000, 1, 3000);
     const std::pair<QString, QString> cases[] = {{missing, QStringLiteral("does not exist")},
                                                  {shortFile, QStringLiteral("too short")}};
     for (const auto& [chosen, problem] : cases) {
