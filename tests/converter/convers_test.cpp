@@ -205,6 +205,23 @@ TEST_F(ConverterTest, GeographicSystemsTakeLongitudeThenLatitudeWhateverTheUnitL
     EXPECT_EQ(lines[8], R"(2,"WGS84",-0.000010000,-0.000001000,0)");
 }
 
+// A system typed as a WKT definition: its double quotes become single ones in
+// the records, whose second field they would otherwise end early.
+TEST_F(ConverterTest, AWktSystemLeavesEveryRecordItsFiveFields) {
+    const std::string wkt = R"(GEOGCRS["WGS 84",DATUM["World Geodetic System 1984",)"
+                            R"(ELLIPSOID["WGS 84",6378137,298.257223563]],CS[ellipsoidal,2],)"
+                            R"(AXIS["latitude",north],AXIS["longitude",east],ANGLEUNIT["degree",0.0174532925199433]])";
+    write_job(job_header(wkt, "DDEC") + " 2.5  48.75 \r\n-1  -2 \r\n");
+    ProgramRun run = run_converter();
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string field = wkt;
+    std::replace(field.begin(), field.end(), '"', '\'');
+    std::vector<std::string> lines = crlf_lines(read_bytes(result_path()));
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[7], "1,\"" + field + "\",48.750000000,2.500000000,0");
+    EXPECT_EQ(lines[8], "2,\"" + field + "\",-2.000000000,-1.000000000,0");
+}
+
 // What the folder holds besides the job: the result, or anything a run left
 // behind (a temporary file).
 std::vector<std::string> other_entries(const fs::path& folder) {
