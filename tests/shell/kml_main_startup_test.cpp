@@ -51,37 +51,50 @@ protected:
     QString defaultPath() const { return programDir + QStringLiteral("/samples/aire.su"); }
 };
 
+// A new user's first start: no Tervalo.ini, the sample line in the program
+// folder. Yes shows the seismic tab filled from the sample line, its
+// extraction the step to take; No the text tab, the scalar left at 1 and the
+// text road's first step red. The header is read in both.
 TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
 {
-    for (const auto& [answer, mode, tab] : {std::tuple{Desktop::Answer::Yes, "SEGY", 3},
-                                            std::tuple{Desktop::Answer::No, "TEXT_XY", 0}}) {
+    QDir().mkpath(programDir + QStringLiteral("/samples"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su"), defaultPath()));
+    const struct {
+        Desktop::Answer answer;
+        const char* mode;
+        int tab;
+        const char* scalar;
+        const char* next; // the red step
+    } cases[] = {
+        {Desktop::Answer::Yes, "SEGY", 3, "-100", "Command8"},
+        {Desktop::Answer::No, "TEXT_XY", 0, "1", "Command1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
         ScriptedDesktop scripted;
-        scripted.answers.push_back(answer);
+        scripted.answers.push_back(c.answer);
         KML_Main w(scripted, programDir, user);
         w.Form_Load();
-        EXPECT_EQ(w.Input_Mode, QLatin1String(mode));
-        EXPECT_EQ(w.SSTab1->currentIndex(), tab);
+        EXPECT_EQ(w.Input_Mode, QLatin1String(c.mode));
+        EXPECT_EQ(w.SSTab1->currentIndex(), c.tab);
         // The tab of the other road stays closed afterwards.
-        w.SSTab1->setCurrentIndex(3 - tab);
-        EXPECT_EQ(w.SSTab1->currentIndex(), tab);
-        // Text4 is filled in both roads.
+        w.SSTab1->setCurrentIndex(3 - c.tab);
+        EXPECT_EQ(w.SSTab1->currentIndex(), c.tab);
         EXPECT_EQ(w.Text4->text(), defaultPath());
+        EXPECT_EQ(w.Text5->text(), QStringLiteral("250"));
+        EXPECT_EQ(w.Text7->text(), QLatin1String(c.scalar));
+        const auto* next = w.findChild<QPushButton*>(QLatin1String(c.next));
+        EXPECT_TRUE(next->isEnabled());
+        EXPECT_EQ(KML_Main::backColour(next), stepColourValue(StepColour::Red));
 
-        ASSERT_FALSE(scripted.messages.empty());
+        ASSERT_EQ(scripted.messages.size(), 2u);
         const ScriptedDesktop::Message& question = scripted.messages.front();
         EXPECT_EQ(question.text, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"));
         EXPECT_EQ(question.title, QStringLiteral("Marovin"));
         EXPECT_EQ(question.icon, Desktop::Icon::None);
         EXPECT_EQ(question.buttons, Desktop::Buttons::YesNo);
+        EXPECT_EQ(scripted.messages[1].text, QStringLiteral("Remember to select the original geodesic system"));
     }
-}
-
-TEST_F(StartupTest, TheTextRoadKeepsItsScalarWhateverTheRememberedSeismicFileHolds)
-{
-    // The remembered file is the sample line, whose scalar is -100.
-    writeBytes(iniPath, "[TERVALO]\r\nFichier 1=" + QFile::encodeName(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su")) + "\r\n");
-    KML_Main& w = start(Desktop::Answer::No);
-    EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));
 }
 
 TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
@@ -122,10 +135,8 @@ TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
         QString text4;
     } const cases[] = {
         {"no file", {}, defaultPath()},
-        {"no section", "[OTHER]\r\nFichier 1=/a.su\r\n", defaultPath()},
         {"no key", "[TERVALO]\r\nFichier 2=/a.su\r\n", defaultPath()},
         {"empty value stays empty", "[TERVALO]\r\nFichier 1=\r\n", QString()},
-        {"value as stored", "[TERVALO]\r\nFichier 1=/data/line 1.SGY\r\n", QStringLiteral("/data/line 1.SGY")},
         {"long value cut to 89 characters", "[TERVALO]\r\nFichier 1=" + longPath + "\r\n",
          QString::fromLatin1(longPath.left(89))},
     };
@@ -146,29 +157,6 @@ TEST_F(StartupTest, ClosingWithoutAnIniFileCreatesIt)
     ASSERT_FALSE(QFile::exists(iniPath));
     w.close();
     EXPECT_EQ(readBytes(iniPath), "[TERVALO]\r\nFichier 1=" + QFile::encodeName(defaultPath()) + "\r\n");
-}
-
-TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
-{
-    const QByteArray companion = "; Tervalo settings\r\n"
-                                 "[GENERAL]\r\nLangue=Fran\xe7" "ais\r\nFichier 1=not this one\r\n\r\n"
-                                 "[Tervalo]\r\n  fichier 1 = /old/aire.su \r\nFichier 2=/old/b.sgy\r\n\r\n"
-                                 "[PLOT]\nEchelle=1:50000\n";
-    writeBytes(iniPath, companion);
-    KML_Main& w = start(Desktop::Answer::Yes);
-    EXPECT_EQ(w.Text4->text(), QStringLiteral("/old/aire.su"));
-
-    w.Text4->setText(QStringLiteral("/new/line 2.sgy")); // as the file picker would
-    w.Form_Unload();
-    QByteArray expected = companion;
-    expected.replace("  fichier 1 = /old/aire.su \r\n", "  fichier 1 = /new/line 2.sgy\r\n");
-    EXPECT_EQ(readBytes(iniPath), expected);
-
-    // The next start finds it.
-    ScriptedDesktop again;
-    KML_Main next(again, programDir, user);
-    next.Form_Load();
-    EXPECT_EQ(next.Text4->text(), QStringLiteral("/new/line 2.sgy"));
 }
 
 // The companion's file is changed only by a path the user chose: a stored
@@ -200,15 +188,20 @@ TEST_F(StartupTest, AStoredPathTheUserLeftAloneStaysByteForByte)
     }
 }
 
+// A path the user chose is stored as the file system names it, in the one
+// entry of the companion's file, which keeps its other bytes.
 TEST_F(StartupTest, APathTheUserChoseIsStoredAsTheFileSystemNamesIt)
 {
-    writeBytes(iniPath, "[OTHER]\rk=v\r[TERVALO]\rFichier 1=/data/donn\xe9" "es/a.su\r[NEXT]\r");
+    const QByteArray companion = "; Tervalo settings\r[GENERAL]\rFichier 1=not this one\r"
+                                 "[Tervalo]\r  fichier 1 = /data/donn\xe9" "es/a.su \rFichier 2=/old/b.sgy\r[NEXT]\r";
+    writeBytes(iniPath, companion);
     const QString chosen = QStringLiteral("/data/donn\u00e9es/\u00e9t\u00e9 2.sgy");
     KML_Main& w = start(Desktop::Answer::Yes);
-    w.Text4->setText(chosen);
+    w.Text4->setText(chosen); // as the file picker would
     w.close();
-    // One entry changed in place, in the file's own line ends; no second section.
-    EXPECT_EQ(readBytes(iniPath), "[OTHER]\rk=v\r[TERVALO]\rFichier 1=" + QFile::encodeName(chosen) + "\r[NEXT]\r");
+    QByteArray expected = companion;
+    expected.replace("/data/donn\xe9" "es/a.su ", QFile::encodeName(chosen));
+    EXPECT_EQ(readBytes(iniPath), expected);
 
     ScriptedDesktop again;
     KML_Main next(again, programDir, user);
@@ -317,73 +310,6 @@ TEST_F(StartupTest, HelpWithoutTheManualNamesTheMissingFile)
     EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("1,2,3\r\n")) << "the view keeps what it showed";
     EXPECT_EQ(w.SSTab1->currentIndex(), 0);
 }
-
-} // namespace
-
-// A new user's first start: no Tervalo.ini, the sample line in the program
-// folder. Answering Yes shows the seismic tab filled from the sample line;
-// answering No shows the text tab, keeps the scalar at 1 and the text road's
-// first step red.
-namespace {
-
-class FirstStartTest : public WindowTest {
-protected:
-    void SetUp() override
-    {
-        WindowTest::SetUp();
-        QDir().mkpath(programDir + QStringLiteral("/samples"));
-        ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su"),
-                                programDir + QStringLiteral("/samples/aire.su")));
-    }
-};
-
-TEST_F(FirstStartTest, AnsweringYesShowsTheSampleLineOnTheSeismicTab)
-{
-    desktop.answers.push_back(Desktop::Answer::Yes);
-    KML_Main& w = window();
-    w.Form_Load();
-
-    EXPECT_EQ(w.Input_Mode, QStringLiteral("SEGY"));
-    EXPECT_EQ(w.SSTab1->currentIndex(), 3);
-    EXPECT_EQ(w.Text4->text(), programDir + QStringLiteral("/samples/aire.su"));
-    EXPECT_EQ(w.Text5->text(), QStringLiteral("250"));
-    EXPECT_EQ(w.Text6->text(), QStringLiteral("300"));
-    EXPECT_EQ(w.Text7->text(), QStringLiteral("-100"));
-    EXPECT_EQ(w.Text8->text(), programDir + QStringLiteral("/samples/AIRE.KML"));
-    EXPECT_TRUE(w.Command8->isEnabled());
-    EXPECT_EQ(KML_Main::backColour(w.Command8), QColor(255, 0, 0));
-    EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(224, 224, 224));
-    ASSERT_EQ(desktop.messages.size(), 2u);
-    EXPECT_EQ(desktop.messages[0].text, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"));
-    EXPECT_EQ(desktop.messages[1].text, QStringLiteral("Remember to select the original geodesic system"));
-
-    w.close();
-    QFile ini(iniPath);
-    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(ini.readAll().contains("[TERVALO]"));
-}
-
-TEST_F(FirstStartTest, AnsweringNoShowsTheTextTabAndKeepsTheScalar)
-{
-    desktop.answers.push_back(Desktop::Answer::No);
-    KML_Main& w = window();
-    w.Form_Load();
-
-    EXPECT_EQ(w.Input_Mode, QStringLiteral("TEXT_XY"));
-    EXPECT_EQ(w.SSTab1->currentIndex(), 0);
-    EXPECT_EQ(w.Text5->text(), QStringLiteral("250")); // the header is still read
-    EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));   // but the scalar is not taken over
-    EXPECT_EQ(w.Combo2->currentText(), QStringLiteral("UTM32"));
-    // The text road's first step is the red one on screen, and the reminder
-    // of the header read still comes.
-    EXPECT_TRUE(w.Command1->isEnabled());
-    EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(255, 0, 0));
-    EXPECT_EQ(desktop.messageTexts().last(), QStringLiteral("Remember to select the original geodesic system"));
-}
-
-} // namespace
-
-namespace {
 
 // A first start of an installed copy: the window's folder is prefix/bin, the
 // sample line sits read-only in prefix/share/marovin/samples, where no KML
