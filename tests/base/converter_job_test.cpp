@@ -84,28 +84,6 @@ TEST(JobDataLine, WritesBothNumbersWithTheirBlanksAndSeparator)
         EXPECT_EQ(data_line(c.x, c.y, c.point), c.expected) << c.x << " " << c.y;
 }
 
-// The fast number writer must give printf's "%.15G" digits exactly (with the
-// "0" before the point removed), whatever the value.
-TEST(JobDataLine, NumbersMatchFifteenDigitPrintfForm)
-{
-    std::mt19937_64 random(20240607);
-    std::uniform_real_distribution<double> mantissa(-10, 10);
-    std::uniform_int_distribution<int> exponent(-12, 20);
-    for (int i = 0; i < 20000; ++i) {
-        const double value = mantissa(random) * std::pow(10.0, exponent(random));
-        char reference[64];
-        std::snprintf(reference, sizeof reference, "%.15G", value);
-        std::string expected = reference;
-        if (expected.starts_with("0."))
-            expected.erase(0, 1);
-        else if (expected.starts_with("-0."))
-            expected.erase(1, 1);
-        if (expected.front() != '-')
-            expected.insert(expected.begin(), ' ');
-        ASSERT_EQ(marovin::number_text(value), expected) << "value " << reference;
-    }
-}
-
 TEST_F(JobFileTest, WriterPutsHeaderLinesAndDataLinesInOrder)
 {
     auto writer = JobWriter::create(job, marovin::xy_text_job_header("UTM31"), ',');

@@ -133,7 +133,7 @@ TEST(CoordinateDivisor, IsTheMagnitudeOfANumberOtherThanZero)
     } cases[] = {
         {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},  {"2.5", 2.5},
         {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0}, {"inf", 0},
-        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},
+        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},   {"1.2.3", 0}, {"5-", 0},
     };
     for (const auto& c : cases) {
         const auto d = marovin::coordinate_divisor(c.text);

@@ -97,33 +97,51 @@ TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
     }
 }
 
+// Start-up fills the lists (appendComboEntries) under the texts the form
+// gave the boxes, which stay as they were, selected where the list holds
+// them; filling is no edit.
 TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
 {
-    KML_Main& w = start(Desktop::Answer::Yes);
-    struct {
+    KML_Main& w = window();
+    const struct {
         QComboBox* combo;
         const char* text;
+        int entryOfText;
         QStringList list;
-    } const cases[] = {
-        {w.Combo1, "X,Y,Z", {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
-        {w.Combo2, "UTM32", {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
-                             "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"}},
-        {w.Combo3, "Station", {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
-        {w.Combo7, "CDP", {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
-        {w.Combo4, "5", {"1", "2", "5", "10", "25"}},
-        {w.Combo8, "5", {"1", "2", "5", "10", "25"}},
-        {w.Combo5, "X,Y receiver coordinate",
+    } cases[] = {
+        {w.Combo1, "X,Y,Z", 2, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
+        {w.Combo2, "UTM32", 4, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
+                                "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"}},
+        {w.Combo3, "Station", 0, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
+        {w.Combo7, "CDP", 2, {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
+        {w.Combo4, "5", 2, {"1", "2", "5", "10", "25"}},
+        {w.Combo8, "5", 2, {"1", "2", "5", "10", "25"}},
+        {w.Combo5, "X,Y receiver coordinate", 1,
          {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"}},
-        {w.Combo6, "UTM32", {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
-                             "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"}},
+        {w.Combo6, "UTM32", 13, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
+                                 "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"}},
     };
+    int textChanges = 0;
+    for (const auto& c : cases)
+        QObject::connect(c.combo, &QComboBox::editTextChanged, [&] { ++textChanges; });
+    start(Desktop::Answer::Yes);
+    EXPECT_EQ(textChanges, 0) << "filling the lists is not an edit";
     for (const auto& c : cases) {
         EXPECT_EQ(entries(c.combo), c.list) << c.text;
         EXPECT_EQ(c.combo->currentText(), QLatin1String(c.text));
+        EXPECT_EQ(c.combo->currentIndex(), c.entryOfText) << c.text;
     }
-    // Picking the empty last entry leaves the box empty.
+    // A text that is not in the list survives a later append too.
+    w.Combo2->setEditText(QStringLiteral("MyGrid"));
+    appendComboEntries(w.Combo2, {QStringLiteral("EXTRA")});
+    EXPECT_EQ(w.Combo2->currentText(), QStringLiteral("MyGrid"));
+    EXPECT_EQ(w.Combo2->currentIndex(), -1);
+    // Picking the empty last entry leaves the box empty; picking another
+    // shows it.
     w.Combo3->setCurrentIndex(w.Combo3->count() - 1);
     EXPECT_EQ(w.Combo3->currentText(), QString());
+    w.Combo7->setCurrentIndex(3);
+    EXPECT_EQ(w.Combo7->currentText(), QStringLiteral("Trace"));
 }
 
 TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
