@@ -1,14 +1,12 @@
 #include "base/atomic_file.h"
 
+#include "support/scratch_folder.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -20,12 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using marovin::AtomicFile;
 using ::testing::HasSubstr;
-
-std::string read_bytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A file size limit for the test's own process, as `ulimit -f` sets one;
 // with SIGXFSZ ignored, a write past it fails with EFBIG.
@@ -53,41 +45,26 @@ private:
 
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "marovin_atomic_XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-        target = (folder / "target.txt").string();
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     // Names in the folder: whatever a write left behind shows here.
-    std::vector<std::string> entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> entries() const { return scratch.names(); }
 
-    fs::path folder;
-    std::string target;
+    support::ScratchFolder scratch;
+    const fs::path folder = scratch.path();
+    const std::string target = scratch.file("target.txt");
 };
 
 TEST_F(AtomicFileTest, CommitReplacesTheTargetWithEverythingWrittenAndKeepsItsPermissions)
 {
-    std::ofstream(target) << "old";
+    scratch.plant("target.txt");
     ::chmod(target.c_str(), 0640);
     auto file = AtomicFile::create(target);
     ASSERT_TRUE(file) << file.error();
     file->stream() << "line 1\r\n";
     ASSERT_TRUE(file->write(std::string(200000, 'x')));
     file->stream() << "\r\nend";
-    EXPECT_EQ(read_bytes(target), "old"); // untouched until the commit
+    EXPECT_EQ(support::read_bytes(target), support::kSentinel); // untouched until the commit
     ASSERT_TRUE(file->commit());
-    EXPECT_EQ(read_bytes(target), "line 1\r\n" + std::string(200000, 'x') + "\r\nend");
+    EXPECT_EQ(support::read_bytes(target), "line 1\r\n" + std::string(200000, 'x') + "\r\nend");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_THAT(entries(), testing::ElementsAre("target.txt"));
@@ -95,19 +72,19 @@ TEST_F(AtomicFileTest, CommitReplacesTheTargetWithEverythingWrittenAndKeepsItsPe
 
 TEST_F(AtomicFileTest, AFileNeverCommittedLeavesTheTargetAndNoTemporaryFile)
 {
-    std::ofstream(target) << "old";
+    scratch.plant("target.txt");
     {
         auto file = AtomicFile::create(target);
         ASSERT_TRUE(file);
         file->stream() << "new";
     }
-    EXPECT_EQ(read_bytes(target), "old");
+    EXPECT_EQ(support::read_bytes(target), support::kSentinel);
     EXPECT_THAT(entries(), testing::ElementsAre("target.txt"));
 }
 
 TEST_F(AtomicFileTest, FailuresSayWhyAndLeaveTheTargetAsItWas)
 {
-    std::ofstream(target) << "old";
+    scratch.plant("target.txt");
     marovin::Status written = marovin::ok(), committed = marovin::ok();
     {
         FileSizeLimit limit(4096);
@@ -120,7 +97,7 @@ TEST_F(AtomicFileTest, FailuresSayWhyAndLeaveTheTargetAsItWas)
     EXPECT_FALSE(written);
     ASSERT_FALSE(committed);
     EXPECT_THAT(committed.error(), HasSubstr("cannot write " + target + ": File too large"));
-    EXPECT_EQ(read_bytes(target), "old");
+    EXPECT_EQ(support::read_bytes(target), support::kSentinel);
     EXPECT_THAT(entries(), testing::ElementsAre("target.txt"));
 
     // A folder in the target's place stays, and so does nothing else.

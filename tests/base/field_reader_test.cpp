@@ -1,10 +1,11 @@
 #include "base/field_reader.h"
 
+#include "support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -135,12 +136,12 @@ TEST(FieldReader, WholeLinesAcrossBlocksOfAFile)
     for (int i = 0; text.size() < (std::size_t{1} << 20) + 200; ++i)
         text += std::to_string(i) + ",\"S\"," + std::to_string(i % 97) + ".5\r\n";
     text += std::string((1 << 20) + 10, 'x') + ",1,2\r\n4,5,6\r";
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("marovin_lines_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+    const support::ScratchFolder scratch;
+    const std::string path = scratch.file("lines.txt");
     for (std::size_t shift = 0; shift < 24; ++shift) {
         const std::string shifted = std::string(shift, ' ') + text;
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << shifted;
-        auto opened = FieldReader::open(path.string());
+        support::write_bytes(path, shifted);
+        auto opened = FieldReader::open(path);
         ASSERT_TRUE(opened) << opened.error();
         int whole = 0;
         ASSERT_EQ(fields_by_lines(std::move(*opened), 3, &whole), all_fields(FieldReader::from_text(shifted)))
@@ -155,14 +156,13 @@ TEST(FieldReader, WholeLinesAcrossBlocksOfAFile)
     for (const std::size_t block : {5, 7, 16, 64}) {
         for (std::size_t shift = 0; shift < 16; ++shift) {
             const std::string shifted = std::string(shift, ' ') + small;
-            std::ofstream(path, std::ios::binary | std::ios::trunc) << shifted;
-            auto opened = FieldReader::open(path.string(), block);
+            support::write_bytes(path, shifted);
+            auto opened = FieldReader::open(path, block);
             ASSERT_TRUE(opened) << opened.error();
             ASSERT_EQ(fields_by_lines(std::move(*opened), 3), all_fields(FieldReader::from_text(shifted)))
                 << "blocks of " << block << ", shifted by " << shift;
         }
     }
-    std::filesystem::remove(path);
 }
 
 TEST(FieldReader, SkipsLinesAndCountsThem)
@@ -195,13 +195,12 @@ TEST(FieldReader, FileReadingAcrossBlocksGivesTheSameFieldsAsMemory)
     for (int i = 0; i < 120000; ++i)
         text += std::to_string(i) + ",\"S," + std::to_string(i % 7) + "\", " + std::to_string(i) + ".25\r\n";
     text += std::string(3 << 20, 'x') + ",1"; // one field longer than a block
-    const auto path = std::filesystem::temp_directory_path() /
-                      ("marovin_fields_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
-    std::ofstream(path, std::ios::binary) << text;
+    const support::ScratchFolder scratch;
+    const std::string path = scratch.write("fields.txt", text);
 
-    auto opened = FieldReader::open(path.string());
+    auto opened = FieldReader::open(path);
     ASSERT_TRUE(opened) << opened.error();
-    EXPECT_EQ(opened->path(), path.string());
+    EXPECT_EQ(opened->path(), path);
     FieldReader memory = FieldReader::from_text(text);
     std::int64_t count = 0;
     while (true) {
@@ -216,9 +215,9 @@ TEST(FieldReader, FileReadingAcrossBlocksGivesTheSameFieldsAsMemory)
     EXPECT_EQ(count, 1 + 3 * 120000 + 2);
     std::filesystem::remove(path);
 
-    auto missing = FieldReader::open(path.string());
+    auto missing = FieldReader::open(path);
     ASSERT_FALSE(missing);
-    EXPECT_NE(missing.error().find(path.string()), std::string::npos);
+    EXPECT_NE(missing.error().find(path), std::string::npos);
 }
 
 } // namespace

@@ -4,6 +4,25 @@
 
 namespace {
 
+// SU or SEG-Y is told by the last two characters in any case, a seismic
+// file by a name ending in SU or SGY.
+TEST(FileNames, TheEndOfTheNameTellsSuAndSeismicFiles)
+{
+    const struct {
+        const char* path;
+        bool su, seismic;
+    } cases[] = {
+        {"/data/line1.su", true, true},    {"/data/line1.Su", true, true},    {"/data/dosu", true, true},
+        {"/data/LINE1.SGY", false, true},  {"/data/line1.Sgy", false, true},  {"/data/line1.segy", false, false},
+        {"/data/line1.sux", false, false}, {"/data/pts.xyz", false, false},   {"u", false, false},
+        {"", false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(marovin::is_su_path(c.path), c.su) << c.path;
+        EXPECT_EQ(marovin::is_seismic_name(c.path), c.seismic) << c.path;
+    }
+}
+
 TEST(KmlNaming, SeismicNameCutsTwoOrThreeCharactersAndCapitalisesTheFileName)
 {
     struct {

@@ -1,14 +1,12 @@
 #include "base/whole_file.h"
 
-#include "base/regular_file.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -16,23 +14,10 @@ namespace fs = std::filesystem;
 
 class WholeFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() / ("whole_file_test_" + std::to_string(::getpid()) + "_" +
-                                              ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    fs::path file(const char* name, const std::string& bytes) { return scratch.write(name, bytes); }
 
-    fs::path file(const char* name, const std::string& bytes)
-    {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-
-    fs::path folder;
+    support::ScratchFolder scratch;
+    const fs::path folder = scratch.path();
 };
 
 TEST_F(WholeFileTest, RegularFilesAreReadWhole)
@@ -59,8 +44,7 @@ TEST_F(WholeFileTest, OtherFilesAreRefusedNamingThem)
     const fs::path fifo = folder / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     // A sparse file of a terabyte: a size no memory could take.
-    const fs::path huge = folder / "huge.xyz";
-    std::ofstream(huge).close();
+    const fs::path huge = file("huge.xyz", "");
     fs::resize_file(huge, std::uintmax_t{1} << 40);
     const fs::path small = file("small.xyz", "0123456789");
 
@@ -111,36 +95,6 @@ TEST_F(WholeFileTest, AMissingFileIsNothingWhenItMayBeMissing)
         else
             EXPECT_NE(read.error().find(c.path), std::string::npos) << read.error();
     }
-}
-
-// The kind of a failed open is what lets each reader word it its own way:
-// only a missing name is Missing, a path under a file names nothing too.
-TEST_F(WholeFileTest, AFailedOpenTellsItsKind)
-{
-    using Kind = marovin::OpenError::Kind;
-    const fs::path fifo = folder / "pipe";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    const struct {
-        std::string path;
-        Kind kind;
-        bool names_nothing;
-    } cases[] = {
-        {(folder / "gone.sgy").string(), Kind::Missing, true},
-        {(file("a.sgy", "") / "b.sgy").string(), Kind::Failed, true},
-        {folder.string(), Kind::Folder, false},
-        {fifo.string(), Kind::NotRegular, false},
-        {"/dev/null", Kind::NotRegular, false},
-    };
-    for (const auto& c : cases) {
-        const auto opened = marovin::open_regular_file(c.path);
-        ASSERT_FALSE(opened.ok()) << c.path;
-        EXPECT_EQ(opened.failure().kind, c.kind) << c.path;
-        EXPECT_EQ(opened.failure().names_nothing(), c.names_nothing) << c.path;
-        EXPECT_NE(opened.error().find(c.path), std::string::npos) << opened.error();
-    }
-    const auto regular = marovin::open_regular_file(file("c.sgy", "12345").string());
-    ASSERT_TRUE(regular.ok()) << regular.error();
-    EXPECT_EQ(regular->size, 5u);
 }
 
 } // namespace

@@ -1,81 +1,44 @@
 // marovin-kml as a process: both roads, batches with a bad file among them,
 // exit statuses, the CSV bytes and outputs that must not be written.
+#include "support/program_run.h"
+#include "support/scratch_folder.h"
+#include "support/seismic_bytes.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string readFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeFile(const fs::path& path, const std::string& bytes)
-{
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using support::read_bytes;
 
 // An SU line of three traces of one sample: CDP 2001..2003, receiver X and
 // Y in centimetres (scalar -100), in UTM zone 32 north.
 std::string suLine()
 {
-    std::string bytes;
-    const auto put = [&](std::size_t at, std::uint32_t value, int size) {
-        for (int i = 0; i < size; ++i)
-            bytes[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i));
-    };
-    for (std::uint32_t t = 0; t < 3; ++t) {
-        const std::size_t b = bytes.size();
-        bytes.resize(b + 244, '\0');
-        put(b + 20, 2001 + t, 4);
-        put(b + 70, static_cast<std::uint16_t>(-100), 2);
-        put(b + 80, 49600050 + 2000 * t, 4);
-        put(b + 84, 531400025 + 1500 * t, 4);
-        put(b + 114, 1, 2);
-    }
-    return bytes;
+    std::vector<support::Trace> traces;
+    for (std::int32_t t = 0; t < 3; ++t)
+        traces.push_back({.cdp = 2001 + t, .gx = 49600050 + 2000 * t, .gy = 531400025 + 1500 * t});
+    return support::trace_line(true, 1, -100, traces);
 }
 
 class MarovinKml : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("marovin_kml_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override { fs::remove_all(dir); }
-
-    struct Run {
-        int status = -1;
-        std::string out, err;
-    };
     // Runs the command in the test's folder.
-    Run run(const std::string& arguments)
+    support::ProgramRun run(const std::string& arguments)
     {
-        const std::string command = "cd '" + dir.string() + "' && '" MAROVIN_KML_COMMAND "' -q " + arguments +
-                                    " > stdout.txt 2> stderr.txt";
-        const int raw = std::system(command.c_str());
-        Run r{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, readFile(dir / "stdout.txt"), readFile(dir / "stderr.txt")};
-        fs::remove(dir / "stdout.txt");
-        fs::remove(dir / "stderr.txt");
-        return r;
+        return support::run_program("cd " + support::shell_quoted(dir.string()) + " && " +
+                                    support::shell_quoted(MAROVIN_KML_COMMAND) + " -q " + arguments);
     }
+    void writeFile(const fs::path& path, const std::string& bytes) { support::write_bytes(path, bytes); }
 
-    fs::path dir;
+    support::ScratchFolder scratch;
+    const fs::path dir = scratch.path();
 };
 
 TEST_F(MarovinKml, ABadFileFailsAloneAndLeavesNoOutput)
@@ -83,23 +46,19 @@ TEST_F(MarovinKml, ABadFileFailsAloneAndLeavesNoOutput)
     writeFile(dir / "line1.su", suLine());
     writeFile(dir / "short.sgy", "too short");
     writeFile(dir / "pts.xyz", "1;496000;5314000;1\r\n");
-    const Run seismic = run("line1.su short.sgy");
+    const support::ProgramRun seismic = run("line1.su short.sgy");
     EXPECT_EQ(seismic.status, 1);
     EXPECT_NE(seismic.err.find("marovin-kml: line1.su: 3 traces written to LINE1.KML\n"), std::string::npos)
         << seismic.err;
     EXPECT_NE(seismic.err.find("marovin-kml: short.sgy: "), std::string::npos) << seismic.err;
-    EXPECT_EQ(readFile(dir / "LINE1.KML").find("<name>CDP 2003</name>"), std::string::npos); // every fifth
+    EXPECT_EQ(read_bytes(dir / "LINE1.KML").find("<name>CDP 2003</name>"), std::string::npos); // every fifth
     EXPECT_FALSE(fs::exists(dir / "SHORT.KML"));
 
-    const Run text = run("--layout Number,X,Y,Z -e 1 pts.xyz");
+    const support::ProgramRun text = run("--layout Number,X,Y,Z -e 1 pts.xyz");
     EXPECT_EQ(text.status, 0) << text.err;
-    EXPECT_NE(readFile(dir / "pts.KML").find("<name>Station 1</name>"), std::string::npos);
+    EXPECT_NE(read_bytes(dir / "pts.KML").find("<name>Station 1</name>"), std::string::npos);
     // Only the outputs, and no temporary file, were left.
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"LINE1.KML", "line1.su", "pts.KML", "pts.xyz", "short.sgy"}));
+    EXPECT_EQ(scratch.names(), (std::vector<std::string>{"LINE1.KML", "line1.su", "pts.KML", "pts.xyz", "short.sgy"}));
 }
 
 TEST_F(MarovinKml, UsageErrorsEndWithStatusTwoBeforeAnyFile)
@@ -111,7 +70,7 @@ TEST_F(MarovinKml, UsageErrorsEndWithStatusTwoBeforeAnyFile)
         "-o - line1.su line1.su", "-s none line1.su", "--every",
     };
     for (const char* arguments : usages) {
-        const Run r = run(arguments);
+        const support::ProgramRun r = run(arguments);
         EXPECT_EQ(r.status, 2) << arguments;
         EXPECT_NE(r.err.find("marovin-kml: "), std::string::npos) << arguments;
         EXPECT_FALSE(fs::exists(dir / "LINE1.KML")) << arguments;
@@ -136,16 +95,16 @@ TEST_F(MarovinKml, CsvHoldsTracesNumbersPositionsAndDegreesInShortestForm)
         {"-s none --csv -o - --layout Number,X,Y pts.xyz", "trace,number,x,y\n1,7,496000.5,5314000.25\n3,8,496020,5314015\n"},
     };
     for (const auto& c : cases) {
-        const Run r = run(c.arguments);
+        const support::ProgramRun r = run(c.arguments);
         EXPECT_EQ(r.status, 0) << c.arguments << r.err;
         EXPECT_EQ(r.out, c.csv) << c.arguments;
     }
     // Converted: the degrees follow, as the converter gives them (nine
     // decimals at most); 496000.5 E 5314000.25 N of zone 32 lies near 8.95 E
     // 47.98 N.
-    const Run converted = run("--csv -o out.csv line1.su");
+    const support::ProgramRun converted = run("--csv -o out.csv line1.su");
     ASSERT_EQ(converted.status, 0) << converted.err;
-    const std::string csv = readFile(dir / "out.csv");
+    const std::string csv = read_bytes(dir / "out.csv");
     ASSERT_EQ(csv.rfind("trace,number,x,y,longitude,latitude\n1,2001,496000.5,5314000.25,8.9464", 0), 0u) << csv;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
     EXPECT_EQ(csv.find('\r'), std::string::npos);
@@ -165,14 +124,14 @@ TEST_F(MarovinKml, OutputsNeverReplaceAnInputOrEachOther)
         {"line1.su LINE1.sgy", "LINE1.sgy: the output LINE1.KML is already that of line1.su"},
     };
     for (const auto& c : cases) {
-        const Run r = run(c.arguments);
+        const support::ProgramRun r = run(c.arguments);
         EXPECT_NE(r.status, 0) << c.arguments;
         EXPECT_NE(r.err.find(c.refusal), std::string::npos) << c.arguments << ": " << r.err;
-        EXPECT_EQ(readFile(dir / "line1.su"), suLine());
-        EXPECT_EQ(readFile(dir / "other.su"), suLine());
+        EXPECT_EQ(read_bytes(dir / "line1.su"), suLine());
+        EXPECT_EQ(read_bytes(dir / "other.su"), suLine());
     }
     // Many inputs go into the folder -o names, made when missing.
-    const Run many = run("-o kml line1.su other.su");
+    const support::ProgramRun many = run("-o kml line1.su other.su");
     EXPECT_EQ(many.status, 0) << many.err;
     EXPECT_TRUE(fs::exists(dir / "kml/LINE1.KML"));
     EXPECT_TRUE(fs::exists(dir / "kml/OTHER.KML"));

@@ -2,13 +2,13 @@
 // becomes, and where each point came from.
 #include "conversion/road_points.h"
 
-#include "../readers/trace_line.h"
+#include "support/scratch_folder.h"
+#include "support/seismic_bytes.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -19,16 +19,7 @@ namespace fs = std::filesystem;
 // A line of 1000-sample (SEG-Y) or 500-sample (SU) traces.
 std::string lineBytes(bool su, std::int16_t scalar)
 {
-    return trace_line::bytes(su, su ? 500 : 1000, scalar, trace_line::kLine);
-}
-
-fs::path testFile(const std::string& name, const std::string& bytes)
-{
-    const fs::path path = fs::temp_directory_path() /
-                          ("marovin_road_" + std::to_string(::getpid()) + "_" +
-                           ::testing::UnitTest::GetInstance()->current_test_info()->name() + "_" + name);
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-    return path;
+    return support::trace_line(su, su ? 500 : 1000, scalar, support::kLine);
 }
 
 TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
@@ -51,11 +42,11 @@ TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
         {"SP, a positive scalar divides too", true, 1000, {W::SourcePoint, {W::GroupX, W::GroupY}, {}},
          {1000, 1000, 1030}, {61234.55, -100, 70000}, {481234.525, 50000, 481200}},
     };
+    const support::ScratchFolder scratch;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        const fs::path line = testFile(c.su ? "line.su" : "line.sgy", lineBytes(c.su, c.scalar));
-        marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(line.string(), c.selection);
-        fs::remove(line);
+        const std::string line = scratch.write(c.su ? "line.su" : "line.sgy", lineBytes(c.su, c.scalar));
+        marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(line, c.selection);
         ASSERT_TRUE(road) << road.error();
         EXPECT_EQ(road->header.Nb_Traces, 3);
         EXPECT_EQ(road->points.number, c.numbers);
@@ -70,16 +61,11 @@ TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
 TEST(SeismicRoad, AnglesAreDividedBeforeTheyAreReadAsDegreesMinutesAndSeconds)
 {
     std::string bytes = lineBytes(false, -100);
-    const auto put = [&bytes](std::size_t offset, std::uint32_t value, int size) {
-        for (int k = 0; k < size; ++k)
-            bytes[offset + k] = static_cast<char>(value >> (8 * (size - 1 - k)));
-    };
-    put(3600 + 80, static_cast<std::uint32_t>(-4523050), 4); // -4 52 30.50
-    put(3600 + 84, 54480000, 4);                              // 54 48 00.00
-    put(3600 + 88, 4, 2);                                     // units: DDDMMSS
-    const fs::path line = testFile("dms.sgy", bytes);
-    marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(line.string(), {});
-    fs::remove(line);
+    support::put_word(bytes, 3600 + 80, static_cast<std::uint32_t>(-4523050), 4, false); // -4 52 30.50
+    support::put_word(bytes, 3600 + 84, 54480000, 4, false);                              // 54 48 00.00
+    support::put_word(bytes, 3600 + 88, 4, 2, false);                                     // units: DDDMMSS
+    const support::ScratchFolder scratch;
+    marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(scratch.write("dms.sgy", bytes), {});
     ASSERT_TRUE(road) << road.error();
     EXPECT_DOUBLE_EQ(road->points.x[0], -(4 + 52 / 60.0 + 30.5 / 3600));
     EXPECT_DOUBLE_EQ(road->points.y[0], 54.8);
@@ -87,21 +73,22 @@ TEST(SeismicRoad, AnglesAreDividedBeforeTheyAreReadAsDegreesMinutesAndSeconds)
 
 TEST(SeismicRoad, FailuresNameTheFile)
 {
-    const fs::path line = testFile("line.sgy", lineBytes(false, -100));
-    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(line.string());
+    const support::ScratchFolder scratch;
+    const std::string line = scratch.write("line.sgy", lineBytes(false, -100));
+    marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(line);
     ASSERT_TRUE(header);
     marovin::SeismicHeader longer = *header;
     longer.Nb_Traces = 4;
     marovin::SeismicSelection zero;
     zero.divisor = 0;
-    EXPECT_FALSE(marovin::seismic_road_points(line.string(), *header, zero));
-    const auto beyond = marovin::seismic_road_points(line.string(), longer, {});
+    EXPECT_FALSE(marovin::seismic_road_points(line, *header, zero));
+    const auto beyond = marovin::seismic_road_points(line, longer, {});
     ASSERT_FALSE(beyond);
-    EXPECT_NE(beyond.error().find("trace 4 of " + line.string()), std::string::npos) << beyond.error();
+    EXPECT_NE(beyond.error().find("trace 4 of " + line), std::string::npos) << beyond.error();
     fs::remove(line);
-    const auto gone = marovin::read_seismic_road(line.string(), {});
+    const auto gone = marovin::read_seismic_road(line, {});
     ASSERT_FALSE(gone);
-    EXPECT_NE(gone.error().find(line.string()), std::string::npos) << gone.error();
+    EXPECT_NE(gone.error().find(line), std::string::npos) << gone.error();
     EXPECT_FALSE(fs::exists(line)) << "nothing is created";
 }
 
@@ -122,20 +109,18 @@ TEST(TextRoad, LinesGiveNumbersDividedCoordinatesAndTheirLineOfTheFile)
         {L::XYZ, "600000 4500000 12\n600010 4500005 13\n", 1000, {1, 2}, {600, 600.01}, {1, 2}},
         {L::XY, "600000,4500000\n\n\n600010,4500005", 10, {1, 2}, {60000, 60001}, {1, 4}},
     };
+    const support::ScratchFolder scratch;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const fs::path file = testFile("points.xyz", c.text);
-        marovin::Result<marovin::RoadPoints> points = marovin::read_text_road(file.string(), c.layout, c.divisor);
-        fs::remove(file);
+        const std::string file = scratch.write("points.xyz", c.text);
+        marovin::Result<marovin::RoadPoints> points = marovin::read_text_road(file, c.layout, c.divisor);
         ASSERT_TRUE(points) << points.error();
         EXPECT_EQ(points->number, c.numbers);
         EXPECT_EQ(points->x, c.x);
         for (std::size_t i = 0; i < c.lines.size(); ++i)
             EXPECT_EQ(points->origin(i), c.lines[i]);
     }
-    const fs::path wrong = testFile("wrong.xyz", "1,2,3\r\n\r\n4,5\r\n");
-    const auto failed = marovin::read_text_road(wrong.string(), L::XYZ, 1);
-    fs::remove(wrong);
+    const auto failed = marovin::read_text_road(scratch.write("wrong.xyz", "1,2,3\r\n\r\n4,5\r\n"), L::XYZ, 1);
     ASSERT_FALSE(failed);
     EXPECT_EQ(failed.error(), "line 3 holds 2 fields, but the file type \"X,Y,Z\" takes 3");
 }
@@ -148,7 +133,7 @@ TEST(CoordinateDivisor, IsTheMagnitudeOfANumberOtherThanZero)
     } cases[] = {
         {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},  {"2.5", 2.5},
         {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0}, {"inf", 0},
-        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},
+        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},   {"1.2.3", 0}, {"5-", 0},
     };
     for (const auto& c : cases) {
         const auto d = marovin::coordinate_divisor(c.text);

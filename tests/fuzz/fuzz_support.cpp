@@ -1,10 +1,10 @@
 #include "fuzz_support.h"
 
+#include "support/scratch_folder.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -48,51 +48,24 @@ std::string_view Input::rest()
     return taken;
 }
 
-namespace {
-
-struct ScratchFolder {
-    std::filesystem::path path;
-    ScratchFolder()
-    {
-        // Files are written at every run: memory-backed /dev/shm keeps that
-        // from waiting on the disk.
-        const char* tmp = std::getenv("TMPDIR");
-        std::error_code error;
-        const std::string base = tmp && *tmp                                   ? tmp
-                                 : std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm"
-                                                                                    : "/tmp";
-        std::string pattern = base + "/marovin-fuzz-XXXXXX";
-        FUZZ_CHECK(::mkdtemp(pattern.data()) != nullptr, "cannot make a scratch folder " + pattern);
-        path = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-};
-
-} // namespace
-
 std::string scratch_path(std::string_view name)
 {
-    static const ScratchFolder folder;
-    return (folder.path / name).string();
+    // Files are written at every run: memory-backed /dev/shm keeps that from
+    // waiting on the disk.
+    const char* tmp = std::getenv("TMPDIR");
+    std::error_code error;
+    static const support::ScratchFolder folder(tmp && *tmp                                      ? tmp
+                                               : std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm"
+                                                                                                   : "/tmp");
+    return folder.file(name);
 }
 
-void write_file(const std::string& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    FUZZ_CHECK(static_cast<bool>(out), "cannot write " + path);
-}
+void write_file(const std::string& path, std::string_view bytes) { support::write_bytes(path, bytes); }
 
 std::string read_file(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    FUZZ_CHECK(static_cast<bool>(in), "cannot read " + path);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    FUZZ_CHECK(std::filesystem::is_regular_file(path), "cannot read " + path);
+    return support::read_bytes(path);
 }
 
 int memory_file(std::string_view bytes)

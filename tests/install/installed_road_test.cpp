@@ -2,6 +2,7 @@
 // window is given the installed bin folder as its own, as the installed
 // marovin is, and the user folders of the environment the script sets up.
 // Everything the window writes must land in those folders.
+#include "qt_support.h"
 #include "scripted_desktop.h"
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
@@ -23,12 +24,6 @@ QString installedBin()
     const QString bin = qEnvironmentVariable("MAROVIN_INSTALLED_BIN");
     EXPECT_FALSE(bin.isEmpty()) << "run by installed_tree_test.sh, which sets MAROVIN_INSTALLED_BIN";
     return bin;
-}
-
-QByteArray fileBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Every point of the sample line lies near 9° E, 48° N.
@@ -54,7 +49,7 @@ TEST(InstalledTree, SeismicRoadRunsFromTheSampleLineToTheViewer)
     // is read from the user's copy, beside which its KML file can be written.
     EXPECT_TRUE(w->RichTextBox1->text().contains(QStringLiteral("Marovin user manual")));
     EXPECT_EQ(w->Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
-    EXPECT_EQ(fileBytes(w->Text4->text()), fileBytes(bin + QStringLiteral("/../share/marovin/samples/aire.su")));
+    EXPECT_EQ(readBytes(w->Text4->text()), readBytes(bin + QStringLiteral("/../share/marovin/samples/aire.su")));
     EXPECT_EQ(w->Text6->text(), QStringLiteral("300"));
     EXPECT_EQ(w->Text8->text(), user.sampleCopy + QStringLiteral("/AIRE.KML"));
 
@@ -68,7 +63,7 @@ TEST(InstalledTree, SeismicRoadRunsFromTheSampleLineToTheViewer)
     EXPECT_TRUE(jobFolder.startsWith(user.jobRoot + QStringLiteral("/window-"))) << jobFolder.toStdString();
 
     w->Command3_Click();
-    EXPECT_EQ(fileBytes(w->Text8->text()).count("<Placemark>"), 300);
+    EXPECT_EQ(readBytes(w->Text8->text()).count("<Placemark>"), 300);
     w->Command4_Click();
     ASSERT_EQ(desktop.opens.size(), 1u);
     EXPECT_EQ(desktop.opens[0].path, w->Text8->text());
@@ -76,7 +71,7 @@ TEST(InstalledTree, SeismicRoadRunsFromTheSampleLineToTheViewer)
     w->close(); // writes the remembered file into the user's configuration
     w.reset();
     EXPECT_FALSE(QFileInfo::exists(jobFolder)) << "the job folder goes with its window";
-    EXPECT_TRUE(fileBytes(user.iniPath).contains("Fichier 1=" + QFile::encodeName(user.sampleCopy) + "/aire.su"));
+    EXPECT_TRUE(readBytes(user.iniPath).contains("Fichier 1=" + QFile::encodeName(user.sampleCopy) + "/aire.su"));
 }
 
 TEST(InstalledTree, TextRoadRunsOnTheUsersCopyOfTheStations)
@@ -99,7 +94,7 @@ TEST(InstalledTree, TextRoadRunsOnTheUsersCopyOfTheStations)
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
     expectSampleLine(w);
     w.Command10_Click();
-    EXPECT_EQ(fileBytes(w.Text2->text()).count("<Placemark>"), 300);
+    EXPECT_EQ(readBytes(w.Text2->text()).count("<Placemark>"), 300);
 }
 
 } // namespace

@@ -1,20 +1,19 @@
 #include "kml/kml_writer.h"
+
 #include "base/number_text.h"
-#include "ogr_features.h"
+#include "support/outside_readers.h"
+#include "support/program_run.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace marovin {
 namespace {
@@ -70,31 +69,13 @@ std::vector<std::string> lines_of(const std::string& text)
     return lines;
 }
 
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using support::read_bytes;
 
 class TempFolder : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() /
-                 ("kml_writer_test_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-    std::vector<std::string> files() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-    fs::path folder;
+    std::vector<std::string> files() const { return scratch.names(); }
+    support::ScratchFolder scratch;
+    const fs::path folder = scratch.path();
 };
 
 const std::string kFixedHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
@@ -361,9 +342,9 @@ TEST_F(TempFolder, WritingTwiceReplacesTheFileAndGivesIdenticalBytes)
     const PointTable table = numbered_table(40);
     ASSERT_TRUE(write_kml_file(path.string(), numbered_table(90), {5, "P", "D"}).ok());
     ASSERT_TRUE(write_kml_file(path.string(), table, {5, "P", "D"}).ok());
-    const std::string first = read_file(path);
+    const std::string first = read_bytes(path);
     ASSERT_TRUE(write_kml_file(path.string(), table, {5, "P", "D"}).ok());
-    EXPECT_EQ(read_file(path), first);
+    EXPECT_EQ(read_bytes(path), first);
     EXPECT_EQ(first, document(table, {5, "P", "D"}));
     EXPECT_EQ(files(), std::vector<std::string>{"line1.KML"}); // no temporary file left
 }
@@ -376,20 +357,18 @@ TEST_F(TempFolder, AFailedWriteLeavesNoFileAndKeepsAnEarlierOne)
     EXPECT_NE(status.error().find(missing.string()), std::string::npos) << status.error();
     EXPECT_FALSE(fs::exists(missing.parent_path()));
 
-    const fs::path earlier = folder / "kept.KML";
-    std::ofstream(earlier) << "earlier";
+    const fs::path earlier = scratch.plant("kept.KML");
     const PointTable bad = make_table({{1, 1, 1}, {NAN, 1, 2}, {1, 1, 3}});
     const Status refused = write_kml_file(earlier.string(), bad, {1, "P", "D"});
     ASSERT_FALSE(refused.ok());
     EXPECT_NE(refused.error().find(earlier.string()), std::string::npos) << refused.error();
     EXPECT_NE(refused.error().find("row 2"), std::string::npos) << refused.error();
-    EXPECT_EQ(read_file(earlier), "earlier");
+    EXPECT_EQ(read_bytes(earlier), support::kSentinel);
     EXPECT_EQ(files(), std::vector<std::string>{"kept.KML"});
 }
 
-using ogr_check::Feature;
-using ogr_check::have_tool;
-using ogr_check::output_of;
+using support::Feature;
+using support::have_tool;
 
 // Labels with every byte value from 0 to 255 and markup characters: the
 // writer must turn any of them into text that XML holds.
@@ -407,21 +386,22 @@ TEST_F(TempFolder, XmllintReadsTheDocumentAsWellFormed)
         GTEST_SKIP() << "xmllint (libxml2-utils) is not installed";
     const fs::path path = folder / "check.kml";
     ASSERT_TRUE(write_kml_file(path.string(), numbered_table(10), awkward_labels(3)).ok());
-    const std::string command = "xmllint --noout '" + path.string() + "' 2>'" + (folder / "errors").string() + "'";
-    EXPECT_EQ(std::system(command.c_str()), 0) << read_file(folder / "errors");
+    const std::string command = "xmllint --noout " + support::shell_quoted(path.string());
+    const support::ProgramRun checked = support::run_program(command);
+    EXPECT_EQ(checked.status, 0) << checked.err;
     // The check itself must catch an unescaped ampersand and a control byte.
-    const std::string written = read_file(path);
+    const std::string written = read_bytes(path);
     for (const auto& [good, bad] : {std::pair<std::string, std::string>{"A&amp;B", "A&B"}, {"&lt;C", "\x01<C"}}) {
         std::string broken = written;
         broken.replace(broken.find(good), good.size(), bad);
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << broken;
-        EXPECT_NE(std::system(command.c_str()), 0) << bad;
+        support::write_bytes(path, broken);
+        EXPECT_NE(support::run_program(command).status, 0) << bad;
     }
 }
 
 std::vector<Feature> ogrinfo_features(const std::string& options, const fs::path& path)
 {
-    return ogr_check::ogrinfo_features(options, path.string());
+    return support::ogrinfo_features(options, path.string());
 }
 
 // Points of every kind of number text: both hemispheres, whole values, values
@@ -474,7 +454,7 @@ TEST_F(RealReaders, GdalKmlDriverReadsEveryPointAndName)
 
 TEST_F(RealReaders, GdalLibkmlDriverReadsEveryPointWithThePushpinAtAFifth)
 {
-    if (output_of("ogrinfo --formats").find("LIBKML") == std::string::npos)
+    if (!support::have_libkml_driver())
         GTEST_SKIP() << "this GDAL has no LIBKML driver";
     const std::vector<Feature> features =
         ogrinfo_features("--config GDAL_SKIP KML --config LIBKML_RESOLVE_STYLE YES", path);
@@ -489,7 +469,7 @@ TEST_F(RealReaders, BothGdalDriversReadADocumentWithAwkwardLabels)
 {
     ASSERT_TRUE(write_kml_file(path.string(), table, awkward_labels(2)).ok());
     expect_every_point(ogrinfo_features("--config GDAL_SKIP LIBKML", path));
-    if (output_of("ogrinfo --formats").find("LIBKML") != std::string::npos)
+    if (support::have_libkml_driver())
         expect_every_point(ogrinfo_features("--config GDAL_SKIP KML", path));
 }
 

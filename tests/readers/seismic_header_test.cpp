@@ -1,6 +1,8 @@
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
-#include "seismic_test_files.h"
+
+#include "support/scratch_folder.h"
+#include "support/seismic_bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +12,6 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 namespace {
@@ -19,40 +20,7 @@ namespace fs = std::filesystem;
 using marovin::Result;
 using marovin::SeismicFile;
 using marovin::SeismicHeader;
-using seismic_test::Kind;
-
-// A fresh folder per test (tests run as separate processes in parallel).
-class TempFolder {
-public:
-    TempFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "marovin-seismic-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            path_ = pattern;
-    }
-    ~TempFolder()
-    {
-        std::error_code ignored;
-        if (!path_.empty())
-            fs::remove_all(path_, ignored);
-    }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-    bool valid() const { return !path_.empty(); }
-    std::size_t entries() const
-    {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
-    }
-
-private:
-    fs::path path_;
-};
-
-void write_bytes(const fs::path& path, std::initializer_list<unsigned char> bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    for (unsigned char b : bytes)
-        out.put(static_cast<char>(b));
-}
+using support::Kind;
 
 // --- word decoding --------------------------------------------------------
 
@@ -83,10 +51,9 @@ TEST(SeismicWords, DecodeTwosComplementInBothByteOrders)
 
 TEST(SeismicWords, FileReadersUseOneBasedPositionsAndNeverReadPastTheEnd)
 {
-    TempFolder folder;
-    ASSERT_TRUE(folder.valid());
+    support::ScratchFolder folder;
     const fs::path path = folder / "words.bin";
-    write_bytes(path, {0x00, 0xFF, 0x9C, 0x80, 0x00, 0x00, 0x00});
+    support::write_bytes(path, std::string("\x00\xFF\x9C\x80\x00\x00\x00", 7));
     Result<SeismicFile> file = SeismicFile::open(path.string());
     ASSERT_TRUE(file) << file.error();
     EXPECT_EQ(file->size(), 7u);
@@ -122,8 +89,6 @@ TEST(SeismicScalar, MagnitudesBelowFiveBecomePowersOfTen)
 
 class SeismicHeaderRead : public ::testing::TestWithParam<Kind> {
 protected:
-    void SetUp() override { ASSERT_TRUE(folder.valid()); }
-
     Kind kind() const { return GetParam(); }
     // Names decide the kind: ".sgy" is SEG-Y, ".su" SU.
     std::string file(const std::string& stem) const
@@ -133,15 +98,15 @@ protected:
     std::string make(std::int16_t samples, std::int16_t scalar, std::uint64_t size, const std::string& stem = "line1")
     {
         const std::string path = file(stem);
-        seismic_test::write_seismic_file(path, kind(), samples, scalar, size);
+        support::write_seismic_file(path, kind(), samples, scalar, size);
         return path;
     }
     std::uint64_t size_for(std::int16_t samples, double traces) const
     {
-        return seismic_test::size_for(kind(), samples, traces);
+        return support::size_for(kind(), samples, traces);
     }
 
-    TempFolder folder;
+    support::ScratchFolder folder;
 };
 
 TEST_P(SeismicHeaderRead, ReadsSamplesScalarOffsetAndTraceCount)
@@ -168,7 +133,7 @@ TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndReadsTheSamplesWordUnsigned)
                        {-25536, -1000, -1000, 2, 40000}}; // word 9C40: 40,000 samples
     for (const auto& c : cases) {
         const std::uint64_t size =
-            seismic_test::header_offset(kind()) + (240 + 4 * std::uint64_t(c.count)) * std::uint64_t(c.traces);
+            support::header_offset(kind()) + (240 + 4 * std::uint64_t(c.count)) * std::uint64_t(c.traces);
         const std::string path = make(c.samples, c.scalar, size);
         const Result<SeismicHeader> header = marovin::read_seismic_header(path);
         ASSERT_TRUE(header) << header.error();
@@ -212,7 +177,7 @@ TEST_P(SeismicHeaderRead, FailsInPlainWordsNamingTheFile)
     for (const auto& c : cases) {
         std::uint64_t size = c.size;
         if (size == 0)
-            size = static_cast<std::uint64_t>(seismic_test::header_offset(kind()) + 239);
+            size = static_cast<std::uint64_t>(support::header_offset(kind()) + 239);
         if (size == 1)
             size = 0;
         const std::string path = make(c.samples, c.scalar, size, std::string("bad-") + c.what);
@@ -236,14 +201,14 @@ TEST_P(SeismicHeaderRead, MissingFilesAndFoldersFailWithoutCreatingAnything)
     }
     EXPECT_NE(marovin::read_seismic_header(missing).error().find("does not exist"), std::string::npos);
     EXPECT_FALSE(fs::exists(missing));
-    EXPECT_EQ(folder.entries(), 1u); // only the folder made above
+    EXPECT_EQ(folder.names().size(), 1u); // only the folder made above
 }
 
 TEST_P(SeismicHeaderRead, TraceCountsThatDoNotFitIn32BitsAreFailures)
 {
     // Traces of no samples (240 bytes): 2^31 traces take 480 GiB, left as a
     // hole.
-    const std::string path = make(0, 1, seismic_test::header_offset(kind()) + 240 * (std::uint64_t{1} << 31));
+    const std::string path = make(0, 1, support::header_offset(kind()) + 240 * (std::uint64_t{1} << 31));
     const Result<SeismicHeader> header = marovin::read_seismic_header(path);
     ASSERT_FALSE(header);
     EXPECT_NE(header.error().find("traces"), std::string::npos) << header.error();
@@ -258,7 +223,7 @@ TEST_P(SeismicHeaderRead, FilesAbove4GBAreReadWithSixtyFourBitPositions)
     EXPECT_EQ(header->Nb_Traces, traces);
 
     // A word of the last trace, beyond 2^32.
-    const std::int64_t position = seismic_test::header_offset(kind()) + (traces - 1) * 4240 + 81;
+    const std::int64_t position = support::header_offset(kind()) + (traces - 1) * 4240 + 81;
     ASSERT_GT(position, std::int64_t{1} << 32);
     const int fd = ::open(path.c_str(), O_WRONLY);
     ASSERT_GE(fd, 0);
@@ -274,25 +239,13 @@ TEST_P(SeismicHeaderRead, FilesAbove4GBAreReadWithSixtyFourBitPositions)
 INSTANTIATE_TEST_SUITE_P(BothKinds, SeismicHeaderRead, ::testing::Values(Kind::SegY, Kind::Su),
                          [](const auto& info) { return info.param == Kind::SegY ? "SegY" : "Su"; });
 
-TEST(SeismicHeaderKind, SuTestLooksAtTheLastTwoCharactersInAnyCase)
-{
-    EXPECT_TRUE(marovin::is_su_path("/data/line1.su"));
-    EXPECT_TRUE(marovin::is_su_path("/data/line1.Su"));
-    EXPECT_TRUE(marovin::is_su_path("/data/dosu"));
-    EXPECT_FALSE(marovin::is_su_path("/data/line1.sgy"));
-    EXPECT_FALSE(marovin::is_su_path("/data/line1.sux"));
-    EXPECT_FALSE(marovin::is_su_path("u"));
-    EXPECT_FALSE(marovin::is_su_path(""));
-}
-
 TEST(SeismicHeaderKind, TheLastTwoCharactersDecideTheByteOrderAndOffset)
 {
-    TempFolder folder;
-    ASSERT_TRUE(folder.valid());
+    support::ScratchFolder folder;
     // SU words in files named like SU files (any case, with or without a dot).
     for (const char* name : {"line1.Su", "dosu", "LINE2.SU"}) {
         const fs::path path = folder / name;
-        seismic_test::write_seismic_file(path, Kind::Su, 500, 2, seismic_test::size_for(Kind::Su, 500, 25));
+        support::write_seismic_file(path, Kind::Su, 500, 2, support::size_for(Kind::Su, 500, 25));
         const Result<SeismicHeader> header = marovin::read_seismic_header(path.string());
         ASSERT_TRUE(header) << header.error();
         EXPECT_EQ(header->Header_Offset, 0) << name;
@@ -301,7 +254,7 @@ TEST(SeismicHeaderKind, TheLastTwoCharactersDecideTheByteOrderAndOffset)
     }
     for (const char* name : {"line1.segy", "line1.sus", "line1.SGY"}) {
         const fs::path path = folder / name;
-        seismic_test::write_seismic_file(path, Kind::SegY, 500, 2, seismic_test::size_for(Kind::SegY, 500, 25));
+        support::write_seismic_file(path, Kind::SegY, 500, 2, support::size_for(Kind::SegY, 500, 25));
         const Result<SeismicHeader> header = marovin::read_seismic_header(path.string());
         ASSERT_TRUE(header) << header.error();
         EXPECT_EQ(header->Header_Offset, 3600) << name;
@@ -316,7 +269,7 @@ TEST(SeismicHeaderKind, TheLastTwoCharactersDecideTheByteOrderAndOffset)
 
 namespace {
 
-using seismic_test::Shape;
+using support::Shape;
 using Starts = std::vector<std::int64_t>;
 
 struct LayoutCase {
@@ -380,12 +333,11 @@ const LayoutCase kLayouts[] = {
 
 TEST(SeismicLayouts, EveryShapeIsReadWhereTheStandardPutsItsTracesOrRefusedWithItsCause)
 {
-    TempFolder folder;
-    ASSERT_TRUE(folder.valid());
+    support::ScratchFolder folder;
     for (const LayoutCase& c : kLayouts) {
         SCOPED_TRACE(c.what);
         const std::string path = (folder / (c.shape.su ? "line.su" : "line.sgy")).string();
-        seismic_test::write_shape(path, c.shape);
+        support::write_bytes(path, support::seismic_bytes(c.shape));
         const Result<marovin::SeismicRead> read = marovin::read_seismic_file(path);
         const Result<SeismicHeader> header = read ? Result<SeismicHeader>(read->header) : marovin::fail(read.error());
         if (c.traces == 0) {
@@ -425,12 +377,12 @@ TEST(SeismicLayouts, EveryFormatCodeGivesItsSampleSizeInBothByteOrders)
 {
     const std::pair<std::int16_t, std::int32_t> formats[] = {{1, 4}, {2, 4}, {3, 2},  {4, 4},  {5, 4},  {6, 8},  {7, 3},
                                                              {8, 1}, {9, 8}, {10, 4}, {11, 2}, {12, 8}, {15, 3}, {16, 1}};
-    TempFolder folder;
-    ASSERT_TRUE(folder.valid());
+    support::ScratchFolder folder;
     const std::string path = (folder / "line.sgy").string();
     for (const auto& [code, bytes] : formats) {
         for (const bool little : {false, true}) {
-            seismic_test::write_shape(path, {.little_endian = little, .format = code, .samples = {7, 7, 7}});
+            const support::Shape shape{.little_endian = little, .format = code, .samples = {7, 7, 7}};
+            support::write_bytes(path, support::seismic_bytes(shape));
             const Result<SeismicHeader> header = marovin::read_seismic_header(path);
             ASSERT_TRUE(header) << header.error();
             EXPECT_EQ(header->Sample_Bytes, bytes) << code;

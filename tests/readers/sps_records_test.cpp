@@ -1,6 +1,6 @@
 #include "readers/xy_text.h"
 
-#include "sps_file_shapes.h"
+#include "support/survey_shapes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 namespace {
 
 using marovin::XyLayout;
-using sps_shapes::record;
+using support::sps_record;
 
 std::string lines(const std::vector<std::string>& records, const std::string& end = "\r\n")
 {
@@ -43,7 +43,7 @@ struct Expected {
 };
 
 struct RevisionCase {
-    const sps_shapes::Revision* revision;
+    const support::SpsColumns* revision;
     bool h00; // an H00 record names the revision
 };
 
@@ -54,12 +54,12 @@ class SpsRevisionTest : public ::testing::TestWithParam<RevisionCase> {};
 // blank lines and X records between, any line end, tabs for blanks.
 TEST_P(SpsRevisionTest, PointRecordsAreReadFromTheirColumns)
 {
-    const sps_shapes::Revision& r = *GetParam().revision;
+    const support::SpsColumns& r = *GetParam().revision;
     const std::string head = GetParam().h00 ? std::string(r.h00) + "\r\nH26 comment\r\n" : "H26 comment\r\n";
-    const std::string line1 = record(r, 'R', "2001", "1001", 496000.5, 5314000.2);
-    const std::string line2 = record(r, 'S', "2001", "1003", 496040.5, 5314030.2);
-    const std::string fraction = record(r, 'S', "2001", "1001.5", 496010.5, 5314007.2);
-    const std::string other = record(r, 'R', "2003", "1001", 496100.5, 5314100.2);
+    const std::string line1 = sps_record(r, 'R', "2001", "1001", 496000.5, 5314000.2);
+    const std::string line2 = sps_record(r, 'S', "2001", "1003", 496040.5, 5314030.2);
+    const std::string fraction = sps_record(r, 'S', "2001", "1001.5", 496010.5, 5314007.2);
+    const std::string other = sps_record(r, 'R', "2003", "1001", 496100.5, 5314100.2);
     const std::string relation = "X    11   11     2001    1001  1  30 1     2003    1001    1030 1";
     const auto first = GetParam().h00 ? 3 : 2; // the file line of the first record
     const struct {
@@ -83,7 +83,7 @@ TEST_P(SpsRevisionTest, PointRecordsAreReadFromTheirColumns)
         SCOPED_TRACE(std::string(r.name) + ", " + c.what);
         const marovin::XyText text = marovin::xy_file_text(head + c.body);
         ASSERT_TRUE(text.sps.has_value());
-        EXPECT_EQ(text.sps->revision, &r == &sps_shapes::kRevision1 ? marovin::SpsRevision::V1_0
+        EXPECT_EQ(text.sps->revision, &r == &support::kSps1 ? marovin::SpsRevision::V1_0
                                                                     : marovin::SpsRevision::V2_1);
         EXPECT_EQ(marovin::named_layout(text), XyLayout::SPS);
         auto points = marovin::read_xy_points(text, XyLayout::SPS);
@@ -98,23 +98,23 @@ TEST_P(SpsRevisionTest, PointRecordsAreReadFromTheirColumns)
 }
 
 INSTANTIATE_TEST_SUITE_P(BothRevisions, SpsRevisionTest,
-                         ::testing::Values(RevisionCase{&sps_shapes::kRevision1, true},
-                                           RevisionCase{&sps_shapes::kRevision1, false},
-                                           RevisionCase{&sps_shapes::kRevision2, true},
-                                           RevisionCase{&sps_shapes::kRevision2, false}),
+                         ::testing::Values(RevisionCase{&support::kSps1, true},
+                                           RevisionCase{&support::kSps1, false},
+                                           RevisionCase{&support::kSps2, true},
+                                           RevisionCase{&support::kSps2, false}),
                          [](const ::testing::TestParamInfo<RevisionCase>& info) {
-                             return std::string(info.param.revision == &sps_shapes::kRevision1 ? "V1_0" : "V2_1") +
+                             return std::string(info.param.revision == &support::kSps1 ? "V1_0" : "V2_1") +
                                     (info.param.h00 ? "Named" : "ByColumns");
                          });
 
 TEST(SpsRecords, FilesAreToldFromListsByTheirRecords)
 {
-    const std::string point = record(sps_shapes::kRevision2, 'S', "1", "1", 1, 2);
+    const std::string point = sps_record(support::kSps2, 'S', "1", "1", 1, 2);
     const struct {
         std::string text;
         bool sps;
     } cases[] = {
-        {std::string(sps_shapes::kRevision2.h00) + "\r\n", true},
+        {std::string(support::kSps2.h00) + "\r\n", true},
         {"\xEF\xBB\xBF\r\nH26 layout\r\nX record\r\n" + point + "\r\n", true},
         {"Station,Easting,Northing,Elevation\r\n1,496000,5314000,450\r\n", false},
         {"H001;496000;5314000;450\r\nH002;496020;5314015;451\r\n", false}, // boreholes named H...
@@ -128,8 +128,8 @@ TEST(SpsRecords, FilesAreToldFromListsByTheirRecords)
 
 TEST(SpsRecords, RecordsThatCannotBeReadFailNamingTheirLine)
 {
-    const sps_shapes::Revision& r = sps_shapes::kRevision2;
-    const std::string good = record(r, 'R', "1", "1", 496000, 5314000);
+    const support::SpsColumns& r = support::kSps2;
+    const std::string good = sps_record(r, 'R', "1", "1", 496000, 5314000);
     std::string blank_easting = good, text_northing = good;
     blank_easting.replace(46, 9, 9, ' ');
     text_northing.replace(60, 1, "x");
@@ -162,7 +162,7 @@ TEST(SpsRecords, RecordsThatCannotBeReadFailNamingTheirLine)
 
 TEST(SpsRecords, HeaderRecordsTellTheSystemAndTheGridUnits)
 {
-    const std::string point = record(sps_shapes::kRevision1, 'S', "L1", "1", 1, 2) + "\r\n";
+    const std::string point = sps_record(support::kSps1, 'S', "L1", "1", 1, 2) + "\r\n";
     const struct {
         std::vector<std::string> header;
         const char* epsg;

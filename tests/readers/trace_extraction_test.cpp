@@ -1,16 +1,18 @@
 #include "readers/trace_extraction.h"
 
-#include "conversion/road_points.h"
+#include "readers/seismic_header.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -25,12 +27,9 @@ using marovin::TraceWord;
 // chosen 1-based positions.
 class SeismicFixture {
 public:
-    SeismicFixture(bool su, std::int32_t samples, std::int32_t traces, std::int64_t extra_bytes = 0) : su_(su)
+    SeismicFixture(bool su, std::int32_t samples, std::int32_t traces, std::int64_t extra_bytes = 0)
+        : su_(su), path_(folder_.file(su ? "line.su" : "line.sgy"))
     {
-        path_ = (std::filesystem::temp_directory_path() /
-                 ("marovin_trace_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++) +
-                  (su ? ".su" : ".sgy")))
-                    .string();
         fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
         header_.Nb_Samples32 = samples;
         header_.Nb_Samples = static_cast<std::int16_t>(samples);
@@ -39,11 +38,7 @@ public:
         size_ = header_.Header_Offset + marovin::trace_length(header_) * traces + extra_bytes;
         EXPECT_EQ(::ftruncate(fd_, size_), 0);
     }
-    ~SeismicFixture()
-    {
-        ::close(fd_);
-        std::remove(path_.c_str());
-    }
+    ~SeismicFixture() { ::close(fd_); }
 
     // Writes a 32-bit word in the file's byte order at 1-based `position`.
     void word(std::int64_t position, std::int32_t value)
@@ -76,7 +71,7 @@ public:
     SeismicHeader header_;
 
 private:
-    static inline int counter_ = 0;
+    support::ScratchFolder folder_;
     bool su_;
     std::string path_;
     int fd_ = -1;
@@ -196,15 +191,13 @@ TEST_P(TraceReading, NegativeWordsDivideToNegativeCoordinates)
         f.trace_word(1, TraceWord::GroupX, -100); // FF FF FF 9C big-endian
         f.trace_word(1, TraceWord::GroupY, -250);
         f.trace_word(1, TraceWord::Ensemble, -2147483647 - 1);
-        for (const char* scalar : {"-100", "100"}) {
-            TraceSelection s;
-            s.divisor = *marovin::coordinate_divisor(scalar);
-            const auto points = f.extract(s, GetParam());
-            ASSERT_TRUE(points.ok()) << points.error();
-            EXPECT_EQ(points->x[0], -1.0);
-            EXPECT_EQ(points->y[0], -2.5);
-            EXPECT_EQ(points->labels[0], INT32_MIN);
-        }
+        TraceSelection s;
+        s.divisor = 100;
+        const auto points = f.extract(s, GetParam());
+        ASSERT_TRUE(points.ok()) << points.error();
+        EXPECT_EQ(points->x[0], -1.0);
+        EXPECT_EQ(points->y[0], -2.5);
+        EXPECT_EQ(points->labels[0], INT32_MIN);
     }
 }
 
@@ -349,5 +342,70 @@ INSTANTIATE_TEST_SUITE_P(BothReadMethods, TraceReading,
                          [](const auto& info) {
                              return std::string(info.param == ReadMethod::Mapped ? "Mapped" : "Positioned");
                          });
+
+// --- the real files of the shared reference folder ------------------------
+
+// Read as the folder's README says an independent reader reads them.
+struct ReferenceFile {
+    const char* name;
+    bool little_endian;
+    std::int32_t sample_bytes, samples, traces;
+    std::int64_t first; // bytes before the first trace
+    std::int32_t cdp_low, cdp_high;
+    double first_x, first_y, last_x, last_y; // source X/Y, scaled
+    std::optional<std::int32_t> first_ffid;
+};
+
+// From the folder's README.
+const ReferenceFile kReferenceFiles[] = {
+    {"small.sgy", false, 4, 50, 25, 3600, 0, 0, 0, 0, 0, 0, {}},
+    {"small-lsb.sgy", true, 4, 50, 25, 3600, 0, 0, 0, 0, 0, 0, {}},
+    {"f3.sgy", false, 2, 75, 414, 3600, 875, 892, 620197.2, 6074232.9, 620606.7, 6074794.5, {}},
+    {"Format8msb.sgy", false, 1, 75, 414, 3600, 875, 892, 620197.2, 6074232.9, 620606.7, 6074794.5, {}},
+    {"Format6lsb.sgy", true, 8, 75, 414, 3600, 875, 892, 620197.2, 6074232.9, 620606.7, 6074794.5, {}},
+    {"multi-text.sgy", false, 4, 1, 1, 16400, 0, 0, 0, 0, 0, 0, {}},
+    {"shot-gather.sgy", false, 4, 25, 61, 3600, 0, 0, 0, 0, 0, 0, 2},
+    {"small.su", false, 4, 50, 25, 0, 20, 24, 0, 0, 0, 0, {}},
+    {"small-lsb.su", true, 4, 50, 25, 0, 20, 24, 0, 0, 0, 0, {}},
+};
+
+TEST(SharedSeismicFiles, EveryFileGivesTheCountsLabelsAndCoordinatesOfItsReadme)
+{
+    const std::filesystem::path folder = std::filesystem::path(MAROVIN_SHARED_DATA_DIR) / "seismic";
+    if (!std::filesystem::is_directory(folder))
+        GTEST_SKIP() << "no reference folder " << folder;
+    for (const ReferenceFile& f : kReferenceFiles) {
+        SCOPED_TRACE(f.name);
+        const std::string path = (folder / f.name).string();
+        const marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path);
+        ASSERT_TRUE(header) << header.error();
+        EXPECT_EQ(header->Nb_Traces, f.traces);
+        EXPECT_EQ(header->Nb_Samples32, f.samples);
+        EXPECT_EQ(header->Sample_Bytes, f.sample_bytes);
+        EXPECT_EQ(header->Header_Offset, f.first);
+        EXPECT_EQ(marovin::little_endian_words(*header, marovin::is_su_path(path)), f.little_endian);
+
+        marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(path);
+        ASSERT_TRUE(file);
+        marovin::TraceSelection selection;
+        selection.pair = marovin::coordinate_pair_for("X,Y source coordinate");
+        selection.divisor = std::abs(header->Coord_Scalar);
+        const auto points = marovin::extract_trace_points(*file, *header, marovin::is_su_path(path), selection);
+        ASSERT_TRUE(points) << points.error();
+        ASSERT_EQ(points->size(), static_cast<std::size_t>(f.traces));
+        EXPECT_EQ(*std::min_element(points->labels.begin(), points->labels.end()), f.cdp_low);
+        EXPECT_EQ(*std::max_element(points->labels.begin(), points->labels.end()), f.cdp_high);
+        EXPECT_DOUBLE_EQ(points->x.front(), f.first_x);
+        EXPECT_DOUBLE_EQ(points->y.front(), f.first_y);
+        EXPECT_DOUBLE_EQ(points->x.back(), f.last_x);
+        EXPECT_DOUBLE_EQ(points->y.back(), f.last_y);
+        if (f.first_ffid) {
+            selection.label = marovin::label_word_for("FFID");
+            const auto ffid = marovin::extract_trace_points(*file, *header, marovin::is_su_path(path), selection);
+            ASSERT_TRUE(ffid) << ffid.error();
+            EXPECT_EQ(ffid->labels.front(), *f.first_ffid);
+        }
+    }
+}
 
 } // namespace

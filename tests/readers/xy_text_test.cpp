@@ -1,35 +1,19 @@
 #include "readers/xy_text.h"
 
 #include "base/field_reader.h"
-#include "base/file_names.h"
-#include "xy_file_shapes.h"
+#include "support/scratch_folder.h"
+#include "support/survey_shapes.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <set>
-#include <unistd.h>
 
 namespace {
 
 namespace fs = std::filesystem;
 
 std::string shown(const std::string& text) { return testing::PrintToString(text); }
-
-TEST(XyText, SeismicNamesEndInSuOrSgyInAnyCase)
-{
-    struct {
-        const char* path;
-        bool seismic;
-    } const cases[] = {
-        {"/data/line1.su", true},   {"/data/LINE1.SGY", true}, {"/data/line1.Sgy", true},
-        {"/data/line1.segy", false}, {"/data/pts.xyz", false}, {"/data/dosu", true},
-        {"u", false},                {"", false},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(marovin::is_seismic_name(c.path), c.seismic) << c.path;
-}
 
 TEST(XyText, LinesEndAtCrLfOrBothAndEmptyLinesCount)
 {
@@ -47,18 +31,18 @@ TEST(XyText, LinesEndAtCrLfOrBothAndEmptyLinesCount)
 
 TEST(XyText, EveryShapeOfSurveyFileReadsAsTheSameStations)
 {
-    for (const xy_shapes::Shape& shape : xy_shapes::file_shapes()) {
+    for (const support::XyShape& shape : support::xy_file_shapes()) {
         SCOPED_TRACE(shape.name);
         const marovin::XyText text = marovin::normalized_xy_text(shape.bytes);
-        EXPECT_EQ(text.text, xy_shapes::normalised_stations());
+        EXPECT_EQ(text.text, support::normalised_stations());
         auto points = marovin::read_xy_points(text, marovin::XyLayout::NumberXYZ);
         ASSERT_TRUE(points.ok()) << points.error();
-        ASSERT_EQ(points->count, xy_shapes::kStations);
-        for (int k = 0; k < xy_shapes::kStations; ++k) {
-            const int station = xy_shapes::kFirstStation + k;
+        ASSERT_EQ(points->count, support::kStations);
+        for (int k = 0; k < support::kStations; ++k) {
+            const int station = support::kFirstStation + k;
             EXPECT_EQ(points->number[static_cast<std::size_t>(k)], station);
-            EXPECT_DOUBLE_EQ(points->x[static_cast<std::size_t>(k)], xy_shapes::station_x(station));
-            EXPECT_DOUBLE_EQ(points->y[static_cast<std::size_t>(k)], xy_shapes::station_y(station));
+            EXPECT_DOUBLE_EQ(points->x[static_cast<std::size_t>(k)], support::station_x(station));
+            EXPECT_DOUBLE_EQ(points->y[static_cast<std::size_t>(k)], support::station_y(station));
         }
     }
 }
@@ -270,38 +254,27 @@ TEST(XyText, HeaderLinesThatCannotBeReadFailNamingTheirFields)
 
 class XyFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = fs::temp_directory_path() /
-                 ("xy_text_test_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-    }
-    void TearDown() override { fs::remove_all(folder); }
-    fs::path folder;
+    support::ScratchFolder scratch;
+    const fs::path folder = scratch.path();
 };
 
 TEST_F(XyFileTest, LoadingReadsTheFileAndNeverWritesIt)
 {
-    const fs::path file = folder / "pts.xyz";
     const std::string bytes = "\xEF\xBB\xBF" "1;496000,55;5314000,25;450,5\n\n";
-    std::ofstream(file, std::ios::binary) << bytes;
+    const fs::path file = scratch.write("pts.xyz", bytes);
     const auto before = fs::last_write_time(file);
     auto loaded = marovin::load_xy_file(file.string());
     ASSERT_TRUE(loaded.ok()) << loaded.error();
     EXPECT_EQ(loaded->text, "1,496000.55,5314000.25,450.5\r\n");
     EXPECT_EQ(loaded->left_out, std::vector<std::int64_t>{2});
-    std::ifstream in(file, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), bytes);
+    EXPECT_EQ(support::read_bytes(file), bytes);
     EXPECT_EQ(fs::last_write_time(file), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    EXPECT_EQ(scratch.names(), std::vector<std::string>{"pts.xyz"});
 }
 
 TEST_F(XyFileTest, FilesThatAreNoTextFailNamingThem)
 {
-    const fs::path binary = folder / "trace.xyz";
-    std::ofstream(binary, std::ios::binary) << std::string("1;2\0;3\r\n", 8);
+    const fs::path binary = scratch.write("trace.xyz", std::string("1;2\0;3\r\n", 8));
     const struct {
         fs::path path;
         const char* says;

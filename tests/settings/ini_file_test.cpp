@@ -1,15 +1,13 @@
 #include "settings/ini_file.h"
-#include "settings/remembered_file.h"
+
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 
-#include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,39 +18,8 @@ namespace fs = std::filesystem;
 using marovin::find_ini_value;
 using marovin::set_ini_value;
 
-std::string readBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::string& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-// A fresh folder, removed with what it holds (test programs run in parallel).
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        std::string pattern = (fs::temp_directory_path() / "marovin-settings-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) != nullptr)
-            folder_ = pattern;
-    }
-    ~ScratchFolder()
-    {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-    bool isValid() const { return !folder_.empty(); }
-    std::string filePath(const std::string& name) const { return (folder_ / name).string(); }
-    long entries() const { return std::distance(fs::directory_iterator(folder_), fs::directory_iterator()); }
-
-private:
-    fs::path folder_;
-};
+using support::read_bytes;
+using support::ScratchFolder;
 
 TEST(IniFile, FindsValuesLikeTheWindowsProfileService)
 {
@@ -128,34 +95,33 @@ TEST(IniFile, SettingAValueChangesOnlyThatEntry)
 TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
 {
     const ScratchFolder dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath("Tervalo.ini");
+    const std::string path = dir.file("Tervalo.ini");
 
     // Created when missing, read back as written.
     ASSERT_TRUE(marovin::write_ini_value(path, "TERVALO", "Fichier 1", "/data/a.sgy"));
-    EXPECT_EQ(readBytes(path), "[TERVALO]\r\nFichier 1=/data/a.sgy\r\n");
+    EXPECT_EQ(read_bytes(path), "[TERVALO]\r\nFichier 1=/data/a.sgy\r\n");
     EXPECT_EQ(*marovin::read_ini_value(path, "TERVALO", "Fichier 1"), "/data/a.sgy");
 
     // A value with a line break would add entries of its own: refused, file untouched.
-    const std::string before = readBytes(path);
+    const std::string before = read_bytes(path);
     EXPECT_FALSE(marovin::write_ini_value(path, "TERVALO", "Fichier 1", "a\r\n[EVIL]\r\nx=1"));
     EXPECT_FALSE(marovin::write_ini_value(path, "TERVALO", "Fichier=1", "a"));
-    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(read_bytes(path), before);
 
     // No temporary file is left beside it.
-    EXPECT_EQ(dir.entries(), 1);
+    EXPECT_EQ(dir.names().size(), 1u);
 
     // A link to the companion's file stays a link; the target is updated.
-    const std::string real = dir.filePath("real.ini");
-    const std::string link = dir.filePath("link.ini");
-    writeBytes(real, "[TERVALO]\nFichier 1=a\n");
+    const std::string real = dir.file("real.ini");
+    const std::string link = dir.file("link.ini");
+    dir.write("real.ini", "[TERVALO]\nFichier 1=a\n");
     std::filesystem::create_symlink(real, link);
     ASSERT_TRUE(marovin::write_ini_value(link, "TERVALO", "Fichier 1", "b"));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
-    EXPECT_EQ(readBytes(real), "[TERVALO]\nFichier 1=b\n");
+    EXPECT_EQ(read_bytes(real), "[TERVALO]\nFichier 1=b\n");
 
     // A folder that does not exist: a failure, nothing created.
-    const std::string nowhere = dir.filePath("missing/Tervalo.ini");
+    const std::string nowhere = dir.file("missing/Tervalo.ini");
     EXPECT_FALSE(marovin::write_ini_value(nowhere, "TERVALO", "Fichier 1", "a"));
     EXPECT_FALSE(std::filesystem::exists(nowhere));
     EXPECT_EQ(*marovin::read_ini_value(nowhere, "TERVALO", "Fichier 1"), std::nullopt);
@@ -164,15 +130,14 @@ TEST(IniFile, WritesTheFileAtomicallyAndRefusesWhatWouldBreakIt)
 TEST(IniFile, AFolderInPlaceOfTheFileIsRefusedAndNeverWritten)
 {
     const ScratchFolder dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath("Tervalo.ini");
+    const std::string path = dir.file("Tervalo.ini");
     ASSERT_TRUE(std::filesystem::create_directory(path));
     EXPECT_FALSE(marovin::read_ini_value(path, "TERVALO", "Fichier 1"));
     const marovin::Status written = marovin::write_ini_value(path, "TERVALO", "Fichier 1", "a");
     ASSERT_FALSE(written);
     EXPECT_NE(written.error().find(path), std::string::npos) << written.error();
     EXPECT_TRUE(std::filesystem::is_directory(path));
-    EXPECT_EQ(dir.entries(), 1) << "no temporary file left";
+    EXPECT_EQ(dir.names().size(), 1u) << "no temporary file left";
 }
 
 // A FIFO in place of the file: opening it for reading would wait for a
@@ -180,8 +145,7 @@ TEST(IniFile, AFolderInPlaceOfTheFileIsRefusedAndNeverWritten)
 TEST(IniFile, AFifoInPlaceOfTheFileIsNeitherWaitedOnNorWritten)
 {
     const ScratchFolder dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string path = dir.filePath("Tervalo.ini");
+    const std::string path = dir.file("Tervalo.ini");
     ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
     ::alarm(10); // a wait on the FIFO ends the test program
     EXPECT_FALSE(marovin::read_ini_value(path, "TERVALO", "Fichier 1"));
@@ -213,23 +177,6 @@ TEST(IniFile, ManyLinesOfEveryKindAreReadAndWrittenWhole)
             EXPECT_TRUE(set_ini_value(text, "TERVALO", "Fichier 1", "/b.sgy") == expected);
         }
     }
-}
-
-// The remembered seismic file is "Fichier 1" of section "TERVALO", given
-// whole: the cut to 89 characters is made on the decoded path.
-TEST(RememberedFile, IsFichier1OfTheTervaloSectionGivenWhole)
-{
-    const ScratchFolder dir;
-    ASSERT_TRUE(dir.isValid());
-    const std::string ini = dir.filePath("Tervalo.ini");
-    EXPECT_EQ(*marovin::read_remembered_seismic_file(ini), std::nullopt);
-    const std::string longPath = "/data/" + std::string(114, 'x') + ".sgy";
-    ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, longPath));
-    EXPECT_EQ(readBytes(ini), "[TERVALO]\r\nFichier 1=" + longPath + "\r\n");
-    EXPECT_EQ(*marovin::read_remembered_seismic_file(ini), longPath);
-    // A lone quote is stored and read back as it is, not as half a pair.
-    ASSERT_TRUE(marovin::write_remembered_seismic_file(ini, "\""));
-    EXPECT_EQ(*marovin::read_remembered_seismic_file(ini), "\"");
 }
 
 } // namespace

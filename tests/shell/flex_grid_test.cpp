@@ -1,4 +1,4 @@
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/flex_grid.h"
 
 #include <QApplication>

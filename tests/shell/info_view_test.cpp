@@ -1,9 +1,8 @@
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/info_view.h"
 
 #include <QApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTextDocument>
 #include <gtest/gtest.h>
 
@@ -49,7 +48,7 @@ protected:
         return path;
     }
 
-    QTemporaryDir folder;
+    QtScratchFolder folder;
 };
 
 TEST_F(InfoViewTest, ALargeKmlFileIsShownByLinesAndScrollsToItsEnd)

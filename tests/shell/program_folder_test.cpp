@@ -1,11 +1,10 @@
 // How the window finds the program's files from its executable's folder, and
 // the user's folders from the XDG variables.
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/program_folder.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -21,7 +20,7 @@ void touch(const QString& file)
 
 TEST(ProgramFolder, FindsFilesBesideTheExecutableElseWhereTheyAreInstalled)
 {
-    QTemporaryDir root;
+    QtScratchFolder root;
     const QString r = root.path();
     // A program folder as the build makes it, an installed prefix, both at
     // once, and a folder with nothing.

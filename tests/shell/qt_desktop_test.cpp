@@ -1,4 +1,4 @@
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/qt_desktop.h"
 
 #include <QApplication>
@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -54,7 +53,7 @@ TEST(QtDesktop, ConvertedPatternsMatchNamesInAnyCase)
 // else, and gives back the one picked.
 TEST(QtDesktop, OpenDialogWithTheSeismicFilterListsAndTakesLowerCaseNames)
 {
-    QTemporaryDir folder;
+    QtScratchFolder folder;
     for (const char* name : {"line1.sgy", "LINE2.SGY", "line3.su", "notes.txt"}) {
         QFile file(folder.filePath(QString::fromLatin1(name)));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));

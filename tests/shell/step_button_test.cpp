@@ -1,6 +1,6 @@
 // Step captions stay readable on every step colour, under a light or a dark
 // desktop theme.
-#include "qt_print.h"
+#include "qt_support.h"
 #include "window_fixture.h"
 
 #include "shell/step_button.h"

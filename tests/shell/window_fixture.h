@@ -4,35 +4,88 @@
 // user folders (INI path, job folders, sample copy), so tests run in
 // parallel.
 
+#include "qt_support.h"
 #include "scripted_desktop.h"
+#include "shell/flex_grid.h"
+#include "shell/form_layout.h"
+#include "shell/info_view.h"
 #include "shell/kml_main.h"
+#include "shell/tab_control.h"
 
-#include <QFile>
-#include <QTemporaryDir>
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
-// Whole contents of a file; empty when it cannot be read.
-inline QByteArray readBytes(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
+// Everything a handler that fails must leave as it was: every control of
+// the form but the labels (its text, whether it is enabled or checked, a
+// step button's colour), the tab shown, the header state, the point table,
+// and the grid.
+struct WindowState {
+    QStringList controls;
+    int tab = 0;
+    marovin::SeismicHeader header;
+    std::vector<double> table; // longitude, latitude and number of each point
+    QStringList grid;
 
-// Replaces a file's contents (the test fails when it cannot).
-inline void writeBytes(const QString& path, const QByteArray& bytes)
+    static WindowState of(const KML_Main& w)
+    {
+        WindowState state{{}, w.SSTab1->currentIndex(), w.Header, {}, {}};
+        for (const FormControl& row : formControls) {
+            const auto* widget = w.findChild<QWidget*>(QString::fromLatin1(row.name));
+            if (row.kind == FormControl::Kind::Label || !widget)
+                continue;
+            QString shown = QString::fromLatin1(row.name) + (widget->isEnabled() ? " on " : " off ");
+            if (const auto* view = qobject_cast<const InfoView*>(widget))
+                shown += view->text();
+            else
+                shown += widget->property(row.kind == FormControl::Kind::Combo ? "currentText" : "text").toString();
+            if (const auto* box = qobject_cast<const QAbstractButton*>(widget); box && box->isChecked())
+                shown += " checked";
+            if (const auto* button = qobject_cast<const QPushButton*>(widget))
+                shown += " " + KML_Main::backColour(button).name();
+            state.controls << shown;
+        }
+        const marovin::PointTable& t = w.Point_Table;
+        for (std::int32_t i = 0; i < t.size(); ++i)
+            state.table.insert(state.table.end(), {t.longitude()[i], t.latitude()[i], double(t.number()[i])});
+        for (int row = 0; row < w.VSFlexGrid1->rows(); ++row)
+            for (int column = 0; column < w.VSFlexGrid1->cols(); ++column)
+                state.grid << QString::fromStdString(w.VSFlexGrid1->textMatrix(row, column));
+        return state;
+    }
+    bool operator==(const WindowState&) const = default;
+    friend void PrintTo(const WindowState& s, std::ostream* out)
+    {
+        *out << "tab " << s.tab << ", " << s.table.size() / 3 << " points, grid";
+        PrintTo(s.grid, out);
+        *out << ", controls";
+        PrintTo(s.controls, out);
+    }
+};
+
+// An earlier run's result no run makes: the point table and grid hold one
+// row numbered 77 (and an empty one), the label box "Station", the writer
+// disabled, the extraction red, tab 3 shown.
+inline void seedEarlierResult(KML_Main& w)
 {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
+    w.Point_Table = marovin::PointTable({0, 0}, {0, 0}, {0, 77});
+    w.VSFlexGrid1->setCols(3);
+    w.VSFlexGrid1->setRows(3);
+    w.VSFlexGrid1->setTextMatrix(2, 0, " 77");
+    w.Combo3->setEditText(QStringLiteral("Station"));
+    w.Command3->setEnabled(false);
+    KML_Main::setBackColour(w.Command8, StepColour::Red);
+    w.SSTab1->setCurrentIndex(3);
 }
 
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(folder.isValid());
         programDir = folder.filePath(QStringLiteral("program"));
         QDir().mkpath(programDir);
         iniPath = folder.filePath(QStringLiteral("config/Tervalo.ini"));
@@ -52,7 +105,7 @@ protected:
     // A path inside the test's own temporary folder.
     QString path(const QString& name) const { return folder.filePath(name); }
 
-    QTemporaryDir folder;
+    QtScratchFolder folder;
     QString programDir;
     QString iniPath;
     UserFolders user;

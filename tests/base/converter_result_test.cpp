@@ -1,32 +1,22 @@
 #include "base/converter_result.h"
 
+#include "support/scratch_folder.h"
+
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr const char* kLead = "Converted by convers\r\nfrom UTM31\r\n3,\"x\",1,2,0\r\n\r\n5\r\n6\r\n7\r\n";
 
 class ResultFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        path = (fs::temp_directory_path() /
-                ("marovin_cva_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                   .string();
-    }
-    void TearDown() override { fs::remove(path); }
+    void write(const std::string& text) { scratch.write("File.cva", text); }
 
-    void write(const std::string& text) { std::ofstream(path, std::ios::binary | std::ios::trunc) << text; }
-
-    std::string path;
+    support::ScratchFolder scratch;
+    const std::string path = scratch.file("File.cva");
 };
 
 TEST_F(ResultFileTest, ReadsLatitudeAndLongitudeOfEachRecordAfterSevenLines)
@@ -81,10 +71,42 @@ TEST_F(ResultFileTest, FailuresNameTheProblemAndTheFile)
         EXPECT_NE(s.error().find(path), std::string::npos) << c.name << ": " << s.error();
     }
 
-    fs::remove(path);
+    std::filesystem::remove(path);
     const auto missing = marovin::read_result_points(path, 1);
     ASSERT_FALSE(missing);
     EXPECT_NE(missing.error().find(path), std::string::npos) << missing.error();
+}
+
+// What the converter writes reads back as the values result_value gives,
+// whatever the job named its system: a WKT definition typed into the system
+// box holds double quotes, which would end the quoted field early.
+TEST_F(ResultFileTest, WrittenRecordsReadBackWhateverTheSystemName)
+{
+    const char* const systems[] = {
+        "UTM32",
+        "WGS 84, UTM 31N",
+        "PROJCRS[\"WGS 84 / UTM zone 32N\",BASEGEOGCRS[\"WGS 84\"],ID[\"EPSG\",32632]]",
+        "\"",
+        "a\"b,c\",\"d",
+    };
+    marovin::Job job;
+    job.x = {9.123456789012, -0.5, 179.9999999996};
+    job.y = {48.987654321, 0.25, -89.9999999994};
+    for (const char* system : systems) {
+        SCOPED_TRACE(system);
+        job.source_system = system;
+        std::string text = marovin::result_header("File.cvd", job, {});
+        const std::string quoted = marovin::quoted_system(system);
+        for (std::size_t i = 0; i < job.x.size(); ++i)
+            marovin::append_record(text, job, i, quoted);
+        write(text);
+        const auto points = marovin::read_result_points(path, 3);
+        ASSERT_TRUE(points) << points.error();
+        for (std::size_t i = 0; i < job.x.size(); ++i) {
+            EXPECT_EQ(points->longitudes[i], marovin::result_value(job.x[i])) << i;
+            EXPECT_EQ(points->latitudes[i], marovin::result_value(job.y[i])) << i;
+        }
+    }
 }
 
 TEST_F(ResultFileTest, NoPointsNeedsOnlyTheSevenLines)

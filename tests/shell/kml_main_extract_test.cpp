@@ -1,5 +1,6 @@
-#include "../readers/trace_line.h"
 #include "window_fixture.h"
+
+#include "support/seismic_bytes.h"
 
 #include "shell/flex_grid.h"
 #include "shell/tab_control.h"
@@ -25,25 +26,17 @@ namespace {
 
 const QString kProblem = QStringLiteral("Check your seismic file XY problem !");
 
-using trace_line::kLine;
+using support::kLine;
 
 // Writes a SEG-Y (or SU) line whose first trace carries the samples and
 // scalar words that the header read needs.
 void writeLine(const QString& path, bool su, std::int16_t samples, std::int16_t scalar,
-               const std::vector<trace_line::Trace>& traces)
+               const std::vector<support::Trace>& traces)
 {
-    const std::string bytes = trace_line::bytes(su, samples, scalar, traces);
-    std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc)
-        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    writeBytes(path, QByteArray::fromStdString(support::trace_line(su, samples, scalar, traces)));
 }
 
-std::string readAll(const QString& path)
-{
-    std::ifstream in(path.toStdString(), std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+std::string readAll(const QString& path) { return readBytes(path).toStdString(); }
 
 
 class ExtractRunTest : public WindowTest {
@@ -87,31 +80,15 @@ protected:
         desktop.messages.clear();
     }
 
-    // A recognisable earlier state: a failed run must leave all of it.
+    // A recognisable earlier state, which a failed run must leave whole.
     void seedEarlierResult()
     {
-        KML_Main& w = window();
-        w.Point_Table = marovin::PointTable({0, 0}, {0, 0}, {0, 77});
-        w.VSFlexGrid1->setCols(3);
-        w.VSFlexGrid1->setRows(3);
-        w.VSFlexGrid1->setTextMatrix(2, 0, " 77");
-        w.Combo3->setEditText(QStringLiteral("Station"));
-        w.Command3->setEnabled(false);
-        KML_Main::setBackColour(w.Command8, StepColour::Red);
-        w.SSTab1->setCurrentIndex(3);
+        ::seedEarlierResult(window());
+        earlier = WindowState::of(window());
     }
-    void expectEarlierResult()
-    {
-        KML_Main& w = window();
-        EXPECT_EQ(w.Nb_Points(), 2);
-        EXPECT_EQ(w.Point_Table.number()[1], 77);
-        EXPECT_EQ(w.VSFlexGrid1->rows(), 3);
-        EXPECT_EQ(w.VSFlexGrid1->textMatrix(2, 0), " 77");
-        EXPECT_EQ(w.Combo3->currentText(), QStringLiteral("Station"));
-        EXPECT_FALSE(w.Command3->isEnabled());
-        EXPECT_EQ(KML_Main::backColour(w.Command8), stepColourValue(StepColour::Red));
-        EXPECT_EQ(w.SSTab1->currentIndex(), 3);
-    }
+    void expectEarlierResult() { EXPECT_EQ(WindowState::of(window()), earlier); }
+
+    WindowState earlier;
 };
 
 TEST_F(ExtractRunTest, EveryTraceBecomesARowOfTheTableAndTheGrid)
@@ -349,9 +326,9 @@ TEST_F(ExtractRunTest, AnglesRunOnlyWithAGeographicSystem)
     fakeConverter();
     for (const char* system : {"UTM32", "MyGrid"}) {
         SCOPED_TRACE(system);
+        w.Combo6->setEditText(QString::fromLatin1(system));
         seedEarlierResult();
         desktop.messages.clear();
-        w.Combo6->setEditText(QString::fromLatin1(system));
         w.Command8_Click();
         ASSERT_EQ(desktop.messages.size(), 1u);
         EXPECT_TRUE(desktop.messages[0].text.contains(QStringLiteral("for example WGS84")));
@@ -366,11 +343,12 @@ TEST_F(ExtractRunTest, AnglesRunOnlyWithAGeographicSystem)
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
 }
 
-// The real files of the shared reference folder, chosen and converted
-// through the window as a user would: the counts, labels and coordinates of
-// the folder's README. f3's source coordinates are ED50 / UTM zone 31
-// ("UTM31E"); the other files hold zeros, which WGS84 keeps.
-TEST_F(WindowTest, SharedSeismicFilesGiveTheirReadmeValuesThroughTheWindow)
+// The real files of the shared reference folder, chosen through the window:
+// the tab shows each one's traces and byte order, and its line fits (the
+// counts, labels and coordinates of the folder's README are the readers'
+// tests'). One of them, f3 (ED50 / UTM zone 31, "UTM31E"), goes on through
+// the converter to the grid.
+TEST_F(WindowTest, SharedSeismicFilesAreShownAndConvertedThroughTheWindow)
 {
     const QString folder = QStringLiteral(MAROVIN_SHARED_DATA_DIR "/seismic/");
     if (!QFileInfo(folder).isDir())
@@ -379,23 +357,11 @@ TEST_F(WindowTest, SharedSeismicFilesGiveTheirReadmeValuesThroughTheWindow)
         const char* name;
         int traces;
         bool bigEndian;
-        const char* pair;
-        const char* system;
-        const char *firstCdp, *lastCdp;
-        double longitude, latitude; // of the first point
     } files[] = {
-        {"small.sgy", 25, true, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
-        {"small-lsb.sgy", 25, false, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
-        {"f3.sgy", 414, true, "X,Y source coordinate", "UTM31E", " 875", " 892", 4.87, 54.80},
-        {"Format8msb.sgy", 414, true, "X,Y source coordinate", "UTM31E", " 875", " 892", 4.87, 54.80},
-        {"Format6lsb.sgy", 414, false, "X,Y source coordinate", "UTM31E", " 875", " 892", 4.87, 54.80},
-        {"multi-text.sgy", 1, true, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
-        {"shot-gather.sgy", 61, true, "X,Y receiver coordinate", "WGS84", " 0", " 0", 0, 0},
-        {"small.su", 25, true, "X,Y receiver coordinate", "WGS84", " 20", " 24", 0, 0},
-        {"small-lsb.su", 25, false, "X,Y receiver coordinate", "WGS84", " 20", " 24", 0, 0},
+        {"small.sgy", 25, true},       {"small-lsb.sgy", 25, false},  {"f3.sgy", 414, true},
+        {"Format8msb.sgy", 414, true}, {"Format6lsb.sgy", 414, false}, {"multi-text.sgy", 1, true},
+        {"shot-gather.sgy", 61, true}, {"small.su", 25, true},         {"small-lsb.su", 25, false},
     };
-    const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
-    ASSERT_TRUE(QFile::copy(converter, window().converterPath()));
     KML_Main& w = window();
     w.Input_Mode = QStringLiteral("SEGY");
     for (const auto& f : files) {
@@ -408,18 +374,22 @@ TEST_F(WindowTest, SharedSeismicFilesGiveTheirReadmeValuesThroughTheWindow)
         EXPECT_EQ(w.Check1->isChecked(), f.bigEndian);
         EXPECT_LE(w.Label15->fontMetrics().horizontalAdvance(w.Label15->text()), w.Label15->width())
             << w.Label15->text().toStdString();
-
-        desktop.messages.clear();
-        w.Combo5->setEditText(QString::fromLatin1(f.pair));
-        w.Combo6->setEditText(QString::fromLatin1(f.system));
-        w.Command8_Click();
-        ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
-        ASSERT_EQ(w.Nb_Points(), f.traces);
-        EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), f.firstCdp);
-        EXPECT_EQ(w.VSFlexGrid1->textMatrix(f.traces, 0), f.lastCdp);
-        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(1, 1)), f.longitude, 0.01);
-        EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(1, 2)), f.latitude, 0.01);
     }
+
+    const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
+    ASSERT_TRUE(QFile::copy(converter, w.converterPath()));
+    desktop.dialogAnswers.push_back(folder + QStringLiteral("f3.sgy"));
+    w.Command7_Click();
+    desktop.messages.clear();
+    w.Combo5->setEditText(QStringLiteral("X,Y source coordinate"));
+    w.Combo6->setEditText(QStringLiteral("UTM31E"));
+    w.Command8_Click();
+    ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+    ASSERT_EQ(w.Nb_Points(), 414);
+    EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), " 875");
+    EXPECT_EQ(w.VSFlexGrid1->textMatrix(414, 0), " 892");
+    EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(1, 1)), 4.87, 0.01);
+    EXPECT_NEAR(std::stod(w.VSFlexGrid1->textMatrix(1, 2)), 54.80, 0.01);
 }
 
 } // namespace

@@ -1,8 +1,8 @@
-#include "qt_print.h"
+#include "qt_support.h"
+#include "window_fixture.h"
 #include "shell/info_view.h"
 #include "shell/qt_desktop.h"
 #include "shell/tab_control.h"
-#include "window_fixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -51,66 +51,97 @@ protected:
     QString defaultPath() const { return programDir + QStringLiteral("/samples/aire.su"); }
 };
 
+// A new user's first start: no Tervalo.ini, the sample line in the program
+// folder. Yes shows the seismic tab filled from the sample line, its
+// extraction the step to take; No the text tab, the scalar left at 1 and the
+// text road's first step red. The header is read in both.
 TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
 {
-    for (const auto& [answer, mode, tab] : {std::tuple{Desktop::Answer::Yes, "SEGY", 3},
-                                            std::tuple{Desktop::Answer::No, "TEXT_XY", 0}}) {
+    QDir().mkpath(programDir + QStringLiteral("/samples"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su"), defaultPath()));
+    const struct {
+        Desktop::Answer answer;
+        const char* mode;
+        int tab;
+        const char* scalar;
+        const char* next; // the red step
+    } cases[] = {
+        {Desktop::Answer::Yes, "SEGY", 3, "-100", "Command8"},
+        {Desktop::Answer::No, "TEXT_XY", 0, "1", "Command1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
         ScriptedDesktop scripted;
-        scripted.answers.push_back(answer);
+        scripted.answers.push_back(c.answer);
         KML_Main w(scripted, programDir, user);
         w.Form_Load();
-        EXPECT_EQ(w.Input_Mode, QLatin1String(mode));
-        EXPECT_EQ(w.SSTab1->currentIndex(), tab);
+        EXPECT_EQ(w.Input_Mode, QLatin1String(c.mode));
+        EXPECT_EQ(w.SSTab1->currentIndex(), c.tab);
         // The tab of the other road stays closed afterwards.
-        w.SSTab1->setCurrentIndex(3 - tab);
-        EXPECT_EQ(w.SSTab1->currentIndex(), tab);
-        // Text4 is filled in both roads.
+        w.SSTab1->setCurrentIndex(3 - c.tab);
+        EXPECT_EQ(w.SSTab1->currentIndex(), c.tab);
         EXPECT_EQ(w.Text4->text(), defaultPath());
+        EXPECT_EQ(w.Text5->text(), QStringLiteral("250"));
+        EXPECT_EQ(w.Text7->text(), QLatin1String(c.scalar));
+        const auto* next = w.findChild<QPushButton*>(QLatin1String(c.next));
+        EXPECT_TRUE(next->isEnabled());
+        EXPECT_EQ(KML_Main::backColour(next), stepColourValue(StepColour::Red));
 
-        ASSERT_FALSE(scripted.messages.empty());
+        ASSERT_EQ(scripted.messages.size(), 2u);
         const ScriptedDesktop::Message& question = scripted.messages.front();
         EXPECT_EQ(question.text, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"));
         EXPECT_EQ(question.title, QStringLiteral("Marovin"));
         EXPECT_EQ(question.icon, Desktop::Icon::None);
         EXPECT_EQ(question.buttons, Desktop::Buttons::YesNo);
+        EXPECT_EQ(scripted.messages[1].text, QStringLiteral("Remember to select the original geodesic system"));
     }
 }
 
-TEST_F(StartupTest, TheTextRoadKeepsItsScalarWhateverTheRememberedSeismicFileHolds)
-{
-    // The remembered file is the sample line, whose scalar is -100.
-    writeBytes(iniPath, "[TERVALO]\r\nFichier 1=" + QFile::encodeName(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su")) + "\r\n");
-    KML_Main& w = start(Desktop::Answer::No);
-    EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));
-}
-
+// Start-up fills the lists (appendComboEntries) under the texts the form
+// gave the boxes, which stay as they were, selected where the list holds
+// them; filling is no edit.
 TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
 {
-    KML_Main& w = start(Desktop::Answer::Yes);
-    struct {
+    KML_Main& w = window();
+    const struct {
         QComboBox* combo;
         const char* text;
+        int entryOfText;
         QStringList list;
-    } const cases[] = {
-        {w.Combo1, "X,Y,Z", {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
-        {w.Combo2, "UTM32", {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
-                             "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"}},
-        {w.Combo3, "Station", {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
-        {w.Combo7, "CDP", {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
-        {w.Combo4, "5", {"1", "2", "5", "10", "25"}},
-        {w.Combo8, "5", {"1", "2", "5", "10", "25"}},
-        {w.Combo5, "X,Y receiver coordinate",
+    } cases[] = {
+        {w.Combo1, "X,Y,Z", 2, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
+        {w.Combo2, "UTM32", 4, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
+                                "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"}},
+        {w.Combo3, "Station", 0, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
+        {w.Combo7, "CDP", 2, {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
+        {w.Combo4, "5", 2, {"1", "2", "5", "10", "25"}},
+        {w.Combo8, "5", 2, {"1", "2", "5", "10", "25"}},
+        {w.Combo5, "X,Y receiver coordinate", 1,
          {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"}},
-        {w.Combo6, "UTM32", {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
-                             "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"}},
+        {w.Combo6, "UTM32", 13, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
+                                 "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"}},
     };
+    int textChanges = 0;
+    for (const auto& c : cases)
+        QObject::connect(c.combo, &QComboBox::editTextChanged, [&] { ++textChanges; });
+    start(Desktop::Answer::Yes);
+    EXPECT_EQ(textChanges, 0) << "filling the lists is not an edit";
     for (const auto& c : cases) {
         EXPECT_EQ(entries(c.combo), c.list) << c.text;
         EXPECT_EQ(c.combo->currentText(), QLatin1String(c.text));
+        EXPECT_EQ(c.combo->currentIndex(), c.entryOfText) << c.text;
     }
-    // Picking the empty last entry leaves the box empty.
+    // A text that is not in the list survives a later append too.
+    w.Combo2->setEditText(QStringLiteral("MyGrid"));
+    appendComboEntries(w.Combo2, {QStringLiteral("EXTRA")});
+    EXPECT_EQ(w.Combo2->currentText(), QStringLiteral("MyGrid"));
+    EXPECT_EQ(w.Combo2->currentIndex(), -1);
+    // Picking the empty last entry leaves the box empty; picking another
+    // shows it.
     w.Combo3->setCurrentIndex(w.Combo3->count() - 1);
     EXPECT_EQ(w.Combo3->currentText(), QString());
+    w.Combo7->setCurrentIndex(3);
+    EXPECT_EQ(w.Combo7->currentText(), QStringLiteral("Trace"));
 }
 
 TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
@@ -122,10 +153,8 @@ TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
         QString text4;
     } const cases[] = {
         {"no file", {}, defaultPath()},
-        {"no section", "[OTHER]\r\nFichier 1=/a.su\r\n", defaultPath()},
         {"no key", "[TERVALO]\r\nFichier 2=/a.su\r\n", defaultPath()},
         {"empty value stays empty", "[TERVALO]\r\nFichier 1=\r\n", QString()},
-        {"value as stored", "[TERVALO]\r\nFichier 1=/data/line 1.SGY\r\n", QStringLiteral("/data/line 1.SGY")},
         {"long value cut to 89 characters", "[TERVALO]\r\nFichier 1=" + longPath + "\r\n",
          QString::fromLatin1(longPath.left(89))},
     };
@@ -146,29 +175,6 @@ TEST_F(StartupTest, ClosingWithoutAnIniFileCreatesIt)
     ASSERT_FALSE(QFile::exists(iniPath));
     w.close();
     EXPECT_EQ(readBytes(iniPath), "[TERVALO]\r\nFichier 1=" + QFile::encodeName(defaultPath()) + "\r\n");
-}
-
-TEST_F(StartupTest, ClosingChangesOnlyTheRememberedPathInTheCompanionFile)
-{
-    const QByteArray companion = "; Tervalo settings\r\n"
-                                 "[GENERAL]\r\nLangue=Fran\xe7" "ais\r\nFichier 1=not this one\r\n\r\n"
-                                 "[Tervalo]\r\n  fichier 1 = /old/aire.su \r\nFichier 2=/old/b.sgy\r\n\r\n"
-                                 "[PLOT]\nEchelle=1:50000\n";
-    writeBytes(iniPath, companion);
-    KML_Main& w = start(Desktop::Answer::Yes);
-    EXPECT_EQ(w.Text4->text(), QStringLiteral("/old/aire.su"));
-
-    w.Text4->setText(QStringLiteral("/new/line 2.sgy")); // as the file picker would
-    w.Form_Unload();
-    QByteArray expected = companion;
-    expected.replace("  fichier 1 = /old/aire.su \r\n", "  fichier 1 = /new/line 2.sgy\r\n");
-    EXPECT_EQ(readBytes(iniPath), expected);
-
-    // The next start finds it.
-    ScriptedDesktop again;
-    KML_Main next(again, programDir, user);
-    next.Form_Load();
-    EXPECT_EQ(next.Text4->text(), QStringLiteral("/new/line 2.sgy"));
 }
 
 // The companion's file is changed only by a path the user chose: a stored
@@ -200,15 +206,20 @@ TEST_F(StartupTest, AStoredPathTheUserLeftAloneStaysByteForByte)
     }
 }
 
+// A path the user chose is stored as the file system names it, in the one
+// entry of the companion's file, which keeps its other bytes.
 TEST_F(StartupTest, APathTheUserChoseIsStoredAsTheFileSystemNamesIt)
 {
-    writeBytes(iniPath, "[OTHER]\rk=v\r[TERVALO]\rFichier 1=/data/donn\xe9" "es/a.su\r[NEXT]\r");
+    const QByteArray companion = "; Tervalo settings\r[GENERAL]\rFichier 1=not this one\r"
+                                 "[Tervalo]\r  fichier 1 = /data/donn\xe9" "es/a.su \rFichier 2=/old/b.sgy\r[NEXT]\r";
+    writeBytes(iniPath, companion);
     const QString chosen = QStringLiteral("/data/donn\u00e9es/\u00e9t\u00e9 2.sgy");
     KML_Main& w = start(Desktop::Answer::Yes);
-    w.Text4->setText(chosen);
+    w.Text4->setText(chosen); // as the file picker would
     w.close();
-    // One entry changed in place, in the file's own line ends; no second section.
-    EXPECT_EQ(readBytes(iniPath), "[OTHER]\rk=v\r[TERVALO]\rFichier 1=" + QFile::encodeName(chosen) + "\r[NEXT]\r");
+    QByteArray expected = companion;
+    expected.replace("/data/donn\xe9" "es/a.su ", QFile::encodeName(chosen));
+    EXPECT_EQ(readBytes(iniPath), expected);
 
     ScriptedDesktop again;
     KML_Main next(again, programDir, user);
@@ -316,6 +327,92 @@ TEST_F(StartupTest, HelpWithoutTheManualNamesTheMissingFile)
     EXPECT_EQ(message.buttons, Desktop::Buttons::Ok);
     EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("1,2,3\r\n")) << "the view keeps what it showed";
     EXPECT_EQ(w.SSTab1->currentIndex(), 0);
+}
+
+// A first start of an installed copy: the window's folder is prefix/bin, the
+// sample line sits read-only in prefix/share/marovin/samples, where no KML
+// file can be written beside it.
+class InstalledFirstStartTest : public WindowTest {
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        programDir = path(QStringLiteral("prefix/bin"));
+        QDir().mkpath(programDir);
+        installed = path(QStringLiteral("prefix/share/marovin/samples"));
+        QDir().mkpath(installed);
+        for (const char* name : {"aire.su", "stations.xyz"}) {
+            const QString copy = installed + QLatin1Char('/') + QLatin1String(name);
+            ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/") + QLatin1String(name), copy));
+            QFile::setPermissions(copy, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        }
+    }
+
+    KML_Main& startOnTheSeismicRoad()
+    {
+        desktop.answers.push_back(Desktop::Answer::Yes);
+        KML_Main& w = window();
+        w.Form_Load();
+        return w;
+    }
+
+    QString installed;
+};
+
+TEST_F(InstalledFirstStartTest, StartsOnTheUsersOwnCopyOfTheSampleLine)
+{
+    KML_Main& w = startOnTheSeismicRoad();
+    EXPECT_EQ(w.Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("300"));
+    EXPECT_EQ(w.Text8->text(), user.sampleCopy + QStringLiteral("/AIRE.KML"));
+    for (const char* name : {"aire.su", "stations.xyz"}) {
+        SCOPED_TRACE(name);
+        const QString copy = user.sampleCopy + QLatin1Char('/') + QLatin1String(name);
+        EXPECT_EQ(readBytes(copy), readBytes(installed + QLatin1Char('/') + QLatin1String(name)));
+        EXPECT_TRUE(QFile::permissions(copy) & QFile::WriteOwner) << "the user's copy is the user's to change";
+    }
+}
+
+TEST_F(InstalledFirstStartTest, AnExistingCopyIsKeptAsItIs)
+{
+    QDir().mkpath(user.sampleCopy);
+    writeBytes(user.sampleCopy + QStringLiteral("/aire.su"), "the user's own aire.su");
+    KML_Main& w = startOnTheSeismicRoad();
+    EXPECT_EQ(w.Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
+    EXPECT_EQ(readBytes(user.sampleCopy + QStringLiteral("/aire.su")), "the user's own aire.su");
+    EXPECT_TRUE(QFile::exists(user.sampleCopy + QStringLiteral("/stations.xyz"))) << "missing ones are added";
+}
+
+TEST_F(InstalledFirstStartTest, WithoutRoomForACopyTheInstalledLineIsStillRead)
+{
+    writeBytes(path(QStringLiteral("data")), "a file where the data folder would be");
+    user.sampleCopy = path(QStringLiteral("data/marovin/samples"));
+    KML_Main& w = startOnTheSeismicRoad();
+    EXPECT_EQ(w.Text4->text(), installed + QStringLiteral("/aire.su"));
+    EXPECT_EQ(w.Text6->text(), QStringLiteral("300"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(WindowTest, TabRuleKeepsTheOtherRoadClosedForClicksAndOperations)
+{
+    KML_Main& w = window();
+    struct {
+        const char* mode;
+        int selected;
+        int shown;
+    } const cases[] = {
+        {"SEGY", 0, 3}, {"SEGY", 1, 1}, {"SEGY", 2, 2}, {"SEGY", 3, 3},
+        {"TEXT_XY", 3, 0}, {"TEXT_XY", 1, 1}, {"TEXT_XY", 2, 2}, {"TEXT_XY", 0, 0},
+    };
+    for (const auto& c : cases) {
+        w.Input_Mode = QString::fromLatin1(c.mode);
+        w.SSTab1->setCurrentIndex(c.selected == 1 ? 2 : 1); // start from another tab
+        w.SSTab1->setCurrentIndex(c.selected);
+        EXPECT_EQ(w.SSTab1->currentIndex(), c.shown) << c.mode << " selecting " << c.selected;
+    }
 }
 
 } // namespace

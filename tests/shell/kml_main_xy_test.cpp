@@ -1,14 +1,14 @@
 // The text road through the window: Command1 (XY file selection), Command9
 // (the conversion run) and Command10 (its KML file). The chosen file is only
 // ever read.
-#include "../kml/ogr_features.h"
-#include "../readers/sps_file_shapes.h"
-#include "../readers/xy_file_shapes.h"
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
 #include "shell/tab_control.h"
 #include "window_fixture.h"
+
+#include "support/outside_readers.h"
+#include "support/survey_shapes.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -157,32 +157,22 @@ TEST_F(TextRoadTest, XyFileIsShownNormalisedNeverWrittenAndArmsConversion)
     EXPECT_EQ(desktop.messages[0].text, "Remember to select the original geodesic system");
     EXPECT_EQ(desktop.messages[0].title, "Marovin");
     EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Information);
-
-    // ".segy" ends in "EGY": an XY file like any other
-    choose("line2.segy", "1;2\r\n");
-    EXPECT_EQ(w.Text2->text(), path("line2.sKML"));
-    EXPECT_EQ(readBytes(path("line2.segy")), "1;2\r\n");
 }
 
+// A file the reader refuses (its reasons are the reader's tests').
 TEST_F(TextRoadTest, WhatCannotBeReadAsTextStopsTheRoadWithItsName)
 {
     const QByteArray binary("1;2\0  3\r\n", 9);
-    writeBytes(path("trace.xyz"), binary);
-    QDir().mkpath(path("folder.xyz"));
-    for (const char* name : {"trace.xyz", "folder.xyz", "gone.xyz"}) {
-        KML_Main& w = window();
-        desktop.messages.clear();
-        desktop.dialogAnswers.push_back(path(name));
-        w.Command1_Click();
-        ASSERT_EQ(desktop.messages.size(), 1u) << name;
-        EXPECT_EQ(desktop.messages[0].title, "Marovin");
-        EXPECT_TRUE(desktop.messages[0].text.startsWith("Cannot read the XY file: ")) << name;
-        EXPECT_TRUE(desktop.messages[0].text.contains(path(name))) << desktop.messages[0].text.toStdString();
-        EXPECT_FALSE(w.Command9->isEnabled()) << name;
-        EXPECT_FALSE(w.Command2->isEnabled()) << name;
-        EXPECT_NE(w.SSTab1->currentIndex(), 2) << name;
-    }
-    EXPECT_EQ(readBytes(path("trace.xyz")), binary);
+    const QString file = choose("trace.xyz", binary);
+    KML_Main& w = window();
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].title, "Marovin");
+    EXPECT_TRUE(desktop.messages[0].text.startsWith("Cannot read the XY file: " + file))
+        << desktop.messages[0].text.toStdString();
+    EXPECT_FALSE(w.Command9->isEnabled());
+    EXPECT_FALSE(w.Command2->isEnabled());
+    EXPECT_NE(w.SSTab1->currentIndex(), 2);
+    EXPECT_EQ(readBytes(file), binary);
 }
 
 TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
@@ -230,34 +220,9 @@ TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
     }
 }
 
-// What a stopped run must leave as it was.
-struct RunState {
-    QByteArray job;
-    std::int32_t points;
-    std::vector<double> table;
-    int gridRows;
-    QStringList grid;
-    QStringList buttons;
-    int tab;
-
-    static RunState of(KML_Main& w)
-    {
-        RunState state{readBytes(w.jobFile("File.cvd")), w.Nb_Points(), {}, w.VSFlexGrid1->rows(), {}, {}, 0};
-        const marovin::PointTable& table = w.Point_Table;
-        for (std::size_t i = 0; i < table.longitude().size(); ++i)
-            state.table.insert(state.table.end(), {table.longitude()[i], table.latitude()[i],
-                                                   static_cast<double>(table.number()[i])});
-        for (int row = 0; row < w.VSFlexGrid1->rows(); ++row)
-            for (int column = 0; column < 3; ++column)
-                state.grid << QString::fromStdString(w.VSFlexGrid1->textMatrix(row, column));
-        for (QPushButton* b : {w.Command1, w.Command2, w.Command9, w.Command10, w.Command11})
-            state.buttons << QString::number(b->isEnabled()) + KML_Main::backColour(b).name();
-        state.tab = w.SSTab1->currentIndex();
-        return state;
-    }
-    bool operator==(const RunState&) const = default;
-};
-
+// Each way a run stops before the converter: the file's points (whose
+// reading the library's tests hold in detail), the scalar, the file type,
+// the file itself.
 TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndChangesNothing)
 {
     struct {
@@ -267,45 +232,41 @@ TEST_F(TextRoadTest, RunThatCannotReadItsPointsStopsBeforeTheConverterAndChanges
         const char* problem;
     } const cases[] = {
         // the sample's four columns with the default layout
-        {"X,Y,Z", "1001;496000;5314000;450\r\n", "1",
-         ", line 1 holds 4 fields, but the file type \"X,Y,Z\" takes 3"},
-        {"X,Y", "1,2\r\n\r\n600000 4500000 7\r\n", "1", ", line 3 holds 3 fields"},
-        {"X,Y,Z", "1,2,3\r\n4,5\r\n", "1", ", line 2 holds 2 fields, but the file type \"X,Y,Z\" takes 3"},
-        {"X,Y,Z", "1,north,3\r\n", "1", "point 1, line 1: Y \"north\" is not a number"},
+        {"X,Y,Z", "1001;496000;5314000;450\r\n", "1", ", line 1 holds 4 fields, but the file type \"X,Y,Z\" takes 3"},
         {"X,Y", "1,2\r\n", "0", "is 0"},
-        {"X,Y", "1,2\r\n", "abc", "not a number"},
-        {"x,y", "1,2\r\n", "1", "x,y"},
+        {"x,y", "1,2\r\n", "1", "The file type \"x,y\" is not one of"},
     };
     KML_Main& w = window();
     convert("600000,4500000\r\n", "X,Y");
     ASSERT_EQ(w.Nb_Points(), 1) << desktop.messageTexts().join("\n").toStdString();
+    const QByteArray job = readBytes(w.jobFile("File.cvd"));
+    const auto expectStopped = [&](const WindowState& before, const QString& problem) {
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].title, "Marovin");
+        EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Warning);
+        EXPECT_TRUE(desktop.messages[0].text.contains(problem)) << desktop.messages[0].text.toStdString();
+        EXPECT_TRUE(desktop.launches.empty());
+        EXPECT_EQ(WindowState::of(w), before);
+        EXPECT_EQ(readBytes(w.jobFile("File.cvd")), job);
+    };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.content);
         w.Text7->setText(c.scalar);
         prepare(c.content, c.layout);
         desktop.launches.clear();
-        const RunState before = RunState::of(w);
+        const WindowState before = WindowState::of(w);
         w.Command9_Click();
-        ASSERT_EQ(desktop.messages.size(), 1u);
-        EXPECT_EQ(desktop.messages[0].title, "Marovin");
-        EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Warning);
-        EXPECT_TRUE(desktop.messages[0].text.contains(c.problem)) << desktop.messages[0].text.toStdString();
-        EXPECT_TRUE(desktop.launches.empty());
-        EXPECT_TRUE(RunState::of(w) == before);
+        expectStopped(before, QString::fromLatin1(c.problem));
     }
-
-    // a file that cannot be opened, a folder
+    // a file that cannot be read
     w.Text7->setText("1");
-    for (const QString& name : {path("gone.xyz"), folder.path()}) {
-        desktop.messages.clear();
-        const RunState before = RunState::of(w);
-        w.Text1->setText(name);
-        w.Command9_Click();
-        ASSERT_EQ(desktop.messages.size(), 1u);
-        EXPECT_TRUE(desktop.messages[0].text.startsWith("Cannot read the XY file: ")) << name.toStdString();
-        EXPECT_TRUE(desktop.messages[0].text.contains(name)) << desktop.messages[0].text.toStdString();
-        EXPECT_TRUE(RunState::of(w) == before);
-    }
+    desktop.messages.clear();
+    const WindowState before = WindowState::of(w);
+    w.Text1->setText(path("gone.xyz"));
+    w.Command9_Click();
+    w.Text1->setText(path("points.xyz"));
+    expectStopped(before, path("gone.xyz"));
+    EXPECT_TRUE(desktop.messages[0].text.startsWith("Cannot read the XY file: "));
 }
 
 // Command9 converts the file as the "Information" tab shows it: a file
@@ -324,7 +285,7 @@ TEST_F(TextRoadTest, ChangedFileIsShownBeforeItIsConverted)
             w.Text1->setText(path("other.xyz"));
         }
         desktop.messages.clear();
-        const RunState before = RunState::of(w);
+        const WindowState before = WindowState::of(w);
         w.Command9_Click();
         ASSERT_EQ(desktop.messages.size(), 1u);
         EXPECT_EQ(desktop.messages[0].text,
@@ -337,8 +298,7 @@ TEST_F(TextRoadTest, ChangedFileIsShownBeforeItIsConverted)
         EXPECT_EQ(w.RichTextBox1->text(), "600000,4500000\r\n600010,4500005\r\n");
         EXPECT_EQ(w.SSTab1->currentIndex(), 2);
         EXPECT_TRUE(desktop.launches.empty());
-        EXPECT_EQ(RunState::of(w).points, before.points);
-        EXPECT_EQ(RunState::of(w).buttons, before.buttons);
+        EXPECT_EQ(WindowState::of(w).table, before.table);
 
         desktop.messages.clear();
         w.Command9_Click();
@@ -391,72 +351,13 @@ TEST_F(TextRoadTest, RememberedSeismicFileRescalesOnlyTheSeismicRoad)
     }
 }
 
-TEST_F(TextRoadTest, SampleStationsGoFromSelectionToKmlOnceTheirLayoutIsChosen)
-{
-    const QString sample = QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/stations.xyz");
-    if (!QFile::exists(sample) || !placeRealConverter())
-        GTEST_SKIP() << "the samples or the converter are not built";
-
-    KML_Main& w = window();
-    const QByteArray stations = readBytes(sample);
-    const QString file = choose("stations.xyz", stations);
-    // The default layout does not fit the sample's four columns: nothing runs.
-    desktop.messages.clear();
-    w.Command9_Click();
-    EXPECT_EQ(desktop.messageTexts(),
-              QStringList{"Cannot read the XY file: " + file +
-                          ", line 1 holds 4 fields, but the file type \"X,Y,Z\" takes 3"});
-    EXPECT_TRUE(desktop.launches.empty());
-    EXPECT_EQ(w.Nb_Points(), 0);
-    EXPECT_FALSE(w.Command10->isEnabled());
-
-    w.Combo1->setEditText("Number,X,Y,Z");
-    w.Command9_Click();
-    ASSERT_EQ(w.Nb_Points(), 300) << desktop.messageTexts().join("\n").toStdString();
-    EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), " 1001");
-    for (std::size_t i = 0; i < 300; ++i) { // the line lies in zone 32, north of the Alps
-        EXPECT_NEAR(w.Point_Table.longitude()[i], 8.9, 0.5) << i;
-        EXPECT_NEAR(w.Point_Table.latitude()[i], 47.9, 0.5) << i;
-    }
-    w.Command10_Click();
-    EXPECT_EQ(w.Text2->text(), path("stations.KML"));
-    const QByteArray kml = readBytes(path("stations.KML"));
-    EXPECT_EQ(kml.count("<Placemark"), 300);
-    EXPECT_EQ(kml.count("<name>Station 1005</name>"), 1); // every fifth point, by its station
-    EXPECT_EQ(kml.count("<name>Station 1300</name>"), 1);
-    EXPECT_EQ(readBytes(file), stations);
-}
-
-// PROJ's cs2cs on UTM zone 32 eastings and northings: longitude and
-// latitude of each.
-std::vector<std::pair<double, double>> projDegrees(const std::vector<std::pair<double, double>>& points)
-{
-    QByteArray input;
-    for (const auto& [easting, northing] : points)
-        input += QByteArray::number(easting, 'f', 2) + " " + QByteArray::number(northing, 'f', 2) + "\n";
-    QProcess cs2cs;
-    cs2cs.start("cs2cs", {"-f", "%.10f", "EPSG:32632", "EPSG:4326"});
-    if (!cs2cs.waitForStarted())
-        return {};
-    cs2cs.write(input);
-    cs2cs.closeWriteChannel();
-    cs2cs.waitForFinished();
-    std::vector<std::pair<double, double>> degrees;
-    for (const QByteArray& line : cs2cs.readAllStandardOutput().split('\n')) {
-        const QList<QByteArray> values = line.simplified().split(' ');
-        if (values.size() >= 2) // EPSG:4326 gives latitude first
-            degrees.emplace_back(values[1].toDouble(), values[0].toDouble());
-    }
-    return degrees;
-}
-
 // Survey files as crews deliver them go from Command1 to a KML file whose
 // points GDAL reads where PROJ puts their eastings and northings, named by
 // their IDs: Command1 alone sets the file type, and the system an SPS header
 // names.
 TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
 {
-    if (!placeRealConverter() || !ogr_check::have_tool("command -v ogrinfo"))
+    if (!placeRealConverter() || !support::have_tool("command -v ogrinfo"))
         GTEST_SKIP() << "the converter is not built, or ogrinfo (gdal-bin) is not installed";
     struct Point {
         double easting, northing;
@@ -472,13 +373,13 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
     std::vector<Case> cases;
 
     // An SPS 2.1 receiver file of two lines, its system in an H13 record.
-    Case receivers{"receivers.sps", QByteArray(sps_shapes::kRevision2.h00) + "\r\n" +
+    Case receivers{"receivers.sps", QByteArray(support::kSps2.h00) + "\r\n" +
                                         "H13 Geodetic Coordinate System EPSG:32632\r\n",
                    "SPS", "EPSG:32632", {}};
     for (const auto& [line, point, easting, northing] :
          {std::tuple{2001, 1001, 496000.5, 5314000.2}, {2001, 1002, 496020.5, 5314015.2},
           {2003, 1001, 496300.0, 5314600.7}}) {
-        receivers.bytes += sps_shapes::record(sps_shapes::kRevision2, 'R', std::to_string(line) + ".00",
+        receivers.bytes += support::sps_record(support::kSps2, 'R', std::to_string(line) + ".00",
                                               std::to_string(point) + ".00", easting, northing) + "\r\n";
         receivers.points.push_back({easting, northing, " " + std::to_string(line) + "/" + std::to_string(point)});
     }
@@ -486,27 +387,13 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
 
     // A list under a header line, its stations named by text or number.
     Case list{"stations.csv", "Station,Easting,Northing,Elevation\r\n", "Number,X,Y,Z", "UTM32", {}};
-    for (int n = xy_shapes::kFirstStation; n < xy_shapes::kFirstStation + xy_shapes::kStations; ++n) {
+    for (int n = support::kFirstStation; n < support::kFirstStation + support::kStations; ++n) {
         const std::string id = n % 2 ? "BX23-" + std::to_string(n) : std::to_string(n);
-        list.bytes += QByteArray::fromStdString(id + "," + std::to_string(xy_shapes::station_x(n)) + "," +
-                                                std::to_string(xy_shapes::station_y(n)) + ",450\r\n");
-        list.points.push_back({xy_shapes::station_x(n), xy_shapes::station_y(n), " " + id});
+        list.bytes += QByteArray::fromStdString(id + "," + std::to_string(support::station_x(n)) + "," +
+                                                std::to_string(support::station_y(n)) + ",450\r\n");
+        list.points.push_back({support::station_x(n), support::station_y(n), " " + id});
     }
     cases.push_back(list);
-
-    // The revision 1.0 source file of the survey folder, its columns read here
-    // as its H26 records print them.
-    const QString line001 = QStringLiteral(MAROVIN_SHARED_DATA_DIR "/survey/Line_001.SPS");
-    if (QFile::exists(line001)) {
-        Case sources{"Line_001.SPS", readBytes(line001), "SPS", "UTM32", {}};
-        for (const QByteArray& record : sources.bytes.split('\n'))
-            if (record.startsWith('S'))
-                sources.points.push_back({record.mid(46, 9).trimmed().toDouble(),
-                                          record.mid(55, 10).trimmed().toDouble(),
-                                          " " + record.mid(17, 8).trimmed().toStdString()});
-        ASSERT_EQ(sources.points.size(), 251u);
-        cases.push_back(sources);
-    }
 
     KML_Main& w = window();
     for (const Case& c : cases) {
@@ -514,7 +401,7 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
         std::vector<std::pair<double, double>> grid;
         for (const Point& p : c.points)
             grid.emplace_back(p.easting, p.northing);
-        const std::vector<std::pair<double, double>> expected = projDegrees(grid);
+        const std::vector<std::pair<double, double>> expected = support::cs2cs_degrees("EPSG:32632", grid);
         ASSERT_EQ(expected.size(), c.points.size()) << "cs2cs (Debian package proj-bin) is needed";
 
         w.Combo1->setEditText("X,Y,Z");
@@ -529,7 +416,7 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
         ASSERT_EQ(w.Nb_Points(), static_cast<std::int32_t>(c.points.size()))
             << desktop.messageTexts().join("\n").toStdString();
 
-        const std::vector<ogr_check::Feature> features = ogr_check::ogrinfo_features(
+        const std::vector<support::Feature> features = support::ogrinfo_features(
             "--config GDAL_SKIP LIBKML", QFile::encodeName(w.Text2->text()).toStdString());
         ASSERT_EQ(features.size(), c.points.size());
         for (std::size_t k = 0; k < features.size(); ++k) {
@@ -549,7 +436,7 @@ TEST_F(TextRoadTest, SpsGridUnitsOtherThanMetresAreToldAtSelection)
                              "H13 Geodetic Coordinate System   EPSG:2227\r\n"
                              "H200Description of grid units   American Feet;\r\n";
     choose(QStringLiteral("feet.sps"), QByteArray::fromStdString(
-                                           head + sps_shapes::record(sps_shapes::kRevision2, 'S', "1", "1", 6e6, 2e6)));
+                                           head + support::sps_record(support::kSps2, 'S', "1", "1", 6e6, 2e6)));
     EXPECT_EQ(w.Combo1->currentText(), "SPS");
     EXPECT_EQ(w.Combo2->currentText(), "EPSG:2227");
     EXPECT_EQ(desktop.messageTexts(),

@@ -3,6 +3,8 @@
 // window's default settings.
 #include "window_fixture.h"
 
+#include "support/survey_shapes.h"
+
 #include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
@@ -28,13 +30,12 @@ QByteArray surveyFile(const char* name)
     QByteArray text;
     char record[128];
     if (QByteArray(name).endsWith(".sps")) {
-        text = "H00 SPS format version num.     SPS 2.1;\r\n";
+        text = QByteArray(support::kSps2.h00) + "\r\n";
         for (int line = 2001; line <= 2002; ++line)
-            for (int k = 0; k < 10; ++k) {
-                std::snprintf(record, sizeof record, "R%10.2f%10.2f  1G1   0   0   0 0   0.0%9.1f%10.1f 100.0  1120000\r\n",
-                              double(line), 1001.0 + k, 496000.0 + 20 * k + 100 * (line - 2001), 5314000.0 + 15 * k);
-                text += record;
-            }
+            for (int k = 0; k < 10; ++k)
+                text += support::sps_record(support::kSps2, 'R', std::to_string(line) + ".00",
+                                            std::to_string(1001 + k) + ".00", 496000.0 + 20 * k + 100 * (line - 2001),
+                                            5314000.0 + 15 * k) + "\r\n";
     } else {
         text = "Station;Northing;Easting;Elevation\r\n";
         for (int k = 0; k < 12; ++k) {

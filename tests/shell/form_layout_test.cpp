@@ -3,7 +3,7 @@
 // the window and tab control; the step colours. A few published values are
 // checked through the controls themselves, so that a wrong row of the table
 // is caught too.
-#include "qt_print.h"
+#include "qt_support.h"
 #include "shell/flex_grid.h"
 #include "shell/form_layout.h"
 #include "shell/info_view.h"
@@ -232,56 +232,6 @@ TEST_F(WindowTest, StepButtonsShowWhateverColourTheyAreGiven)
             EXPECT_EQ(faceColour(button), stepColourValue(colour));
         }
     }
-}
-
-TEST_F(WindowTest, FillingComboListsKeepsTheDefaultTexts)
-{
-    KML_Main& w = window();
-    const QStringList systems2 = {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
-                                  "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"};
-    const QStringList systems6 = {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E",
-                                  "UTM31E", "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"};
-    const struct {
-        QComboBox* combo;
-        QStringList entries;
-        const char* text;
-        int entryOfText;
-    } cases[] = {
-        {w.Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}, "X,Y,Z", 2},
-        {w.Combo2, systems2, "UTM32", 4},
-        {w.Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}, "Station", 0},
-        {w.Combo4, {"1", "2", "5", "10", "25"}, "5", 2},
-        {w.Combo5, {"X,Y source coordinate", "X,Y receiver coordinate"}, "X,Y receiver coordinate", 1},
-        {w.Combo6, systems6, "UTM32", 13},
-        {w.Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""}, "CDP", 2},
-        {w.Combo8, {"1", "2", "5", "10", "25"}, "5", 2},
-    };
-    int textChanges = 0;
-    for (const auto& c : cases)
-        QObject::connect(c.combo, &QComboBox::editTextChanged, [&] { ++textChanges; });
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
-        appendComboEntries(c.combo, c.entries);
-        EXPECT_EQ(c.combo->currentText(), QString::fromLatin1(c.text));
-        EXPECT_EQ(c.combo->currentIndex(), c.entryOfText);
-        ASSERT_EQ(c.combo->count(), c.entries.size());
-        for (int i = 0; i < c.entries.size(); ++i)
-            EXPECT_EQ(c.combo->itemText(i), c.entries[i]);
-    }
-    EXPECT_EQ(textChanges, 0) << "filling the lists is not an edit";
-
-    // A text that is not in the list survives a later append too.
-    w.Combo2->setEditText(QStringLiteral("MyGrid"));
-    appendComboEntries(w.Combo2, {QStringLiteral("EXTRA")});
-    EXPECT_EQ(w.Combo2->currentText(), QStringLiteral("MyGrid"));
-    EXPECT_EQ(w.Combo2->currentIndex(), -1);
-
-    // Picking the empty last entry leaves the box empty; picking another
-    // shows it.
-    w.Combo3->setCurrentIndex(5);
-    EXPECT_EQ(w.Combo3->currentText(), QString());
-    w.Combo7->setCurrentIndex(3);
-    EXPECT_EQ(w.Combo7->currentText(), QStringLiteral("Trace"));
 }
 
 } // namespace

@@ -1,19 +1,19 @@
 // Runs the built converter program on job files written into a temporary
 // folder and checks the result files it leaves (or does not leave).
 
+#include "support/program_run.h"
+#include "support/scratch_folder.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
@@ -23,12 +23,8 @@ namespace {
 
 const fs::path converter_program = fs::path(MAROVIN_PROGRAM_DIR) / "convers";
 
-std::string read_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using support::ProgramRun;
+using support::read_bytes;
 
 // Splits on CR LF; a line that ends in a bare LF keeps it, so the test sees it.
 std::vector<std::string> crlf_lines(const std::string& text) {
@@ -52,49 +48,19 @@ std::string job_header(const std::string& system, const std::string& unit = "M",
            "\r\nUniteArrivee=DDEC\r\n\r\n";
 }
 
-struct ProgramRun {
-    int exit_status = -1;
-    std::string error_text;
-    std::string output_text;
-};
-
 class ConverterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "convers_test_XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-
     fs::path job_path() const { return folder_ / "File.cvd"; }
     fs::path result_path() const { return folder_ / "File.cva"; }
 
-    void write_job(const std::string& bytes) {
-        std::ofstream out(job_path(), std::ios::binary);
-        out << bytes;
-    }
+    void write_job(const std::string& bytes) { scratch_.write("File.cvd", bytes); }
 
     // Runs the converter with `arguments` (the job when empty), after the
     // shell commands in `before` ("ulimit -f 8; ").
     ProgramRun run_converter(const std::string& arguments, const std::string& before = "") {
-        const fs::path errors = folder_ / "stderr.txt";
-        const fs::path output = folder_ / "stdout.txt";
-        std::string command = before + "'" + converter_program.string() + "' " + arguments + " 2>'" +
-                              errors.string() + "' >'" + output.string() + "'";
-        int status = std::system(command.c_str());
-        ProgramRun run;
-        run.exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.error_text = read_bytes(errors);
-        run.output_text = read_bytes(output);
-        fs::remove(errors);
-        fs::remove(output);
-        return run;
+        return support::run_program(before + support::shell_quoted(converter_program.string()) + " " + arguments);
     }
-    ProgramRun run_converter() { return run_converter("'" + job_path().string() + "'"); }
+    ProgramRun run_converter() { return run_converter(support::shell_quoted(job_path().string())); }
 
     // Fields 3 and 4 (latitude, longitude) of every record after the seven
     // leading lines.
@@ -114,7 +80,8 @@ protected:
         return points;
     }
 
-    fs::path folder_;
+    support::ScratchFolder scratch_;
+    const fs::path folder_ = scratch_.path();
 };
 
 double dms(double degrees, double minutes, double seconds) { return degrees + minutes / 60 + seconds / 3600; }
@@ -173,7 +140,7 @@ TEST_F(ConverterTest, ConvertsPublishedReferencePointsWithinTheTransformationsAc
         write_job(job_header(point.source_system, "M", point.target_system) + " " + point.x + "  " + point.y +
                   " \r\n");
         ProgramRun run = run_converter();
-        ASSERT_EQ(run.exit_status, 0) << run.error_text;
+        ASSERT_EQ(run.status, 0) << run.err;
         auto points = converted_points();
         ASSERT_EQ(points.size(), 1u);
         EXPECT_LE(distance_m(point.latitude, point.longitude, points[0].first, points[0].second), point.tolerance_m);
@@ -183,8 +150,8 @@ TEST_F(ConverterTest, ConvertsPublishedReferencePointsWithinTheTransformationsAc
 TEST_F(ConverterTest, WritesSevenLeadingLinesThenOneCrLfRecordPerPointInOrder) {
     write_job(job_header("UTM32") + " 500000  5000000 \r\n 600000  4500000 \r\n-3.5  2 \r\n");
     ProgramRun run = run_converter();
-    ASSERT_EQ(run.exit_status, 0) << run.error_text;
-    EXPECT_EQ(run.error_text, "");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
 
     std::vector<std::string> lines = crlf_lines(read_bytes(result_path()));
     ASSERT_EQ(lines.size(), 10u);
@@ -220,7 +187,7 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse) {
         SCOPED_TRACE(form.name);
         write_job(form.job);
         ProgramRun run = run_converter();
-        ASSERT_EQ(run.exit_status, 0) << run.error_text;
+        ASSERT_EQ(run.status, 0) << run.err;
         auto points = converted_points();
         ASSERT_EQ(points.size(), 1u);
         EXPECT_LE(distance_m(dms(50, 23, 59.7718445), dms(2, 20, 11.4239243), points[0].first, points[0].second),
@@ -231,21 +198,36 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse) {
 TEST_F(ConverterTest, GeographicSystemsTakeLongitudeThenLatitudeWhateverTheUnitLineSays) {
     write_job(job_header("WGS84", "M") + " 2.5  48.75 \r\n-0,000001  -1E-05 \r\n");
     ProgramRun run = run_converter();
-    ASSERT_EQ(run.exit_status, 0) << run.error_text;
+    ASSERT_EQ(run.status, 0) << run.err;
     std::vector<std::string> lines = crlf_lines(read_bytes(result_path()));
     ASSERT_EQ(lines.size(), 9u);
     EXPECT_EQ(lines[7], R"(1,"WGS84",48.750000000,2.500000000,0)");
     EXPECT_EQ(lines[8], R"(2,"WGS84",-0.000010000,-0.000001000,0)");
 }
 
-// What the folder holds besides the job and the captured messages: the
-// result, or anything a run left behind (a temporary file).
+// A system typed as a WKT definition: its double quotes become single ones in
+// the records, whose second field they would otherwise end early.
+TEST_F(ConverterTest, AWktSystemLeavesEveryRecordItsFiveFields) {
+    const std::string wkt = R"(GEOGCRS["WGS 84",DATUM["World Geodetic System 1984",)"
+                            R"(ELLIPSOID["WGS 84",6378137,298.257223563]],CS[ellipsoidal,2],)"
+                            R"(AXIS["latitude",north],AXIS["longitude",east],ANGLEUNIT["degree",0.0174532925199433]])";
+    write_job(job_header(wkt, "DDEC") + " 2.5  48.75 \r\n-1  -2 \r\n");
+    ProgramRun run = run_converter();
+    ASSERT_EQ(run.status, 0) << run.err;
+    std::string field = wkt;
+    std::replace(field.begin(), field.end(), '"', '\'');
+    std::vector<std::string> lines = crlf_lines(read_bytes(result_path()));
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[7], "1,\"" + field + "\",48.750000000,2.500000000,0");
+    EXPECT_EQ(lines[8], "2,\"" + field + "\",-2.000000000,-1.000000000,0");
+}
+
+// What the folder holds besides the job: the result, or anything a run left
+// behind (a temporary file).
 std::vector<std::string> other_entries(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name != "File.cvd" && name != "stderr.txt" && name != "stdout.txt") names.push_back(name);
-    }
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().filename() != "File.cvd") names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -343,14 +325,14 @@ TEST_F(ConverterTest, HostileJobsEndWithTheirStatusAOneLineMessageAndNoResult) {
         SCOPED_TRACE(hostile.name);
         write_job(hostile.job);
         // A result left by an earlier job must not pass for this job's.
-        std::ofstream(result_path()) << "stale result\r\n";
+        scratch_.plant("File.cva");
         ProgramRun run = run_converter();
-        EXPECT_EQ(run.exit_status, hostile.status) << run.error_text.substr(0, 400);
+        EXPECT_EQ(run.status, hostile.status) << run.err.substr(0, 400);
         if (hostile.message.empty()) {
-            EXPECT_EQ(run.error_text, "");
+            EXPECT_EQ(run.err, "");
         } else {
-            EXPECT_THAT(run.error_text, StartsWith(hostile.message));
-            expect_readable_line(run.error_text);
+            EXPECT_THAT(run.err, StartsWith(hostile.message));
+            expect_readable_line(run.err);
         }
         if (hostile.result_lines < 0) {
             EXPECT_THAT(other_entries(folder_), testing::IsEmpty());
@@ -364,7 +346,7 @@ TEST_F(ConverterTest, HostileJobsEndWithTheirStatusAOneLineMessageAndNoResult) {
 TEST_F(ConverterTest, AJobWithoutPointsGivesTheSevenLeadingLinesOnly) {
     write_job(job_header("UTM31"));
     ProgramRun run = run_converter();
-    ASSERT_EQ(run.exit_status, 0) << run.error_text;
+    ASSERT_EQ(run.status, 0) << run.err;
     std::vector<std::string> lines = crlf_lines(read_bytes(result_path()));
     ASSERT_EQ(lines.size(), 7u);
     EXPECT_EQ(lines[2], "Points: 0");
@@ -373,7 +355,7 @@ TEST_F(ConverterTest, AJobWithoutPointsGivesTheSevenLeadingLinesOnly) {
 TEST_F(ConverterTest, ATinyNumberReadsAsZero) {
     write_job(job_header("WGS84") + " 1E-400  -1e-330 \r\n");
     ProgramRun run = run_converter();
-    ASSERT_EQ(run.exit_status, 0) << run.error_text;
+    ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(crlf_lines(read_bytes(result_path())).back(), R"(1,"WGS84",-0.000000000,0.000000000,0)");
 }
 
@@ -420,7 +402,7 @@ TEST_F(ConverterTest, PointsInsideTheAreaOrItsMarginConvertAsBefore) {
         SCOPED_TRACE(std::string(point.system) + " " + point.x + " " + point.y);
         write_job(job_header(point.system) + " " + point.x + "  " + point.y + " \r\n");
         ProgramRun run = run_converter();
-        ASSERT_EQ(run.exit_status, 0) << run.error_text;
+        ASSERT_EQ(run.status, 0) << run.err;
         auto points = converted_points();
         ASSERT_EQ(points.size(), 1u);
         // The same nine decimals.
@@ -442,7 +424,7 @@ TEST_F(ConverterTest, LargeJobsGiveEveryPointWhatItGivesAloneAndRefuseTheFirstBa
         for (std::size_t i = 0; i < n; ++i) job += line;
         write_job(job);
         ProgramRun run = run_converter();
-        ASSERT_EQ(run.exit_status, 0) << run.error_text;
+        ASSERT_EQ(run.status, 0) << run.err;
         const auto points = converted_points();
         ASSERT_EQ(points.size(), n);
         for (const std::size_t i : {std::size_t{0}, n / 2 - 1, n / 2, n / 4 * 3, n - 1}) {
@@ -472,8 +454,8 @@ TEST_F(ConverterTest, LargeJobsGiveEveryPointWhatItGivesAloneAndRefuseTheFirstBa
         }
         write_job(job);
         ProgramRun run = run_converter();
-        EXPECT_EQ(run.exit_status, 1);
-        EXPECT_THAT(run.error_text, StartsWith(c.message));
+        EXPECT_EQ(run.status, 1);
+        EXPECT_THAT(run.err, StartsWith(c.message));
         EXPECT_FALSE(fs::exists(result_path()));
     }
 }
@@ -487,7 +469,7 @@ TEST_F(ConverterTest, APlantedLinkIsNeverFollowed) {
     fs::create_symlink(victim, result_path());
     write_job(job_header("UTM32") + " 500000  5000000 \r\n");
     ProgramRun run = run_converter();
-    ASSERT_EQ(run.exit_status, 0) << run.error_text;
+    ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(read_bytes(victim), "precious\n");
     EXPECT_TRUE(fs::is_symlink(folder_ / "File.cva.tmp"));
     EXPECT_EQ(fs::read_symlink(folder_ / "File.cva.tmp"), victim);
@@ -498,7 +480,7 @@ TEST_F(ConverterTest, APlantedLinkIsNeverFollowed) {
     fs::remove(result_path());
     fs::create_symlink(victim, result_path());
     write_job(job_header("UTM99") + " 1  2 \r\n");
-    EXPECT_EQ(run_converter().exit_status, 1);
+    EXPECT_EQ(run_converter().status, 1);
     EXPECT_EQ(read_bytes(victim), "precious\n");
     EXPECT_FALSE(fs::exists(fs::symlink_status(result_path())));
 }
@@ -509,18 +491,18 @@ TEST_F(ConverterTest, AResultThatCannotBeWrittenEndsInAMessageAndLeavesNothing) 
     write_job(job);
     // A file size limit of 4 KB: the result needs about 800 KB.
     ProgramRun limited = run_converter("'" + job_path().string() + "'", "ulimit -f 8; ");
-    EXPECT_EQ(limited.exit_status, 1);
-    EXPECT_THAT(limited.error_text, StartsWith("convers: cannot write "));
-    EXPECT_THAT(limited.error_text, HasSubstr("File too large"));
-    expect_readable_line(limited.error_text);
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_THAT(limited.err, StartsWith("convers: cannot write "));
+    EXPECT_THAT(limited.err, HasSubstr("File too large"));
+    expect_readable_line(limited.err);
     EXPECT_THAT(other_entries(folder_), testing::IsEmpty());
 
     // A folder in the result's place is the user's: it stays.
     fs::create_directory(result_path());
     ProgramRun blocked = run_converter();
-    EXPECT_EQ(blocked.exit_status, 1);
-    EXPECT_THAT(blocked.error_text, StartsWith("convers: cannot replace "));
-    EXPECT_THAT(blocked.error_text, HasSubstr("Is a directory"));
+    EXPECT_EQ(blocked.status, 1);
+    EXPECT_THAT(blocked.err, StartsWith("convers: cannot replace "));
+    EXPECT_THAT(blocked.err, HasSubstr("Is a directory"));
     EXPECT_TRUE(fs::is_directory(result_path()));
     EXPECT_THAT(other_entries(folder_), testing::ElementsAre("File.cva"));
 }
@@ -545,12 +527,12 @@ TEST_F(ConverterTest, CommandLineGivesHelpVersionOrAUsageError) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.arguments);
         ProgramRun run = run_converter(c.arguments);
-        EXPECT_EQ(run.exit_status, c.status);
-        EXPECT_THAT(run.output_text, StartsWith(c.out));
+        EXPECT_EQ(run.status, c.status);
+        EXPECT_THAT(run.out, StartsWith(c.out));
         if (c.error.empty())
-            EXPECT_EQ(run.error_text, "");
+            EXPECT_EQ(run.err, "");
         else
-            EXPECT_THAT(run.error_text, StartsWith(c.error));
+            EXPECT_THAT(run.err, StartsWith(c.error));
         EXPECT_FALSE(fs::exists(result_path()));
     }
 }
