@@ -36,29 +36,29 @@ namespace {
 constexpr int exit_failed_job = 1;
 constexpr int exit_usage = 2;
 
-constexpr const char* usage_text =
-    "usage: convers File.cvd\n"
-    "Converts the points of the job file File.cvd to WGS84 decimal degrees and\n"
-    "writes them to File.cva beside it.\n"
-    "\n"
-    "The job: seven header lines (\"Depart=<system>\" names the source system,\n"
-    "\"Arrivee=WGS84\" the target), then one line per point: X then Y, separated\n"
-    "by blanks, \".\" or \",\" as decimal separator. Systems: WGS84, ED50, NTF,\n"
-    "BD72, UTM30, UTM31, UTM32, UTM30E, UTM31E, UTM32E, SWISS, LT93 (L93), LT72,\n"
-    "LT1, LT2, LT3, LT4, or any EPSG code or definition PROJ reads.\n"
-    "\n"
-    "The result: seven lines saying what was converted, then one record per\n"
-    "point: number,\"system\",latitude,longitude,0.\n"
-    "\n"
-    "Exit status: 0 done, 1 the job failed (the reason on standard error, no\n"
-    "File.cva), 2 usage error.\n"
-    "\n"
-    "  --help     show this text\n"
-    "  --version  show the version\n";
+constexpr const char* usage_text = "usage: convers File.cvd\n"
+                                   "Converts the points of the job file File.cvd to WGS84 decimal degrees and\n"
+                                   "writes them to File.cva beside it.\n"
+                                   "\n"
+                                   "The job: seven header lines (\"Depart=<system>\" names the source system,\n"
+                                   "\"Arrivee=WGS84\" the target), then one line per point: X then Y, separated\n"
+                                   "by blanks, \".\" or \",\" as decimal separator. Systems: WGS84, ED50, NTF,\n"
+                                   "BD72, UTM30, UTM31, UTM32, UTM30E, UTM31E, UTM32E, SWISS, LT93 (L93), LT72,\n"
+                                   "LT1, LT2, LT3, LT4, or any EPSG code or definition PROJ reads.\n"
+                                   "\n"
+                                   "The result: seven lines saying what was converted, then one record per\n"
+                                   "point: number,\"system\",latitude,longitude,0.\n"
+                                   "\n"
+                                   "Exit status: 0 done, 1 the job failed (the reason on standard error, no\n"
+                                   "File.cva), 2 usage error.\n"
+                                   "\n"
+                                   "  --help     show this text\n"
+                                   "  --version  show the version\n";
 
 // Formats the records in slices and writes each slice as it is made, so a
 // million points never need the whole file in memory.
-marovin::Status write_result(marovin::AtomicFile& out, const std::string& header, const marovin::Job& job) {
+marovin::Status write_result(marovin::AtomicFile& out, const std::string& header, const marovin::Job& job)
+{
     constexpr std::size_t slice = 1 << 20;
     std::string buffer = header;
     buffer.reserve(slice + 4096);
@@ -66,33 +66,37 @@ marovin::Status write_result(marovin::AtomicFile& out, const std::string& header
     for (std::size_t i = 0; i < job.x.size(); ++i) {
         marovin::append_record(buffer, job, i, quoted);
         if (buffer.size() >= slice) {
-            if (marovin::Status written = out.write(buffer); !written) return written;
+            if (marovin::Status written = out.write(buffer); !written)
+                return written;
             buffer.clear();
         }
     }
     return out.write(buffer);
 }
 
-marovin::Status run(const fs::path& job_path, const fs::path& result_path) {
+marovin::Status run(const fs::path& job_path, const fs::path& result_path)
+{
     const std::string file_name = job_path.filename().string();
     const std::string job_name = marovin::escaped(file_name); // for messages
 
     auto job = marovin::read_job(job_path.string(), job_name);
-    if (!job) return marovin::fail(job.error());
+    if (!job)
+        return marovin::fail(job.error());
 
     // Messages name the job's lines: "File.cvd line 9: ...".
     const auto line = [&job_name](std::int64_t number) { return job_name + " line " + std::to_string(number) + ": "; };
     const marovin::ConversionPlaces places{job_name + ": ", line(job->source_line), line(job->target_line),
                                            [&](std::size_t point) { return line(job->line_of(point)); }};
     auto report = marovin::convert_points(job->source_system, job->target_system, job->x, job->y, places);
-    if (!report) return marovin::fail(report.error());
+    if (!report)
+        return marovin::fail(report.error());
 
     // Written to a fresh temporary file beside the result, then renamed over
     // it, so that File.cva is either this job's whole result or absent.
     auto out = marovin::AtomicFile::create(result_path.string());
-    if (!out) return marovin::fail(marovin::escaped(out.error()));
-    if (marovin::Status written = write_result(*out, marovin::result_header(file_name, *job, *report), *job);
-        !written)
+    if (!out)
+        return marovin::fail(marovin::escaped(out.error()));
+    if (marovin::Status written = write_result(*out, marovin::result_header(file_name, *job, *report), *job); !written)
         return marovin::fail(marovin::escaped(written.error()));
     if (marovin::Status committed = out->commit(); !committed)
         return marovin::fail(marovin::escaped(committed.error()));
@@ -102,14 +106,17 @@ marovin::Status run(const fs::path& job_path, const fs::path& result_path) {
 // Removes a result left by an earlier job, which must not pass for this
 // job's. Only a file (or a link, not what it points to): a folder of that
 // name is the user's and stays.
-void remove_earlier_result(const fs::path& result_path) {
+void remove_earlier_result(const fs::path& result_path)
+{
     struct stat entry {};
-    if (::lstat(result_path.c_str(), &entry) == 0 && !S_ISDIR(entry.st_mode)) ::unlink(result_path.c_str());
+    if (::lstat(result_path.c_str(), &entry) == 0 && !S_ISDIR(entry.st_mode))
+        ::unlink(result_path.c_str());
 }
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // A file size limit (ulimit -f) must end in a message and no result,
     // not in a kill that leaves a partial file: with the signal ignored, the
     // write fails with EFBIG and is reported like any other.

@@ -98,25 +98,25 @@ std::string traces(bool big_endian)
             const double offset = 25.0 * channel;
             TraceHeader h;
             h.big_endian = big_endian;
-            h.put32(1, sequence);                               // trace sequence within line
-            h.put32(5, sequence);                               // trace sequence within file
-            h.put32(9, 101 + shot);                             // field record number (FFID)
-            h.put32(13, channel);                               // trace within field record
-            h.put32(17, source_station);                        // energy source point number
-            h.put32(21, source_station + receiver_station);     // CDP: midpoint, half-station bins
-            h.put32(25, 1);                                     // trace within CDP
-            h.put16(29, 1);                                     // seismic data
-            h.put16(35, 1);                                     // production
-            h.put32(37, static_cast<std::int32_t>(offset));     // source-receiver offset, m
-            h.put32(41, centimetres(receiver.z));               // receiver elevation
-            h.put32(45, centimetres(source.z));                 // source elevation
-            h.put16(69, kScalar);                               // elevation scalar
-            h.put16(71, kScalar);                               // coordinate scalar
+            h.put32(1, sequence);                           // trace sequence within line
+            h.put32(5, sequence);                           // trace sequence within file
+            h.put32(9, 101 + shot);                         // field record number (FFID)
+            h.put32(13, channel);                           // trace within field record
+            h.put32(17, source_station);                    // energy source point number
+            h.put32(21, source_station + receiver_station); // CDP: midpoint, half-station bins
+            h.put32(25, 1);                                 // trace within CDP
+            h.put16(29, 1);                                 // seismic data
+            h.put16(35, 1);                                 // production
+            h.put32(37, static_cast<std::int32_t>(offset)); // source-receiver offset, m
+            h.put32(41, centimetres(receiver.z));           // receiver elevation
+            h.put32(45, centimetres(source.z));             // source elevation
+            h.put16(69, kScalar);                           // elevation scalar
+            h.put16(71, kScalar);                           // coordinate scalar
             h.put32(73, centimetres(source.x));
             h.put32(77, centimetres(source.y));
             h.put32(81, centimetres(receiver.x));
             h.put32(85, centimetres(receiver.y));
-            h.put16(89, 1);                                     // coordinates are lengths (m)
+            h.put16(89, 1); // coordinates are lengths (m)
             h.put16(115, kSamples);
             h.put16(117, kSampleIntervalUs);
             out.append(reinterpret_cast<const char*>(h.bytes.data()), h.bytes.size());
@@ -191,20 +191,20 @@ std::string binary_header()
             header[static_cast<std::size_t>(position - 3201 + i)] =
                 static_cast<char>(static_cast<unsigned char>(value >> (8 * (size - 1 - i))));
     };
-    put(3201, 1, 4);                    // job
-    put(3205, 1, 4);                    // line
-    put(3209, 1, 4);                    // reel
-    put(3213, kChannels, 2);            // data traces per ensemble
+    put(3201, 1, 4);         // job
+    put(3205, 1, 4);         // line
+    put(3209, 1, 4);         // reel
+    put(3213, kChannels, 2); // data traces per ensemble
     put(3217, kSampleIntervalUs, 2);
     put(3219, kSampleIntervalUs, 2);
     put(3221, kSamples, 2);
     put(3223, kSamples, 2);
-    put(3225, 5, 2);                    // IEEE float
-    put(3227, 1, 2);                    // fold
-    put(3229, 1, 2);                    // sorted as recorded
-    put(3255, 1, 2);                    // metres
-    put(3501, 0x0100, 2);               // revision 1.0
-    put(3503, 1, 2);                    // every trace as long as the first
+    put(3225, 5, 2);      // IEEE float
+    put(3227, 1, 2);      // fold
+    put(3229, 1, 2);      // sorted as recorded
+    put(3255, 1, 2);      // metres
+    put(3501, 0x0100, 2); // revision 1.0
+    put(3503, 1, 2);      // every trace as long as the first
     return header;
 }
 

@@ -148,12 +148,18 @@ int main(int argc, char** argv)
     const fs::path reference = folder / "reference.kml"; // what the floor writes
     const fs::path times = folder / "times.txt";
     std::vector<Tool> tools = {
-        {"marovin KML writer", {self.string(), "write-kml", points.string(), document.string(), times.string()},
-         document, {}},
-        {"printf (plain C)", {printf_writer, points.string(), (folder / "printf.kml").string()},
-         folder / "printf.kml", {}},
-        {"write(2) floor", {self.string(), "write-bytes", reference.string(), (folder / "write.kml").string()},
-         folder / "write.kml", {}},
+        {"marovin KML writer",
+         {self.string(), "write-kml", points.string(), document.string(), times.string()},
+         document,
+         {}},
+        {"printf (plain C)",
+         {printf_writer, points.string(), (folder / "printf.kml").string()},
+         folder / "printf.kml",
+         {}},
+        {"write(2) floor",
+         {self.string(), "write-bytes", reference.string(), (folder / "write.kml").string()},
+         folder / "write.kml",
+         {}},
     };
 
     // One untimed run of each, and the same bytes from all three.

@@ -29,10 +29,10 @@ namespace {
 void make_segy(const fs::path& path, std::uint64_t size)
 {
     std::vector<unsigned char> header(3840, 0);
-    bench::put_be(&header[3220], 1000, 2); // samples per trace
-    bench::put_be(&header[3224], 5, 2);    // IEEE floats
-    header[3500] = 1;               // revision 1
-    bench::put_be(&header[3714], 1000, 2); // the first trace header's samples
+    bench::put_be(&header[3220], 1000, 2);   // samples per trace
+    bench::put_be(&header[3224], 5, 2);      // IEEE floats
+    header[3500] = 1;                        // revision 1
+    bench::put_be(&header[3714], 1000, 2);   // the first trace header's samples
     bench::put_be(&header[3670], 0xFF9C, 2); // scalar -100
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));

@@ -86,8 +86,8 @@ int extract(const char* path)
         const double read = bench::median(reads), write = bench::median(writes);
         std::printf("%-10s %zu traces: words read %.3f s (%.2fx the page-touch limit), job written %.3f s, "
                     "together %.3f s (medians of %d)\n",
-                    method == marovin::ReadMethod::Mapped ? "mapped" : "positioned", traces, read, read / touch,
-                    write, read + write, runs);
+                    method == marovin::ReadMethod::Mapped ? "mapped" : "positioned", traces, read, read / touch, write,
+                    read + write, runs);
     }
     return 0;
 }
@@ -126,8 +126,8 @@ int step(const char* path)
     const std::size_t last = points->number.size() - 1;
     std::printf("Extract step on %zu traces: %.3f s (points read %.3f s, converter exchange %.3f s; last point "
                 "%d at %.9f %.9f)\n",
-                points->number.size(), elapsed, read, elapsed - read, points->number[last],
-                degrees->longitude[last], degrees->latitude[last]);
+                points->number.size(), elapsed, read, elapsed - read, points->number[last], degrees->longitude[last],
+                degrees->latitude[last]);
     std::printf("peak memory: this process %.0f MB (%.0f MB before the step), converter %.0f MB\n",
                 self.ru_maxrss / 1024.0, before.ru_maxrss / 1024.0, children.ru_maxrss / 1024.0);
     bench::remove_work_folder();

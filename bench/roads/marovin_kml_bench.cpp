@@ -85,10 +85,9 @@ int compare(long traces, int rounds)
     // The peak of a line of one trace: what the program costs without traces.
     long one_peak = 0;
     for (int round = 0; round < rounds; ++round)
-        one_peak = std::max(one_peak, bench::run_process({kCommand, "-q", "-o", (work / "one.kml").string(),
-                                                          one.string()},
-                                                         false, true)
-                                           .peak_kib);
+        one_peak = std::max(
+            one_peak, bench::run_process({kCommand, "-q", "-o", (work / "one.kml").string(), one.string()}, false, true)
+                          .peak_kib);
 
     const double ours = bench::median(seconds[0]), plain = bench::median(seconds[1]), same = bench::median(seconds[2]);
     std::printf("\nwhole processes, median of %d runs each:\n", rounds);

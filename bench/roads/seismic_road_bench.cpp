@@ -72,8 +72,8 @@ namespace {
 // dialogs are cancelled.
 class BenchDesktop : public Desktop {
 public:
-    QStringList messages;                  // in the order shown
-    std::vector<Clock::time_point> shown;  // when each was shown
+    QStringList messages;                 // in the order shown
+    std::vector<Clock::time_point> shown; // when each was shown
 
     // When `text` was last shown, if it was.
     std::optional<Clock::time_point> shownAt(const QString& text) const
@@ -194,8 +194,8 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     t.convers_kib = children.ru_maxrss;
-    std::ofstream(times, std::ios::app) << t.startup << ' ' << t.done << ' ' << t.command8 << ' ' << t.command3
-                                        << ' ' << t.convers_kib << '\n';
+    std::ofstream(times, std::ios::app) << t.startup << ' ' << t.done << ' ' << t.command8 << ' ' << t.command3 << ' '
+                                        << t.convers_kib << '\n';
     return 0;
 }
 
@@ -325,8 +325,7 @@ int large(long traces, int runs)
                 median_of(parts, &RoadTimes::done));
     std::printf("  whole Command8 (result, table, grid)     %7.3f s\n", median_of(parts, &RoadTimes::command8));
     std::printf("  Command3 (KML file written and shown)    %7.3f s (goal: under 6 s), %.0f MB\n",
-                median_of(parts, &RoadTimes::command3),
-                static_cast<double>(fs::file_size(work / "road.kml")) / 1e6);
+                median_of(parts, &RoadTimes::command3), static_cast<double>(fs::file_size(work / "road.kml")) / 1e6);
     std::printf("  peak memory of the window's process      %7.0f MB (goal: under 1 GB)\n",
                 static_cast<double>(peak) / 1024);
     std::printf("  peak memory of the converter             %7.0f MB (as the system counts it: at least the "
@@ -341,9 +340,8 @@ int views(long traces)
     const fs::path work = bench::work_folder("seismic_road_views");
     const fs::path line = prepared_line(work, traces, 4);
     const fs::path self = fs::read_symlink("/proc/self/exe");
-    if (!bench::run_process({self.string(), "road", line.string(), work.string(), (work / "times.txt").string(),
-                             "views"},
-                            true)
+    if (!bench::run_process(
+             {self.string(), "road", line.string(), work.string(), (work / "times.txt").string(), "views"}, true)
              .ok)
         die("the road failed");
     bench::remove_work_folder();

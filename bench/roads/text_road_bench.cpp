@@ -84,9 +84,9 @@ int run_road(const char* xy_file, const fs::path& work, const char* times)
     auto points = marovin::text_road_points(std::move(*loaded), marovin::XyLayout::NumberXYZ, 1);
     if (!points)
         die(points.error());
-    auto degrees = marovin::convert_through_converter(
-        std::move(points->x), std::move(points->y),
-        bench::converter_exchange(work, marovin::xy_text_job_header("UTM32")));
+    auto degrees =
+        marovin::convert_through_converter(std::move(points->x), std::move(points->y),
+                                           bench::converter_exchange(work, marovin::xy_text_job_header("UTM32")));
     if (!degrees)
         die(degrees.error());
     const marovin::PointTable table(std::move(degrees->longitude), std::move(degrees->latitude),
@@ -175,6 +175,7 @@ int main(int argc, char** argv)
     const fs::path ogr_input = work / "ogr.xyz";
     fs::copy_file(original, ogr_input);
     const fs::path ogr_output = work / "ogr2ogr.kml";
+    // clang-format off
     const std::vector<std::string> ogr2ogr = {
         "ogr2ogr", "-f", "KML", ogr_output.string(), "CSV:" + ogr_input.string(), "-oo", "HEADERS=NO",
         "-oo", "X_POSSIBLE_NAMES=field_2", "-oo", "Y_POSSIBLE_NAMES=field_3", "-s_srs", "EPSG:32632",
@@ -183,6 +184,7 @@ int main(int argc, char** argv)
         " CASE WHEN rowid % 5 = 0 THEN 'Seismic line 1' END AS Description,"
         " 'SYMBOL(id:\"http://maps.google.com/mapfiles/kml/pushpin/ylw-pushpin.png\",s:0.2)' AS OGR_STYLE,"
         " GEOMETRY FROM ogr"};
+    // clang-format on
     std::vector<double> road_seconds, ogr_seconds;
     long road_peak = 0, ogr_peak = 0;
     for (int round = 0; round < rounds; ++round) {

@@ -44,8 +44,8 @@ inline Limits measure_limits(const std::filesystem::path& line, const std::files
         die("cannot read " + line.string());
     std::vector<double> touch, proj, write;
     for (int run = 0; run < runs; ++run)
-        touch.push_back(page_touch_limit(file->descriptor(), header->Header_Offset,
-                                         marovin::trace_length(*header), header->Nb_Traces));
+        touch.push_back(page_touch_limit(file->descriptor(), header->Header_Offset, marovin::trace_length(*header),
+                                         header->Nb_Traces));
     auto points = marovin::extract_trace_points(*file, *header, false, {});
     if (!points)
         die(points.error());

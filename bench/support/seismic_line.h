@@ -44,10 +44,10 @@ inline bool make_line(const char* path, long traces, int samples)
         for (long k = 0; k < count; ++k) {
             unsigned char* t = &block[static_cast<std::size_t>(k) * trace_bytes];
             const long i = first + k;
-            put_be(t + 0, static_cast<std::uint32_t>(i + 1), 4);                            // sequence
-            put_be(t + 8, static_cast<std::uint32_t>(1000 + i / 100), 4);                   // FFID
-            put_be(t + 20, static_cast<std::uint32_t>(5000 + i), 4);                        // CDP
-            put_be(t + 70, static_cast<std::uint16_t>(-100), 2);                            // scalar
+            put_be(t + 0, static_cast<std::uint32_t>(i + 1), 4);                           // sequence
+            put_be(t + 8, static_cast<std::uint32_t>(1000 + i / 100), 4);                  // FFID
+            put_be(t + 20, static_cast<std::uint32_t>(5000 + i), 4);                       // CDP
+            put_be(t + 70, static_cast<std::uint16_t>(-100), 2);                           // scalar
             put_be(t + 80, static_cast<std::uint32_t>(40000000 + (i % 20000) * 1000), 4);  // X cm
             put_be(t + 84, static_cast<std::uint32_t>(500000000 + (i / 20000) * 1000), 4); // Y cm
             put_be(t + 114, static_cast<std::uint32_t>(samples), 2);

@@ -28,7 +28,7 @@ inline double seconds_since(Clock::time_point start)
 }
 
 struct ProcessRun {
-    bool ok = false;  // started and exited with status 0
+    bool ok = false; // started and exited with status 0
     double seconds = 0;
     // The process's peak resident memory, as the system counts it: that
     // count includes the peak of the benchmark process itself at the start
@@ -40,8 +40,7 @@ struct ProcessRun {
 // Runs argv[0] (looked up on PATH) with its arguments; its standard output
 // goes to /dev/null unless `keep_output`, its error output too with
 // `drop_errors` (a tool that reports every file it wrote).
-inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_output = false,
-                              bool drop_errors = false)
+inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_output = false, bool drop_errors = false)
 {
     std::vector<char*> args;
     for (const std::string& a : argv)

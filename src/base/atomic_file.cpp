@@ -81,10 +81,8 @@ std::string reason(int error) { return std::strerror(error); }
 
 struct AtomicFile::State {
     State(std::string target, std::string temporary, int descriptor)
-        : path(std::move(target)), temp_path(std::move(temporary)), fd(descriptor), buffer(descriptor),
-          out(&buffer)
-    {
-    }
+        : path(std::move(target)), temp_path(std::move(temporary)), fd(descriptor), buffer(descriptor), out(&buffer)
+    {}
     ~State()
     {
         if (fd >= 0) {

@@ -23,8 +23,8 @@ namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-std::string block(std::string_view first_key, std::string_view system, std::string_view unit_key,
-                  std::string_view unit, std::string_view rest)
+std::string block(std::string_view first_key, std::string_view system, std::string_view unit_key, std::string_view unit,
+                  std::string_view rest)
 {
     std::string text;
     text.reserve(96 + system.size());
@@ -73,17 +73,13 @@ std::string xy_text_job_header(std::string_view system)
 char regional_decimal_point()
 {
     const std::lconv* conventions = std::localeconv();
-    if (conventions && conventions->decimal_point &&
-        std::string_view(conventions->decimal_point) == ",")
+    if (conventions && conventions->decimal_point && std::string_view(conventions->decimal_point) == ",")
         return ',';
     return '.';
 }
 
 struct JobWriter::State {
-    State(AtomicFile f, char point) : file(std::move(f)), decimal_point(point)
-    {
-        buffer.reserve(kFlushAt + kLineMax);
-    }
+    State(AtomicFile f, char point) : file(std::move(f)), decimal_point(point) { buffer.reserve(kFlushAt + kLineMax); }
 
     void flush()
     {
@@ -121,8 +117,8 @@ Status JobWriter::add_point(double x, double y)
     if (s.closed)
         return fail("the converter job was already closed");
     if (!std::isfinite(x) || !std::isfinite(y))
-        return fail("point " + std::to_string(s.points + 1) + " has no valid coordinates (X " +
-                    plain_number_text(x) + ", Y " + plain_number_text(y) + ")");
+        return fail("point " + std::to_string(s.points + 1) + " has no valid coordinates (X " + plain_number_text(x) +
+                    ", Y " + plain_number_text(y) + ")");
     const std::size_t used = s.buffer.size();
     s.buffer.resize(used + kLineMax);
     char* end = write_line(s.buffer.data() + used, x, y, s.decimal_point);
@@ -193,8 +189,7 @@ class LineReader {
 public:
     LineReader(int fd, std::string_view file_name)
         : fd_(fd), file_name_(file_name), buffer_(std::make_unique<char[]>(kCapacity))
-    {
-    }
+    {}
 
     // The next line; nothing at the end of the file. Fails, naming the job
     // and the line, for a line longer than kLongestLine and when the file
@@ -276,8 +271,7 @@ Result<RegularFile> open_job(const std::string& path, std::string_view file_name
     const std::string name(file_name);
     switch (file.failure().kind) {
     case OpenError::Kind::Folder: return fail("cannot read " + name + ": " + std::strerror(EISDIR));
-    case OpenError::Kind::NotRegular:
-        return fail(name + " is not a regular file (it is a device, a pipe or a socket)");
+    case OpenError::Kind::NotRegular: return fail(name + " is not a regular file (it is a device, a pipe or a socket)");
     case OpenError::Kind::Missing:
     case OpenError::Kind::Failed: break;
     }

@@ -53,8 +53,7 @@ class JobWriter {
 public:
     // Creates the job file and writes `header` (one of the blocks above)
     // first. Fails, naming the path, when the file cannot be created.
-    static Result<JobWriter> create(const std::string& path, std::string_view header,
-                                    char decimal_point);
+    static Result<JobWriter> create(const std::string& path, std::string_view header, char decimal_point);
 
     JobWriter(JobWriter&&) noexcept;
     JobWriter& operator=(JobWriter&&) noexcept;
@@ -87,9 +86,9 @@ double job_value(double value);
 
 // A job as the converter reads it.
 struct Job {
-    std::string source_system;        // the Depart value, as written
-    std::string target_system;        // the Arrivee value ("WGS84")
-    std::int64_t source_line = 1;     // where they were read, for messages
+    std::string source_system;    // the Depart value, as written
+    std::string target_system;    // the Arrivee value ("WGS84")
+    std::int64_t source_line = 1; // where they were read, for messages
     std::int64_t target_line = 5;
     std::int64_t first_data_line = 8; // 1-based line number of point 0
     std::vector<double> x;            // easting or longitude, per point

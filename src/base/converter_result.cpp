@@ -17,13 +17,14 @@ constexpr std::string_view kLineEnd = "\r\n";
 
 // Names from PROJ or the job are single lines already; a stray line break
 // would shift every record, so it is flattened.
-std::string one_line(std::string_view text) {
+std::string one_line(std::string_view text)
+{
     std::string line(text);
     for (char& c : line)
-        if (is_line_end(c)) c = ' ';
+        if (is_line_end(c))
+            c = ' ';
     return line;
 }
-
 
 constexpr int kLeadingLines = 7;
 constexpr int kFieldsPerRecord = 5;
@@ -94,14 +95,17 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
     return points;
 }
 
-std::string quoted_system(std::string_view name) {
+std::string quoted_system(std::string_view name)
+{
     std::string field = "\"" + one_line(name) + "\"";
     for (std::size_t i = 1; i + 1 < field.size(); ++i)
-        if (field[i] == '"') field[i] = '\'';
+        if (field[i] == '"')
+            field[i] = '\'';
     return field;
 }
 
-std::string result_header(std::string_view job_file_name, const Job& job, const ConversionReport& report) {
+std::string result_header(std::string_view job_file_name, const Job& job, const ConversionReport& report)
+{
     std::string out;
     out += "Convers result of ";
     out += one_line(job_file_name);
@@ -120,15 +124,15 @@ std::string result_header(std::string_view job_file_name, const Job& job, const 
         out += " m";
     }
     out += kLineEnd;
-    out += "Target system: " + one_line(job.target_system) + " (" + one_line(report.target_name) +
-           "), decimal degrees";
+    out += "Target system: " + one_line(job.target_system) + " (" + one_line(report.target_name) + "), decimal degrees";
     out += kLineEnd;
     out += "Fields: number,system,latitude,longitude,ellipsoidal height";
     out += kLineEnd;
     return out;
 }
 
-void append_record(std::string& out, const Job& job, std::size_t index, std::string_view quoted) {
+void append_record(std::string& out, const Job& job, std::size_t index, std::string_view quoted)
+{
     char number[24];
     const auto counted = std::to_chars(number, number + sizeof number, index + 1);
     out.append(number, counted.ptr);
@@ -142,7 +146,8 @@ void append_record(std::string& out, const Job& job, std::size_t index, std::str
     end = write_fixed(end, job.y[index], 9);
     *end++ = ',';
     end = write_fixed(end, job.x[index], 9);
-    for (const char c : std::string_view(",0\r\n")) *end++ = c;
+    for (const char c : std::string_view(",0\r\n"))
+        *end++ = c;
     out.append(fields, end);
 }
 

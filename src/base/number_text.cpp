@@ -11,8 +11,7 @@ namespace marovin {
 
 namespace {
 
-constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr double kPowers[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
 constexpr std::uint64_t kIntPowers[] = {1,
                                         10,
                                         100,
@@ -189,8 +188,8 @@ char* write_plain(char* out, double value, char decimal_point)
     // at least 15, two exponent digits at least), without printf's
     // dependence on the C locale's decimal point.
     char digits[kNumberTextMax];
-    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, std::fabs(value),
-                                            std::chars_format::general, 15);
+    const auto [end, error] =
+        std::to_chars(digits, digits + sizeof digits, std::fabs(value), std::chars_format::general, 15);
     if (error != std::errc()) // cannot happen with this buffer; keep output defined
         return out;
     const char* p = digits;

@@ -35,7 +35,8 @@ bool is_folder(const std::string& path)
 // exists, else the same place once made absolute and normal.
 bool same_file(const std::string& a, const std::string& b)
 {
-    struct stat first {}, second {};
+    struct stat first {
+    }, second{};
     if (::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0)
         return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
     std::error_code ignored;
@@ -210,9 +211,8 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
     }
 
     const std::string place = options.layout ? "line " : "trace ";
-    const ConversionPlaces places{"", "", "", [&](std::size_t i) {
-                                      return place + std::to_string(points.origin(i)) + ": ";
-                                  }};
+    const ConversionPlaces places{"", "", "",
+                                  [&](std::size_t i) { return place + std::to_string(points.origin(i)) + ": "; }};
     // The KML needs only the degrees: the coordinates are converted where
     // they lie. The CSV keeps them beside the degrees.
     std::vector<double> x = options.csv ? points.x : std::move(points.x);

@@ -128,8 +128,7 @@ int main(int argc, char** argv)
         Reporter reporter(targets.size(), !options.quiet && ::isatty(STDERR_FILENO));
         const auto work = [&] {
             for (std::size_t i = next++; i < targets.size(); i = next++) {
-                const marovin::cli::FileOutcome outcome =
-                    marovin::cli::run_file(options, targets[i], reporter.points);
+                const marovin::cli::FileOutcome outcome = marovin::cli::run_file(options, targets[i], reporter.points);
                 if (!outcome.written)
                     all_written = false;
                 reporter.file_done(outcome.line);

@@ -10,34 +10,33 @@
 
 namespace marovin::cli {
 
-const char* const kUsage =
-    "usage: marovin-kml [OPTIONS] FILE...\n"
-    "Writes the points of seismic files (SEG-Y or SU) or XY text files as KML\n"
-    "documents in WGS84 degrees, as Marovin's window does, or as CSV.\n"
-    "\n"
-    "  -s, --system NAME      source system: a name of the window's lists (UTM32,\n"
-    "                         LT2, BD72...), EPSG:n or a PROJ string; default UTM32;\n"
-    "                         \"none\" converts nothing (with --csv)\n"
-    "  -l, --label WORD       seismic label word: FFID, CDP, Trace, SP (default CDP)\n"
-    "  -p, --pair WHICH       receiver (default), source or cdp\n"
-    "      --divisor N        coordinate divisor; default: the header's scalar\n"
-    "      --layout TEXT      read FILEs as XY text of this layout: \"Number,X,Y,Z\",\n"
-    "                         \"Number,X,Y\", \"X,Y,Z\", \"X,Y\" or \"SPS\"\n"
-    "  -e, --every N          label every N-th point (default 5)\n"
-    "  -n, --name TEXT        word before each label number (default: the label\n"
-    "                         word; \"Station\" on the text road)\n"
-    "  -d, --description TEXT description of labelled points (default \"Seismic line 1\")\n"
-    "  -o, --output PATH      a file for one input, a folder for many, - for standard\n"
-    "                         output (default: beside each input, named as the\n"
-    "                         window names it)\n"
-    "      --csv              write CSV: trace,number,x,y,longitude,latitude\n"
-    "  -j, --jobs N           files at once (default: the number of cores)\n"
-    "  -q, --quiet            no progress line\n"
-    "      --help, --version\n"
-    "\n"
-    "Files without --layout are seismic; a name ending in SU (any case) is SU.\n"
-    "One line per file on standard error says what was written or why not.\n"
-    "Exit status: 0 every file written, 1 some file failed, 2 usage error.\n";
+const char* const kUsage = "usage: marovin-kml [OPTIONS] FILE...\n"
+                           "Writes the points of seismic files (SEG-Y or SU) or XY text files as KML\n"
+                           "documents in WGS84 degrees, as Marovin's window does, or as CSV.\n"
+                           "\n"
+                           "  -s, --system NAME      source system: a name of the window's lists (UTM32,\n"
+                           "                         LT2, BD72...), EPSG:n or a PROJ string; default UTM32;\n"
+                           "                         \"none\" converts nothing (with --csv)\n"
+                           "  -l, --label WORD       seismic label word: FFID, CDP, Trace, SP (default CDP)\n"
+                           "  -p, --pair WHICH       receiver (default), source or cdp\n"
+                           "      --divisor N        coordinate divisor; default: the header's scalar\n"
+                           "      --layout TEXT      read FILEs as XY text of this layout: \"Number,X,Y,Z\",\n"
+                           "                         \"Number,X,Y\", \"X,Y,Z\", \"X,Y\" or \"SPS\"\n"
+                           "  -e, --every N          label every N-th point (default 5)\n"
+                           "  -n, --name TEXT        word before each label number (default: the label\n"
+                           "                         word; \"Station\" on the text road)\n"
+                           "  -d, --description TEXT description of labelled points (default \"Seismic line 1\")\n"
+                           "  -o, --output PATH      a file for one input, a folder for many, - for standard\n"
+                           "                         output (default: beside each input, named as the\n"
+                           "                         window names it)\n"
+                           "      --csv              write CSV: trace,number,x,y,longitude,latitude\n"
+                           "  -j, --jobs N           files at once (default: the number of cores)\n"
+                           "  -q, --quiet            no progress line\n"
+                           "      --help, --version\n"
+                           "\n"
+                           "Files without --layout are seismic; a name ending in SU (any case) is SU.\n"
+                           "One line per file on standard error says what was written or why not.\n"
+                           "Exit status: 0 every file written, 1 some file failed, 2 usage error.\n";
 
 namespace {
 
@@ -131,8 +130,8 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
             continue;
         }
         static constexpr std::string_view kTakingValues[] = {
-            "-s", "--system", "-l", "--label", "-p", "--pair", "--divisor", "--layout", "-e", "--every",
-            "-n", "--name", "-d", "--description", "-o", "--output", "-j", "--jobs"};
+            "-s", "--system", "-l", "--label",       "-p", "--pair",   "--divisor", "--layout", "-e", "--every",
+            "-n", "--name",   "-d", "--description", "-o", "--output", "-j",        "--jobs"};
         if (std::find(std::begin(kTakingValues), std::end(kTakingValues), name) == std::end(kTakingValues))
             return usage("unknown option \"" + name + "\"");
         if (!value) {

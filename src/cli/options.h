@@ -31,7 +31,7 @@ struct Options {
     // Text road when given.
     std::optional<XyLayout> layout;
     KmlLabels labels{5, {}, "Seismic line 1"};
-    bool name_given = false; // else the label word, or "Station" on the text road
+    bool name_given = false;           // else the label word, or "Station" on the text road
     std::optional<std::string> output; // "-" for standard output
     bool csv = false;
     int jobs = 0; // 0: one per core

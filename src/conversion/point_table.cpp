@@ -7,12 +7,12 @@
 
 namespace marovin {
 
-PointTable::PointTable(std::vector<double> longitude, std::vector<double> latitude,
-                       std::vector<std::int32_t> number, std::vector<std::string> names)
+PointTable::PointTable(std::vector<double> longitude, std::vector<double> latitude, std::vector<std::int32_t> number,
+                       std::vector<std::string> names)
     : longitude_(std::move(longitude)), latitude_(std::move(latitude)), number_(std::move(number))
 {
-    const std::size_t n = std::min({longitude_.size(), latitude_.size(), number_.size(),
-                                    static_cast<std::size_t>(INT32_MAX - 1)});
+    const std::size_t n =
+        std::min({longitude_.size(), latitude_.size(), number_.size(), static_cast<std::size_t>(INT32_MAX - 1)});
     longitude_.resize(n);
     latitude_.resize(n);
     number_.resize(n);

@@ -42,8 +42,8 @@ Result<Degrees> convert_in_process(std::vector<double> x, std::vector<double> y,
 {
     for (std::size_t i = 0; i < x.size(); ++i) {
         if (!std::isfinite(x[i]) || !std::isfinite(y[i]))
-            return fail(places.point(i) + "the point has no valid coordinates (X " + plain_number_text(x[i]) +
-                        ", Y " + plain_number_text(y[i]) + ")");
+            return fail(places.point(i) + "the point has no valid coordinates (X " + plain_number_text(x[i]) + ", Y " +
+                        plain_number_text(y[i]) + ")");
         x[i] = job_value(x[i]);
         y[i] = job_value(y[i]);
     }

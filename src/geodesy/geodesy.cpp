@@ -62,37 +62,41 @@ struct FactoryDeleter {
 using Context = std::unique_ptr<PJ_CONTEXT, ContextDeleter>;
 using Object = std::unique_ptr<PJ, ObjectDeleter>;
 
-std::string name_of(PJ* object) {
+std::string name_of(PJ* object)
+{
     const char* name = proj_get_name(object);
     return name ? name : "";
 }
 
 // True unless the text is a code ("EPSG:2154", "urn:ogc:def:crs:..."), a
 // PROJ string ("+proj=..."), WKT ("PROJCRS[...") or PROJJSON.
-bool looks_like_plain_name(std::string_view text) {
-    if (text.find(':') != std::string_view::npos || text.find('[') != std::string_view::npos) return false;
-    if (text.find("proj=") != std::string_view::npos) return false;
+bool looks_like_plain_name(std::string_view text)
+{
+    if (text.find(':') != std::string_view::npos || text.find('[') != std::string_view::npos)
+        return false;
+    if (text.find("proj=") != std::string_view::npos)
+        return false;
     return text.empty() || text.front() != '{';
 }
 
 // A number as a person reads it: whole digits where they fit
 // ("60000000"), exponent notation only for the very large and very small.
-std::string plain(double value) {
+std::string plain(double value)
+{
     char buffer[64];
     const double size = std::abs(value);
-    const auto format = (size == 0 || (size >= 1e-4 && size < 1e15)) ? std::chars_format::fixed
-                                                                       : std::chars_format::scientific;
+    const auto format =
+        (size == 0 || (size >= 1e-4 && size < 1e15)) ? std::chars_format::fixed : std::chars_format::scientific;
     auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, format);
     return error == std::errc() ? std::string(buffer, end) : std::string("?");
 }
 
-bool is_geographic(PJ_TYPE type) {
-    return type == PJ_TYPE_GEOGRAPHIC_2D_CRS || type == PJ_TYPE_GEOGRAPHIC_3D_CRS;
-}
+bool is_geographic(PJ_TYPE type) { return type == PJ_TYPE_GEOGRAPHIC_2D_CRS || type == PJ_TYPE_GEOGRAPHIC_3D_CRS; }
 
 // The type of a system, looking through a BoundCRS (a PROJ string with
 // +towgs84) to the system it carries.
-PJ_TYPE horizontal_type(PJ_CONTEXT* ctx, PJ* crs) {
+PJ_TYPE horizontal_type(PJ_CONTEXT* ctx, PJ* crs)
+{
     PJ_TYPE type = proj_get_type(crs);
     if (type == PJ_TYPE_BOUND_CRS) {
         Object base(proj_get_source_crs(ctx, crs));
@@ -102,17 +106,18 @@ PJ_TYPE horizontal_type(PJ_CONTEXT* ctx, PJ* crs) {
 }
 
 // A system PROJ can read and whose two first axes are a horizontal position.
-Result<Object> create_system(PJ_CONTEXT* ctx, std::string_view name, const std::string& place) {
+Result<Object> create_system(PJ_CONTEXT* ctx, std::string_view name, const std::string& place)
+{
     std::string definition = system_definition(name);
     Object crs(proj_create(ctx, definition.c_str()));
     // PROJ matches a bare name loosely ("foo" finds "Amersfoort"); a name
     // must be the system's own, codes and definitions are taken as they are.
-    if (!crs || !proj_is_crs(crs.get()) || (looks_like_plain_name(definition) && !equal_ignoring_case(definition, name_of(crs.get()))))
+    if (!crs || !proj_is_crs(crs.get()) ||
+        (looks_like_plain_name(definition) && !equal_ignoring_case(definition, name_of(crs.get()))))
         return fail(place + "unknown coordinate system " + quoted(name));
     PJ_TYPE type = horizontal_type(ctx, crs.get());
     if (!is_geographic(type) && type != PJ_TYPE_PROJECTED_CRS)
-        return fail(place + quoted(name) +
-                             " is neither a geographic nor a projected coordinate system");
+        return fail(place + quoted(name) + " is neither a geographic nor a projected coordinate system");
     return crs;
 }
 
@@ -125,28 +130,34 @@ struct Bounds {
 // transformation itself then reports that point). It comes from PROJ's
 // per-point choice of operations, good to a few metres at worst, which is
 // all an area of interest needs.
-bool geographic_bounds(PJ_CONTEXT* ctx, PJ* source, PJ* target, std::span<const double> x,
-                       std::span<const double> y, Bounds& bounds) {
-    if (x.empty()) return false;
+bool geographic_bounds(PJ_CONTEXT* ctx, PJ* source, PJ* target, std::span<const double> x, std::span<const double> y,
+                       Bounds& bounds)
+{
+    if (x.empty())
+        return false;
     auto [xmin, xmax] = std::minmax_element(x.begin(), x.end());
     auto [ymin, ymax] = std::minmax_element(y.begin(), y.end());
     Object to_target(proj_create_crs_to_crs_from_pj(ctx, source, target, nullptr, nullptr));
-    if (!to_target) return false;
+    if (!to_target)
+        return false;
     Object normalized(proj_normalize_for_visualization(ctx, to_target.get()));
-    if (!normalized) return false;
+    if (!normalized)
+        return false;
     const int densify_points = 21;
-    return proj_trans_bounds(ctx, normalized.get(), PJ_FWD, *xmin, *ymin, *xmax, *ymax, &bounds.west,
-                             &bounds.south, &bounds.east, &bounds.north, densify_points) != 0;
+    return proj_trans_bounds(ctx, normalized.get(), PJ_FWD, *xmin, *ymin, *xmax, *ymax, &bounds.west, &bounds.south,
+                             &bounds.east, &bounds.north, densify_points) != 0;
 }
 
 // PROJ's best ranked operation from source to target for the area of the
 // points, among those whose grids are installed: the same ranking as
 // proj_create_crs_to_crs, but one operation for the whole job, so that the
 // result file can name it.
-Object best_operation(PJ_CONTEXT* ctx, PJ* source, PJ* target, const Bounds* area) {
+Object best_operation(PJ_CONTEXT* ctx, PJ* source, PJ* target, const Bounds* area)
+{
     std::unique_ptr<PJ_OPERATION_FACTORY_CONTEXT, FactoryDeleter> factory(
         proj_create_operation_factory_context(ctx, nullptr));
-    if (!factory) return nullptr;
+    if (!factory)
+        return nullptr;
     proj_operation_factory_context_set_spatial_criterion(ctx, factory.get(),
                                                          PROJ_SPATIAL_CRITERION_PARTIAL_INTERSECTION);
     proj_operation_factory_context_set_grid_availability_use(ctx, factory.get(),
@@ -155,11 +166,13 @@ Object best_operation(PJ_CONTEXT* ctx, PJ* source, PJ* target, const Bounds* are
         proj_operation_factory_context_set_area_of_interest(ctx, factory.get(), area->west, area->south, area->east,
                                                             area->north);
     std::unique_ptr<PJ_OBJ_LIST, ListDeleter> operations(proj_create_operations(ctx, source, target, factory.get()));
-    if (!operations) return nullptr;
+    if (!operations)
+        return nullptr;
     const int count = proj_list_get_count(operations.get());
     for (int i = 0; i < count; ++i) {
         Object operation(proj_list_get(ctx, operations.get(), i));
-        if (operation && proj_coordoperation_is_instantiable(ctx, operation.get())) return operation;
+        if (operation && proj_coordoperation_is_instantiable(ctx, operation.get()))
+            return operation;
     }
     return nullptr;
 }
@@ -181,9 +194,9 @@ constexpr double kRoundTripMetres = 1e-3;
 // The first point a pass over the job refused, and why.
 struct Failure {
     std::size_t index = 0;
-    int kind = 0;        // which of the pass's tests it failed
-    int proj_error = 0;  // PROJ's error number, when PROJ gave one
-    double x = 0, y = 0; // the point as it was given
+    int kind = 0;                       // which of the pass's tests it failed
+    int proj_error = 0;                 // PROJ's error number, when PROJ gave one
+    double x = 0, y = 0;                // the point as it was given
     double longitude = 0, latitude = 0; // its inverse projection, for the domain check
 };
 
@@ -219,7 +232,8 @@ constexpr std::size_t kPointsPerThread = std::size_t{1} << 16;
 // the same point whatever the number of threads. When a copy cannot be
 // made, one thread does it all.
 template <class Pass>
-std::optional<Failure> across_cores(PJ* pj, std::size_t n, const Pass& pass) {
+std::optional<Failure> across_cores(PJ* pj, std::size_t n, const Pass& pass)
+{
     const std::size_t parts =
         std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), n / kPointsPerThread, 8});
     struct Helper {
@@ -230,13 +244,16 @@ std::optional<Failure> across_cores(PJ* pj, std::size_t n, const Pass& pass) {
     std::vector<Helper> helpers;
     for (std::size_t k = 1; k < parts; ++k) {
         Context context(proj_context_create());
-        if (!context) break;
+        if (!context)
+            break;
         proj_log_level(context.get(), PJ_LOG_NONE);
         Object copy(proj_clone(context.get(), pj));
-        if (!copy) break;
+        if (!copy)
+            break;
         helpers.push_back({std::move(context), std::move(copy), std::nullopt});
     }
-    if (helpers.size() + 1 < parts || parts < 2) return pass(pj, std::size_t{0}, n);
+    if (helpers.size() + 1 < parts || parts < 2)
+        return pass(pj, std::size_t{0}, n);
 
     const auto bound = [&](std::size_t k) { return n / parts * k; };
     std::vector<std::thread> threads;
@@ -247,26 +264,32 @@ std::optional<Failure> across_cores(PJ* pj, std::size_t n, const Pass& pass) {
             [&helper, &pass, begin = bound(k), end] { helper.failure = pass(helper.pj.get(), begin, end); });
     }
     std::optional<Failure> first = pass(pj, std::size_t{0}, bound(1));
-    for (std::thread& thread : threads) thread.join();
+    for (std::thread& thread : threads)
+        thread.join();
     for (const Helper& helper : helpers)
-        if (!first && helper.failure) first = helper.failure;
+        if (!first && helper.failure)
+            first = helper.failure;
     return first;
 }
 
 // Degrees to a hundredth, enough to tell where a stray point went.
-std::string degrees(double value) {
+std::string degrees(double value)
+{
     char buffer[32];
     auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 2);
     return error == std::errc() ? std::string(buffer, end) : plain(value);
 }
 
-std::string point_text(double x, double y, bool geographic) {
+std::string point_text(double x, double y, bool geographic)
+{
     return geographic ? "longitude " + plain(x) + ", latitude " + plain(y) : "X " + plain(x) + ", Y " + plain(y);
 }
 
 // The system itself, or the one a BoundCRS carries.
-Object horizontal_system(PJ_CONTEXT* ctx, PJ* crs) {
-    if (proj_get_type(crs) == PJ_TYPE_BOUND_CRS) return Object(proj_get_source_crs(ctx, crs));
+Object horizontal_system(PJ_CONTEXT* ctx, PJ* crs)
+{
+    if (proj_get_type(crs) == PJ_TYPE_BOUND_CRS)
+        return Object(proj_get_source_crs(ctx, crs));
     return Object(proj_clone(ctx, crs));
 }
 
@@ -274,7 +297,8 @@ struct Area {
     double west, south, east, north; // degrees; west > east across the antimeridian
 };
 
-bool area_of_use(PJ_CONTEXT* ctx, PJ* crs, PJ* horizontal, Area& area) {
+bool area_of_use(PJ_CONTEXT* ctx, PJ* crs, PJ* horizontal, Area& area)
+{
     for (PJ* object : {crs, horizontal}) {
         if (object && proj_get_area_of_use(ctx, object, &area.west, &area.south, &area.east, &area.north, nullptr) &&
             area.west > -1000 && area.south > -1000)
@@ -283,19 +307,25 @@ bool area_of_use(PJ_CONTEXT* ctx, PJ* crs, PJ* horizontal, Area& area) {
     return false;
 }
 
-bool within(const Area& area, double longitude, double latitude) {
+bool within(const Area& area, double longitude, double latitude)
+{
     const double m = kAreaMarginDegrees;
-    if (latitude < area.south - m || latitude > area.north + m) return false;
+    if (latitude < area.south - m || latitude > area.north + m)
+        return false;
     double span = area.east - area.west;
-    if (span < 0) span += 360;
+    if (span < 0)
+        span += 360;
     span += 2 * m;
-    if (span >= 360) return true;
+    if (span >= 360)
+        return true;
     double east_of_west = std::fmod(longitude - (area.west - m), 360.0);
-    if (east_of_west < 0) east_of_west += 360;
+    if (east_of_west < 0)
+        east_of_west += 360;
     return east_of_west <= span;
 }
 
-std::string area_text(const Area& area) {
+std::string area_text(const Area& area)
+{
     return "longitude " + plain(area.west) + " to " + plain(area.east) + ", latitude " + plain(area.south) + " to " +
            plain(area.north);
 }
@@ -308,7 +338,8 @@ struct Angles {
     double meridian = 0;
 };
 
-Angles angles_of(PJ_CONTEXT* ctx, PJ* geographic) {
+Angles angles_of(PJ_CONTEXT* ctx, PJ* geographic)
+{
     constexpr double degree = std::numbers::pi / 180;
     Angles angles;
     Object cs(proj_crs_get_coordinate_system(ctx, geographic));
@@ -325,7 +356,8 @@ Angles angles_of(PJ_CONTEXT* ctx, PJ* geographic) {
 }
 
 // The metres in one unit of a projected system's first axis.
-double metres_per_unit(PJ_CONTEXT* ctx, PJ* projected) {
+double metres_per_unit(PJ_CONTEXT* ctx, PJ* projected)
+{
     Object cs(proj_crs_get_coordinate_system(ctx, projected));
     double factor = 0;
     if (cs && proj_cs_get_axis_info(ctx, cs.get(), 0, nullptr, nullptr, nullptr, &factor, nullptr, nullptr, nullptr) &&
@@ -344,14 +376,16 @@ struct DomainCheck {
     bool have_area = false;
     Area area{};
     Angles angles;
-    Object projection;  // null for a geographic system, or when PROJ has none
-    double metres = 1;  // metres in one unit of the projected axes
+    Object projection; // null for a geographic system, or when PROJ has none
+    double metres = 1; // metres in one unit of the projected axes
 };
 
-DomainCheck prepare_domain_check(PJ_CONTEXT* ctx, PJ* source) {
+DomainCheck prepare_domain_check(PJ_CONTEXT* ctx, PJ* source)
+{
     DomainCheck check;
     Object horizontal = horizontal_system(ctx, source);
-    if (!horizontal) return check;
+    if (!horizontal)
+        return check;
     check.have_area = area_of_use(ctx, source, horizontal.get(), check.area);
     check.geographic = is_geographic(proj_get_type(horizontal.get()));
     if (check.geographic) {
@@ -359,9 +393,11 @@ DomainCheck prepare_domain_check(PJ_CONTEXT* ctx, PJ* source) {
         return check;
     }
     Object geodetic(proj_crs_get_geodetic_crs(ctx, horizontal.get()));
-    if (!geodetic) return check;
+    if (!geodetic)
+        return check;
     Object to_geodetic(proj_create_crs_to_crs_from_pj(ctx, horizontal.get(), geodetic.get(), nullptr, nullptr));
-    if (!to_geodetic) return check;
+    if (!to_geodetic)
+        return check;
     check.projection.reset(proj_normalize_for_visualization(ctx, to_geodetic.get()));
     check.angles = angles_of(ctx, geodetic.get());
     check.metres = metres_per_unit(ctx, horizontal.get());
@@ -377,14 +413,16 @@ enum { kWrapped, kOutside };
 // `keep_inverse` the points are left as their inverse projection (the
 // conversion, when it is that very pipeline), else they are left as they
 // were.
-Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<double> ys,
-                    std::string_view system, const ConversionPlaces& places, bool keep_inverse) {
+Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<double> ys, std::string_view system,
+                    const ConversionPlaces& places, bool keep_inverse)
+{
     const bool geographic = check.geographic;
     const Area& area = check.area;
     const Angles& angles = check.angles;
     const auto outside = [&](std::size_t i, double x, double y, double longitude, double latitude) {
         std::string text = "the point " + point_text(x, y, geographic) + " lies ";
-        if (!geographic) text += "at longitude " + degrees(longitude) + ", latitude " + degrees(latitude) + ", ";
+        if (!geographic)
+            text += "at longitude " + degrees(longitude) + ", latitude " + degrees(latitude) + ", ";
         return fail(places.point(i) + text + "outside the area of " + quoted(system) + " (" + area_text(area) +
                     ", give or take " + plain(kAreaMarginDegrees) + " degrees)");
     };
@@ -402,40 +440,43 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
         }
         return ok();
     }
-    if (!check.projection) return ok();
+    if (!check.projection)
+        return ok();
 
     // Each point goes through the inverse projection (the conversion's
     // first step) and back through the forward one, a slice at a time.
     const auto pass = [&](PJ* pj, std::size_t begin, std::size_t end) {
         std::array<double, kSlice> back_x, back_y, inverse_x, inverse_y;
-        return by_slices(xs, ys, begin, end, [&](std::size_t first, std::size_t count, double* x, double* y,
-                                                 const double* given_x, const double* given_y) -> std::optional<Failure> {
-            double* longitude = keep_inverse ? x : inverse_x.data();
-            double* latitude = keep_inverse ? y : inverse_y.data();
-            if (!keep_inverse) {
-                std::copy_n(x, count, longitude);
-                std::copy_n(y, count, latitude);
-            }
-            proj_trans_generic(pj, PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double), count,
-                               nullptr, 0, 0, nullptr, 0, 0);
-            std::copy_n(longitude, count, back_x.data());
-            std::copy_n(latitude, count, back_y.data());
-            proj_trans_generic(pj, PJ_INV, back_x.data(), sizeof(double), count, back_y.data(), sizeof(double),
-                               count, nullptr, 0, 0, nullptr, 0, 0);
-            for (std::size_t k = 0; k < count; ++k) {
-                const double dx = (back_x[k] - given_x[k]) * check.metres;
-                const double dy = (back_y[k] - given_y[k]) * check.metres;
-                int kind = -1;
-                if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
-                    kind = kWrapped;
-                else if (check.have_area && !within(area, longitude[k] * angles.to_degrees + angles.meridian,
-                                                    latitude[k] * angles.to_degrees))
-                    kind = kOutside;
-                if (kind >= 0)
-                    return Failure{first + k, kind, 0, given_x[k], given_y[k], longitude[k], latitude[k]};
-            }
-            return std::nullopt;
-        });
+        return by_slices(
+            xs, ys, begin, end,
+            [&](std::size_t first, std::size_t count, double* x, double* y, const double* given_x,
+                const double* given_y) -> std::optional<Failure> {
+                double* longitude = keep_inverse ? x : inverse_x.data();
+                double* latitude = keep_inverse ? y : inverse_y.data();
+                if (!keep_inverse) {
+                    std::copy_n(x, count, longitude);
+                    std::copy_n(y, count, latitude);
+                }
+                proj_trans_generic(pj, PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double), count,
+                                   nullptr, 0, 0, nullptr, 0, 0);
+                std::copy_n(longitude, count, back_x.data());
+                std::copy_n(latitude, count, back_y.data());
+                proj_trans_generic(pj, PJ_INV, back_x.data(), sizeof(double), count, back_y.data(), sizeof(double),
+                                   count, nullptr, 0, 0, nullptr, 0, 0);
+                for (std::size_t k = 0; k < count; ++k) {
+                    const double dx = (back_x[k] - given_x[k]) * check.metres;
+                    const double dy = (back_y[k] - given_y[k]) * check.metres;
+                    int kind = -1;
+                    if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
+                        kind = kWrapped;
+                    else if (check.have_area && !within(area, longitude[k] * angles.to_degrees + angles.meridian,
+                                                        latitude[k] * angles.to_degrees))
+                        kind = kOutside;
+                    if (kind >= 0)
+                        return Failure{first + k, kind, 0, given_x[k], given_y[k], longitude[k], latitude[k]};
+                }
+                return std::nullopt;
+            });
     };
     if (const std::optional<Failure> failure = across_cores(check.projection.get(), xs.size(), pass)) {
         const std::size_t i = failure->index;
@@ -451,10 +492,13 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
 
 // Whether two transformations are the same PROJ pipeline, step for step,
 // and so give the same numbers.
-bool same_pipeline(PJ_CONTEXT* ctx, PJ* a, PJ* b) {
-    if (!a || !b) return false;
+bool same_pipeline(PJ_CONTEXT* ctx, PJ* a, PJ* b)
+{
+    if (!a || !b)
+        return false;
     const char* text_a = proj_as_proj_string(ctx, a, PJ_PROJ_5, nullptr);
-    if (!text_a) return false;
+    if (!text_a)
+        return false;
     const std::string first = text_a; // the next call may reuse PROJ's buffer
     const char* text_b = proj_as_proj_string(ctx, b, PJ_PROJ_5, nullptr);
     return text_b && first == text_b;
@@ -462,45 +506,57 @@ bool same_pipeline(PJ_CONTEXT* ctx, PJ* a, PJ* b) {
 
 } // namespace
 
-std::string system_definition(std::string_view name) {
+std::string system_definition(std::string_view name)
+{
     for (const SystemName& system : known_systems)
-        if (equal_ignoring_case(name, system.name)) return std::string(system.definition);
+        if (equal_ignoring_case(name, system.name))
+            return std::string(system.definition);
     return std::string(name);
 }
 
-Status check_system(std::string_view name) {
+Status check_system(std::string_view name)
+{
     Context context(proj_context_create());
-    if (!context) return fail("cannot start the PROJ library");
+    if (!context)
+        return fail("cannot start the PROJ library");
     proj_log_level(context.get(), PJ_LOG_NONE);
     Result<Object> system = create_system(context.get(), name, std::string());
-    if (!system) return fail(system.error());
+    if (!system)
+        return fail(system.error());
     return ok();
 }
 
-bool is_geographic_system(std::string_view name) {
+bool is_geographic_system(std::string_view name)
+{
     const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!name.empty() && blank(name.front())) name.remove_prefix(1);
-    while (!name.empty() && blank(name.back())) name.remove_suffix(1);
+    while (!name.empty() && blank(name.front()))
+        name.remove_prefix(1);
+    while (!name.empty() && blank(name.back()))
+        name.remove_suffix(1);
     Context context(proj_context_create());
-    if (!context) return false;
+    if (!context)
+        return false;
     proj_log_level(context.get(), PJ_LOG_NONE);
     Result<Object> system = create_system(context.get(), name, std::string());
     return system && is_geographic(horizontal_type(context.get(), system->get()));
 }
 
 Result<ConversionReport> convert_points(std::string_view source_system, std::string_view target_system,
-                                        std::span<double> xs, std::span<double> ys,
-                                        const ConversionPlaces& places) {
+                                        std::span<double> xs, std::span<double> ys, const ConversionPlaces& places)
+{
     Context context(proj_context_create());
     PJ_CONTEXT* ctx = context.get();
-    if (!ctx) return fail(places.whole + "cannot start the PROJ library");
+    if (!ctx)
+        return fail(places.whole + "cannot start the PROJ library");
     // Errors are reported once, by the caller, as one line naming the place.
     proj_log_level(ctx, PJ_LOG_NONE);
 
     auto source = create_system(ctx, source_system, places.source);
-    if (!source) return fail(source.error());
+    if (!source)
+        return fail(source.error());
     auto target = create_system(ctx, target_system, places.target);
-    if (!target) return fail(target.error());
+    if (!target)
+        return fail(target.error());
     if (!is_geographic(proj_get_type(target->get())))
         return fail(places.target + "the target system " + quoted(target_system) +
                     " is not geographic; the result gives latitude and longitude");
@@ -533,31 +589,36 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
     report.accuracy_m = proj_coordoperation_get_accuracy(ctx, operation.get());
     // A projection alone (WGS 84 / UTM to WGS 84) is exact; PROJ states no
     // accuracy for it.
-    if (report.accuracy_m < 0 && proj_get_type(operation.get()) == PJ_TYPE_CONVERSION) report.accuracy_m = 0;
-    if (converted_by_check) return report;
+    if (report.accuracy_m < 0 && proj_get_type(operation.get()) == PJ_TYPE_CONVERSION)
+        report.accuracy_m = 0;
+    if (converted_by_check)
+        return report;
 
     // In slices, keeping each slice's input to name a point PROJ fails on.
     const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
     const auto pass = [&xs, &ys](PJ* pj, std::size_t begin, std::size_t end) {
-        return by_slices(xs, ys, begin, end, [pj](std::size_t first, std::size_t count, double* x, double* y,
-                                                  const double* input_x, const double* input_y) -> std::optional<Failure> {
-            proj_errno_reset(pj);
-            proj_trans_generic(pj, PJ_FWD, x, sizeof(double), count, y, sizeof(double), count, nullptr, 0, 0,
-                               nullptr, 0, 0);
-            for (std::size_t i = 0; i < count; ++i) {
-                if (std::isfinite(x[i]) && std::isfinite(y[i]) && std::abs(y[i]) <= 90) continue;
-                return Failure{first + i, 0, proj_errno(pj), input_x[i], input_y[i]};
-            }
-            return std::nullopt;
-        });
+        return by_slices(xs, ys, begin, end,
+                         [pj](std::size_t first, std::size_t count, double* x, double* y, const double* input_x,
+                              const double* input_y) -> std::optional<Failure> {
+                             proj_errno_reset(pj);
+                             proj_trans_generic(pj, PJ_FWD, x, sizeof(double), count, y, sizeof(double), count, nullptr,
+                                                0, 0, nullptr, 0, 0);
+                             for (std::size_t i = 0; i < count; ++i) {
+                                 if (std::isfinite(x[i]) && std::isfinite(y[i]) && std::abs(y[i]) <= 90)
+                                     continue;
+                                 return Failure{first + i, 0, proj_errno(pj), input_x[i], input_y[i]};
+                             }
+                             return std::nullopt;
+                         });
     };
     if (const std::optional<Failure> failure = across_cores(transformation.get(), xs.size(), pass)) {
         std::string reason;
         if (failure->proj_error != 0)
             if (const char* text = proj_context_errno_string(ctx, failure->proj_error))
                 reason = std::string(" (") + text + ")";
-        return fail(places.point(failure->index) + "the point " + point_text(failure->x, failure->y, geographic_source) +
-                    " cannot be transformed from " + quoted(source_system) + reason);
+        return fail(places.point(failure->index) + "the point " +
+                    point_text(failure->x, failure->y, geographic_source) + " cannot be transformed from " +
+                    quoted(source_system) + reason);
     }
     return report;
 }

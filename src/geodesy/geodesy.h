@@ -26,9 +26,9 @@ std::string system_definition(std::string_view name);
 // problem lies: "File.cvd line 9: " in the converter, "trace 12: " in the
 // command.
 struct ConversionPlaces {
-    std::string whole;  // the conversion as a whole ("File.cvd: ")
-    std::string source; // the source system
-    std::string target; // the target system
+    std::string whole;                             // the conversion as a whole ("File.cvd: ")
+    std::string source;                            // the source system
+    std::string target;                            // the target system
     std::function<std::string(std::size_t)> point; // point i, 0-based
 };
 
@@ -60,7 +60,6 @@ bool is_geographic_system(std::string_view name);
 // own PROJ context; the first bad point is named whatever the core that met
 // it. Beside the points only buffers of a few thousand points are used.
 Result<ConversionReport> convert_points(std::string_view source_system, std::string_view target_system,
-                                        std::span<double> x, std::span<double> y,
-                                        const ConversionPlaces& places);
+                                        std::span<double> x, std::span<double> y, const ConversionPlaces& places);
 
 } // namespace marovin

@@ -98,8 +98,7 @@ Result<int> label_frequency(std::string_view text)
 {
     const double reading = label_frequency_reading(text);
     if (!(reading >= kMinLabelFrequency && reading <= kMaxLabelFrequency)) {
-        return fail("the label frequency must be a whole number from 1 to 32767 (" + in_quotes(text) +
-                    " was given)");
+        return fail("the label frequency must be a whole number from 1 to 32767 (" + in_quotes(text) + " was given)");
     }
     return static_cast<int>(reading);
 }

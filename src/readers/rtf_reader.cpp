@@ -25,18 +25,17 @@ constexpr std::size_t kMaxDepth = 4096;
 
 struct GroupState {
     Style style;
-    bool skip = false;   // inside a destination whose text is not shown
-    int fallback = 1;    // \ucN
+    bool skip = false; // inside a destination whose text is not shown
+    int fallback = 1;  // \ucN
 };
 
 // Destinations that hold no body text.
 bool is_skipped_destination(std::string_view word)
 {
     static constexpr std::array<std::string_view, 22> names = {
-        "fonttbl",  "colortbl",  "stylesheet", "info",     "pict",      "object",
-        "header",   "headerl",   "headerr",    "headerf",  "footer",    "footerl",
-        "footerr",  "footerf",   "footnote",   "listtable", "listoverridetable", "rsidtbl",
-        "filetbl",  "revtbl",    "themedata",  "xmlnstbl",
+        "fonttbl",           "colortbl", "stylesheet", "info",    "pict",      "object",   "header",   "headerl",
+        "headerr",           "headerf",  "footer",     "footerl", "footerr",   "footerf",  "footnote", "listtable",
+        "listoverridetable", "rsidtbl",  "filetbl",    "revtbl",  "themedata", "xmlnstbl",
     };
     return std::find(names.begin(), names.end(), word) != names.end();
 }
@@ -77,8 +76,8 @@ bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')
 std::optional<Alignment> alignment_of(std::string_view word)
 {
     static constexpr std::pair<std::string_view, Alignment> words[] = {
-        {"pard", Alignment::Left},  {"ql", Alignment::Left},    {"qc", Alignment::Centre},
-        {"qr", Alignment::Right},   {"qj", Alignment::Justify},
+        {"pard", Alignment::Left}, {"ql", Alignment::Left},    {"qc", Alignment::Centre},
+        {"qr", Alignment::Right},  {"qj", Alignment::Justify},
     };
     for (const auto& [name, alignment] : words)
         if (word == name)
@@ -90,7 +89,7 @@ std::optional<Alignment> alignment_of(std::string_view word)
 char32_t symbol_of(std::string_view word)
 {
     static constexpr std::pair<std::string_view, char32_t> words[] = {
-        {"emdash", 0x2014}, {"endash", 0x2013}, {"bullet", 0x2022},    {"lquote", 0x2018},
+        {"emdash", 0x2014}, {"endash", 0x2013},    {"bullet", 0x2022},    {"lquote", 0x2018},
         {"rquote", 0x2019}, {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
     };
     for (const auto& [name, c] : words)
@@ -122,15 +121,10 @@ public:
                     stack_.pop_back(); // a surplus "}" is ignored
                 pending_skip_ = 0;
                 break;
-            case '\\':
-                control();
-                break;
+            case '\\': control(); break;
             case '\r':
-            case '\n':
-                break; // line ends in the source are not text
-            default:
-                character(cp1252_to_unicode(static_cast<unsigned char>(c)));
-                break;
+            case '\n': break; // line ends in the source are not text
+            default: character(cp1252_to_unicode(static_cast<unsigned char>(c))); break;
             }
         }
         flush_surrogate();
@@ -264,9 +258,7 @@ private:
         switch (c) {
         case '\\':
         case '{':
-        case '}':
-            character(static_cast<unsigned char>(c));
-            break;
+        case '}': character(static_cast<unsigned char>(c)); break;
         case '\'': {
             const int high = pos_ < in_.size() ? hex_value(in_[pos_]) : -1;
             if (high < 0)
@@ -279,19 +271,13 @@ private:
             character(cp1252_to_unicode(static_cast<unsigned char>(high * 16 + low)));
             break;
         }
-        case '~':
-            character(0x00A0);
-            break;
-        case '_':
-            character(0x2011);
-            break;
+        case '~': character(0x00A0); break;
+        case '_': character(0x2011); break;
         case '*':
             state().skip = true; // an optional destination this reader does not know
             break;
         case '\r':
-        case '\n':
-            end_paragraph();
-            break;
+        case '\n': end_paragraph(); break;
         default:
             // "\-" (optional hyphen), "\|", "\:" and the like show nothing.
             if (pending_skip_ > 0)
@@ -319,7 +305,8 @@ private:
         else if (word == "ulnone")
             style.underline = false;
         else if (word == "fs")
-            style.half_points = (has_number && number > 0) ? static_cast<int>(std::min<long long>(number, kMaxHalfPoints)) : 24;
+            style.half_points =
+                (has_number && number > 0) ? static_cast<int>(std::min<long long>(number, kMaxHalfPoints)) : 24;
         else if (word == "plain")
             style = Style{};
         else if (const std::optional<Alignment> alignment = alignment_of(word))

@@ -27,8 +27,7 @@ std::string system_reason(int error) { return std::strerror(error); }
 
 SeismicFile::SeismicFile(std::string path, RegularFile file)
     : path_(std::move(path)), file_(std::move(file.descriptor)), size_(file.size)
-{
-}
+{}
 
 Result<SeismicFile> SeismicFile::open(const std::string& path)
 {
@@ -147,8 +146,7 @@ class HeaderWords {
 public:
     HeaderWords(const unsigned char* bytes, std::int64_t base, bool little_endian)
         : bytes_(bytes), base_(base), little_(little_endian)
-    {
-    }
+    {}
     const unsigned char* at(std::int64_t position) const { return bytes_ + (position - base_); }
     std::uint16_t u16(std::int64_t position) const
     {
@@ -184,7 +182,7 @@ std::string grouped(std::int64_t value)
 struct Layout {
     bool su = false;
     bool little_endian = false;
-    std::int64_t first = 0;        // bytes before the first trace
+    std::int64_t first = 0; // bytes before the first trace
     std::int64_t header_bytes = kTraceHeaderBytes;
     std::int64_t sample_bytes = 4;
     std::int64_t binary_samples = 0; // SEG-Y: the binary header's count, 0 if none
@@ -248,12 +246,18 @@ bool holds_end_stanza(std::string_view block)
 {
     static const std::array<std::string, 4> needles = [] {
         const auto ebcdic = [](char c) -> char {
-            if (c >= 'A' && c <= 'I') return static_cast<char>(0xC1 + (c - 'A'));
-            if (c >= 'J' && c <= 'R') return static_cast<char>(0xD1 + (c - 'J'));
-            if (c >= 'S' && c <= 'Z') return static_cast<char>(0xE2 + (c - 'S'));
-            if (c >= 'a' && c <= 'i') return static_cast<char>(0x81 + (c - 'a'));
-            if (c >= 'j' && c <= 'r') return static_cast<char>(0x91 + (c - 'j'));
-            if (c >= 's' && c <= 'z') return static_cast<char>(0xA2 + (c - 's'));
+            if (c >= 'A' && c <= 'I')
+                return static_cast<char>(0xC1 + (c - 'A'));
+            if (c >= 'J' && c <= 'R')
+                return static_cast<char>(0xD1 + (c - 'J'));
+            if (c >= 'S' && c <= 'Z')
+                return static_cast<char>(0xE2 + (c - 'S'));
+            if (c >= 'a' && c <= 'i')
+                return static_cast<char>(0x81 + (c - 'a'));
+            if (c >= 'j' && c <= 'r')
+                return static_cast<char>(0x91 + (c - 'j'));
+            if (c >= 's' && c <= 'z')
+                return static_cast<char>(0xA2 + (c - 's'));
             switch (c) {
             case '(': return static_cast<char>(0x4D);
             case ')': return static_cast<char>(0x5D);
@@ -281,8 +285,10 @@ Result<std::int64_t> count_text_blocks(const SeismicFile& file)
     for (std::int64_t n = 1;; ++n) {
         const std::int64_t start = kSegyFileHeaderBytes + (n - 1) * kTextHeaderBytes;
         if (start + kTextHeaderBytes > static_cast<std::int64_t>(file.size()))
-            return fail(file.path() + ": its extended textual headers never end: no 3,200-byte block after the "
-                                      "binary header holds the end stanza " + std::string(kEndStanza));
+            return fail(file.path() +
+                        ": its extended textual headers never end: no 3,200-byte block after the "
+                        "binary header holds the end stanza " +
+                        std::string(kEndStanza));
         if (Status read = file.read(start + 1, block.data(), block.size()); !read)
             return fail(read.error());
         if (holds_end_stanza(block))
@@ -308,8 +314,8 @@ std::string no_whole_traces(const std::string& path, const Layout& layout, std::
 {
     const std::string sizes = grouped(data) + " bytes after the headers are no whole number of traces of " +
                               grouped(layout.trace_bytes(samples)) + " bytes (" + grouped(samples) + " samples of " +
-                              std::to_string(layout.sample_bytes) + " bytes after " +
-                              grouped(layout.header_bytes) + " bytes of trace header)";
+                              std::to_string(layout.sample_bytes) + " bytes after " + grouped(layout.header_bytes) +
+                              " bytes of trace header)";
     // An unknown format code is the likelier cause: the sample size is
     // then a guess.
     if (!layout.su && !found.format_known)
@@ -479,8 +485,8 @@ Result<SeismicRead> read_seismic_file(const std::string& path)
     } else {
         if (data < kTraceHeaderBytes)
             return fail("the file " + in_quotes(path) + " is too short to hold a trace header: it has " +
-                        std::to_string(size) + " bytes, a" + (layout.su ? "n SU" : " SEG-Y") +
-                        " file needs at least " + std::to_string(layout.first + kTraceHeaderBytes));
+                        std::to_string(size) + " bytes, a" + (layout.su ? "n SU" : " SEG-Y") + " file needs at least " +
+                        std::to_string(layout.first + kTraceHeaderBytes));
         unsigned char trace[kTraceHeaderBytes];
         if (Status read = file.read(layout.first + 1, trace, sizeof trace); !read)
             return fail(read.error());

@@ -32,9 +32,9 @@ namespace marovin {
 // to find every trace. A state built by hand with only the first five fields
 // describes the conventional layout (the defaults of the others).
 struct SeismicHeader {
-    std::int16_t Nb_Samples = 0;   // samples per trace as the 16-bit word holds it (the low 16 bits)
-    std::int32_t Nb_Samples32 = 0; // samples per trace, the count used in arithmetic
-    std::int16_t Coord_Scalar = 0; // of the first trace, after the power-of-ten rule
+    std::int16_t Nb_Samples = 0;    // samples per trace as the 16-bit word holds it (the low 16 bits)
+    std::int32_t Nb_Samples32 = 0;  // samples per trace, the count used in arithmetic
+    std::int16_t Coord_Scalar = 0;  // of the first trace, after the power-of-ten rule
     std::int64_t Header_Offset = 0; // bytes before the first trace
     std::int32_t Nb_Traces = 0;
 
@@ -57,12 +57,12 @@ enum class SamplesSource { TraceHeader, BinaryHeader, ExtendedBinaryHeader };
 // What else the header read found, for the user: the tab's summary line.
 struct SeismicFindings {
     bool su = false;
-    int revision = 0;       // SEG-Y major revision
+    int revision = 0; // SEG-Y major revision
     int revision_minor = 0;
     std::int16_t format_code = 0;
     bool format_known = true;
     SamplesSource samples_from = SamplesSource::TraceHeader;
-    std::int64_t extended_headers = 0;  // 3200-byte blocks after the binary header
+    std::int64_t extended_headers = 0;   // 3200-byte blocks after the binary header
     std::int64_t additional_headers = 0; // 240-byte headers after each trace header
     std::int16_t scalar_word = 0;        // as read, before the power-of-ten rule
 

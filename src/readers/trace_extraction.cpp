@@ -36,8 +36,7 @@ WordOffsets offsets_of(const TraceSelection& selection)
 
 // Fills the points from one trace-header prefix (at least `needed` bytes).
 template <bool LittleEndian>
-inline void take(const unsigned char* trace, const WordOffsets& o, double divisor, TracePoints& points,
-                 std::size_t i)
+inline void take(const unsigned char* trace, const WordOffsets& o, double divisor, TracePoints& points, std::size_t i)
 {
     const auto word = [](const unsigned char* p) { return LittleEndian ? decode_le32(p) : decode_be32(p); };
     points.labels[i] = word(trace + o.label);
@@ -123,9 +122,9 @@ Status to_decimal_degrees(TracePoints& points, std::int16_t units, const std::st
             const std::optional<double> x = dms_degrees(points.x[i]);
             const std::optional<double> y = dms_degrees(points.y[i]);
             if (!x || !y)
-                return fail("the coordinates of trace " + std::to_string(i + 1) + " of " + name +
-                            " are no degrees, minutes and seconds (DDDMMSS): " +
-                            std::to_string(x ? points.y[i] : points.x[i]));
+                return fail(
+                    "the coordinates of trace " + std::to_string(i + 1) + " of " + name +
+                    " are no degrees, minutes and seconds (DDDMMSS): " + std::to_string(x ? points.y[i] : points.x[i]));
             points.x[i] = *x;
             points.y[i] = *y;
         }
@@ -325,9 +324,9 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Sei
     if (file_size >= first + static_cast<std::int64_t>(o.needed))
         fitting = (file_size - first - static_cast<std::int64_t>(o.needed)) / step + 1;
     if (fitting < count)
-        return fail("trace " + std::to_string(fitting + 1) + " of " + name +
-                    " lies beyond the end of the file (" + std::to_string(size) + " bytes for " +
-                    std::to_string(count) + " traces of " + std::to_string(step) + " bytes)");
+        return fail("trace " + std::to_string(fitting + 1) + " of " + name + " lies beyond the end of the file (" +
+                    std::to_string(size) + " bytes for " + std::to_string(count) + " traces of " +
+                    std::to_string(step) + " bytes)");
 
     const auto positioned = [&](std::size_t from) {
         return little ? fill_positioned<true>(fd, name, first, step, o, divisor, points, from)
@@ -353,8 +352,8 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Sei
             return positioned(from);
         ::madvise(map, length, step <= page ? MADV_SEQUENTIAL : MADV_RANDOM);
         const auto* begin = static_cast<const unsigned char*>(map);
-        const WindowRead read{begin, length, begin + (start - map_start), step, o, divisor,
-                              &points, from, static_cast<std::size_t>(n)};
+        const WindowRead read{begin,   length, begin + (start - map_start), step, o, divisor,
+                              &points, from,   static_cast<std::size_t>(n)};
         const bool whole = little ? fill_mapped_guarded<true>(read) : fill_mapped_guarded<false>(read);
         ::munmap(map, length);
         // The file shrank under the map: read on from this window's first
@@ -368,8 +367,8 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Sei
 } // namespace
 
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name,
-                                         const SeismicHeader& header, bool su,
-                                         const TraceSelection& selection, ReadMethod method)
+                                         const SeismicHeader& header, bool su, const TraceSelection& selection,
+                                         ReadMethod method)
 {
     const std::int64_t count = header.Nb_Traces;
     if (count < 0)

@@ -87,14 +87,12 @@ enum class ReadMethod { Mapped, Positioned };
 // trace starts that do not match the count, and for a degrees-minutes-
 // seconds coordinate whose minutes or seconds are 60 or more.
 Result<TracePoints> extract_trace_points(const SeismicFile& file, const SeismicHeader& header, bool su,
-                                         const TraceSelection& selection,
-                                         ReadMethod method = ReadMethod::Mapped);
+                                         const TraceSelection& selection, ReadMethod method = ReadMethod::Mapped);
 
 // The same on a raw descriptor of a file of `size` bytes; `name` is used in
 // messages.
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name,
-                                         const SeismicHeader& header, bool su,
-                                         const TraceSelection& selection,
+                                         const SeismicHeader& header, bool su, const TraceSelection& selection,
                                          ReadMethod method = ReadMethod::Mapped);
 
 } // namespace marovin

@@ -223,10 +223,9 @@ std::vector<std::string> xy_text_notes(const XyText& text)
         auto span = [](SpsColumns c) { return std::to_string(c.first) + "-" + std::to_string(c.last); };
         notes.push_back(std::string("SPS file, revision ") + (sps->revision == SpsRevision::V1_0 ? "1.0" : "2.1") +
                         (sps->revision_named ? " (its H00 record)" : " (the columns of its point records)") +
-                        ": its R and S records below are the points, with the line name in columns " +
-                        span(name.line) + ", the point number in " + span(name.point) + ", the easting in " +
-                        span(kSpsEasting) + " and the northing in " + span(kSpsNorthing) +
-                        ". Its H and X records are left out.");
+                        ": its R and S records below are the points, with the line name in columns " + span(name.line) +
+                        ", the point number in " + span(name.point) + ", the easting in " + span(kSpsEasting) +
+                        " and the northing in " + span(kSpsNorthing) + ". Its H and X records are left out.");
         for (const std::string& record : sps->records)
             notes.push_back(record);
         if (!sps->units_not_metres.empty())
@@ -332,8 +331,7 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
         auto where = [&] { return "line " + std::to_string(text.file_line(i)); };
         auto point = [&] { return "point " + std::to_string(i) + ", " + where() + ": "; };
         if (count != wanted)
-            return fail(where() + " holds " + fields_text(count) + ", but " + wanted_by + " " +
-                        std::to_string(wanted));
+            return fail(where() + " holds " + fields_text(count) + ", but " + wanted_by + " " + std::to_string(wanted));
 
         const auto row = static_cast<std::size_t>(i - 1);
         std::int32_t number = i;
@@ -361,8 +359,9 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
         for (std::size_t k = 0; k < 2; ++k) {
             const Taken& value = taken[k + 1];
             if (value.kind != Field::Kind::Number)
-                return fail(point() + (k == 0 ? "X " : "Y ") +
-                            (value.text.empty() ? std::string("is empty") : in_quotes(value.text) + " is not a number"));
+                return fail(
+                    point() + (k == 0 ? "X " : "Y ") +
+                    (value.text.empty() ? std::string("is empty") : in_quotes(value.text) + " is not a number"));
             xy[k] = value.number;
         }
         // Z, when the layout has it, is dropped whatever it holds.

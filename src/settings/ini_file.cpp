@@ -42,9 +42,9 @@ Line line_at(const std::string& text, std::size_t begin)
 // line, so that reading stays linear in the size of the file.
 std::size_t find_in(const std::string& text, char c, std::size_t from, std::size_t to)
 {
-    return static_cast<std::size_t>(std::find(text.begin() + static_cast<std::ptrdiff_t>(from),
-                                              text.begin() + static_cast<std::ptrdiff_t>(to), c) -
-                                    text.begin());
+    return static_cast<std::size_t>(
+        std::find(text.begin() + static_cast<std::ptrdiff_t>(from), text.begin() + static_cast<std::ptrdiff_t>(to), c) -
+        text.begin());
 }
 
 std::size_t skip_blanks(const std::string& text, std::size_t from, std::size_t to)
@@ -160,8 +160,7 @@ bool has_line_break(const std::string& s) { return s.find_first_of("\r\n") != st
 
 } // namespace
 
-std::optional<std::string> find_ini_value(const std::string& text, const std::string& section,
-                                          const std::string& key)
+std::optional<std::string> find_ini_value(const std::string& text, const std::string& section, const std::string& key)
 {
     const Place place = locate(text, section, key);
     if (!place.key_found)
@@ -223,8 +222,7 @@ Status write_ini_file(const std::string& path, const std::string& section, const
         return fail("cannot write " + key + " in " + path + ": the text holds a line break");
     if (trimmed(section).empty() || trimmed(key).empty() || section.find(']') != std::string::npos ||
         key.find('=') != std::string::npos || trimmed(key).front() == ';' || trimmed(key).front() == '[')
-        return fail("cannot write \"" + key + "\" in section \"" + section + "\" of " + path +
-                    ": not a valid name");
+        return fail("cannot write \"" + key + "\" in section \"" + section + "\" of " + path + ": not a valid name");
 
     namespace fs = std::filesystem;
     // A file that is a link to the real one stays a link: write its target.

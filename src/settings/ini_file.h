@@ -23,8 +23,7 @@ namespace marovin {
 // The value of `key` in `section` of the INI text, or nothing when the
 // section or the key is missing. A value enclosed in a pair of matching
 // quotes is given without them, as the Windows service does.
-std::optional<std::string> find_ini_value(const std::string& text, const std::string& section,
-                                          const std::string& key);
+std::optional<std::string> find_ini_value(const std::string& text, const std::string& section, const std::string& key);
 
 // The INI text with `key` of `section` set to `value`. An existing entry
 // keeps its line, its key spelling and its line ending; a missing key is

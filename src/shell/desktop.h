@@ -21,8 +21,7 @@ public:
     enum class Buttons { Ok, YesNo }; // YesNo has Yes as its default button
     enum class Answer { Ok, Yes, No };
 
-    virtual Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon,
-                           Buttons buttons) = 0;
+    virtual Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
 
     // A file dialog as the window sets it up. `filter` is in the pipe form
     // "Seismic File |*.SGY|Seismic Unix|*.SU|All files|*.*|" (description,

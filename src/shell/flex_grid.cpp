@@ -39,8 +39,7 @@ public:
     {
         if (role != Qt::DisplayRole)
             return {};
-        return orientation == Qt::Horizontal ? fromLibrary(text(0, section + 1))
-                                             : fromLibrary(text(section + 1, 0));
+        return orientation == Qt::Horizontal ? fromLibrary(text(0, section + 1)) : fromLibrary(text(section + 1, 0));
     }
 
     void resize(int rows, int cols)

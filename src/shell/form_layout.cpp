@@ -15,6 +15,8 @@ using Look = FormControl::Look;
 
 // Captions and default texts exactly as the window shows them, blanks
 // included ("XY Text  File selection", "Nb of samples/trace ").
+// One control a row, as the form lists them: kept out of the formatter.
+// clang-format off
 const std::array<FormControl, 46> formControls{{
     // Tab 0, the text road.
     {"Command1", Kind::Button, 0, {480, 600, 2055, 375}, "XY Text  File selection", Look::Plain, StepColour::Red},
@@ -78,3 +80,4 @@ const std::array<FormControl, 46> formControls{{
     // why the file could not be read.
     {"Label15", Kind::Label, 3, {240, 5550, 5775, 195}, "", Look::LeftAligned},
 }};
+// clang-format on

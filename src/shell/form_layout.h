@@ -36,9 +36,9 @@ struct FormControl {
     enum Look : unsigned {
         Plain = 0,
         Disabled = 1,
-        Bold = 2,        // a bold caption
-        Checked = 4,     // an option button selected, a check box checked
-        Globe = 8,       // the earth-viewer icon beside the caption
+        Bold = 2,         // a bold caption
+        Checked = 4,      // an option button selected, a check box checked
+        Globe = 8,        // the earth-viewer icon beside the caption
         LeftAligned = 16, // a label that reads from the left; captions stand right-aligned beside their field
         Wrapped = 32,     // a label whose caption wraps over its lines
     };

@@ -186,19 +186,52 @@ KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidg
         member = dynamic_cast<std::remove_reference_t<decltype(*member)>*>(controls.value(QLatin1String(name)));
     };
 #define MAROVIN_TAKE(control) take(control, #control)
-    MAROVIN_TAKE(Command1); MAROVIN_TAKE(Command2); MAROVIN_TAKE(Command3); MAROVIN_TAKE(Command4);
-    MAROVIN_TAKE(Command6); MAROVIN_TAKE(Command7); MAROVIN_TAKE(Command8); MAROVIN_TAKE(Command9);
-    MAROVIN_TAKE(Command10); MAROVIN_TAKE(Command11);
-    MAROVIN_TAKE(Combo1); MAROVIN_TAKE(Combo2); MAROVIN_TAKE(Combo3); MAROVIN_TAKE(Combo4);
-    MAROVIN_TAKE(Combo5); MAROVIN_TAKE(Combo6); MAROVIN_TAKE(Combo7); MAROVIN_TAKE(Combo8);
-    MAROVIN_TAKE(Text1); MAROVIN_TAKE(Text2); MAROVIN_TAKE(Text3); MAROVIN_TAKE(Text4);
-    MAROVIN_TAKE(Text5); MAROVIN_TAKE(Text6); MAROVIN_TAKE(Text7); MAROVIN_TAKE(Text8);
-    MAROVIN_TAKE(Label1); MAROVIN_TAKE(Label2); MAROVIN_TAKE(Label3); MAROVIN_TAKE(Label4); MAROVIN_TAKE(Label5);
-    MAROVIN_TAKE(Label6); MAROVIN_TAKE(Label7); MAROVIN_TAKE(Label8); MAROVIN_TAKE(Label9); MAROVIN_TAKE(Label10);
-    MAROVIN_TAKE(Label11); MAROVIN_TAKE(Label12); MAROVIN_TAKE(Label13); MAROVIN_TAKE(Label14);
+    MAROVIN_TAKE(Command1);
+    MAROVIN_TAKE(Command2);
+    MAROVIN_TAKE(Command3);
+    MAROVIN_TAKE(Command4);
+    MAROVIN_TAKE(Command6);
+    MAROVIN_TAKE(Command7);
+    MAROVIN_TAKE(Command8);
+    MAROVIN_TAKE(Command9);
+    MAROVIN_TAKE(Command10);
+    MAROVIN_TAKE(Command11);
+    MAROVIN_TAKE(Combo1);
+    MAROVIN_TAKE(Combo2);
+    MAROVIN_TAKE(Combo3);
+    MAROVIN_TAKE(Combo4);
+    MAROVIN_TAKE(Combo5);
+    MAROVIN_TAKE(Combo6);
+    MAROVIN_TAKE(Combo7);
+    MAROVIN_TAKE(Combo8);
+    MAROVIN_TAKE(Text1);
+    MAROVIN_TAKE(Text2);
+    MAROVIN_TAKE(Text3);
+    MAROVIN_TAKE(Text4);
+    MAROVIN_TAKE(Text5);
+    MAROVIN_TAKE(Text6);
+    MAROVIN_TAKE(Text7);
+    MAROVIN_TAKE(Text8);
+    MAROVIN_TAKE(Label1);
+    MAROVIN_TAKE(Label2);
+    MAROVIN_TAKE(Label3);
+    MAROVIN_TAKE(Label4);
+    MAROVIN_TAKE(Label5);
+    MAROVIN_TAKE(Label6);
+    MAROVIN_TAKE(Label7);
+    MAROVIN_TAKE(Label8);
+    MAROVIN_TAKE(Label9);
+    MAROVIN_TAKE(Label10);
+    MAROVIN_TAKE(Label11);
+    MAROVIN_TAKE(Label12);
+    MAROVIN_TAKE(Label13);
+    MAROVIN_TAKE(Label14);
     MAROVIN_TAKE(Label15);
-    MAROVIN_TAKE(Option1); MAROVIN_TAKE(Option2); MAROVIN_TAKE(Check1);
-    MAROVIN_TAKE(VSFlexGrid1); MAROVIN_TAKE(RichTextBox1);
+    MAROVIN_TAKE(Option1);
+    MAROVIN_TAKE(Option2);
+    MAROVIN_TAKE(Check1);
+    MAROVIN_TAKE(VSFlexGrid1);
+    MAROVIN_TAKE(RichTextBox1);
 #undef MAROVIN_TAKE
 
     connectHandlers();
@@ -211,8 +244,7 @@ void KML_Main::showPointTable()
     // The grid keeps no texts of its own (a source drops them all before
     // the size changes): a run that replaces Point_Table shows it again
     // after.
-    VSFlexGrid1->setCellSource(
-        [this](int row, int column) { return marovin::grid_text(Point_Table, row, column); });
+    VSFlexGrid1->setCellSource([this](int row, int column) { return marovin::grid_text(Point_Table, row, column); });
     VSFlexGrid1->setCols(3);
     VSFlexGrid1->setRows(Nb_Points() + 1);
 }
@@ -254,10 +286,9 @@ void KML_Main::closeEvent(QCloseEvent* event)
 
 std::optional<QString> KML_Main::showDialog(FileDialog dialog)
 {
-    const Desktop::FileRequest request{CmDialog1.DialogTitle, CmDialog1.Filter, CmDialog1.InitDir,
-                                       CmDialog1.FileName};
-    std::optional<QString> chosen = dialog == FileDialog::Open ? desktop_.openFileName(this, request)
-                                                               : desktop_.saveFileName(this, request);
+    const Desktop::FileRequest request{CmDialog1.DialogTitle, CmDialog1.Filter, CmDialog1.InitDir, CmDialog1.FileName};
+    std::optional<QString> chosen =
+        dialog == FileDialog::Open ? desktop_.openFileName(this, request) : desktop_.saveFileName(this, request);
     if (chosen)
         CmDialog1.FileName = *chosen;
     return chosen;

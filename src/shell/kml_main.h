@@ -127,9 +127,9 @@ public:
 
     // Controls, by form name.
     TabControl* SSTab1 = nullptr;
-    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr,
-                *Command6 = nullptr, *Command7 = nullptr, *Command8 = nullptr, *Command9 = nullptr,
-                *Command10 = nullptr, *Command11 = nullptr;
+    QPushButton *Command1 = nullptr, *Command2 = nullptr, *Command3 = nullptr, *Command4 = nullptr, *Command6 = nullptr,
+                *Command7 = nullptr, *Command8 = nullptr, *Command9 = nullptr, *Command10 = nullptr,
+                *Command11 = nullptr;
     QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr, *Combo5 = nullptr,
               *Combo6 = nullptr, *Combo7 = nullptr, *Combo8 = nullptr;
     QLineEdit *Text1 = nullptr, *Text2 = nullptr, *Text3 = nullptr, *Text4 = nullptr, *Text5 = nullptr,
@@ -147,10 +147,10 @@ public:
     CommonDialog CmDialog1;
 
     // Module-level state.
-    QString Input_Mode;                // "SEGY" or "TEXT_XY", set once by Form_Load
-    marovin::PointTable Point_Table;   // the points of the last conversion run
+    QString Input_Mode;              // "SEGY" or "TEXT_XY", set once by Form_Load
+    marovin::PointTable Point_Table; // the points of the last conversion run
     std::int32_t Nb_Points() const { return Point_Table.size(); }
-    marovin::SeismicHeader Header;     // Nb_Samples, Coord_Scalar, Header_Offset, Nb_Traces
+    marovin::SeismicHeader Header; // Nb_Samples, Coord_Scalar, Header_Offset, Nb_Traces
     // The text of Text4 that Header (and what tab 3 shows) was read from;
     // empty before a read has succeeded. Extraction runs only on that file.
     QString Header_File;
@@ -176,7 +176,7 @@ private:
     // before), with a job of `jobHeader`; the converter runs through
     // launchConverter(), which tells the user why it failed.
     marovin::Result<marovin::Degrees, marovin::ExchangeError> convertPoints(marovin::RoadPoints& points,
-                                                                           std::string jobHeader);
+                                                                            std::string jobHeader);
 
     // Shows CmDialog1 as an open or save dialog; on a choice FileName holds
     // the chosen path. Nothing is returned on cancel.

@@ -56,10 +56,7 @@ bool KML_Main::makeJobFolder()
     return false;
 }
 
-QString KML_Main::jobFile(const QString& name) const
-{
-    return jobFolder_ ? jobFolder_->filePath(name) : QString();
-}
+QString KML_Main::jobFile(const QString& name) const { return jobFolder_ ? jobFolder_->filePath(name) : QString(); }
 
 // No job is open while Combo2 can be edited, and each run's header block
 // names the system it converts from: there is nothing to write.
@@ -119,16 +116,16 @@ bool KML_Main::launchConverter()
 }
 
 marovin::Result<marovin::Degrees, marovin::ExchangeError> KML_Main::convertPoints(marovin::RoadPoints& points,
-                                                                                    std::string jobHeader)
+                                                                                  std::string jobHeader)
 {
     // The converter runs through the desktop, which tells the user what went
     // wrong; the exchange only needs to stop then.
-    const marovin::ConverterExchange exchange{
-        libraryPath(jobFile(jobFileName())), libraryPath(jobFile(resultFileName())), std::move(jobHeader),
-        marovin::regional_decimal_point(), [this]() -> marovin::Status {
-            if (!launchConverter())
-                return marovin::fail("the conversion did not succeed");
-            return marovin::ok();
-        }};
+    const marovin::ConverterExchange exchange{libraryPath(jobFile(jobFileName())),
+                                              libraryPath(jobFile(resultFileName())), std::move(jobHeader),
+                                              marovin::regional_decimal_point(), [this]() -> marovin::Status {
+                                                  if (!launchConverter())
+                                                      return marovin::fail("the conversion did not succeed");
+                                                  return marovin::ok();
+                                              }};
     return marovin::convert_through_converter(std::move(points.x), std::move(points.y), exchange);
 }

@@ -26,21 +26,21 @@ void KML_Main::Command8_Click()
     // count, the grid, the label kind and the buttons as they were, so the
     // KML writer still sees one consistent earlier result.
     const auto failed = [this] {
-        desktop_.message(this, QStringLiteral("Check your seismic file XY problem !"), kTitle,
-                         Desktop::Icon::Critical, Desktop::Buttons::Ok);
+        desktop_.message(this, QStringLiteral("Check your seismic file XY problem !"), kTitle, Desktop::Icon::Critical,
+                         Desktop::Buttons::Ok);
     };
 
     // The header state describes the file it was read from, and no other:
     // another file's traces read with its layout would give wrong points.
     if (Header_File.isEmpty() || Text4->text() != Header_File) {
-        const QString named = Text4->text().isEmpty()
-                                  ? QStringLiteral("No seismic file is named")
-                                  : QStringLiteral("The headers of %1 have not been read")
-                                        .arg(QDir::toNativeSeparators(Text4->text()));
-        const QString shown = Header_File.isEmpty()
-                                  ? QString()
-                                  : QStringLiteral(" (the values shown are those of %1)")
-                                        .arg(QDir::toNativeSeparators(Header_File));
+        const QString named =
+            Text4->text().isEmpty()
+                ? QStringLiteral("No seismic file is named")
+                : QStringLiteral("The headers of %1 have not been read").arg(QDir::toNativeSeparators(Text4->text()));
+        const QString shown =
+            Header_File.isEmpty()
+                ? QString()
+                : QStringLiteral(" (the values shown are those of %1)").arg(QDir::toNativeSeparators(Header_File));
         desktop_.message(this,
                          QStringLiteral("%1%2. Choose the seismic file with \"SEGY or SU file\" before "
                                         "extracting.")
@@ -94,15 +94,15 @@ void KML_Main::Command8_Click()
     if (!converted) {
         const marovin::ExchangeError::Step step = converted.failure().step;
         if (step == marovin::ExchangeError::Step::WriteJob)
-            desktop_.message(this, fromLibrary(converted.error(), Shown::AsSentence), kTitle,
-                             Desktop::Icon::Critical, Desktop::Buttons::Ok);
+            desktop_.message(this, fromLibrary(converted.error(), Shown::AsSentence), kTitle, Desktop::Icon::Critical,
+                             Desktop::Buttons::Ok);
         else if (step == marovin::ExchangeError::Step::ReadResult)
             failed();
         return;
     }
 
-    Point_Table = marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude),
-                                      std::move(points->number));
+    Point_Table =
+        marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude), std::move(points->number));
     Combo3->setEditText(labelKind);
     showPointTable();
 

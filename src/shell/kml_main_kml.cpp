@@ -27,9 +27,9 @@ QString absoluteKmlPath(const QLineEdit* box)
 
 // What differs between the two roads' writer buttons.
 struct WriterRoad {
-    QPushButton* own;          // the writer button, back to red after a failure
-    QLineEdit* path;           // the KML path box
-    QComboBox* frequency;      // the label frequency combo
+    QPushButton* own;             // the writer button, back to red after a failure
+    QLineEdit* path;              // the KML path box
+    QComboBox* frequency;         // the label frequency combo
     void (*succeeded)(KML_Main&); // the button updates after a written file
 };
 
@@ -53,14 +53,11 @@ void writeKml(KML_Main& w, const WriterRoad& road)
     w.desktop().setBusy(&w, true);
     // Prefix and description are read once: nothing can change them while
     // the run lasts.
-    const marovin::KmlLabels labels{*frequency, w.Combo3->currentText().toStdString(),
-                                    w.Text3->text().toStdString()};
+    const marovin::KmlLabels labels{*frequency, w.Combo3->currentText().toStdString(), w.Text3->text().toStdString()};
     const marovin::Status written = marovin::write_kml_file(libraryPath(path), w.Point_Table, labels);
     if (!written) {
         w.desktop().setBusy(&w, false);
-        w.desktop().message(&w,
-                            QStringLiteral("The KML file was not written: %1")
-                                .arg(fromLibrary(written.error())),
+        w.desktop().message(&w, QStringLiteral("The KML file was not written: %1").arg(fromLibrary(written.error())),
                             kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
         KML_Main::setBackColour(road.own, StepColour::Red);
         return;

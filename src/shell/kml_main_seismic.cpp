@@ -93,9 +93,9 @@ void KML_Main::Command7_Click()
     Text4->setText(*chosen);
     const marovin::Status read = lecture_SU();
     if (!read) {
-        desktop_.message(this,
-                         QStringLiteral("Cannot read the seismic file.\n\n%1")
-                             .arg(fromLibrary(read.error(), Shown::AsSentence)),
-                         kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        desktop_.message(
+            this,
+            QStringLiteral("Cannot read the seismic file.\n\n%1").arg(fromLibrary(read.error(), Shown::AsSentence)),
+            kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
     }
 }

@@ -108,15 +108,15 @@ QString KML_Main::sampleFile(const QString& name) const
 void KML_Main::Form_Load()
 {
     fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
-    fillList(Combo2, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS", "NTF",
-                      "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"});
+    fillList(Combo2, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS", "NTF", "LT93",
+                      "LT72", "LT1", "LT2", "LT3", "LT4", "L93"});
     fillList(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});
     fillList(Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""});
     fillList(Combo4, {"1", "2", "5", "10", "25"});
     fillList(Combo8, {"1", "2", "5", "10", "25"});
     fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"});
-    fillList(Combo6, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E", "UTM32E",
-                      "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"});
+    fillList(Combo6, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E", "UTM32E", "UTM30",
+                      "UTM31", "UTM32", "SWISS", "LT72", "BD72"});
 
     (void)loadDocument(RichTextBox1, programFile(kManual));
 
@@ -176,9 +176,9 @@ void KML_Main::Command6_Click()
 {
     const marovin::Status loaded = loadDocument(RichTextBox1, programFile(kManual));
     if (!loaded) {
-        desktop().message(this,
-                          QStringLiteral("The manual cannot be shown. ") + fromLibrary(loaded.error(), Shown::AsSentence),
-                          kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        desktop().message(
+            this, QStringLiteral("The manual cannot be shown. ") + fromLibrary(loaded.error(), Shown::AsSentence),
+            kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }
     SSTab1->setCurrentIndex(2);

@@ -44,8 +44,8 @@ ProgramFolder::ProgramFolder(QString executableDir) : dir_(std::move(executableD
 
 QString ProgramFolder::converter() const
 {
-    return firstExisting({under(dir_, kConverterName),
-                          under(dir_, QStringLiteral(MAROVIN_BIN_TO_CONVERTER "/") + kConverterName)});
+    return firstExisting(
+        {under(dir_, kConverterName), under(dir_, QStringLiteral(MAROVIN_BIN_TO_CONVERTER "/") + kConverterName)});
 }
 
 QString ProgramFolder::file(const QString& relativePath) const

@@ -100,8 +100,7 @@ std::optional<QString> QtDesktop::saveFileName(QWidget* owner, const FileRequest
     return runFileDialog(owner, request, true);
 }
 
-void QtDesktop::openDocument(const QString& path, const QString& workingDirectory, QObject* context,
-                             OpenDone done)
+void QtDesktop::openDocument(const QString& path, const QString& workingDirectory, QObject* context, OpenDone done)
 {
     // xdg-open usually hands the document over and exits at once, and its
     // exit status says whether a program was found; in some desktops it runs
@@ -112,11 +111,10 @@ void QtDesktop::openDocument(const QString& path, const QString& workingDirector
     auto* process = new QProcess;
     process->setWorkingDirectory(workingDirectory);
     process->setStandardOutputFile(QProcess::nullDevice());
-    QObject::connect(process, &QProcess::finished, context,
-                     [process, done](int exitCode, QProcess::ExitStatus status) {
-                         done({true, status == QProcess::NormalExit ? exitCode : -1,
-                               QString::fromLocal8Bit(process->readAllStandardError())});
-                     });
+    QObject::connect(process, &QProcess::finished, context, [process, done](int exitCode, QProcess::ExitStatus status) {
+        done({true, status == QProcess::NormalExit ? exitCode : -1,
+              QString::fromLocal8Bit(process->readAllStandardError())});
+    });
     QObject::connect(process, &QProcess::errorOccurred, context, [done](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
             done({false, -1, {}});

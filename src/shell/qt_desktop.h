@@ -17,8 +17,7 @@ public:
     Answer message(QWidget* owner, const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     std::optional<QString> openFileName(QWidget* owner, const FileRequest& request) override;
     std::optional<QString> saveFileName(QWidget* owner, const FileRequest& request) override;
-    void openDocument(const QString& path, const QString& workingDirectory, QObject* context,
-                      OpenDone done) override;
+    void openDocument(const QString& path, const QString& workingDirectory, QObject* context, OpenDone done) override;
     ProgramRun runProgram(const QString& program, const QStringList& arguments,
                           const QString& workingDirectory) override;
     void setBusy(QWidget* window, bool busy) override;

@@ -47,8 +47,8 @@ protected:
             QRect textRect = tabRect(i);
             if (i != currentIndex())
                 textRect.translate(0, 1);
-            painter.setPen(palette().color(isTabEnabled(i) ? QPalette::Active : QPalette::Disabled,
-                                           QPalette::WindowText));
+            painter.setPen(
+                palette().color(isTabEnabled(i) ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
             painter.drawText(textRect, Qt::AlignCenter, tabText(i));
         }
     }

@@ -165,9 +165,10 @@ TEST(RegionalDecimalPoint, FollowsTheCLocale)
 // own text, read back, on values at the edges of their rounding.
 TEST(ExchangedValues, AreTheNumbersTheFilesTextReadsBackAs)
 {
-    std::vector<double> values = {0.0, -0.0, 1e-12, -1e-12, 1.0 / 1024, -1.0 / 1024, 0.5e-9, 1.5e-9, 2.5e-9,
-                                  47.979291906, -8.9463989115, 359.9999999995, 999999.9999999996, 1e6, 1e300,
-                                  -1e-300, 612345.5 / 3, 5314000.0 / 7};
+    std::vector<double> values = {
+        0.0,    -0.0,    1e-12,        -1e-12,        1.0 / 1024,     -1.0 / 1024,       0.5e-9,
+        1.5e-9, 2.5e-9,  47.979291906, -8.9463989115, 359.9999999995, 999999.9999999996, 1e6,
+        1e300,  -1e-300, 612345.5 / 3, 5314000.0 / 7};
     std::mt19937_64 random(21);
     std::uniform_real_distribution<double> degrees(-360, 360);
     for (int i = 0; i < 20000; ++i)

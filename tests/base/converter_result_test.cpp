@@ -34,7 +34,7 @@ TEST_F(ResultFileTest, ReadsLatitudeAndLongitudeOfEachRecordAfterSevenLines)
         {"more records than points", "1,\"U\",45.5,3.25,0\r\n2,\"U\",-12.125,-0.5,0\r\n3,\"U\",x,y,0\r\n"},
     };
     for (const auto& c : cases) {
-        const std::string lead = std::string(c.name) == "LF only"  ? "a\nb\nc\nd\ne\nf\ng\n"
+        const std::string lead = std::string(c.name) == "LF only"   ? "a\nb\nc\nd\ne\nf\ng\n"
                                  : std::string(c.name) == "CR only" ? "a\rb\rc\rd\re\rf\rg\r"
                                                                     : kLead;
         write(lead + c.body);
@@ -83,11 +83,8 @@ TEST_F(ResultFileTest, FailuresNameTheProblemAndTheFile)
 TEST_F(ResultFileTest, WrittenRecordsReadBackWhateverTheSystemName)
 {
     const char* const systems[] = {
-        "UTM32",
-        "WGS 84, UTM 31N",
-        "PROJCRS[\"WGS 84 / UTM zone 32N\",BASEGEOGCRS[\"WGS 84\"],ID[\"EPSG\",32632]]",
-        "\"",
-        "a\"b,c\",\"d",
+        "UTM32", "WGS 84, UTM 31N", "PROJCRS[\"WGS 84 / UTM zone 32N\",BASEGEOGCRS[\"WGS 84\"],ID[\"EPSG\",32632]]",
+        "\"",    "a\"b,c\",\"d",
     };
     marovin::Job job;
     job.x = {9.123456789012, -0.5, 179.9999999996};

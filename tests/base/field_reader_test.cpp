@@ -58,13 +58,13 @@ TEST(FieldReader, SplitsFieldsAtCommasAndEveryKindOfLineEnd)
         {"1,2\r\n3", {"N1@1", "N2@1", "N3@2"}},
         {"1,2\n3\n", {"N1@1", "N2@1", "N3@2"}},
         {"1,2\r3\r", {"N1@1", "N2@1", "N3@2"}},
-        {"1\r\n\r\n2", {"N1@1", "E@2", "N2@3"}},           // an empty line is an empty field
+        {"1\r\n\r\n2", {"N1@1", "E@2", "N2@3"}}, // an empty line is an empty field
         {"1\r\r\n2\n\r3", {"N1@1", "E@2", "N2@3", "E@4", "N3@5"}},
-        {"1,,2,", {"N1@1", "E@1", "N2@1", "E@1"}},          // a comma always has a field after it
+        {"1,,2,", {"N1@1", "E@1", "N2@1", "E@1"}}, // a comma always has a field after it
         {"1,\n2", {"N1@1", "E@1", "N2@2"}},
         {"  \t12 ,\t-3.5\t, .5,+2,1E-05", {"N12@1", "N-3.5@1", "N0.5@1", "N2@1", "N1.0000000000000001e-05@1"}},
         {"12 34,1.5x,inf,nan,0x10,-,.", {"T12 34@1", "T1.5x@1", "Tinf@1", "Tnan@1", "T0x10@1", "T-@1", "T.@1"}},
-        {"1\n   ", {"N1@1", "E@2"}},                         // a last line of blanks
+        {"1\n   ", {"N1@1", "E@2"}}, // a last line of blanks
         {"  UTM31 ,  ", {"TUTM31@1", "E@1"}},
     };
     for (const auto& c : cases)
@@ -78,10 +78,10 @@ TEST(FieldReader, QuotedFieldsAreTextAndMayHoldCommas)
         Tokens fields;
     } const cases[] = {
         {"\"UTM31, ED50\",45.5", {"TUTM31, ED50@1", "N45.5@1"}},
-        {"  \"12\" ,3", {"T12@1", "N3@1"}},                   // quoted digits stay text
+        {"  \"12\" ,3", {"T12@1", "N3@1"}}, // quoted digits stay text
         {"\"\",1", {"T@1", "N1@1"}},
-        {"\"a\"junk,1", {"Ta@1", "N1@1"}},                    // after the closing quote: ignored
-        {"\"open\n2", {"Topen@1", "N2@2"}},                   // no closing quote: ends at the line end
+        {"\"a\"junk,1", {"Ta@1", "N1@1"}},  // after the closing quote: ignored
+        {"\"open\n2", {"Topen@1", "N2@2"}}, // no closing quote: ends at the line end
         {"\"x\"\r\n\"y\"", {"Tx@1", "Ty@2"}},
     };
     for (const auto& c : cases)
@@ -109,6 +109,7 @@ std::vector<std::string> fields_by_lines(FieldReader reader, int count, int* who
 
 TEST(FieldReader, WholeLinesGiveTheFieldsThatOneByOneGives)
 {
+    // clang-format off
     const char* texts[] = {
         "", "1,2\r\n3", "1,2\n3\n", "1,2\r3\r", "1\r\n\r\n2", "1\r\r\n2\n\r3", "1,,2,", "1,\n2",
         "  \t12 ,\t-3.5\t, .5,+2,1E-05", "12 34,1.5x,inf,nan,0x10,-,.", "1\n   ", "  UTM31 ,  ",
@@ -116,6 +117,7 @@ TEST(FieldReader, WholeLinesGiveTheFieldsThatOneByOneGives)
         "a\"b,\"c\"d\"e,f", "\"a,b\",\"c\"\r\n1,2\r\n3,4", "1,\"open, on\n2,3",
         "7,\"UTM32\",45.146392876,7.727967040,0\r\n8,\"UTM32\",45.1,7.7,0\r\n9,\"UTM32\",45.2\r\n,7.8,0\r\n",
     };
+    // clang-format on
     for (const char* text : texts) {
         const std::vector<std::string> expected = all_fields(FieldReader::from_text(text));
         for (int count = 1; count <= 5; ++count)
@@ -175,7 +177,7 @@ TEST(FieldReader, SkipsLinesAndCountsThem)
     } const cases[] = {
         {"a,b\r\nc\r\n1,2", 2, 2, {"N1@3", "N2@3"}},
         {"a\rb\nc\r\n\r\n5", 4, 4, {"N5@5"}},
-        {"a\nb", 7, 2, {}},       // the last line counts without its line end
+        {"a\nb", 7, 2, {}}, // the last line counts without its line end
         {"a\nb\n", 7, 2, {}},
         {"", 7, 0, {}},
         {"1,2,3,4,5\n6", 1, 1, {"N6@2"}}, // anything on a skipped line is ignored

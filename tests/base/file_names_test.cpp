@@ -12,9 +12,15 @@ TEST(FileNames, TheEndOfTheNameTellsSuAndSeismicFiles)
         const char* path;
         bool su, seismic;
     } cases[] = {
-        {"/data/line1.su", true, true},    {"/data/line1.Su", true, true},    {"/data/dosu", true, true},
-        {"/data/LINE1.SGY", false, true},  {"/data/line1.Sgy", false, true},  {"/data/line1.segy", false, false},
-        {"/data/line1.sux", false, false}, {"/data/pts.xyz", false, false},   {"u", false, false},
+        {"/data/line1.su", true, true},
+        {"/data/line1.Su", true, true},
+        {"/data/dosu", true, true},
+        {"/data/LINE1.SGY", false, true},
+        {"/data/line1.Sgy", false, true},
+        {"/data/line1.segy", false, false},
+        {"/data/line1.sux", false, false},
+        {"/data/pts.xyz", false, false},
+        {"u", false, false},
         {"", false, false},
     };
     for (const auto& c : cases) {
@@ -64,10 +70,8 @@ TEST(FileNames, CsvBesideKmlAndTheResultBesideItsJob)
         bool result;
         const char* result_of_job;
     } cases[] = {
-        {"/tmp/w/File.cvd", false, "/tmp/w/File.cva"},
-        {"/tmp/w/File.cva", true, "/tmp/w/File.cva"},
-        {"/tmp/w/FILE.CVA", true, "/tmp/w/FILE.cva"},
-        {"/tmp/w/job", false, "/tmp/w/job.cva"},
+        {"/tmp/w/File.cvd", false, "/tmp/w/File.cva"},       {"/tmp/w/File.cva", true, "/tmp/w/File.cva"},
+        {"/tmp/w/FILE.CVA", true, "/tmp/w/FILE.cva"},        {"/tmp/w/job", false, "/tmp/w/job.cva"},
         {"/tmp/w.cva/job.cvd", false, "/tmp/w.cva/job.cva"},
     };
     for (const auto& c : cases) {

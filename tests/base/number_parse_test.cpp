@@ -79,10 +79,12 @@ TEST(NumberParse, EveryTextGetsItsSoundReading)
 TEST(NumberParse, PlainDecimalsReadAsTheGeneralConversionReadsThem)
 {
     std::mt19937_64 random(2024);
+    // clang-format off
     std::vector<std::string> texts = {
         "999999999999999", "9999999999999999", "9007199254740993", ".0000000000000000000001",
         ".00000000000000000000001", "000000000000000000123.25", "123.", ".123", "0.000000000000000000000000000001",
         "45.146392876", "7.727967040"};
+    // clang-format on
     for (int length = 1; length <= 17; ++length) {
         for (int point = 0; point <= length; ++point) {
             for (int k = 0; k < 300; ++k) {

@@ -45,11 +45,11 @@ TEST(NumberText, FollowsTheLeadingBlankFifteenDigitRule)
         {1.0 / 3.0, " .333333333333333"}, // 15 significant digits
         {2.0 / 3.0, " .666666666666667"}, // the last one rounded
         {48.85661234567891, " 48.8566123456789"},
-        {48.856612345, " 48.856612345"},       // nine decimals
+        {48.856612345, " 48.856612345"}, // nine decimals
         {-179.999999999, "-179.999999999"},
         {5314000.25, " 5314000.25"},
-        {999999999999999.5, " 1E+15"},         // rounding carries into the next decade
-        {0.000099999999999999995, " .0001"},   // and out of the E form
+        {999999999999999.5, " 1E+15"},       // rounding carries into the next decade
+        {0.000099999999999999995, " .0001"}, // and out of the E form
         {std::numeric_limits<double>::infinity(), " INF"},
         {-std::numeric_limits<double>::infinity(), "-INF"},
     };
@@ -82,7 +82,7 @@ TEST(FixedText, WritesPrintfsFixedNotation)
         {-1.5, 9, "-1.500000000"},
         {0, 9, "0.000000000"},
         {-0.0, 9, "-0.000000000"},
-        {-1e-12, 9, "-0.000000000"},   // the sign stays when the digits round to zero
+        {-1e-12, 9, "-0.000000000"},    // the sign stays when the digits round to zero
         {1.0 / 1024, 9, "0.000976562"}, // an exact tie goes to the even digit
         {3.0 / 1024, 9, "0.002929688"},
         {2.5, 0, "2"},
@@ -135,8 +135,7 @@ std::string reference_number_text(double value, char decimal_point)
 std::string reference_fixed(double value, int decimals)
 {
     char digits[kFixedTextMax];
-    const auto [end, error] =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, decimals);
     EXPECT_EQ(error, std::errc());
     return std::string(digits, end);
 }
@@ -197,9 +196,11 @@ double halfway_at_fifteen_digits(std::mt19937_64& random)
 // their neighbours a few units in the last place away.
 double edge(std::mt19937_64& random)
 {
+    // clang-format off
     static const double anchors[] = {1e-4, 1e-5, 1e15, 1e16, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13,
                                      1e14, 1,    10,   0.1,  9007199254740992.0, 4503599627370496.0,
                                      180,  90,   360,  2147483648.0, 32768, 1e-9, 5e-10, 0.5};
+    // clang-format on
     double value = anchors[random() % std::size(anchors)];
     const int ulps = static_cast<int>(between(-40, 40)(random));
     for (int i = 0; i < std::abs(ulps); ++i)
@@ -254,8 +255,8 @@ TEST_P(NumberTextAgreement, FastDigitsEqualTheGeneralConversion)
         const std::string expected = reference_number_text(value, point);
         if (fast != expected) {
             ++failures;
-            ADD_FAILURE() << family.name << ": " << std::hexfloat << value << std::defaultfloat << " gives \""
-                          << fast << "\", expected \"" << expected << '"';
+            ADD_FAILURE() << family.name << ": " << std::hexfloat << value << std::defaultfloat << " gives \"" << fast
+                          << "\", expected \"" << expected << '"';
         }
     }
     RecordProperty("values", std::to_string(count));
@@ -280,8 +281,7 @@ TEST(NumberTextAgreement, SpecialValuesEqualTheGeneralConversion)
                                -std::numeric_limits<double>::denorm_min()};
     for (const double value : specials) {
         char buffer[kNumberTextMax];
-        EXPECT_EQ(std::string(buffer, write_number_text(buffer, value)), reference_number_text(value, '.'))
-            << value;
+        EXPECT_EQ(std::string(buffer, write_number_text(buffer, value)), reference_number_text(value, '.')) << value;
     }
 }
 
@@ -344,8 +344,8 @@ TEST(FixedTextAgreement, FastDigitsEqualTheGeneralConversionForZeroToNineDecimal
         const std::string expected = reference_fixed(value, decimals);
         if (fast != expected) {
             ++failures;
-            ADD_FAILURE() << std::hexfloat << value << std::defaultfloat << " with " << decimals
-                          << " decimals gives \"" << fast << "\", expected \"" << expected << '"';
+            ADD_FAILURE() << std::hexfloat << value << std::defaultfloat << " with " << decimals << " decimals gives \""
+                          << fast << "\", expected \"" << expected << '"';
         }
     }
     RecordProperty("values", std::to_string(count));

@@ -65,9 +65,18 @@ TEST_F(MarovinKml, UsageErrorsEndWithStatusTwoBeforeAnyFile)
 {
     writeFile(dir / "line1.su", suLine());
     const char* const usages[] = {
-        "",  "--every 0 line1.su", "-s NoSuchSystem line1.su", "--label cdp2 line1.su", "--pair up line1.su",
-        "--divisor 0 line1.su", "--layout X,Y,Q line1.su", "-j 0 line1.su", "--bogus line1.su",
-        "-o - line1.su line1.su", "-s none line1.su", "--every",
+        "",
+        "--every 0 line1.su",
+        "-s NoSuchSystem line1.su",
+        "--label cdp2 line1.su",
+        "--pair up line1.su",
+        "--divisor 0 line1.su",
+        "--layout X,Y,Q line1.su",
+        "-j 0 line1.su",
+        "--bogus line1.su",
+        "-o - line1.su line1.su",
+        "-s none line1.su",
+        "--every",
     };
     for (const char* arguments : usages) {
         const support::ProgramRun r = run(arguments);
@@ -92,7 +101,8 @@ TEST_F(MarovinKml, CsvHoldsTracesNumbersPositionsAndDegreesInShortestForm)
          "trace,number,x,y\n1,2001,496000.5,5314000.25\n2,2002,496020.5,5314015.25\n3,2003,496040.5,5314030.25\n"},
         {"-s none --csv -o - -l Trace --divisor 1 line1.su",
          "trace,number,x,y\n1,0,49600050,531400025\n2,0,49602050,531401525\n3,0,49604050,531403025\n"},
-        {"-s none --csv -o - --layout Number,X,Y pts.xyz", "trace,number,x,y\n1,7,496000.5,5314000.25\n3,8,496020,5314015\n"},
+        {"-s none --csv -o - --layout Number,X,Y pts.xyz",
+         "trace,number,x,y\n1,7,496000.5,5314000.25\n3,8,496020,5314015\n"},
     };
     for (const auto& c : cases) {
         const support::ProgramRun r = run(c.arguments);

@@ -29,18 +29,16 @@ using support::read_bytes;
 
 class RoadConversion : public ::testing::Test {
 protected:
-
     marovin::ConverterExchange exchange(std::function<marovin::Status()> run)
     {
-        return {(dir / "File.cvd").string(), (dir / "File.cva").string(),
-                marovin::trace_header_job_header("UTM32"), '.', std::move(run)};
+        return {(dir / "File.cvd").string(), (dir / "File.cva").string(), marovin::trace_header_job_header("UTM32"),
+                '.', std::move(run)};
     }
     // The real converter on the job.
     marovin::Status runConvers()
     {
-        const support::ProgramRun run =
-            support::run_program(support::shell_quoted(MAROVIN_PROGRAM_DIR "/convers") + " " +
-                                 support::shell_quoted((dir / "File.cvd").string()));
+        const support::ProgramRun run = support::run_program(support::shell_quoted(MAROVIN_PROGRAM_DIR "/convers") +
+                                                             " " + support::shell_quoted((dir / "File.cvd").string()));
         return run.status == 0 ? marovin::ok() : marovin::fail(run.err);
     }
 
@@ -58,8 +56,8 @@ TEST_F(RoadConversion, ExchangeWritesTheJobRunsTheConverterAndReadsItsResult)
     ASSERT_TRUE(degrees) << degrees.error();
     EXPECT_EQ(degrees->longitude, (std::vector<double>{9.25, .5}));
     EXPECT_EQ(degrees->latitude, (std::vector<double>{48.5, -1.5}));
-    EXPECT_EQ(read_bytes(dir / "File.cvd"), marovin::trace_header_job_header("UTM32") +
-                                              " 612345.5  4812345.25 \r\n-1000  500000 \r\n");
+    EXPECT_EQ(read_bytes(dir / "File.cvd"),
+              marovin::trace_header_job_header("UTM32") + " 612345.5  4812345.25 \r\n-1000  500000 \r\n");
 
     // Each step's failure stops the exchange there.
     using Step = marovin::ExchangeError::Step;
@@ -99,10 +97,10 @@ TEST_F(RoadConversion, InProcessGivesTheConvertersNumbersAndRefusesItsPointsInIt
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.system);
-        auto through = marovin::convert_through_converter(
-            c.x, c.y,
-            {(dir / "File.cvd").string(), (dir / "File.cva").string(), marovin::trace_header_job_header(c.system),
-             '.', [this] { return runConvers(); }});
+        auto through = marovin::convert_through_converter(c.x, c.y,
+                                                          {(dir / "File.cvd").string(), (dir / "File.cva").string(),
+                                                           marovin::trace_header_job_header(c.system), '.',
+                                                           [this] { return runConvers(); }});
         ASSERT_TRUE(through) << through.error();
         const marovin::ConversionPlaces places{"", "", "", [](std::size_t i) { return std::to_string(i) + ": "; }};
         auto inside = marovin::convert_in_process(c.x, c.y, c.system, places);
@@ -115,10 +113,11 @@ TEST_F(RoadConversion, InProcessGivesTheConvertersNumbersAndRefusesItsPointsInIt
     for (const double northing : {53140000.0, -5000000.0}) {
         const auto refused = marovin::convert_through_converter(
             {496000, 496020}, {5314000, northing},
-            {(dir / "File.cvd").string(), (dir / "File.cva").string(), marovin::trace_header_job_header("UTM32"),
-             '.', [this] { return runConvers(); }});
+            {(dir / "File.cvd").string(), (dir / "File.cva").string(), marovin::trace_header_job_header("UTM32"), '.',
+             [this] { return runConvers(); }});
         ASSERT_FALSE(refused);
-        const marovin::ConversionPlaces places{"", "", "", [](std::size_t i) { return "trace " + std::to_string(i + 1) + ": "; }};
+        const marovin::ConversionPlaces places{"", "", "",
+                                               [](std::size_t i) { return "trace " + std::to_string(i + 1) + ": "; }};
         const auto inside = marovin::convert_in_process({496000, 496020}, {5314000, northing}, "UTM32", places);
         ASSERT_FALSE(inside);
         const std::string words = refused.error().substr(refused.error().find("File.cvd line 9: ") + 17);
@@ -126,7 +125,8 @@ TEST_F(RoadConversion, InProcessGivesTheConvertersNumbersAndRefusesItsPointsInIt
     }
 }
 
-const marovin::ConversionPlaces kPlaces{"", "", "", [](std::size_t i) { return "point " + std::to_string(i + 1) + ": "; }};
+const marovin::ConversionPlaces kPlaces{"", "", "",
+                                        [](std::size_t i) { return "point " + std::to_string(i + 1) + ": "; }};
 
 // Inverse transverse Mercator on WGS84 by Krüger's series to third order
 // in n (millimetre-exact within a zone): an independent check of the

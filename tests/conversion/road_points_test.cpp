@@ -25,6 +25,7 @@ std::string lineBytes(bool su, std::int16_t scalar)
 TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
 {
     using W = marovin::TraceWord;
+    // clang-format off
     const struct {
         const char* name;
         bool su;
@@ -42,6 +43,7 @@ TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
         {"SP, a positive scalar divides too", true, 1000, {W::SourcePoint, {W::GroupX, W::GroupY}, {}},
          {1000, 1000, 1030}, {61234.55, -100, 70000}, {481234.525, 50000, 481200}},
     };
+    // clang-format on
     const support::ScratchFolder scratch;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -62,8 +64,8 @@ TEST(SeismicRoad, AnglesAreDividedBeforeTheyAreReadAsDegreesMinutesAndSeconds)
 {
     std::string bytes = lineBytes(false, -100);
     support::put_word(bytes, 3600 + 80, static_cast<std::uint32_t>(-4523050), 4, false); // -4 52 30.50
-    support::put_word(bytes, 3600 + 84, 54480000, 4, false);                              // 54 48 00.00
-    support::put_word(bytes, 3600 + 88, 4, 2, false);                                     // units: DDDMMSS
+    support::put_word(bytes, 3600 + 84, 54480000, 4, false);                             // 54 48 00.00
+    support::put_word(bytes, 3600 + 88, 4, 2, false);                                    // units: DDDMMSS
     const support::ScratchFolder scratch;
     marovin::Result<marovin::SeismicRoad> road = marovin::read_seismic_road(scratch.write("dms.sgy", bytes), {});
     ASSERT_TRUE(road) << road.error();
@@ -104,7 +106,11 @@ TEST(TextRoad, LinesGiveNumbersDividedCoordinatesAndTheirLineOfTheFile)
         std::vector<std::int64_t> lines;
     } cases[] = {
         {L::NumberXYZ, "101,600000,4500000,12\r\n102,600010,4500005,13\r\n", 1, {101, 102}, {600000, 600010}, {1, 2}},
-        {L::NumberXY, "\r\n-7;600000;4500000\r\n\r\n40000;600010;4500005\r\n", 1, {-7, 40000}, {600000, 600010},
+        {L::NumberXY,
+         "\r\n-7;600000;4500000\r\n\r\n40000;600010;4500005\r\n",
+         1,
+         {-7, 40000},
+         {600000, 600010},
          {2, 4}},
         {L::XYZ, "600000 4500000 12\n600010 4500005 13\n", 1000, {1, 2}, {600, 600.01}, {1, 2}},
         {L::XY, "600000,4500000\n\n\n600010,4500005", 10, {1, 2}, {60000, 60001}, {1, 4}},
@@ -131,9 +137,9 @@ TEST(CoordinateDivisor, IsTheMagnitudeOfANumberOtherThanZero)
         const char* text;
         double divisor; // 0: fails
     } cases[] = {
-        {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},  {"2.5", 2.5},
-        {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0}, {"inf", 0},
-        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},   {"1.2.3", 0}, {"5-", 0},
+        {"-100", 100}, {"100", 100}, {"1", 1},   {" 10 ", 10}, {"+5", 5},    {"2.5", 2.5},
+        {"0", 0},      {"-0", 0},    {"", 0},    {"abc", 0},   {"10x", 0},   {"inf", 0},
+        {"nan", 0},    {"1,5", 0},   {"- 1", 0}, {" ", 0},     {"1.2.3", 0}, {"5-", 0},
     };
     for (const auto& c : cases) {
         const auto d = marovin::coordinate_divisor(c.text);

@@ -27,7 +27,8 @@ using support::ProgramRun;
 using support::read_bytes;
 
 // Splits on CR LF; a line that ends in a bare LF keeps it, so the test sees it.
-std::vector<std::string> crlf_lines(const std::string& text) {
+std::vector<std::string> crlf_lines(const std::string& text)
+{
     std::vector<std::string> lines;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -42,8 +43,8 @@ std::vector<std::string> crlf_lines(const std::string& text) {
     return lines;
 }
 
-std::string job_header(const std::string& system, const std::string& unit = "M",
-                       const std::string& target = "WGS84") {
+std::string job_header(const std::string& system, const std::string& unit = "M", const std::string& target = "WGS84")
+{
     return "Depart=" + system + "\r\nUniteDepart=" + unit + "\r\nOrigineDepart=GR\r\n\r\nArrivee=" + target +
            "\r\nUniteArrivee=DDEC\r\n\r\n";
 }
@@ -57,20 +58,23 @@ protected:
 
     // Runs the converter with `arguments` (the job when empty), after the
     // shell commands in `before` ("ulimit -f 8; ").
-    ProgramRun run_converter(const std::string& arguments, const std::string& before = "") {
+    ProgramRun run_converter(const std::string& arguments, const std::string& before = "")
+    {
         return support::run_program(before + support::shell_quoted(converter_program.string()) + " " + arguments);
     }
     ProgramRun run_converter() { return run_converter(support::shell_quoted(job_path().string())); }
 
     // Fields 3 and 4 (latitude, longitude) of every record after the seven
     // leading lines.
-    std::vector<std::pair<double, double>> converted_points() {
+    std::vector<std::pair<double, double>> converted_points()
+    {
         std::vector<std::pair<double, double>> points;
         std::vector<std::string> lines = crlf_lines(read_bytes(result_path()));
         for (std::size_t i = 7; i < lines.size(); ++i) {
             std::vector<std::string> fields;
             std::stringstream record(lines[i]);
-            for (std::string field; std::getline(record, field, ',');) fields.push_back(field);
+            for (std::string field; std::getline(record, field, ',');)
+                fields.push_back(field);
             if (fields.size() != 5) {
                 ADD_FAILURE() << "record with other than five fields: " << lines[i];
                 continue;
@@ -87,7 +91,8 @@ protected:
 double dms(double degrees, double minutes, double seconds) { return degrees + minutes / 60 + seconds / 3600; }
 
 // Horizontal distance in metres between two nearby positions.
-double distance_m(double lat1, double lon1, double lat2, double lon2) {
+double distance_m(double lat1, double lon1, double lat2, double lon2)
+{
     constexpr double radius = 6371000, radian = M_PI / 180;
     double north = (lat2 - lat1) * radian * radius;
     double east = (lon2 - lon1) * radian * radius * std::cos(lat1 * radian);
@@ -97,11 +102,11 @@ double distance_m(double lat1, double lon1, double lat2, double lon2) {
 struct ReferencePoint {
     const char* source_system;
     const char* target_system;
-    const char* x;             // as the job holds it
+    const char* x; // as the job holds it
     const char* y;
     double latitude, longitude;
-    double tolerance_m;        // 1 cm, or what the transformation promises
-    const char* source;        // where the expected position is published
+    double tolerance_m; // 1 cm, or what the transformation promises
+    const char* source; // where the expected position is published
 };
 
 // Expected positions: where the reference is in RGF93, PROJ's RGF93 v1 to
@@ -134,11 +139,11 @@ const ReferencePoint reference_points[] = {
      "cs2cs -f %.4f EPSG:4230 EPSG:23031"},
 };
 
-TEST_F(ConverterTest, ConvertsPublishedReferencePointsWithinTheTransformationsAccuracy) {
+TEST_F(ConverterTest, ConvertsPublishedReferencePointsWithinTheTransformationsAccuracy)
+{
     for (const ReferencePoint& point : reference_points) {
         SCOPED_TRACE(std::string(point.source_system) + " " + point.x + " " + point.y + ": " + point.source);
-        write_job(job_header(point.source_system, "M", point.target_system) + " " + point.x + "  " + point.y +
-                  " \r\n");
+        write_job(job_header(point.source_system, "M", point.target_system) + " " + point.x + "  " + point.y + " \r\n");
         ProgramRun run = run_converter();
         ASSERT_EQ(run.status, 0) << run.err;
         auto points = converted_points();
@@ -147,7 +152,8 @@ TEST_F(ConverterTest, ConvertsPublishedReferencePointsWithinTheTransformationsAc
     }
 }
 
-TEST_F(ConverterTest, WritesSevenLeadingLinesThenOneCrLfRecordPerPointInOrder) {
+TEST_F(ConverterTest, WritesSevenLeadingLinesThenOneCrLfRecordPerPointInOrder)
+{
     write_job(job_header("UTM32") + " 500000  5000000 \r\n 600000  4500000 \r\n-3.5  2 \r\n");
     ProgramRun run = run_converter();
     ASSERT_EQ(run.status, 0) << run.err;
@@ -166,7 +172,8 @@ TEST_F(ConverterTest, WritesSevenLeadingLinesThenOneCrLfRecordPerPointInOrder) {
     EXPECT_THAT(lines[9], testing::MatchesRegex(R"(3,"UTM32",0\.[0-9]{9},-?[0-9]\.[0-9]{9},0)"));
 }
 
-TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse) {
+TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse)
+{
     // Each job holds the same point; the converted position must not change.
     const std::string point = "652760.737  7033791.243 ";
     const struct {
@@ -175,8 +182,8 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse) {
     } forms[] = {
         {"keys without blanks", job_header("LT93") + " " + point + "\r\n"},
         {"a system typed after blanks", job_header(" \tLT93") + " " + point + "\r\n"},
-        {"LF line ends", "Depart=LT93\nUniteDepart=M\nOrigineDepart=GR\n\nArrivee=WGS84\nUniteArrivee=DDEC\n\n " +
-                             point + "\n"},
+        {"LF line ends",
+         "Depart=LT93\nUniteDepart=M\nOrigineDepart=GR\n\nArrivee=WGS84\nUniteArrivee=DDEC\n\n " + point + "\n"},
         {"comma decimal separator", job_header("LT93") + " 652760,737  7033791,243 \r\n"},
         {"exponent notation", job_header("LT93") + " 6.52760737E+05  7.033791243E+06 \r\n"},
         {"no line end after the last point", job_header("LT93") + " " + point},
@@ -190,12 +197,12 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse) {
         ASSERT_EQ(run.status, 0) << run.err;
         auto points = converted_points();
         ASSERT_EQ(points.size(), 1u);
-        EXPECT_LE(distance_m(dms(50, 23, 59.7718445), dms(2, 20, 11.4239243), points[0].first, points[0].second),
-                  0.01);
+        EXPECT_LE(distance_m(dms(50, 23, 59.7718445), dms(2, 20, 11.4239243), points[0].first, points[0].second), 0.01);
     }
 }
 
-TEST_F(ConverterTest, GeographicSystemsTakeLongitudeThenLatitudeWhateverTheUnitLineSays) {
+TEST_F(ConverterTest, GeographicSystemsTakeLongitudeThenLatitudeWhateverTheUnitLineSays)
+{
     write_job(job_header("WGS84", "M") + " 2.5  48.75 \r\n-0,000001  -1E-05 \r\n");
     ProgramRun run = run_converter();
     ASSERT_EQ(run.status, 0) << run.err;
@@ -207,7 +214,8 @@ TEST_F(ConverterTest, GeographicSystemsTakeLongitudeThenLatitudeWhateverTheUnitL
 
 // A system typed as a WKT definition: its double quotes become single ones in
 // the records, whose second field they would otherwise end early.
-TEST_F(ConverterTest, AWktSystemLeavesEveryRecordItsFiveFields) {
+TEST_F(ConverterTest, AWktSystemLeavesEveryRecordItsFiveFields)
+{
     const std::string wkt = R"(GEOGCRS["WGS 84",DATUM["World Geodetic System 1984",)"
                             R"(ELLIPSOID["WGS 84",6378137,298.257223563]],CS[ellipsoidal,2],)"
                             R"(AXIS["latitude",north],AXIS["longitude",east],ANGLEUNIT["degree",0.0174532925199433]])";
@@ -224,16 +232,19 @@ TEST_F(ConverterTest, AWktSystemLeavesEveryRecordItsFiveFields) {
 
 // What the folder holds besides the job: the result, or anything a run left
 // behind (a temporary file).
-std::vector<std::string> other_entries(const fs::path& folder) {
+std::vector<std::string> other_entries(const fs::path& folder)
+{
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(folder))
-        if (entry.path().filename() != "File.cvd") names.push_back(entry.path().filename().string());
+        if (entry.path().filename() != "File.cvd")
+            names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
 
 // A message a person can read: one short line of printable ASCII.
-void expect_readable_line(const std::string& text) {
+void expect_readable_line(const std::string& text)
+{
     EXPECT_LE(text.size(), 400u) << text.substr(0, 400);
     ASSERT_FALSE(text.empty());
     EXPECT_EQ(text.back(), '\n');
@@ -279,7 +290,8 @@ const HostileJob hostile_jobs[] = {
      "convers: File.cvd line 9: the point X 1000000000, Y 1000000000 is no position in \"UTM32\""},
     {"latitude 91", job_header("WGS84") + " 5  91 \r\n", 1,
      "convers: File.cvd line 8: longitude 5 and latitude 91 are not degrees of a position on the earth"},
-    {"latitude beyond the pole in ED50", job_header("ED50") + " 5  95 \r\n", 1, "convers: File.cvd line 8: longitude 5"},
+    {"latitude beyond the pole in ED50", job_header("ED50") + " 5  95 \r\n", 1,
+     "convers: File.cvd line 8: longitude 5"},
     {"the largest double, as the job writer prints it", utm32 + "-1.79769313486232E+308  5000000 \r\n", 1,
      "convers: File.cvd line 8: the point X -1.7976931348623157e+308, Y 5000000 is no position"},
     {"a number beyond the largest double", utm32 + " 1E+309  5000000 \r\n", 1,
@@ -302,7 +314,8 @@ const HostileJob hostile_jobs[] = {
     {"a sign alone", utm32 + " -  5000000 \r\n", 1, "convers: File.cvd line 8: \"-\" is not a number"},
     {"number it cannot read", utm32 + " 500000  5000000 \r\n 12a  5000000 \r\n", 1,
      "convers: File.cvd line 9: \"12a\" is not a number"},
-    {"one number only", utm32 + " 500000 \r\n", 1, "convers: File.cvd line 8: expected two numbers, X and Y, found \"500000\""},
+    {"one number only", utm32 + " 500000 \r\n", 1,
+     "convers: File.cvd line 8: expected two numbers, X and Y, found \"500000\""},
     {"three numbers", utm32 + " 1  2  3 \r\n", 1, "convers: File.cvd line 8: expected two numbers"},
     {"empty line between points", utm32 + " 500000  5000000 \r\n\r\n 500000  5000000 \r\n", 1,
      "convers: File.cvd line 9: empty line among the data lines"},
@@ -320,7 +333,8 @@ const HostileJob hostile_jobs[] = {
      "convers: File.cvd line 5: the target system \"UTM31\" is not geographic"},
 };
 
-TEST_F(ConverterTest, HostileJobsEndWithTheirStatusAOneLineMessageAndNoResult) {
+TEST_F(ConverterTest, HostileJobsEndWithTheirStatusAOneLineMessageAndNoResult)
+{
     for (const HostileJob& hostile : hostile_jobs) {
         SCOPED_TRACE(hostile.name);
         write_job(hostile.job);
@@ -343,7 +357,8 @@ TEST_F(ConverterTest, HostileJobsEndWithTheirStatusAOneLineMessageAndNoResult) {
     }
 }
 
-TEST_F(ConverterTest, AJobWithoutPointsGivesTheSevenLeadingLinesOnly) {
+TEST_F(ConverterTest, AJobWithoutPointsGivesTheSevenLeadingLinesOnly)
+{
     write_job(job_header("UTM31"));
     ProgramRun run = run_converter();
     ASSERT_EQ(run.status, 0) << run.err;
@@ -352,7 +367,8 @@ TEST_F(ConverterTest, AJobWithoutPointsGivesTheSevenLeadingLinesOnly) {
     EXPECT_EQ(lines[2], "Points: 0");
 }
 
-TEST_F(ConverterTest, ATinyNumberReadsAsZero) {
+TEST_F(ConverterTest, ATinyNumberReadsAsZero)
+{
     write_job(job_header("WGS84") + " 1E-400  -1e-330 \r\n");
     ProgramRun run = run_converter();
     ASSERT_EQ(run.status, 0) << run.err;
@@ -397,7 +413,8 @@ const DomainPoint inside_points[] = {
     {"ED50", "53.5", "40", 39.999260175, 53.500019722},
 };
 
-TEST_F(ConverterTest, PointsInsideTheAreaOrItsMarginConvertAsBefore) {
+TEST_F(ConverterTest, PointsInsideTheAreaOrItsMarginConvertAsBefore)
+{
     for (const DomainPoint& point : inside_points) {
         SCOPED_TRACE(std::string(point.system) + " " + point.x + " " + point.y);
         write_job(job_header(point.system) + " " + point.x + "  " + point.y + " \r\n");
@@ -415,13 +432,15 @@ TEST_F(ConverterTest, PointsInsideTheAreaOrItsMarginConvertAsBefore) {
 // gives alone, and refuse the same first point as one core would: UTM32,
 // whose check does the whole conversion, and ED50, which takes a further
 // transformation after it.
-TEST_F(ConverterTest, LargeJobsGiveEveryPointWhatItGivesAloneAndRefuseTheFirstBadOne) {
+TEST_F(ConverterTest, LargeJobsGiveEveryPointWhatItGivesAloneAndRefuseTheFirstBadOne)
+{
     constexpr std::size_t n = 200000;
     for (const DomainPoint* point : {&inside_points[15], &inside_points[1]}) {
         SCOPED_TRACE(point->system);
         std::string job = job_header(point->system);
         const std::string line = std::string(" ") + point->x + "  " + point->y + " \r\n";
-        for (std::size_t i = 0; i < n; ++i) job += line;
+        for (std::size_t i = 0; i < n; ++i)
+            job += line;
         write_job(job);
         ProgramRun run = run_converter();
         ASSERT_EQ(run.status, 0) << run.err;
@@ -460,7 +479,8 @@ TEST_F(ConverterTest, LargeJobsGiveEveryPointWhatItGivesAloneAndRefuseTheFirstBa
     }
 }
 
-TEST_F(ConverterTest, APlantedLinkIsNeverFollowed) {
+TEST_F(ConverterTest, APlantedLinkIsNeverFollowed)
+{
     const fs::path victim = folder_ / "victim.txt";
     std::ofstream(victim) << "precious\n";
     // Where a converter writing through a fixed name would write, and the
@@ -485,9 +505,11 @@ TEST_F(ConverterTest, APlantedLinkIsNeverFollowed) {
     EXPECT_FALSE(fs::exists(fs::symlink_status(result_path())));
 }
 
-TEST_F(ConverterTest, AResultThatCannotBeWrittenEndsInAMessageAndLeavesNothing) {
+TEST_F(ConverterTest, AResultThatCannotBeWrittenEndsInAMessageAndLeavesNothing)
+{
     std::string job = job_header("UTM32");
-    for (int i = 0; i < 20000; ++i) job += " " + std::to_string(500000 + i) + "  5000000 \r\n";
+    for (int i = 0; i < 20000; ++i)
+        job += " " + std::to_string(500000 + i) + "  5000000 \r\n";
     write_job(job);
     // A file size limit of 4 KB: the result needs about 800 KB.
     ProgramRun limited = run_converter("'" + job_path().string() + "'", "ulimit -f 8; ");
@@ -507,7 +529,8 @@ TEST_F(ConverterTest, AResultThatCannotBeWrittenEndsInAMessageAndLeavesNothing) 
     EXPECT_THAT(other_entries(folder_), testing::ElementsAre("File.cva"));
 }
 
-TEST_F(ConverterTest, CommandLineGivesHelpVersionOrAUsageError) {
+TEST_F(ConverterTest, CommandLineGivesHelpVersionOrAUsageError)
+{
     write_job(job_header("UTM32"));
     const struct {
         std::string arguments;

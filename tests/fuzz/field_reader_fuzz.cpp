@@ -48,15 +48,15 @@ void check_against_model(FieldReader& reader, std::string_view text, std::int64_
     const Result<std::int64_t> skipping = reader.skip_lines(skip);
     FUZZ_CHECK(skipping.ok(), std::string(what) + ": " + (skipping.ok() ? std::string() : skipping.error()));
     const std::int64_t skipped = *skipping;
-    FUZZ_CHECK(skipped == expected_skipped, std::string(what) + ": skipped " + std::to_string(skipped) +
-                                                " lines of " + fuzz::printable(text) + ", expected " +
+    FUZZ_CHECK(skipped == expected_skipped, std::string(what) + ": skipped " + std::to_string(skipped) + " lines of " +
+                                                fuzz::printable(text) + ", expected " +
                                                 std::to_string(expected_skipped));
     for (std::size_t index = 1;; ++index) {
         FUZZ_CHECK(index <= text.size() + 2, std::string(what) + ": no end after " + std::to_string(index) +
                                                  " fields of " + fuzz::printable(text));
         const std::optional<ModelField> want = model.next();
-        const std::string where = std::string(what) + ", field " + std::to_string(index) + " of " +
-                                  fuzz::printable(text) + ": ";
+        const std::string where =
+            std::string(what) + ", field " + std::to_string(index) + " of " + fuzz::printable(text) + ": ";
         const std::optional<Field> got = next_field(reader, where);
         FUZZ_CHECK(got.has_value() == want.has_value(), where + (got ? "a field after the end" : "ended early"));
         if (!want)
@@ -68,8 +68,7 @@ void check_against_model(FieldReader& reader, std::string_view text, std::int64_
         const int got_kind = static_cast<int>(got->kind);
         const int want_kind = static_cast<int>(want->kind);
         const bool either = want->number_in_doubt && got->kind != Field::Kind::Empty;
-        FUZZ_CHECK(got_kind == want_kind || either,
-                   where + kind_name(got_kind) + ", expected " + kind_name(want_kind));
+        FUZZ_CHECK(got_kind == want_kind || either, where + kind_name(got_kind) + ", expected " + kind_name(want_kind));
         if (got->is_number() && want->kind == ModelField::Kind::Number && !want->number_in_doubt)
             FUZZ_CHECK(got->number == want->number,
                        where + std::to_string(got->number) + ", expected " + std::to_string(want->number));
@@ -89,8 +88,8 @@ void check_whole_lines(FieldReader& lines, std::string_view text, int count, con
 {
     FieldReader single = FieldReader::from_text(std::string(text));
     for (std::size_t index = 1; index <= text.size() + 2;) {
-        const std::string where = std::string(what) + ", field " + std::to_string(index) + " of " +
-                                  fuzz::printable(text) + ": ";
+        const std::string where =
+            std::string(what) + ", field " + std::to_string(index) + " of " + fuzz::printable(text) + ": ";
         if (const auto fields = lines.next_line(static_cast<std::size_t>(count))) {
             FUZZ_CHECK(fields->size() == static_cast<std::size_t>(count), where + "a line of another count");
             for (const Field& field : *fields) {

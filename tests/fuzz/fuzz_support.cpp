@@ -54,9 +54,9 @@ std::string scratch_path(std::string_view name)
     // waiting on the disk.
     const char* tmp = std::getenv("TMPDIR");
     std::error_code error;
-    static const support::ScratchFolder folder(tmp && *tmp                                      ? tmp
+    static const support::ScratchFolder folder(tmp && *tmp                                        ? tmp
                                                : std::filesystem::is_directory("/dev/shm", error) ? "/dev/shm"
-                                                                                                   : "/tmp");
+                                                                                                  : "/tmp");
     return folder.file(name);
 }
 

@@ -20,20 +20,17 @@ namespace marovin::fuzz {
 
 // FUZZ_CHECK(condition, detail): `detail` (a std::string expression) is only
 // built when the check fails.
-#define FUZZ_CHECK(condition, detail)                                                                  \
-    do {                                                                                               \
-        if (!(condition))                                                                              \
-            ::marovin::fuzz::property_failed(__FILE__, __LINE__, #condition, (detail));                \
+#define FUZZ_CHECK(condition, detail)                                                                                  \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::marovin::fuzz::property_failed(__FILE__, __LINE__, #condition, (detail));                                \
     } while (0)
 
 // Takes values off the front of the input. Once the input runs dry every
 // value is 0 and every text empty, so any input is a valid one.
 class Input {
 public:
-    Input(const std::uint8_t* data, std::size_t size)
-        : text_(reinterpret_cast<const char*>(data), size)
-    {
-    }
+    Input(const std::uint8_t* data, std::size_t size) : text_(reinterpret_cast<const char*>(data), size) {}
 
     std::uint8_t byte();
     std::uint16_t u16(); // little-endian

@@ -57,8 +57,8 @@ bool accepted(const std::string& section, const std::string& key, const std::str
     if (has_line_break(section) || has_line_break(key) || has_line_break(value))
         return false;
     const std::string s = trimmed(section), k = trimmed(key);
-    return !s.empty() && !k.empty() && section.find(']') == std::string::npos &&
-           key.find('=') == std::string::npos && k.front() != ';' && k.front() != '[';
+    return !s.empty() && !k.empty() && section.find(']') == std::string::npos && key.find('=') == std::string::npos &&
+           k.front() != ';' && k.front() != '[';
 }
 
 std::string read_back(const std::string& value)

@@ -53,8 +53,8 @@ std::string lower(std::string_view s)
 
 struct Model {
     bool ok = false;
-    bool in_doubt = false;    // a number at the edge of the double range
-    std::int64_t line = 0;    // the line a failure names; 0 for none
+    bool in_doubt = false; // a number at the edge of the double range
+    std::int64_t line = 0; // the line a failure names; 0 for none
     std::string source, target;
     std::vector<double> x, y;
 };
@@ -209,8 +209,8 @@ void check_written_job(Input& input, std::uint8_t mode)
     std::string expected_system(trim(system));
     if (xy_run && expected_system.empty())
         expected_system = "WGS84";
-    const std::string about = "a job of " + std::to_string(x.size()) + " points from " +
-                              fuzz::printable(system) + " with \"" + decimal_point + "\": ";
+    const std::string about = "a job of " + std::to_string(x.size()) + " points from " + fuzz::printable(system) +
+                              " with \"" + decimal_point + "\": ";
     if (expected_system.empty()) {
         FUZZ_CHECK(!job.ok(), about + "read without a source system");
         return;

@@ -48,8 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Status written = write_kml_document(out, table, labels);
     FUZZ_CHECK(written.ok(), written.error());
     const std::string doc = out.str();
-    const std::string about = "prefix " + fuzz::printable(labels.prefix) + ", description " +
-                              fuzz::printable(labels.description) + ": ";
+    const std::string about =
+        "prefix " + fuzz::printable(labels.prefix) + ", description " + fuzz::printable(labels.description) + ": ";
 
     const fuzz::XmlReading xml = fuzz::read_xml(doc);
     FUZZ_CHECK(xml.problem.empty(), about + "not well-formed XML: " + xml.problem);

@@ -111,8 +111,8 @@ void check_written_file(Input& input)
         append_record(text, job, i, system);
 
     const Result<ResultPoints> points = check_file(text, static_cast<std::int32_t>(job.x.size()));
-    const std::string about = "a result of " + std::to_string(job.x.size()) + " points from " +
-                              fuzz::printable(job.source_system) + ": ";
+    const std::string about =
+        "a result of " + std::to_string(job.x.size()) + " points from " + fuzz::printable(job.source_system) + ": ";
     FUZZ_CHECK(points.ok(), about + points.error());
     for (std::size_t i = 0; i < job.x.size(); ++i)
         FUZZ_CHECK(points->longitudes[i] == result_value(job.x[i]) && points->latitudes[i] == result_value(job.y[i]),

@@ -39,8 +39,8 @@ void check_shape(const rtf::Document& document, std::string_view input)
                        about + "font size " + std::to_string(run.style.half_points));
             for (std::size_t i = 0; i < run.text.size();) {
                 char32_t c = 0;
-                FUZZ_CHECK(fuzz::next_utf8(run.text, i, c), about + "text that is not UTF-8: " +
-                                                                fuzz::printable(run.text));
+                FUZZ_CHECK(fuzz::next_utf8(run.text, i, c),
+                           about + "text that is not UTF-8: " + fuzz::printable(run.text));
                 FUZZ_CHECK(c != 0, about + "a NUL character in " + fuzz::printable(run.text));
             }
         }

@@ -77,7 +77,7 @@ void check_within(std::string_view file, const SeismicHeader& header, bool su)
     std::int64_t at = header.Header_Offset;
     for (const std::int64_t start : header.Trace_Starts) {
         FUZZ_CHECK(start == at && start + 240 <= size, "a trace at " + std::to_string(start) + ", expected at " +
-                                                            std::to_string(at) + " in " + std::to_string(size));
+                                                           std::to_string(at) + " in " + std::to_string(size));
         std::int64_t samples = unsigned_word(file, start + 114, 2, little);
         if (samples == 0)
             samples = binary;
@@ -163,8 +163,8 @@ template <class Word>
 void check_word(const Result<Word>& read, std::string_view file, std::int64_t position, bool little_endian)
 {
     const std::size_t size = sizeof(Word);
-    const bool inside = position >= 1 && position - 1 + static_cast<std::int64_t>(size) <=
-                                             static_cast<std::int64_t>(file.size());
+    const bool inside =
+        position >= 1 && position - 1 + static_cast<std::int64_t>(size) <= static_cast<std::int64_t>(file.size());
     FUZZ_CHECK(read.ok() == inside, "a " + std::to_string(size) + "-byte word at " + std::to_string(position) +
                                         " of a " + std::to_string(file.size()) + "-byte file");
     if (!inside)

@@ -80,16 +80,15 @@ std::string describe(const Result<TracePoints>& r)
 
 void check_same(const TracePoints& got, const TracePoints& expected, const char* what)
 {
-    FUZZ_CHECK(got.size() == expected.size() && got.x.size() == expected.size() &&
-                   got.y.size() == expected.size(),
+    FUZZ_CHECK(got.size() == expected.size() && got.x.size() == expected.size() && got.y.size() == expected.size(),
                std::string(what) + ": " + std::to_string(got.size()) + " points, expected " +
                    std::to_string(expected.size()));
     for (std::size_t i = 0; i < got.size(); ++i)
         FUZZ_CHECK(got.labels[i] == expected.labels[i] && got.x[i] == expected.x[i] && got.y[i] == expected.y[i],
-                   std::string(what) + ": trace " + std::to_string(i + 1) + " reads " +
-                       std::to_string(got.labels[i]) + " " + std::to_string(got.x[i]) + " " +
-                       std::to_string(got.y[i]) + ", expected " + std::to_string(expected.labels[i]) + " " +
-                       std::to_string(expected.x[i]) + " " + std::to_string(expected.y[i]));
+                   std::string(what) + ": trace " + std::to_string(i + 1) + " reads " + std::to_string(got.labels[i]) +
+                       " " + std::to_string(got.x[i]) + " " + std::to_string(got.y[i]) + ", expected " +
+                       std::to_string(expected.labels[i]) + " " + std::to_string(expected.x[i]) + " " +
+                       std::to_string(expected.y[i]));
 }
 
 } // namespace
@@ -122,8 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FUZZ_CHECK(mapped.ok() == positioned.ok(), "mapped: " + describe(mapped) + "; positioned: " + describe(positioned));
     const Expected expected = expected_points(file, header, su, selection);
-    FUZZ_CHECK(mapped.ok() == expected.ok, "mapped: " + describe(mapped) + "; a plain reading " +
-                                               (expected.ok ? "succeeds" : "fails"));
+    FUZZ_CHECK(mapped.ok() == expected.ok,
+               "mapped: " + describe(mapped) + "; a plain reading " + (expected.ok ? "succeeds" : "fails"));
     if (!expected.ok)
         return 0;
     check_same(*mapped, expected.points, "mapped");

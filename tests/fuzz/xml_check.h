@@ -160,11 +160,16 @@ private:
             return failed("an unterminated reference");
         const std::string_view ref = d_.substr(p_ + 1, end - p_ - 1);
         p_ = end + 1;
-        if (ref == "amp") out += '&';
-        else if (ref == "lt") out += '<';
-        else if (ref == "gt") out += '>';
-        else if (ref == "quot") out += '"';
-        else if (ref == "apos") out += '\'';
+        if (ref == "amp")
+            out += '&';
+        else if (ref == "lt")
+            out += '<';
+        else if (ref == "gt")
+            out += '>';
+        else if (ref == "quot")
+            out += '"';
+        else if (ref == "apos")
+            out += '\'';
         else if (ref.size() > 1 && ref[0] == '#') {
             const bool hex = ref[1] == 'x';
             std::uint32_t c = 0;
@@ -173,9 +178,12 @@ private:
                 return failed("an empty character reference");
             for (char k : digits) {
                 int v = -1;
-                if (k >= '0' && k <= '9') v = k - '0';
-                else if (hex && k >= 'a' && k <= 'f') v = k - 'a' + 10;
-                else if (hex && k >= 'A' && k <= 'F') v = k - 'A' + 10;
+                if (k >= '0' && k <= '9')
+                    v = k - '0';
+                else if (hex && k >= 'a' && k <= 'f')
+                    v = k - 'a' + 10;
+                else if (hex && k >= 'A' && k <= 'F')
+                    v = k - 'A' + 10;
                 if (v < 0 || c > 0x10FFFF)
                     return failed("a bad character reference");
                 c = c * (hex ? 16 : 10) + static_cast<std::uint32_t>(v);

@@ -106,7 +106,8 @@ void check_shape(const XyText& xy, std::string_view file, const std::string& abo
     for (std::size_t k = 0; k < xy.left_out.size(); ++k) {
         const std::int64_t line = xy.left_out[k];
         FUZZ_CHECK(line >= 1 && line <= static_cast<std::int64_t>(file_lines.size()) &&
-                       (k == 0 || line > xy.left_out[k - 1]) && blank_line(file_lines[static_cast<std::size_t>(line - 1)]),
+                       (k == 0 || line > xy.left_out[k - 1]) &&
+                       blank_line(file_lines[static_cast<std::size_t>(line - 1)]),
                    about + "line " + std::to_string(line) + " left out");
     }
     std::int64_t previous = 0;
@@ -198,8 +199,8 @@ void check_file_text(const XyText& road, const XyText& normalised, std::string_v
     }
     FUZZ_CHECK(!road.header || normalised.text.ends_with(road.text), about + "the header is not the first line");
     const bool same = road.text == normalised.text && road.left_out == normalised.left_out;
-    const bool less_header = road.text.size() < normalised.text.size() &&
-                             road.left_out.size() == normalised.left_out.size() + 1;
+    const bool less_header =
+        road.text.size() < normalised.text.size() && road.left_out.size() == normalised.left_out.size() + 1;
     FUZZ_CHECK(road.header ? less_header : same, about + "the road's text is not the normalised text");
 }
 
@@ -234,8 +235,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const auto n = static_cast<std::size_t>(read->count);
         FUZZ_CHECK(read->count == count_lines(text) && read->x.size() == n && read->y.size() == n &&
                        read->number.size() == n && (read->name.empty() || read->name.size() == n),
-                   about + std::to_string(read->count) + " points for " + std::to_string(count_lines(text)) +
-                       " lines");
+                   about + std::to_string(read->count) + " points for " + std::to_string(count_lines(text)) + " lines");
     };
     const Result<XyPoints> points = read_xy_points(xy, layout);
     check_points(points, xy.text);
@@ -246,15 +246,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (layout != XyLayout::SPS && xy.text.find('"') == std::string::npos) {
         const Expected expected = model_points(lines, layout);
         if (!expected.in_doubt) {
-            FUZZ_CHECK(points.ok() == expected.ok,
-                       about + "layout " + std::string(layout_name(layout)) + ": " +
-                           (points.ok() ? "read" : points.error()));
+            FUZZ_CHECK(points.ok() == expected.ok, about + "layout " + std::string(layout_name(layout)) + ": " +
+                                                       (points.ok() ? "read" : points.error()));
             if (!expected.ok) {
                 const std::string line = "line " + std::to_string(xy.file_line(expected.line));
                 const std::string& message = points.error();
                 const std::size_t at = message.find(line);
-                FUZZ_CHECK(at != std::string::npos && (at + line.size() == message.size() ||
-                                                       !std::isdigit(static_cast<unsigned char>(message[at + line.size()]))),
+                FUZZ_CHECK(at != std::string::npos &&
+                               (at + line.size() == message.size() ||
+                                !std::isdigit(static_cast<unsigned char>(message[at + line.size()]))),
                            about + message + "; expected it to name " + line);
             }
         }
@@ -266,7 +266,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool has_nul = file.find('\0') != std::string_view::npos;
     FUZZ_CHECK(loaded.ok() != has_nul, about + (loaded.ok() ? "a file with NUL was read" : loaded.error()));
     if (loaded.ok())
-        FUZZ_CHECK(loaded->text == road.text && loaded->left_out == road.left_out,
-                   about + "the file reads otherwise");
+        FUZZ_CHECK(loaded->text == road.text && loaded->left_out == road.left_out, about + "the file reads otherwise");
     return 0;
 }

@@ -140,8 +140,7 @@ TEST(KmlDocument, EveryRowGetsAPlacemarkAndMultiplesOfTheFrequencyALabel)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("points " + std::to_string(c.points) + ", frequency " + std::to_string(c.frequency));
-        const std::vector<std::string> lines =
-            lines_of(document(numbered_table(c.points), {c.frequency, "P", "D"}));
+        const std::vector<std::string> lines = lines_of(document(numbered_table(c.points), {c.frequency, "P", "D"}));
         ASSERT_EQ(lines.size(), 13 + 8 * c.labelled.size() + 6 * (c.points - c.labelled.size()));
 
         // Walk the blocks: each row's coordinates must appear in turn, and a
@@ -157,8 +156,8 @@ TEST(KmlDocument, EveryRowGetsAPlacemarkAndMultiplesOfTheFrequencyALabel)
                 at += 2;
             }
             EXPECT_EQ(lines[at], "<styleUrl>#pushpin</styleUrl>");
-            EXPECT_EQ(lines[at + 2], "<coordinates>" + plain_number_text(row) + "," +
-                                         plain_number_text(-row / 2.0) + "</coordinates>");
+            EXPECT_EQ(lines[at + 2], "<coordinates>" + plain_number_text(row) + "," + plain_number_text(-row / 2.0) +
+                                         "</coordinates>");
             ASSERT_EQ(lines[at + 4], "</Placemark>");
             at += 5;
         }
@@ -227,15 +226,29 @@ TEST(KmlDocument, PrefixAndDescriptionBecomeTextXmlCanHold)
         {"ampersand", "Line A&B", "Line A&amp;B"},
         {"markup", "<b>1</b>", "&lt;b&gt;1&lt;/b&gt;"},
         {"an entity stays text", "&amp;", "&amp;amp;"},
-        {"UTF-8 and quotes kept", "Ligne n\xC2\xB0" "1 \"quoted\" 'x' \xE2\x82\xAC \xF0\x9F\x93\x8D",
-         "Ligne n\xC2\xB0" "1 \"quoted\" 'x' \xE2\x82\xAC \xF0\x9F\x93\x8D"},
+        {"UTF-8 and quotes kept",
+         "Ligne n\xC2\xB0"
+         "1 \"quoted\" 'x' \xE2\x82\xAC \xF0\x9F\x93\x8D",
+         "Ligne n\xC2\xB0"
+         "1 \"quoted\" 'x' \xE2\x82\xAC \xF0\x9F\x93\x8D"},
         {"empty", "", ""},
         {"tab, line feed, carriage return kept", "a\tb\nc\rd", "a\tb\nc\rd"},
-        {"control bytes dropped", "a\x01" "b\x1B[0m\x7F" "c\0d"s, "ab[0m\x7F" "cd"},
-        {"Latin-1 byte", "Ligne n\xB0" "1", "Ligne n" + fffd + "1"},
+        {"control bytes dropped",
+         "a\x01"
+         "b\x1B[0m\x7F"
+         "c\0d"s,
+         "ab[0m\x7F"
+         "cd"},
+        {"Latin-1 byte",
+         "Ligne n\xB0"
+         "1",
+         "Ligne n" + fffd + "1"},
         {"lone continuation bytes", "\x80\xBF", fffd + fffd},
         {"truncated sequence at the end", "x\xE2\x82", "x" + fffd},
-        {"truncated sequence before ASCII", "\xF0\x9F\x93" "a", fffd + "a"},
+        {"truncated sequence before ASCII",
+         "\xF0\x9F\x93"
+         "a",
+         fffd + "a"},
         {"overlong slash", "\xC0\xAF", fffd + fffd},
         {"overlong three bytes", "\xE0\x80\xAF", fffd + fffd + fffd},
         {"surrogate", "\xED\xA0\x80", fffd + fffd + fffd},
@@ -408,10 +421,17 @@ std::vector<Feature> ogrinfo_features(const std::string& options, const fs::path
 // below 1 (".5"), nine decimals, the E form, the ends of the ranges.
 PointTable reader_table()
 {
-    std::vector<Point> points = {{2.35, 48.8566, 1},       {-1.5, 43.25, 2},         {0.5, -0.25, 3},
-                                 {-0.125, 0.000012, 4},    {180, 90, 5},             {-180, -90, 6},
-                                 {0, 45, 7},               {2.294512345, 48.858412345, 8}, {-0.00001, 1e-5, 9},
-                                 {179.999999999, -89.999999999, 10}, {9.012345678, 47.987654321, 11}};
+    std::vector<Point> points = {{2.35, 48.8566, 1},
+                                 {-1.5, 43.25, 2},
+                                 {0.5, -0.25, 3},
+                                 {-0.125, 0.000012, 4},
+                                 {180, 90, 5},
+                                 {-180, -90, 6},
+                                 {0, 45, 7},
+                                 {2.294512345, 48.858412345, 8},
+                                 {-0.00001, 1e-5, 9},
+                                 {179.999999999, -89.999999999, 10},
+                                 {9.012345678, 47.987654321, 11}};
     for (int i = 12; i <= 40; ++i)
         points.push_back({8.95 + i * 0.001234567, 47.98 + i * 0.000987654, 1000 + i});
     return make_table(points);
@@ -480,11 +500,11 @@ TEST(LabelFrequency, ReadsTheLeadingNumberAndRoundsHalvesToEven)
         double reading;
     };
     const Case cases[] = {
-        {"5", 5}, {"2.5", 2}, {"3.5", 4}, {"10 points", 10}, {"", 0}, {"abc", 0}, {"x5", 0},
-        {" 1 2", 12}, {"\t2\n5", 25}, {"- 3", -3}, {"+7", 7}, {"-2.5", -2}, {"0.5", 0}, {"1.5", 2},
-        {"0.6", 1}, {"5,5", 5}, {"1e2", 100}, {"1E+2x", 100}, {"1d1", 10}, {"2e", 2}, {"2e-", 2},
-        {".", 0}, {"-", 0}, {".5e1", 5}, {"1.2.3", 1}, {"32767.4", 32767}, {"007", 7}, {"--5", 0},
-        {"\r5", 0},
+        {"5", 5},     {"2.5", 2},         {"3.5", 4},     {"10 points", 10}, {"", 0},      {"abc", 0},
+        {"x5", 0},    {" 1 2", 12},       {"\t2\n5", 25}, {"- 3", -3},       {"+7", 7},    {"-2.5", -2},
+        {"0.5", 0},   {"1.5", 2},         {"0.6", 1},     {"5,5", 5},        {"1e2", 100}, {"1E+2x", 100},
+        {"1d1", 10},  {"2e", 2},          {"2e-", 2},     {".", 0},          {"-", 0},     {".5e1", 5},
+        {"1.2.3", 1}, {"32767.4", 32767}, {"007", 7},     {"--5", 0},        {"\r5", 0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(label_frequency_reading(c.text), c.reading) << '"' << c.text << '"';
@@ -501,8 +521,8 @@ TEST(LabelFrequency, AcceptsOnlyWholeNumbersFromOneTo32767)
         int frequency; // 0: refused
     };
     const Case cases[] = {
-        {"1", 1}, {"25", 25}, {"2.5", 2}, {"32767", 32767}, {"32767.5", 0}, {"32768", 0}, {"0", 0},
-        {"0.5", 0}, {"-1", 0}, {"abc", 0}, {"", 0}, {"1e400", 0}, {"-1e400", 0}, {"1e9", 0},
+        {"1", 1},   {"25", 25}, {"2.5", 2}, {"32767", 32767}, {"32767.5", 0}, {"32768", 0},  {"0", 0},
+        {"0.5", 0}, {"-1", 0},  {"abc", 0}, {"", 0},          {"1e400", 0},   {"-1e400", 0}, {"1e9", 0},
     };
     for (const Case& c : cases) {
         const Result<int> k = label_frequency(c.text);

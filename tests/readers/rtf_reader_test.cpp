@@ -19,7 +19,11 @@ bool is_utf8(std::string_view text)
 {
     for (std::size_t i = 0; i < text.size();) {
         const auto lead = static_cast<unsigned char>(text[i]);
-        const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        const int length = lead < 0x80           ? 1
+                           : (lead >> 5) == 0x6  ? 2
+                           : (lead >> 4) == 0xE  ? 3
+                           : (lead >> 3) == 0x1E ? 4
+                                                 : 0;
         if (length == 0 || i + length > text.size())
             return false;
         char32_t code = length == 1 ? lead : lead & (0x7F >> length);
@@ -48,22 +52,30 @@ TEST(RtfReader, KeepsTheTextAndDropsWhatIsNotShown)
         {"line break and tab", "{\\rtf1 a\\line b\\tab c}", "a\nb\tc"},
         {"source line ends are not text", "{\\rtf1 a\r\nb}", "ab"},
         {"delimiting blank belongs to the word", "{\\rtf1\\b bold\\b0  plain}", "bold plain"},
-        {"font, colour and style tables", "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1;}{\\stylesheet{\\s0 Normal;}}x}", "x"},
+        {"font, colour and style tables",
+         "{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1;}{\\stylesheet{\\s0 Normal;}}x}", "x"},
         {"document info", "{\\rtf1{\\info{\\title T}{\\author A}}x}", "x"},
         {"any \\* destination", "{\\rtf1{\\*\\generator W;}{\\*\\unknown{nested}}x}", "x"},
         {"unknown control words", "{\\rtf1\\deff0\\viewkind4\\cf1\\highlight2 x\\zzz\\q y}", "xy"},
         {"escaped symbols", "{\\rtf1 \\{a\\}\\\\}", "{a}\\"},
-        {"code page 1252 escapes", "{\\rtf1 caf\\'e9 \\'80 \\'93q\\'94}", "caf\xc3\xa9 \xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d"},
-        {"unicode with its fallback", "{\\rtf1 \\u8364?x}", "\xe2\x82\xac" "x"},
+        {"code page 1252 escapes", "{\\rtf1 caf\\'e9 \\'80 \\'93q\\'94}",
+         "caf\xc3\xa9 \xe2\x82\xac \xe2\x80\x9cq\xe2\x80\x9d"},
+        {"unicode with its fallback", "{\\rtf1 \\u8364?x}",
+         "\xe2\x82\xac"
+         "x"},
         {"negative unicode", "{\\rtf1 \\u-3913?}", "\xef\x82\xb7"},
         {"no fallback with uc0", "{\\rtf1\\uc0 \\u233 x}", "\xc3\xa9x"},
         {"two-character fallback", "{\\rtf1\\uc2 \\u233 ab c}", "\xc3\xa9 c"},
         {"escape as fallback", "{\\rtf1 \\u233\\'e9x}", "\xc3\xa9x"},
-        {"fallback count is per group", "{\\rtf1{\\uc2 \\u233 ab}\\u233 ab}", "\xc3\xa9\xc3\xa9" "b"},
+        {"fallback count is per group", "{\\rtf1{\\uc2 \\u233 ab}\\u233 ab}",
+         "\xc3\xa9\xc3\xa9"
+         "b"},
         {"surrogate pair", "{\\rtf1 \\u-10179?\\u-8704?}", "\xf0\x9f\x98\x80"},
         {"lone surrogate", "{\\rtf1 \\u-10179?x}", "\xef\xbf\xbdx"},
         {"named punctuation", "{\\rtf1 \\bullet\\emdash\\lquote}", "\xe2\x80\xa2\xe2\x80\x94\xe2\x80\x98"},
-        {"non-breaking space", "{\\rtf1 a\\~b}", "a\xc2\xa0" "b"},
+        {"non-breaking space", "{\\rtf1 a\\~b}",
+         "a\xc2\xa0"
+         "b"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(textOf(c.rtf), c.text) << c.what;

@@ -64,8 +64,8 @@ TEST(SeismicWords, FileReadersUseOneBasedPositionsAndNeverReadPastTheEnd)
     EXPECT_EQ(*file->Read_BE_Int32(4), INT32_MIN);
     EXPECT_EQ(*file->Read_LE_Int32(4), 0x80);
 
-    EXPECT_FALSE(file->Read_BE_Int16(0));  // position 0 does not exist
-    EXPECT_FALSE(file->Read_BE_Int16(7));  // second byte past the end
+    EXPECT_FALSE(file->Read_BE_Int16(0)); // position 0 does not exist
+    EXPECT_FALSE(file->Read_BE_Int16(7)); // second byte past the end
     EXPECT_FALSE(file->Read_LE_Int32(5));
     EXPECT_FALSE(file->Read_BE_Int32(100));
     const auto past = file->Read_BE_Int32(5);
@@ -78,8 +78,8 @@ TEST(SeismicWords, FileReadersUseOneBasedPositionsAndNeverReadPastTheEnd)
 TEST(SeismicScalar, MagnitudesBelowFiveBecomePowersOfTen)
 {
     const std::pair<std::int16_t, std::int16_t> cases[] = {
-        {0, 1},   {1, 10},     {-1, 10},   {2, 100},  {-2, 100}, {3, 1000},     {-3, 1000},
-        {4, 10000}, {-4, 10000}, {5, 5},   {-5, -5},  {10, 10},  {-100, -100}, {32767, 32767},
+        {0, 1},     {1, 10},     {-1, 10}, {2, 100}, {-2, 100}, {3, 1000},    {-3, 1000},
+        {4, 10000}, {-4, 10000}, {5, 5},   {-5, -5}, {10, 10},  {-100, -100}, {32767, 32767},
     };
     for (const auto& [read, used] : cases)
         EXPECT_EQ(marovin::apply_scalar_rule(read), used) << read;
@@ -128,9 +128,9 @@ TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndReadsTheSamplesWordUnsigned)
     struct {
         std::int16_t samples, scalar, used;
         std::int32_t traces, count;
-    } const cases[] = {{500, 0, 1, 25, 500},   {500, -2, 100, 25, 500}, {500, 4, 10000, 25, 500},
-                       {500, 5, 5, 25, 500},   {500, -5, -5, 25, 500},
-                       {-25536, -1000, -1000, 2, 40000}}; // word 9C40: 40,000 samples
+    } const cases[] = {{500, 0, 1, 25, 500},     {500, -2, 100, 25, 500},
+                       {500, 4, 10000, 25, 500}, {500, 5, 5, 25, 500},
+                       {500, -5, -5, 25, 500},   {-25536, -1000, -1000, 2, 40000}}; // word 9C40: 40,000 samples
     for (const auto& c : cases) {
         const std::uint64_t size =
             support::header_offset(kind()) + (240 + 4 * std::uint64_t(c.count)) * std::uint64_t(c.traces);
@@ -151,8 +151,7 @@ TEST_P(SeismicHeaderRead, APartialTraceIsRefusedNamingTheSizes)
         const std::string path = make(1000, 1, size_for(1000, traces));
         const Result<SeismicHeader> header = marovin::read_seismic_header(path);
         ASSERT_FALSE(header) << traces << " traces' worth of bytes";
-        EXPECT_NE(header.error().find("no whole number of traces of 4,240 bytes"), std::string::npos)
-            << header.error();
+        EXPECT_NE(header.error().find("no whole number of traces of 4,240 bytes"), std::string::npos) << header.error();
     }
     const Result<SeismicHeader> one = marovin::read_seismic_header(make(1000, 1, size_for(1000, 1)));
     ASSERT_TRUE(one) << one.error();
@@ -278,7 +277,7 @@ struct LayoutCase {
     // Worked out from the standard: 0 traces for a refusal.
     std::int32_t traces;
     std::int32_t samples;
-    std::int64_t first;        // bytes before the first trace
+    std::int64_t first; // bytes before the first trace
     bool little_endian;
     std::int32_t sample_bytes;
     std::int64_t header_bytes; // per trace, before the samples
@@ -286,6 +285,7 @@ struct LayoutCase {
     const char* said;          // part of the findings line, or of the refusal
 };
 
+// clang-format off
 const LayoutCase kLayouts[] = {
     {"rev 0 big-endian", {.revision = 0, .samples = {10, 10, 10}}, 3, 10, 3600, false, 4, 240, {},
      "SEG-Y rev 0, big-endian, format 1 (4-byte IBM floats), 10 samples (trace header), 3 traces, scalar word 0"},
@@ -330,6 +330,7 @@ const LayoutCase kLayouts[] = {
     {"a negative count of extended headers", {.text_headers = -3, .samples = {4}}, 0, 0, 0, false, 0, 0, {},
      "counts -3 extended textual headers"},
 };
+// clang-format on
 
 TEST(SeismicLayouts, EveryShapeIsReadWhereTheStandardPutsItsTracesOrRefusedWithItsCause)
 {
@@ -375,8 +376,9 @@ TEST(SeismicLayouts, EveryShapeIsReadWhereTheStandardPutsItsTracesOrRefusedWithI
 
 TEST(SeismicLayouts, EveryFormatCodeGivesItsSampleSizeInBothByteOrders)
 {
-    const std::pair<std::int16_t, std::int32_t> formats[] = {{1, 4}, {2, 4}, {3, 2},  {4, 4},  {5, 4},  {6, 8},  {7, 3},
-                                                             {8, 1}, {9, 8}, {10, 4}, {11, 2}, {12, 8}, {15, 3}, {16, 1}};
+    const std::pair<std::int16_t, std::int32_t> formats[] = {{1, 4},  {2, 4},  {3, 2},  {4, 4}, {5, 4},
+                                                             {6, 8},  {7, 3},  {8, 1},  {9, 8}, {10, 4},
+                                                             {11, 2}, {12, 8}, {15, 3}, {16, 1}};
     support::ScratchFolder folder;
     const std::string path = (folder / "line.sgy").string();
     for (const auto& [code, bytes] : formats) {

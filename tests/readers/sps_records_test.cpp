@@ -67,24 +67,24 @@ TEST_P(SpsRevisionTest, PointRecordsAreReadFromTheirColumns)
         std::string body;
         Expected expected;
     } cases[] = {
-        {"one line", lines({line1, line2}), {{496000.5, 496040.5}, {5314000.2, 5314030.2}, {1001, 1003}, {},
-                                             {first, first + 1}}},
-        {"a fraction", lines({line1, fraction}, "\n"), {{496000.5, 496010.5}, {5314000.2, 5314007.2}, {1001, 1002},
-                                                        {"", "1001.5"}, {first, first + 1}}},
+        {"one line",
+         lines({line1, line2}),
+         {{496000.5, 496040.5}, {5314000.2, 5314030.2}, {1001, 1003}, {}, {first, first + 1}}},
+        {"a fraction",
+         lines({line1, fraction}, "\n"),
+         {{496000.5, 496010.5}, {5314000.2, 5314007.2}, {1001, 1002}, {"", "1001.5"}, {first, first + 1}}},
         {"two lines, X and blank lines between",
          lines({line1, relation, "", other}, "\r"),
-         {{496000.5, 496100.5}, {5314000.2, 5314100.2}, {1001, 1001}, {"2001/1001", "2003/1001"},
-          {first, first + 3}}},
-        {"tabs", lines({with_tabs(line1), with_tabs(other)}),
-         {{496000.5, 496100.5}, {5314000.2, 5314100.2}, {1001, 1001}, {"2001/1001", "2003/1001"},
-          {first, first + 1}}},
+         {{496000.5, 496100.5}, {5314000.2, 5314100.2}, {1001, 1001}, {"2001/1001", "2003/1001"}, {first, first + 3}}},
+        {"tabs",
+         lines({with_tabs(line1), with_tabs(other)}),
+         {{496000.5, 496100.5}, {5314000.2, 5314100.2}, {1001, 1001}, {"2001/1001", "2003/1001"}, {first, first + 1}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(r.name) + ", " + c.what);
         const marovin::XyText text = marovin::xy_file_text(head + c.body);
         ASSERT_TRUE(text.sps.has_value());
-        EXPECT_EQ(text.sps->revision, &r == &support::kSps1 ? marovin::SpsRevision::V1_0
-                                                                    : marovin::SpsRevision::V2_1);
+        EXPECT_EQ(text.sps->revision, &r == &support::kSps1 ? marovin::SpsRevision::V1_0 : marovin::SpsRevision::V2_1);
         EXPECT_EQ(marovin::named_layout(text), XyLayout::SPS);
         auto points = marovin::read_xy_points(text, XyLayout::SPS);
         ASSERT_TRUE(points.ok()) << points.error();
@@ -98,10 +98,8 @@ TEST_P(SpsRevisionTest, PointRecordsAreReadFromTheirColumns)
 }
 
 INSTANTIATE_TEST_SUITE_P(BothRevisions, SpsRevisionTest,
-                         ::testing::Values(RevisionCase{&support::kSps1, true},
-                                           RevisionCase{&support::kSps1, false},
-                                           RevisionCase{&support::kSps2, true},
-                                           RevisionCase{&support::kSps2, false}),
+                         ::testing::Values(RevisionCase{&support::kSps1, true}, RevisionCase{&support::kSps1, false},
+                                           RevisionCase{&support::kSps2, true}, RevisionCase{&support::kSps2, false}),
                          [](const ::testing::TestParamInfo<RevisionCase>& info) {
                              return std::string(info.param.revision == &support::kSps1 ? "V1_0" : "V2_1") +
                                     (info.param.h00 ? "Named" : "ByColumns");
@@ -179,9 +177,13 @@ TEST(SpsRecords, HeaderRecordsTellTheSystemAndTheGridUnits)
          "EPSG:32632",
          "",
          {"H13 Geodetic Coordinate System EPSG:32632", "H20 Description of grid units    Metre"}},
-        {{"H13 Geodetic Coordinate System EPSG:32632", "H26 or else epsg::32631"}, "", "",
+        {{"H13 Geodetic Coordinate System EPSG:32632", "H26 or else epsg::32631"},
+         "",
+         "",
          {"H13 Geodetic Coordinate System EPSG:32632", "H26 or else epsg::32631"}},
-        {{"H201Factor to metre             0.3048;"}, "", "grid units (factor to metre 0.3048)",
+        {{"H201Factor to metre             0.3048;"},
+         "",
+         "grid units (factor to metre 0.3048)",
          {"H201Factor to metre             0.3048;"}},
     };
     for (const auto& c : cases) {
@@ -212,8 +214,8 @@ TEST(SpsRecords, RealFilesReadAsAnIndependentReaderFindsThem)
     } cases[] = {
         {"l2sall.sps", marovin::SpsRevision::V2_1, 140, 102, 120, "100/102", "2700/120", 338931.7, 5540693.4, 341091.1,
          5538989.9, 6, 145},
-        {"Line_001.SPS", marovin::SpsRevision::V1_0, 251, 701, 1201, "", "", 688081.8, 3838302.1, 700400.1,
-         3840439.5, 21, 271},
+        {"Line_001.SPS", marovin::SpsRevision::V1_0, 251, 701, 1201, "", "", 688081.8, 3838302.1, 700400.1, 3840439.5,
+         21, 271},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

@@ -84,9 +84,15 @@ TEST(TraceExtraction, LabelAndPairTextsChooseTheirWordsExactly)
         const char* text;
         TraceWord word;
     } labels[] = {
-        {"FFID", TraceWord::FieldRecord}, {"CDP", TraceWord::Ensemble},       {"Trace", TraceWord::TraceSequence},
-        {"SP", TraceWord::SourcePoint},   {"Shot Point", TraceWord::SourcePoint}, {".", TraceWord::Ensemble},
-        {"", TraceWord::Ensemble},        {"cdp", TraceWord::Ensemble},       {"ffid", TraceWord::Ensemble},
+        {"FFID", TraceWord::FieldRecord},
+        {"CDP", TraceWord::Ensemble},
+        {"Trace", TraceWord::TraceSequence},
+        {"SP", TraceWord::SourcePoint},
+        {"Shot Point", TraceWord::SourcePoint},
+        {".", TraceWord::Ensemble},
+        {"", TraceWord::Ensemble},
+        {"cdp", TraceWord::Ensemble},
+        {"ffid", TraceWord::Ensemble},
         {"Shot point", TraceWord::Ensemble},
     };
     for (const auto& c : labels)
@@ -96,7 +102,8 @@ TEST(TraceExtraction, LabelAndPairTextsChooseTheirWordsExactly)
     const marovin::CoordinatePair group{TraceWord::GroupX, TraceWord::GroupY};
     EXPECT_EQ(marovin::coordinate_pair_for("X,Y source coordinate"), source);
     EXPECT_EQ(marovin::coordinate_pair_for("X,Y receiver coordinate"), group);
-    EXPECT_EQ(marovin::coordinate_pair_for("X,Y CDP coordinate"), (marovin::CoordinatePair{TraceWord::CdpX, TraceWord::CdpY}));
+    EXPECT_EQ(marovin::coordinate_pair_for("X,Y CDP coordinate"),
+              (marovin::CoordinatePair{TraceWord::CdpX, TraceWord::CdpY}));
     EXPECT_EQ(marovin::coordinate_pair_for("x,y source coordinate"), group);
     EXPECT_EQ(marovin::coordinate_pair_for("X,Y cdp coordinate"), group);
     EXPECT_EQ(marovin::coordinate_pair_for(""), group);
@@ -107,11 +114,11 @@ class TraceReading : public ::testing::TestWithParam<ReadMethod> {};
 TEST_P(TraceReading, SegyTraceTwoIsReadAtItsWorkedPositions)
 {
     SeismicFixture f(false, 1000, 3);
-    f.word(7861, 702);      // CDP of trace 2 at 7861-7864
-    f.word(7921, 61234550); // receiver X at 7921-7924
+    f.word(7861, 702);       // CDP of trace 2 at 7861-7864
+    f.word(7921, 61234550);  // receiver X at 7921-7924
     f.word(7925, 481234525); // receiver Y at 7925-7928
-    f.word(3621, 701);      // CDP of trace 1 at 3621-3624
-    f.word(3681, 100);      // receiver X of trace 1 at 3681-3684
+    f.word(3621, 701);       // CDP of trace 1 at 3621-3624
+    f.word(3681, 100);       // receiver X of trace 1 at 3681-3684
     TraceSelection s;
     s.label = marovin::label_word_for("CDP");
     s.divisor = 100;
@@ -129,7 +136,7 @@ TEST_P(TraceReading, SegyTraceTwoIsReadAtItsWorkedPositions)
 TEST_P(TraceReading, SuWordsAreLittleEndianFromPositionZero)
 {
     SeismicFixture f(true, 500, 3);
-    f.word(81, 1234);    // receiver X of trace 1
+    f.word(81, 1234);      // receiver X of trace 1
     f.word(4480 + 21, -7); // CDP of trace 3 (starts at 4480)
     f.word(4480 + 85, 99);
     const auto points = f.extract(TraceSelection{}, GetParam());
@@ -211,14 +218,14 @@ TEST_P(TraceReading, AnglesBecomeDecimalDegreesAndLengthsStayAsRead)
     } cases[] = {
         {0, 61234550, 481234525, 100, 612345.5, 4812345.25},
         {1, 61234550, 481234525, 100, 612345.5, 4812345.25},
-        {2, 175320, 1972800, 10, 4.87, 54.8},                // seconds of arc
+        {2, 175320, 1972800, 10, 4.87, 54.8}, // seconds of arc
         {2, -16200, 194400, 1, -4.5, 54},
-        {3, 487, -5480, 100, 4.87, -54.8},                   // degrees
-        {4, 45230, 544800, 1, 4.875, 54.8},                  // 4 52 30, 54 48 00
+        {3, 487, -5480, 100, 4.87, -54.8},                                    // degrees
+        {4, 45230, 544800, 1, 4.875, 54.8},                                   // 4 52 30, 54 48 00
         {4, -4523050, -54480000, 100, -(4 + 52 / 60.0 + 30.5 / 3600), -54.8}, // DDDMMSS.ss
-        {4, 46000, 544800, 1, NAN, NAN},                     // 60 minutes
-        {4, 45260, 544800, 1, NAN, NAN},                     // 60 seconds
-        {7, 1234, 5678, 1, 1234, 5678},                      // no unit of the standard: as read
+        {4, 46000, 544800, 1, NAN, NAN},                                      // 60 minutes
+        {4, 45260, 544800, 1, NAN, NAN},                                      // 60 seconds
+        {7, 1234, 5678, 1, 1234, 5678},                                       // no unit of the standard: as read
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "units " << c.units << ", X " << c.x);
@@ -322,7 +329,8 @@ TEST_P(TraceReading, TheProgramsOwnSigbusHandlerIsBackAfterAReadWhetherItFaulted
 {
     // The program's own handler would end it: a fault that reaches it fails
     // the test rather than looping on the faulting page.
-    struct sigaction own {}, seen {}, previous {};
+    struct sigaction own {
+    }, seen{}, previous{};
     own.sa_handler = [](int) { std::_Exit(99); };
     sigemptyset(&own.sa_mask);
     ASSERT_EQ(sigaction(SIGBUS, &own, &previous), 0);
@@ -337,8 +345,7 @@ TEST_P(TraceReading, TheProgramsOwnSigbusHandlerIsBackAfterAReadWhetherItFaulted
     sigaction(SIGBUS, &previous, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothReadMethods, TraceReading,
-                         ::testing::Values(ReadMethod::Mapped, ReadMethod::Positioned),
+INSTANTIATE_TEST_SUITE_P(BothReadMethods, TraceReading, ::testing::Values(ReadMethod::Mapped, ReadMethod::Positioned),
                          [](const auto& info) {
                              return std::string(info.param == ReadMethod::Mapped ? "Mapped" : "Positioned");
                          });

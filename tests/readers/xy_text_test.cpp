@@ -21,9 +21,8 @@ TEST(XyText, LinesEndAtCrLfOrBothAndEmptyLinesCount)
         const char* text;
         std::int64_t lines;
     } const cases[] = {
-        {"", 0},          {"a", 1},          {"a\r\n", 1},           {"a\r\nb", 2},
-        {"a\rb\nc", 3},   {"a\r\n\r\n", 2},  {"\r\n", 1},            {"a\n\nb\n", 3},
-        {"a\r\r\n", 2},
+        {"", 0},          {"a", 1},    {"a\r\n", 1},    {"a\r\nb", 2},  {"a\rb\nc", 3},
+        {"a\r\n\r\n", 2}, {"\r\n", 1}, {"a\n\nb\n", 3}, {"a\r\r\n", 2},
     };
     for (const auto& c : cases)
         EXPECT_EQ(marovin::count_lines(c.text), c.lines) << shown(c.text);
@@ -78,7 +77,10 @@ TEST(XyText, NormalisingSeparatesFieldsByTheLinesOwnRule)
         {"\"open 1  2", "\"open 1  2\r\n"},
         // blank lines are no points; a byte-order mark only counts at the start
         {"\xEF\xBB\xBF", ""},
-        {"1 2\n\xEF\xBB\xBF" "3 4", "1,2\r\n\xEF\xBB\xBF" "3,4\r\n"},
+        {"1 2\n\xEF\xBB\xBF"
+         "3 4",
+         "1,2\r\n\xEF\xBB\xBF"
+         "3,4\r\n"},
         {" \r\n\t\r\n", ""},
         {"a\r\rb\n\nc\r", "a\r\nb\r\nc\r\n"},
         {"", ""},
@@ -122,6 +124,7 @@ TEST(XyText, NormalisedLinesAreExactlyTheReadersPoints)
 
 TEST(XyText, EachLayoutTakesItsFields)
 {
+    // clang-format off
     struct {
         marovin::XyLayout layout;
         const char* text;
@@ -136,6 +139,7 @@ TEST(XyText, EachLayoutTakesItsFields)
         // a Number that is not a number reads as 0; fractions round to even
         {marovin::XyLayout::NumberXY, "abc,1,2\r\n\"5\",3,4\r\n2.5,5,6", {1, 3, 5}, {2, 4, 6}, {0, 0, 2}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         auto points = marovin::read_xy_points(marovin::normalized_xy_text(c.text), c.layout);
         ASSERT_TRUE(points.ok()) << c.text << ": " << points.error();
@@ -190,6 +194,7 @@ TEST(XyText, UnreadableLinesFailNamingTheFilesLine)
 TEST(XyText, HeaderLinesNameTheColumnsInAnyOrder)
 {
     using L = marovin::XyLayout;
+    // clang-format off
     struct {
         const char* text;
         std::optional<L> named;
@@ -211,6 +216,7 @@ TEST(XyText, HeaderLinesNameTheColumnsInAnyOrder)
         {"Pt;Rechts;Hoch\nP-1;1;2\n", std::nullopt, L::NumberXY, {1}, {2}, {0}, {"P-1"}},
         {"X,Y,X\n1,2,3", std::nullopt, L::XYZ, {1}, {2}, {1}, {}},
     };
+    // clang-format on
     for (const auto& c : cases) {
         const marovin::XyText text = marovin::xy_file_text(c.text);
         ASSERT_TRUE(text.header.has_value()) << shown(c.text);
@@ -260,7 +266,8 @@ protected:
 
 TEST_F(XyFileTest, LoadingReadsTheFileAndNeverWritesIt)
 {
-    const std::string bytes = "\xEF\xBB\xBF" "1;496000,55;5314000,25;450,5\n\n";
+    const std::string bytes = "\xEF\xBB\xBF"
+                              "1;496000,55;5314000,25;450,5\n\n";
     const fs::path file = scratch.write("pts.xyz", bytes);
     const auto before = fs::last_write_time(file);
     auto loaded = marovin::load_xy_file(file.string());

@@ -73,7 +73,7 @@ TEST(FlexGrid, SizeChangesKeepTheCellsInsideAndIgnoreWritesOutside)
         const char* text;
     } cases[] = {
         {0, 0, "0"}, {1, 1, "11"}, {1, 0, "10"}, {1, 2, ""}, {3, 0, ""}, {3, 1, ""}, // kept or cleared
-        {-1, 0, ""}, {0, -1, ""}, {4, 0, ""}, {0, 3, ""},                             // outside
+        {-1, 0, ""}, {0, -1, ""},  {4, 0, ""},   {0, 3, ""},                         // outside
     };
     grid.setTextMatrix(4, 0, "ignored");
     grid.setTextMatrix(0, 3, "ignored");

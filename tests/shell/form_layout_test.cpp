@@ -72,8 +72,7 @@ TEST_F(WindowTest, EveryControlOfTheFormIsMadeOnItsTabInItsPlaceAndFitsItsCaptio
         EXPECT_EQ(widget->geometry(), pixels(row.place));
         EXPECT_TRUE(QRect(QPoint(0, 0), w.SSTab1->size()).contains(widget->geometry())) << "outside the tab";
         for (const FormControl& other : formControls)
-            EXPECT_FALSE(&other != &row && other.tab == row.tab &&
-                         pixels(other.place).intersects(widget->geometry()))
+            EXPECT_FALSE(&other != &row && other.tab == row.tab && pixels(other.place).intersects(widget->geometry()))
                 << "overlaps " << other.name;
         EXPECT_EQ(shownText(widget), QString::fromLatin1(row.text));
         EXPECT_EQ(widget->toolTip(), QString::fromLatin1(row.toolTip));
@@ -168,18 +167,26 @@ TEST_F(WindowTest, ControlsStartWithThePublishedStatesAndLooks)
     } looks[] = {
         // Each road starts at its first step; HELP is the only other button
         // that works before.
-        {"enabled buttons", [&](QWidget* c) { return button(c) && c->isEnabled(); },
+        {"enabled buttons",
+         [&](QWidget* c) { return button(c) && c->isEnabled(); },
          {"Command1", "Command6", "Command7"}},
         {"red", backColourIs(QColor(0xFF, 0, 0)), {"Command1", "Command7"}},
-        {"3-D light", backColourIs(QApplication::palette().color(QPalette::Light)),
+        {"3-D light",
+         backColourIs(QApplication::palette().color(QPalette::Light)),
          {"Command3", "Command4", "Command8"}},
-        {"coloured look", [](QWidget* c) { return dynamic_cast<StepButton*>(c) != nullptr; },
+        {"coloured look",
+         [](QWidget* c) { return dynamic_cast<StepButton*>(c) != nullptr; },
          {"Command1", "Command10", "Command11", "Command3", "Command4", "Command7", "Command8", "Command9"}},
-        {"bold", [](QWidget* c) { return c->font().bold(); },
+        {"bold",
+         [](QWidget* c) { return c->font().bold(); },
          {"Command10", "Command11", "Command3", "Command4", "Command9"}},
         {"globe", [&](QWidget* c) { return button(c) && !button(c)->icon().isNull(); }, {"Command11", "Command4"}},
         {"disabled others", [&](QWidget* c) { return !button(c) && !c->isEnabled(); }, {"Text6"}},
-        {"checked", [](QWidget* c) { auto* b = qobject_cast<QAbstractButton*>(c); return b && b->isChecked(); },
+        {"checked",
+         [](QWidget* c) {
+             auto* b = qobject_cast<QAbstractButton*>(c);
+             return b && b->isChecked();
+         },
          {"Check1", "Option1"}},
         {"tooltip", [](QWidget* c) { return !c->toolTip().isEmpty(); }, {"Label3", "Text3", "Text7", "Text8"}},
     };

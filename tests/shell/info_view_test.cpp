@@ -94,12 +94,21 @@ TEST_F(InfoViewTest, LineBreaksAndEncodingsAreReadAsTheFileHasThem)
         {"one line, no line end", "12,600000,4500000", {"12,600000,4500000"}, "12,600000,4500000"},
         {"final line end adds no line", "a\nb\n", {"a", "b"}, "a\nb\n"},
         {"empty lines kept", "a\r\n\r\nb", {"a", "", "b"}, "a\r\n\r\nb"},
-        {"latin-1 when not UTF-8", "Station \xE9t\xE9\n", {QString::fromUtf8("Station \xC3\xA9t\xC3\xA9")},
+        {"latin-1 when not UTF-8",
+         "Station \xE9t\xE9\n",
+         {QString::fromUtf8("Station \xC3\xA9t\xC3\xA9")},
          QString::fromUtf8("Station \xC3\xA9t\xC3\xA9\n")},
-        {"UTF-8", "\xC3\xA9" "cole\n", {QString::fromUtf8("\xC3\xA9" "cole")}, QString::fromUtf8("\xC3\xA9" "cole\n")},
+        {"UTF-8",
+         "\xC3\xA9"
+         "cole\n",
+         {QString::fromUtf8("\xC3\xA9"
+                            "cole")},
+         QString::fromUtf8("\xC3\xA9"
+                           "cole\n")},
         // A line over the display limit is cut in pieces, never inside a
         // UTF-8 character.
-        {"long line", longLine,
+        {"long line",
+         longLine,
          {QString(4095, QLatin1Char('a')), QString::fromUtf8("\xC3\xA9") + QString(4094, QLatin1Char('b')),
           QString(906, QLatin1Char('b'))},
          QString::fromUtf8(longLine)},

@@ -92,7 +92,9 @@ TEST_F(ExchangeTest, FailedRunsSayWhatWentWrongAndNeverUseAnOldResult)
         const char* says;
     };
     const Case cases[] = {
-        {"error line", {true, 2, "warning: grids missing\nline 9: cannot read the number \"6OOOOO\"\n"}, false,
+        {"error line",
+         {true, 2, "warning: grids missing\nline 9: cannot read the number \"6OOOOO\"\n"},
+         false,
          "The conversion failed: line 9: cannot read the number \"6OOOOO\""},
         {"error without a word", {true, 1, {}}, false, "The conversion failed: the converter stopped with status 1."},
         {"error after a result", {true, 3, "unknown system \"XYZ\""}, true, "unknown system \"XYZ\""},
@@ -217,9 +219,10 @@ TEST_F(JobFolderTest, TheFolderIsMadeAtTheFirstConversionAndGoesWithItsWindow)
     ASSERT_TRUE(w->makeJobFolder());
     const QString folder = folderOf(*w);
     EXPECT_EQ(QFileInfo(folder).dir().path(), user.jobRoot);
-    EXPECT_EQ(QFileInfo(folder).permissions() & (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup |
-                                                 QFile::WriteGroup),
-              QFile::Permissions()) << "other users cannot read or plant job files";
+    EXPECT_EQ(QFileInfo(folder).permissions() &
+                  (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
+              QFile::Permissions())
+        << "other users cannot read or plant job files";
     ASSERT_TRUE(w->makeJobFolder());
     EXPECT_EQ(folderOf(*w), folder) << "one folder for the window's whole life";
     writeBytes(w->jobFile(QStringLiteral("File.cvd")), "job");

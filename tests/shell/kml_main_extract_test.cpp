@@ -38,7 +38,6 @@ void writeLine(const QString& path, bool su, std::int16_t samples, std::int16_t 
 
 std::string readAll(const QString& path) { return readBytes(path).toStdString(); }
 
-
 class ExtractRunTest : public WindowTest {
 protected:
     // A stand-in converter: the launch check wants the program in place, the
@@ -66,8 +65,7 @@ protected:
             double x = 0, y = 0;
             while (job >> x >> y && (records < 0 || written < records))
                 result << ++written << ",P," << y / 1e5 << ',' << x / 1e5 << ",0\r\n";
-            std::ofstream(window().jobFile(QStringLiteral("File.cva")).toStdString(), std::ios::binary)
-                << result.str();
+            std::ofstream(window().jobFile(QStringLiteral("File.cva")).toStdString(), std::ios::binary) << result.str();
             return run;
         };
     }
@@ -153,7 +151,8 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
         {"scalar not a number", [&] { w.Text7->setText(QStringLiteral("1OO")); }},
         {"trace beyond the end", [&] { w.Header.Nb_Traces = 4; }},
         {"short result", [&] { fakeConverter(2); }},
-        {"seismic file gone since it was read", [&] {
+        {"seismic file gone since it was read",
+         [&] {
              ASSERT_TRUE(QFile::copy(line, path(QStringLiteral("gone.sgy"))));
              selectLine(path(QStringLiteral("gone.sgy")));
              ASSERT_TRUE(QFile::remove(path(QStringLiteral("gone.sgy"))));
@@ -208,7 +207,12 @@ TEST_F(ExtractRunTest, ExtractionRunsOnlyOnTheFileWhoseHeadersWereRead)
         QString text4;
         bool armed; // Command8 still enabled and red
     } cases[] = {
-        {"a failed read", [&] { desktop.dialogAnswers.push_back(broken); w.Command7_Click(); }, broken, false},
+        {"a failed read",
+         [&] {
+             desktop.dialogAnswers.push_back(broken);
+             w.Command7_Click();
+         },
+         broken, false},
         {"a typed path", [&] { w.Text4->setText(other); }, other, true},
         {"an emptied box", [&] { w.Text4->clear(); }, QString(), true},
     };
@@ -222,8 +226,7 @@ TEST_F(ExtractRunTest, ExtractionRunsOnlyOnTheFileWhoseHeadersWereRead)
         EXPECT_EQ(w.Text4->text(), c.text4);
         EXPECT_EQ(w.Text8->text(), path(QStringLiteral("A.KML"))) << "tab 3 shows a.sgy's values";
         EXPECT_EQ(w.Command8->isEnabled(), c.armed);
-        EXPECT_EQ(KML_Main::backColour(w.Command8),
-                  stepColourValue(c.armed ? StepColour::Red : StepColour::Light3D));
+        EXPECT_EQ(KML_Main::backColour(w.Command8), stepColourValue(c.armed ? StepColour::Red : StepColour::Light3D));
 
         seedEarlierResult();
         KML_Main::setBackColour(w.Command8, StepColour::Red);
@@ -358,7 +361,7 @@ TEST_F(WindowTest, SharedSeismicFilesAreShownAndConvertedThroughTheWindow)
         int traces;
         bool bigEndian;
     } files[] = {
-        {"small.sgy", 25, true},       {"small-lsb.sgy", 25, false},  {"f3.sgy", 414, true},
+        {"small.sgy", 25, true},       {"small-lsb.sgy", 25, false},   {"f3.sgy", 414, true},
         {"Format8msb.sgy", 414, true}, {"Format6lsb.sgy", 414, false}, {"multi-text.sgy", 1, true},
         {"shot-gather.sgy", 61, true}, {"small.su", 25, true},         {"small-lsb.su", 25, false},
     };
@@ -369,7 +372,8 @@ TEST_F(WindowTest, SharedSeismicFilesAreShownAndConvertedThroughTheWindow)
         desktop.messages.clear();
         desktop.dialogAnswers.push_back(folder + QString::fromLatin1(f.name));
         w.Command7_Click();
-        ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Remember to select the original geodesic system")});
+        ASSERT_EQ(desktop.messageTexts(),
+                  QStringList{QStringLiteral("Remember to select the original geodesic system")});
         EXPECT_EQ(w.Text6->text(), QString::number(f.traces));
         EXPECT_EQ(w.Check1->isChecked(), f.bigEndian);
         EXPECT_LE(w.Label15->fontMetrics().horizontalAdvance(w.Label15->text()), w.Label15->width())

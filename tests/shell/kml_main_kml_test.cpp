@@ -44,8 +44,10 @@ protected:
 private:
     static QString colourName(const QColor& colour)
     {
-        for (auto [step, name] : {std::pair{StepColour::Red, "Red"}, {StepColour::LightGrey, "LightGrey"},
-                                  {StepColour::ButtonFace, "ButtonFace"}, {StepColour::Light3D, "Light3D"}}) {
+        for (auto [step, name] : {std::pair{StepColour::Red, "Red"},
+                                  {StepColour::LightGrey, "LightGrey"},
+                                  {StepColour::ButtonFace, "ButtonFace"},
+                                  {StepColour::Light3D, "Light3D"}}) {
             if (stepColourValue(step) == colour)
                 return QString::fromLatin1(name);
         }
@@ -125,10 +127,10 @@ TEST_F(KmlButtonsTest, FailuresAreToldWriteNothingAndLeaveTheWriterRed)
 {
     struct Case {
         const char* what;
-        const char* file;      // inside the test folder
+        const char* file; // inside the test folder
         const char* frequency;
         bool noLongitude;
-        const char* says;      // part of the message; "@" stands for the path
+        const char* says; // part of the message; "@" stands for the path
     };
     const Case cases[] = {
         {"missing folder", "no such folder/out.KML", "5", false, "@"},
@@ -269,9 +271,9 @@ protected:
         QDir().mkpath(bin);
         if (!body.isNull()) {
             writeBytes(bin + QStringLiteral("/xdg-open"), "#!/bin/sh\n" + body);
-            QFile::setPermissions(bin + QStringLiteral("/xdg-open"),
-                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadOther |
-                                      QFile::ExeOther);
+            QFile::setPermissions(bin + QStringLiteral("/xdg-open"), QFile::ReadOwner | QFile::WriteOwner |
+                                                                         QFile::ExeOwner | QFile::ReadOther |
+                                                                         QFile::ExeOther);
         }
         savedPath = qEnvironmentVariable("PATH");
         qputenv("PATH", (body.isNull() ? bin : bin + QStringLiteral(":/usr/bin:/bin")).toLocal8Bit());

@@ -110,16 +110,24 @@ TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
         QStringList list;
     } cases[] = {
         {w.Combo1, "X,Y,Z", 2, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
-        {w.Combo2, "UTM32", 4, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS",
-                                "NTF", "LT93", "LT72", "LT1", "LT2", "LT3", "LT4", "L93"}},
+        {w.Combo2,
+         "UTM32",
+         4,
+         {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS", "NTF", "LT93", "LT72",
+          "LT1", "LT2", "LT3", "LT4", "L93"}},
         {w.Combo3, "Station", 0, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
         {w.Combo7, "CDP", 2, {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
         {w.Combo4, "5", 2, {"1", "2", "5", "10", "25"}},
         {w.Combo8, "5", 2, {"1", "2", "5", "10", "25"}},
-        {w.Combo5, "X,Y receiver coordinate", 1,
+        {w.Combo5,
+         "X,Y receiver coordinate",
+         1,
          {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"}},
-        {w.Combo6, "UTM32", 13, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E",
-                                 "UTM32E", "UTM30", "UTM31", "UTM32", "SWISS", "LT72", "BD72"}},
+        {w.Combo6,
+         "UTM32",
+         13,
+         {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E", "UTM32E", "UTM30", "UTM31",
+          "UTM32", "SWISS", "LT72", "BD72"}},
     };
     int textChanges = 0;
     for (const auto& c : cases)
@@ -185,7 +193,8 @@ TEST_F(StartupTest, AStoredPathTheUserLeftAloneStaysByteForByte)
     const QByteArray path110 = "/data/" + QByteArray(100, 'l') + ".sgy";
     ASSERT_EQ(path110.size(), 110);
     const QByteArray files[] = {
-        "[TERVALO]\r\nFichier 1=/home/marc/donn\xe9" "es/ligne 1.sgy\r\n",
+        "[TERVALO]\r\nFichier 1=/home/marc/donn\xe9"
+        "es/ligne 1.sgy\r\n",
         "; Tervalo\r\n[TERVALO]\r\nFichier 1=" + path110 + "\r\nFichier 2=x\r\n",
         "[OTHER]\rk=v\r[TERVALO]\rFichier 1=/a/\xff\xfe.su\r",
         "[TERVALO]\nFichier 1=\n",
@@ -211,14 +220,17 @@ TEST_F(StartupTest, AStoredPathTheUserLeftAloneStaysByteForByte)
 TEST_F(StartupTest, APathTheUserChoseIsStoredAsTheFileSystemNamesIt)
 {
     const QByteArray companion = "; Tervalo settings\r[GENERAL]\rFichier 1=not this one\r"
-                                 "[Tervalo]\r  fichier 1 = /data/donn\xe9" "es/a.su \rFichier 2=/old/b.sgy\r[NEXT]\r";
+                                 "[Tervalo]\r  fichier 1 = /data/donn\xe9"
+                                 "es/a.su \rFichier 2=/old/b.sgy\r[NEXT]\r";
     writeBytes(iniPath, companion);
     const QString chosen = QStringLiteral("/data/donn\u00e9es/\u00e9t\u00e9 2.sgy");
     KML_Main& w = start(Desktop::Answer::Yes);
     w.Text4->setText(chosen); // as the file picker would
     w.close();
     QByteArray expected = companion;
-    expected.replace("/data/donn\xe9" "es/a.su ", QFile::encodeName(chosen));
+    expected.replace("/data/donn\xe9"
+                     "es/a.su ",
+                     QFile::encodeName(chosen));
     EXPECT_EQ(readBytes(iniPath), expected);
 
     ScriptedDesktop again;
@@ -323,7 +335,8 @@ TEST_F(StartupTest, HelpWithoutTheManualNamesTheMissingFile)
     ASSERT_EQ(desktop.messages.size(), 2u);
     const ScriptedDesktop::Message& message = desktop.messages.back();
     EXPECT_EQ(message.title, QStringLiteral("Marovin"));
-    EXPECT_TRUE(message.text.contains(programDir + QStringLiteral("/Manual/KML_Help.rtf"))) << message.text.toStdString();
+    EXPECT_TRUE(message.text.contains(programDir + QStringLiteral("/Manual/KML_Help.rtf")))
+        << message.text.toStdString();
     EXPECT_EQ(message.buttons, Desktop::Buttons::Ok);
     EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("1,2,3\r\n")) << "the view keeps what it showed";
     EXPECT_EQ(w.SSTab1->currentIndex(), 0);
@@ -404,7 +417,7 @@ TEST_F(WindowTest, TabRuleKeepsTheOtherRoadClosedForClicksAndOperations)
         int selected;
         int shown;
     } const cases[] = {
-        {"SEGY", 0, 3}, {"SEGY", 1, 1}, {"SEGY", 2, 2}, {"SEGY", 3, 3},
+        {"SEGY", 0, 3},    {"SEGY", 1, 1},    {"SEGY", 2, 2},    {"SEGY", 3, 3},
         {"TEXT_XY", 3, 0}, {"TEXT_XY", 1, 1}, {"TEXT_XY", 2, 2}, {"TEXT_XY", 0, 0},
     };
     for (const auto& c : cases) {

@@ -185,8 +185,12 @@ TEST_F(TextRoadTest, LayoutsScalarAndSystemShapeTheJob)
         std::vector<QByteArray> data;
         std::vector<std::string> labels;
     } const cases[] = {
-        {"X,Y", "600000,4500000\r\n1,2\r\n3,4", "1", "UTM32",
-         {" 600000  4500000 \r", " 1  2 \r", " 3  4 \r"}, {" 1", " 2", " 3"}},
+        {"X,Y",
+         "600000,4500000\r\n1,2\r\n3,4",
+         "1",
+         "UTM32",
+         {" 600000  4500000 \r", " 1  2 \r", " 3  4 \r"},
+         {" 1", " 2", " 3"}},
         {"X,Y,Z", "600000,4500000,7\r\n", "-1000", "", {" 600  4500 \r"}, {" 1"}},
         {"Number,X,Y", "5,-3.5,2\r\n", "1", "ED50", {"-3.5  2 \r"}, {" 5"}},
     };
@@ -288,13 +292,13 @@ TEST_F(TextRoadTest, ChangedFileIsShownBeforeItIsConverted)
         const WindowState before = WindowState::of(w);
         w.Command9_Click();
         ASSERT_EQ(desktop.messages.size(), 1u);
-        EXPECT_EQ(desktop.messages[0].text,
-                  (byHand ? "The \"Information\" tab now shows the XY file " + path("other.xyz") +
-                                " as it will be converted"
-                          : "The XY file " + path("points.xyz") +
-                                " has changed since it was chosen. The \"Information\" tab now shows it as it "
-                                "will be converted") +
-                      ": check it and click Conversion again.");
+        EXPECT_EQ(
+            desktop.messages[0].text,
+            (byHand ? "The \"Information\" tab now shows the XY file " + path("other.xyz") + " as it will be converted"
+                    : "The XY file " + path("points.xyz") +
+                          " has changed since it was chosen. The \"Information\" tab now shows it as it "
+                          "will be converted") +
+                ": check it and click Conversion again.");
         EXPECT_EQ(w.RichTextBox1->text(), "600000,4500000\r\n600010,4500005\r\n");
         EXPECT_EQ(w.SSTab1->currentIndex(), 2);
         EXPECT_TRUE(desktop.launches.empty());
@@ -373,14 +377,17 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
     std::vector<Case> cases;
 
     // An SPS 2.1 receiver file of two lines, its system in an H13 record.
-    Case receivers{"receivers.sps", QByteArray(support::kSps2.h00) + "\r\n" +
-                                        "H13 Geodetic Coordinate System EPSG:32632\r\n",
-                   "SPS", "EPSG:32632", {}};
-    for (const auto& [line, point, easting, northing] :
-         {std::tuple{2001, 1001, 496000.5, 5314000.2}, {2001, 1002, 496020.5, 5314015.2},
-          {2003, 1001, 496300.0, 5314600.7}}) {
+    Case receivers{"receivers.sps",
+                   QByteArray(support::kSps2.h00) + "\r\n" + "H13 Geodetic Coordinate System EPSG:32632\r\n",
+                   "SPS",
+                   "EPSG:32632",
+                   {}};
+    for (const auto& [line, point, easting, northing] : {std::tuple{2001, 1001, 496000.5, 5314000.2},
+                                                         {2001, 1002, 496020.5, 5314015.2},
+                                                         {2003, 1001, 496300.0, 5314600.7}}) {
         receivers.bytes += support::sps_record(support::kSps2, 'R', std::to_string(line) + ".00",
-                                              std::to_string(point) + ".00", easting, northing) + "\r\n";
+                                               std::to_string(point) + ".00", easting, northing) +
+                           "\r\n";
         receivers.points.push_back({easting, northing, " " + std::to_string(line) + "/" + std::to_string(point)});
     }
     cases.push_back(receivers);
@@ -416,8 +423,8 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
         ASSERT_EQ(w.Nb_Points(), static_cast<std::int32_t>(c.points.size()))
             << desktop.messageTexts().join("\n").toStdString();
 
-        const std::vector<support::Feature> features = support::ogrinfo_features(
-            "--config GDAL_SKIP LIBKML", QFile::encodeName(w.Text2->text()).toStdString());
+        const std::vector<support::Feature> features =
+            support::ogrinfo_features("--config GDAL_SKIP LIBKML", QFile::encodeName(w.Text2->text()).toStdString());
         ASSERT_EQ(features.size(), c.points.size());
         for (std::size_t k = 0; k < features.size(); ++k) {
             EXPECT_NEAR(features[k].longitude, expected[k].first, 1e-8) << "point " << k + 1;
@@ -435,8 +442,8 @@ TEST_F(TextRoadTest, SpsGridUnitsOtherThanMetresAreToldAtSelection)
     const std::string head = "H00 SPS format version number     SPS 2.1\r\n"
                              "H13 Geodetic Coordinate System   EPSG:2227\r\n"
                              "H200Description of grid units   American Feet;\r\n";
-    choose(QStringLiteral("feet.sps"), QByteArray::fromStdString(
-                                           head + support::sps_record(support::kSps2, 'S', "1", "1", 6e6, 2e6)));
+    choose(QStringLiteral("feet.sps"),
+           QByteArray::fromStdString(head + support::sps_record(support::kSps2, 'S', "1", "1", 6e6, 2e6)));
     EXPECT_EQ(w.Combo1->currentText(), "SPS");
     EXPECT_EQ(w.Combo2->currentText(), "EPSG:2227");
     EXPECT_EQ(desktop.messageTexts(),

@@ -67,8 +67,8 @@ class Environment {
 public:
     void set(const char* name, std::optional<QString> value)
     {
-        saved_.push_back({name, qEnvironmentVariableIsSet(name) ? std::optional(qEnvironmentVariable(name))
-                                                                 : std::nullopt});
+        saved_.push_back(
+            {name, qEnvironmentVariableIsSet(name) ? std::optional(qEnvironmentVariable(name)) : std::nullopt});
         value ? qputenv(name, value->toLocal8Bit()) : qunsetenv(name);
     }
     ~Environment()
@@ -95,8 +95,8 @@ TEST(UserFolders, FollowTheXdgVariablesAndIgnoreRelativeOnes)
          "/home/surveyor/.cache/marovin", "/home/surveyor/.local/share/marovin/samples"},
         {"absolute", "/x/config", "/x/cache/", "/x/data", "/x/config/Tervalo.ini", "/x/cache/marovin",
          "/x/data/marovin/samples"},
-        {"relative", "config", "./cache", "data", "/home/surveyor/.config/Tervalo.ini",
-         "/home/surveyor/.cache/marovin", "/home/surveyor/.local/share/marovin/samples"},
+        {"relative", "config", "./cache", "data", "/home/surveyor/.config/Tervalo.ini", "/home/surveyor/.cache/marovin",
+         "/home/surveyor/.local/share/marovin/samples"},
         {"empty", "", "", "", "/home/surveyor/.config/Tervalo.ini", "/home/surveyor/.cache/marovin",
          "/home/surveyor/.local/share/marovin/samples"},
     };

@@ -39,8 +39,8 @@ TEST(QtDesktop, ConvertedPatternsMatchNamesInAnyCase)
     const struct {
         const char* name;
         bool matches;
-    } cases[] = {{"LINE1.SGY", true}, {"line1.sgy", true}, {"Line1.SgY", true}, {"line1.segy", false},
-                 {"line1.sgy.bak", false}, {"line1.su", false}};
+    } cases[] = {{"LINE1.SGY", true},   {"line1.sgy", true},      {"Line1.SgY", true},
+                 {"line1.segy", false}, {"line1.sgy.bak", false}, {"line1.su", false}};
     for (const auto& c : cases)
         EXPECT_EQ(re.match(QString::fromLatin1(c.name)).hasMatch(), c.matches) << c.name;
 
@@ -94,9 +94,9 @@ TEST(QtDesktop, OpenDialogWithTheSeismicFilterListsAndTakesLowerCaseNames)
     driver.start(20);
 
     QtDesktop desktop;
-    const std::optional<QString> picked = desktop.openFileName(
-        nullptr, {QStringLiteral("Seismic selection"), QStringLiteral("Seismic File |*.SGY|All files|*.*|"),
-                  folder.path(), QString()});
+    const std::optional<QString> picked =
+        desktop.openFileName(nullptr, {QStringLiteral("Seismic selection"),
+                                       QStringLiteral("Seismic File |*.SGY|All files|*.*|"), folder.path(), QString()});
     ASSERT_TRUE(seen) << "no file dialog came up";
     listed.sort();
     EXPECT_EQ(listed, (QStringList{QStringLiteral("LINE2.SGY"), QStringLiteral("line1.sgy")}));

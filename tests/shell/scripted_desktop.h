@@ -85,8 +85,7 @@ public:
         return answerDialog(true, request);
     }
 
-    void openDocument(const QString& path, const QString& workingDirectory, QObject* context,
-                      OpenDone done) override
+    void openDocument(const QString& path, const QString& workingDirectory, QObject* context, OpenDone done) override
     {
         opens.push_back({path, workingDirectory, context, done});
         if (realOpener)

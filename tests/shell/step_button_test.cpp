@@ -10,7 +10,6 @@
 #include <QPalette>
 #include <QPushButton>
 
-
 namespace {
 
 TEST(StepButton, ContrastRatiosAreThoseOfTheAccessibilityGuidelines)

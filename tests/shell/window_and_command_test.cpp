@@ -35,7 +35,8 @@ QByteArray surveyFile(const char* name)
             for (int k = 0; k < 10; ++k)
                 text += support::sps_record(support::kSps2, 'R', std::to_string(line) + ".00",
                                             std::to_string(1001 + k) + ".00", 496000.0 + 20 * k + 100 * (line - 2001),
-                                            5314000.0 + 15 * k) + "\r\n";
+                                            5314000.0 + 15 * k) +
+                        "\r\n";
     } else {
         text = "Station;Northing;Easting;Elevation\r\n";
         for (int k = 0; k < 12; ++k) {

@@ -20,8 +20,8 @@ std::int32_t word_at(std::string_view bytes, std::size_t position, int size, boo
 {
     std::uint32_t value = 0;
     for (int k = 0; k < size; ++k)
-        value = (value << 8) |
-                static_cast<std::uint8_t>(bytes[position - 1 + static_cast<std::size_t>(big_endian ? k : size - 1 - k)]);
+        value = (value << 8) | static_cast<std::uint8_t>(
+                                   bytes[position - 1 + static_cast<std::size_t>(big_endian ? k : size - 1 - k)]);
     return size == 2 ? static_cast<std::int16_t>(value) : static_cast<std::int32_t>(value);
 }
 
@@ -32,7 +32,7 @@ std::string trace_line(bool su, std::int16_t samples, std::int16_t scalar, const
         const std::size_t b = bytes.size();
         bytes.resize(b + static_cast<std::size_t>(trace_bytes(samples)), '\0');
         const std::pair<int, std::int32_t> words[] = {{1, t.sequence}, {9, t.ffid}, {17, t.sp}, {21, t.cdp},
-                                                      {73, t.sx},      {77, t.sy},   {81, t.gx}, {85, t.gy}};
+                                                      {73, t.sx},      {77, t.sy},  {81, t.gx}, {85, t.gy}};
         for (const auto& [position, value] : words)
             put_word(bytes, b + static_cast<std::size_t>(position) - 1, static_cast<std::uint32_t>(value), 4, su);
         put_word(bytes, b + 70, static_cast<std::uint16_t>(scalar), 2, su);
@@ -44,10 +44,15 @@ std::string trace_line(bool su, std::int16_t samples, std::int16_t scalar, const
 int format_bytes(int code)
 {
     switch (code) {
-    case 3: case 11: return 2;
-    case 7: case 15: return 3;
-    case 8: case 16: return 1;
-    case 6: case 9: case 12: return 8;
+    case 3:
+    case 11: return 2;
+    case 7:
+    case 15: return 3;
+    case 8:
+    case 16: return 1;
+    case 6:
+    case 9:
+    case 12: return 8;
     default: return 4;
     }
 }
@@ -83,8 +88,9 @@ std::string seismic_bytes(const Shape& s)
         const std::size_t b = bytes.size();
         bytes.resize(b + header_bytes + static_cast<std::size_t>(sample_bytes) * s.samples[i], '\0');
         const auto n = static_cast<std::uint32_t>(i);
-        const std::pair<int, std::uint32_t> words[] = {{1, n + 1},    {21, 100 + n},  {73, 1000 + n}, {77, 2000 + n},
-                                                       {81, 3000 + n}, {85, 4000 + n}, {181, 5000 + n}, {185, 6000 + n}};
+        const std::pair<int, std::uint32_t> words[] = {{1, n + 1},      {21, 100 + n},  {73, 1000 + n},
+                                                       {77, 2000 + n},  {81, 3000 + n}, {85, 4000 + n},
+                                                       {181, 5000 + n}, {185, 6000 + n}};
         for (const auto& [position, value] : words)
             word(b, position, value, 4);
         word(b, 71, static_cast<std::uint16_t>(s.scalar), 2);

@@ -44,20 +44,20 @@ std::string trace_line(bool su, std::int16_t samples, std::int16_t scalar, const
 // X/Y 5000 + i and 6000 + i.
 struct Shape {
     bool su = false;
-    bool little_endian = false;     // every word of the file
-    std::int16_t format = 1;        // SEG-Y sample format code (3225-3226)
+    bool little_endian = false; // every word of the file
+    std::int16_t format = 1;    // SEG-Y sample format code (3225-3226)
     unsigned char revision = 1, minor = 0;
-    bool order_constant = false;    // 0x01020304 at 3297-3300, in the file's order
-    std::int16_t text_headers = 0;  // the word at 3505-3506
-    int text_blocks = 0;            // 3200-byte blocks written after the binary header
-    bool stanza_in_ebcdic = false;  // the end stanza, in the last block, when text_headers is -1
-    std::uint32_t additional = 0;   // additional trace headers (3507: 32 bits in 2.0, 16 after)
+    bool order_constant = false;   // 0x01020304 at 3297-3300, in the file's order
+    std::int16_t text_headers = 0; // the word at 3505-3506
+    int text_blocks = 0;           // 3200-byte blocks written after the binary header
+    bool stanza_in_ebcdic = false; // the end stanza, in the last block, when text_headers is -1
+    std::uint32_t additional = 0;  // additional trace headers (3507: 32 bits in 2.0, 16 after)
     std::uint16_t binary_samples = 0;
     std::uint32_t binary_samples32 = 0; // 3269-3272
     std::vector<std::uint32_t> samples; // samples written in each trace
     std::int64_t samples_word = -1;     // written in every trace header; -1: each trace's own count
     std::int16_t scalar = 0, units = 0;
-    std::size_t trailing = 0;           // zero bytes after the last trace
+    std::size_t trailing = 0; // zero bytes after the last trace
 };
 
 // Sample sizes of the standard's format codes; 4 for the others.

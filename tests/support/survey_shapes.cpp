@@ -48,8 +48,8 @@ std::vector<XyShape> xy_file_shapes()
     };
 }
 
-std::string sps_record(const SpsColumns& c, char id, const std::string& line, const std::string& point,
-                       double easting, double northing, double elevation)
+std::string sps_record(const SpsColumns& c, char id, const std::string& line, const std::string& point, double easting,
+                       double northing, double elevation)
 {
     std::string text(80, ' ');
     const auto put = [&text](int first, int last, const std::string& field, bool left) {

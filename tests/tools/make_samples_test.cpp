@@ -16,7 +16,10 @@ namespace {
 
 using support::word_at;
 
-std::string sample(const char* name) { return support::read_bytes(std::string(MAROVIN_PROGRAM_DIR "/samples/") + name); }
+std::string sample(const char* name)
+{
+    return support::read_bytes(std::string(MAROVIN_PROGRAM_DIR "/samples/") + name);
+}
 
 TEST(SampleLine, SuAndSegyHoldTheSameTracesAsTheStationFile)
 {
@@ -49,16 +52,26 @@ TEST(SampleLine, SuAndSegyHoldTheSameTracesAsTheStationFile)
     for (std::size_t t = 0; t < traces; ++t) {
         const std::size_t su0 = t * traceLength, sg0 = 3600 + t * traceLength;
         const auto word = [&](std::size_t position, int size) { return word_at(su, su0 + position, size, false); };
-        for (const auto& [position, size] : {std::pair{1, 4}, {9, 4}, {13, 4}, {17, 4}, {21, 4}, {71, 2},
-                                             {73, 4}, {77, 4}, {81, 4}, {85, 4}, {115, 2}, {117, 2}})
+        for (const auto& [position, size] : {std::pair{1, 4},
+                                             {9, 4},
+                                             {13, 4},
+                                             {17, 4},
+                                             {21, 4},
+                                             {71, 2},
+                                             {73, 4},
+                                             {77, 4},
+                                             {81, 4},
+                                             {85, 4},
+                                             {115, 2},
+                                             {117, 2}})
             ASSERT_EQ(word(position, size), word_at(segy, sg0 + position, size, true))
                 << "trace " << t + 1 << " word " << position;
         const auto n = static_cast<std::int32_t>(t);
         EXPECT_EQ(word(1, 4), n + 1);
-        EXPECT_EQ(word(9, 4), 101 + n / 30);           // FFID
-        EXPECT_EQ(word(13, 4), 1 + n % 30);            // channel
-        EXPECT_EQ(word(17, 4), 1000 + 30 * (n / 30));  // shot point
-        EXPECT_GT(word(21, 4), 2000);                  // CDP
+        EXPECT_EQ(word(9, 4), 101 + n / 30);          // FFID
+        EXPECT_EQ(word(13, 4), 1 + n % 30);           // channel
+        EXPECT_EQ(word(17, 4), 1000 + 30 * (n / 30)); // shot point
+        EXPECT_GT(word(21, 4), 2000);                 // CDP
         EXPECT_EQ(word(71, 2), -100);
         EXPECT_EQ(word(115, 2), 250);
 
