@@ -75,23 +75,16 @@ inline bool xml_text_allowed(std::string_view text)
     return true;
 }
 
+// Written apart from the readers' encoder, so that a fault there is not
+// repeated here: the lead byte and the count of continuation bytes from the
+// code point's size, then six bits a byte from the top down.
 inline void append_utf8(std::string& out, char32_t c)
 {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    const int extra = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    static constexpr unsigned char lead[] = {0x00, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(lead[extra] | (c >> (6 * extra)));
+    for (int shift = 6 * (extra - 1); shift >= 0; shift -= 6)
+        out += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
 }
 
 class XmlChecker {
