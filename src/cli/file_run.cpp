@@ -6,6 +6,7 @@
 #include "conversion/point_table.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
+#include "readers/xy_data.h"
 #include "kml/kml_writer.h"
 
 #include <cerrno>
@@ -202,9 +203,22 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
         return failed("more points than a table holds");
     const auto count = static_cast<std::int32_t>(points.size());
     const std::string unit = options.layout ? (count == 1 ? " point" : " points") : (count == 1 ? " trace" : " traces");
-    const std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output);
+    std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output);
 
-    if (!options.system) {
+    // What an SPS file says of itself is taken as the window takes it: the
+    // EPSG code of its H records unless -s says otherwise; grid units other
+    // than metres are only told.
+    std::optional<std::string> system = options.system;
+    if (const std::optional<SpsHeader>& sps = points.lines.sps) {
+        if (!options.system_given && !sps->epsg.empty()) {
+            system = sps->epsg;
+            done += " (converted from " + sps->epsg + ", which its H records name)";
+        }
+        if (system && !sps->units_not_metres.empty())
+            done += " (its grid units are " + sps->units_not_metres + ": converted as they stand)";
+    }
+
+    if (!system) {
         if (Status written = write_csv(target.output, points, nullptr); !written)
             return failed(written.error());
         return {true, target.input + ": " + done};
@@ -217,7 +231,7 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
     // they lie. The CSV keeps them beside the degrees.
     std::vector<double> x = options.csv ? points.x : std::move(points.x);
     std::vector<double> y = options.csv ? points.y : std::move(points.y);
-    Result<Degrees> degrees = convert_in_process(std::move(x), std::move(y), *options.system, places);
+    Result<Degrees> degrees = convert_in_process(std::move(x), std::move(y), *system, places);
     if (!degrees)
         return failed(degrees.error());
 

@@ -15,7 +15,8 @@ const char* const kUsage = "usage: marovin-kml [OPTIONS] FILE...\n"
                            "documents in WGS84 degrees, as Marovin's window does, or as CSV.\n"
                            "\n"
                            "  -s, --system NAME      source system: a name of the window's lists (UTM32,\n"
-                           "                         LT2, BD72...), EPSG:n or a PROJ string; default UTM32;\n"
+                           "                         LT2, BD72...), EPSG:n or a PROJ string; default UTM32,\n"
+                           "                         or the EPSG code an SPS file's H records name;\n"
                            "                         \"none\" converts nothing (with --csv)\n"
                            "  -l, --label WORD       seismic label word: FFID, CDP, Trace, SP (default CDP)\n"
                            "  -p, --pair WHICH       receiver (default), source or cdp\n"
@@ -142,6 +143,7 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         const std::string& v = *value;
         Status set = ok();
         if (flag("-s", "--system")) {
+            options.system_given = true;
             if (equal_ignoring_case(v, "NONE")) {
                 options.system.reset();
             } else if (Status known = check_system(v); !known) {

@@ -21,6 +21,9 @@ struct Options {
     // Source system as given ("UTM32", "EPSG:23031", a PROJ string);
     // nothing for "none", which converts nothing.
     std::optional<std::string> system = std::string("UTM32");
+    // Whether -s was given. When it was not, an SPS file whose H records
+    // name an EPSG code is converted from that system, as the window takes it.
+    bool system_given = false;
     // Seismic road: the label word and its name ("CDP"), the pair.
     TraceWord label = TraceWord::Ensemble;
     std::string label_name = "CDP";

@@ -3,6 +3,7 @@
 #include "support/program_run.h"
 #include "support/scratch_folder.h"
 #include "support/seismic_bytes.h"
+#include "support/survey_shapes.h"
 
 #include <gtest/gtest.h>
 
@@ -118,6 +119,29 @@ TEST_F(MarovinKml, CsvHoldsTracesNumbersPositionsAndDegreesInShortestForm)
     ASSERT_EQ(csv.rfind("trace,number,x,y,longitude,latitude\n1,2001,496000.5,5314000.25,8.9464", 0), 0u) << csv;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
     EXPECT_EQ(csv.find('\r'), std::string::npos);
+}
+
+TEST_F(MarovinKml, AnSpsFileIsConvertedFromTheSystemItsHeaderNamesUnlessTheSystemIsGiven)
+{
+    // 500000 E 5000000 N: the central meridian of zone 31 (3 E), or of the
+    // default zone 32 (9 E).
+    writeFile(dir / "r.sps", std::string(support::kSps2.h00) + "\r\nH13 Geodetic Coordinate System EPSG:32631\r\n" +
+                                 "H200 Description of grid units American Feet\r\n" +
+                                 support::sps_record(support::kSps2, 'R', "1", "1001", 500000, 5000000) + "\r\n");
+    const struct {
+        const char* system;
+        const char* longitude;
+        const char* told;
+    } cases[] = {
+        {"", ",3,45.1", "(converted from EPSG:32631, which its H records name) (its grid units are American Feet"},
+        {"-s UTM32 ", ",9,45.1", "written to standard output (its grid units are American Feet"},
+    };
+    for (const auto& c : cases) {
+        const support::ProgramRun r = run(std::string(c.system) + "--layout SPS --csv -o - r.sps");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_NE(r.out.find("\n4,1001,5e+05,5e+06" + std::string(c.longitude)), std::string::npos) << r.out;
+        EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(MarovinKml, OutputsNeverReplaceAnInputOrEachOther)
