@@ -246,18 +246,16 @@ bool holds_end_stanza(std::string_view block)
 {
     static const std::array<std::string, 4> needles = [] {
         const auto ebcdic = [](char c) -> char {
-            if (c >= 'A' && c <= 'I')
-                return static_cast<char>(0xC1 + (c - 'A'));
-            if (c >= 'J' && c <= 'R')
-                return static_cast<char>(0xD1 + (c - 'J'));
-            if (c >= 'S' && c <= 'Z')
-                return static_cast<char>(0xE2 + (c - 'S'));
-            if (c >= 'a' && c <= 'i')
-                return static_cast<char>(0x81 + (c - 'a'));
-            if (c >= 'j' && c <= 'r')
-                return static_cast<char>(0x91 + (c - 'j'));
-            if (c >= 's' && c <= 'z')
-                return static_cast<char>(0xA2 + (c - 's'));
+            // EBCDIC gives each case of the alphabet in three runs.
+            struct Run {
+                char first, last;
+                unsigned char code;
+            };
+            static constexpr Run runs[] = {{'A', 'I', 0xC1}, {'J', 'R', 0xD1}, {'S', 'Z', 0xE2},
+                                           {'a', 'i', 0x81}, {'j', 'r', 0x91}, {'s', 'z', 0xA2}};
+            for (const Run& run : runs)
+                if (c >= run.first && c <= run.last)
+                    return static_cast<char>(run.code + (c - run.first));
             switch (c) {
             case '(': return static_cast<char>(0x4D);
             case ')': return static_cast<char>(0x5D);
