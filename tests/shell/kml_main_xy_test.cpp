@@ -7,7 +7,6 @@
 #include "shell/tab_control.h"
 #include "window_fixture.h"
 
-#include "support/outside_readers.h"
 #include "support/survey_shapes.h"
 
 #include <QComboBox>
@@ -21,7 +20,6 @@
 #include <clocale>
 #include <cmath>
 #include <string>
-#include <tuple>
 
 namespace {
 
@@ -58,16 +56,6 @@ protected:
     // The launch looks for the converter in the program folder; the
     // stand-in runs in its place.
     void placeConverterStandIn() { writeBytes(programDir + "/convers", "stand-in"); }
-
-    // The converter the build made, in the test's program folder; false
-    // when it was not built.
-    bool placeRealConverter()
-    {
-        const QString converter = QStringLiteral(MAROVIN_PROGRAM_DIR "/convers");
-        if (!QFile::exists(converter) || !QFile::copy(converter, programDir + "/convers"))
-            return false;
-        return QFile::setPermissions(programDir + "/convers", QFile::permissions(converter));
-    }
 
     // Makes an XY file and chooses it through Command1.
     QString choose(const QString& name, const QByteArray& content)
@@ -352,86 +340,6 @@ TEST_F(TextRoadTest, RememberedSeismicFileRescalesOnlyTheSeismicRoad)
         const QList<QByteArray> job = jobLines();
         ASSERT_GE(job.size(), 8) << mode;
         EXPECT_EQ(job[7], QByteArray(mode) == "TEXT_XY" ? " 600000  4500000 \r" : " 6000  45000 \r") << mode;
-    }
-}
-
-// Survey files as crews deliver them go from Command1 to a KML file whose
-// points GDAL reads where PROJ puts their eastings and northings, named by
-// their IDs: Command1 alone sets the file type, and the system an SPS header
-// names.
-TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
-{
-    if (!placeRealConverter() || !support::have_tool("command -v ogrinfo"))
-        GTEST_SKIP() << "the converter is not built, or ogrinfo (gdal-bin) is not installed";
-    struct Point {
-        double easting, northing;
-        std::string name;
-    };
-    struct Case {
-        const char* file;
-        QByteArray bytes;
-        const char* layout;
-        const char* system;
-        std::vector<Point> points;
-    };
-    std::vector<Case> cases;
-
-    // An SPS 2.1 receiver file of two lines, its system in an H13 record.
-    Case receivers{"receivers.sps",
-                   QByteArray(support::kSps2.h00) + "\r\n" + "H13 Geodetic Coordinate System EPSG:32632\r\n",
-                   "SPS",
-                   "EPSG:32632",
-                   {}};
-    for (const auto& [line, point, easting, northing] : {std::tuple{2001, 1001, 496000.5, 5314000.2},
-                                                         {2001, 1002, 496020.5, 5314015.2},
-                                                         {2003, 1001, 496300.0, 5314600.7}}) {
-        receivers.bytes += support::sps_record(support::kSps2, 'R', std::to_string(line) + ".00",
-                                               std::to_string(point) + ".00", easting, northing) +
-                           "\r\n";
-        receivers.points.push_back({easting, northing, " " + std::to_string(line) + "/" + std::to_string(point)});
-    }
-    cases.push_back(receivers);
-
-    // A list under a header line, its stations named by text or number.
-    Case list{"stations.csv", "Station,Easting,Northing,Elevation\r\n", "Number,X,Y,Z", "UTM32", {}};
-    for (int n = support::kFirstStation; n < support::kFirstStation + support::kStations; ++n) {
-        const std::string id = n % 2 ? "BX23-" + std::to_string(n) : std::to_string(n);
-        list.bytes += QByteArray::fromStdString(id + "," + std::to_string(support::station_x(n)) + "," +
-                                                std::to_string(support::station_y(n)) + ",450\r\n");
-        list.points.push_back({support::station_x(n), support::station_y(n), " " + id});
-    }
-    cases.push_back(list);
-
-    KML_Main& w = window();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        std::vector<std::pair<double, double>> grid;
-        for (const Point& p : c.points)
-            grid.emplace_back(p.easting, p.northing);
-        const std::vector<std::pair<double, double>> expected = support::cs2cs_degrees("EPSG:32632", grid);
-        ASSERT_EQ(expected.size(), c.points.size()) << "cs2cs (Debian package proj-bin) is needed";
-
-        w.Combo1->setEditText("X,Y,Z");
-        w.Combo2->setEditText("UTM32");
-        w.Combo4->setEditText("1");
-        desktop.messages.clear();
-        const QString file = choose(QString::fromLatin1(c.file), c.bytes);
-        EXPECT_EQ(w.Combo1->currentText(), c.layout);
-        EXPECT_EQ(w.Combo2->currentText(), c.system);
-        w.Command9_Click();
-        w.Command10_Click();
-        ASSERT_EQ(w.Nb_Points(), static_cast<std::int32_t>(c.points.size()))
-            << desktop.messageTexts().join("\n").toStdString();
-
-        const std::vector<support::Feature> features =
-            support::ogrinfo_features("--config GDAL_SKIP LIBKML", QFile::encodeName(w.Text2->text()).toStdString());
-        ASSERT_EQ(features.size(), c.points.size());
-        for (std::size_t k = 0; k < features.size(); ++k) {
-            EXPECT_NEAR(features[k].longitude, expected[k].first, 1e-8) << "point " << k + 1;
-            EXPECT_NEAR(features[k].latitude, expected[k].second, 1e-8) << "point " << k + 1;
-            EXPECT_EQ(features[k].name, "Station" + c.points[k].name) << "point " << k + 1;
-        }
-        EXPECT_EQ(readBytes(file), c.bytes);
     }
 }
 
