@@ -156,6 +156,8 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
              ASSERT_TRUE(QFile::copy(line, path(QStringLiteral("gone.sgy"))));
              selectLine(path(QStringLiteral("gone.sgy")));
              ASSERT_TRUE(QFile::remove(path(QStringLiteral("gone.sgy"))));
+             writeBytes(job, "earlier job");
+             desktop.launches.clear();
          }},
     };
     for (const auto& c : cases) {
@@ -172,8 +174,12 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
         EXPECT_EQ(last.icon, Desktop::Icon::Critical);
         expectEarlierResult();
     }
-    // A path naming no file creates nothing.
+    // A path naming no file creates nothing, launches nothing and leaves the
+    // earlier job as it was, with one message.
     EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("gone.sgy"))));
+    EXPECT_EQ(desktop.messageTexts(), QStringList{kProblem});
+    EXPECT_TRUE(desktop.launches.empty());
+    EXPECT_EQ(readAll(job), "earlier job");
 
     // The failed runs left nothing open: the next run works.
     selectLine(line);
@@ -255,23 +261,6 @@ TEST_F(ExtractRunTest, ExtractionRunsOnlyOnTheFileWhoseHeadersWereRead)
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
     EXPECT_EQ(w.Nb_Points(), 3);
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 1), "6.123455");
-}
-
-TEST_F(ExtractRunTest, NoSeismicFileLeavesAnEarlierJobAlone)
-{
-    KML_Main& w = window();
-    ASSERT_TRUE(w.makeJobFolder());
-    const QString job = w.jobFile(QStringLiteral("File.cvd"));
-    std::ofstream(job.toStdString()) << "earlier job";
-    const QString line = path(QStringLiteral("line1.sgy"));
-    writeLine(line, false, 250, -100, kLine);
-    selectLine(line);
-    ASSERT_TRUE(QFile::remove(line));
-    fakeConverter();
-    w.Command8_Click();
-    EXPECT_EQ(desktop.messageTexts(), QStringList{kProblem});
-    EXPECT_TRUE(desktop.launches.empty());
-    EXPECT_EQ(readAll(job), "earlier job");
 }
 
 TEST_F(ExtractRunTest, ConverterFailureGetsOnlyItsOwnMessage)

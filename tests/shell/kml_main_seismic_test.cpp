@@ -35,54 +35,53 @@ protected:
     }
 };
 
-TEST_F(SeismicTab, ReadingASegYFileFillsTheTabAndArmsExtraction)
+// Chosen through the dialog, as the user reads a file: the tab shows the
+// header, a SEG-Y file sets swap bytes and the first option, an SU file
+// clears swap bytes and leaves the options as they were.
+TEST_F(SeismicTab, ChoosingAFileFillsTheTabAndArmsExtraction)
 {
-    KML_Main& w = window();
-    w.Input_Mode = QStringLiteral("SEGY");
-    seedSentinels(w);
-    w.Text4->setText(makeFile(QStringLiteral("line1.sgy"), Kind::SegY, 1000, -100, 10));
+    const struct {
+        const char* name;
+        Kind kind;
+        std::int16_t samples, scalar;
+        int traces;
+        bool checkedBefore; // Check1, before the read
+        const char* scalarText;
+        marovin::SeismicHeader header;
+        bool swapBytes, option1;
+    } cases[] = {
+        {"line1.sgy", Kind::SegY, 1000, -100, 10, false, "-100", {1000, 1000, -100, 3600, 10}, true, true},
+        {"line1.su", Kind::Su, 500, 0, 25, true, "1", {500, 500, 1, 0, 25}, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        KML_Main& w = window();
+        w.Input_Mode = QStringLiteral("SEGY");
+        seedSentinels(w);
+        w.Check1->setChecked(c.checkedBefore);
+        const QString chosen = makeFile(QString::fromLatin1(c.name), c.kind, c.samples, c.scalar, c.traces);
+        desktop.messages.clear();
+        desktop.dialogAnswers.push_back(chosen);
 
-    const marovin::Status read = w.lecture_SU();
-    ASSERT_TRUE(read) << read.error();
-    EXPECT_EQ(w.Text5->text(), QStringLiteral("1000"));
-    EXPECT_EQ(w.Text6->text(), QStringLiteral("10"));
-    EXPECT_EQ(w.Text7->text(), QStringLiteral("-100"));
-    EXPECT_EQ(w.Text8->text(), path(QStringLiteral("LINE1.KML")));
-    EXPECT_TRUE(w.Check1->isChecked());
-    EXPECT_TRUE(w.Option1->isChecked());
-    EXPECT_FALSE(w.Option2->isChecked());
-    EXPECT_EQ(w.Header, (marovin::SeismicHeader{1000, 1000, -100, 3600, 10}));
-    EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(224, 224, 224));
-    EXPECT_TRUE(w.Command8->isEnabled());
-    EXPECT_EQ(KML_Main::backColour(w.Command8), QColor(255, 0, 0));
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, QStringLiteral("Remember to select the original geodesic system"));
-    EXPECT_EQ(desktop.messages[0].title, QStringLiteral("Marovin"));
-    EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Information);
-    EXPECT_EQ(desktop.messages[0].buttons, Desktop::Buttons::Ok);
-}
-
-// Chosen through the dialog, as the user reads a file.
-TEST_F(SeismicTab, ChoosingAnSuFileReadsItClearsSwapBytesAndLeavesTheOptions)
-{
-    KML_Main& w = window();
-    w.Input_Mode = QStringLiteral("SEGY");
-    seedSentinels(w);
-    w.Check1->setChecked(true);
-    const QString chosen = makeFile(QStringLiteral("line1.su"), Kind::Su, 500, 0, 25);
-    desktop.dialogAnswers.push_back(chosen);
-
-    w.Command7_Click();
-    EXPECT_EQ(w.Text4->text(), chosen);
-    EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Remember to select the original geodesic system")});
-    EXPECT_EQ(w.Text5->text(), QStringLiteral("500"));
-    EXPECT_EQ(w.Text6->text(), QStringLiteral("25"));
-    EXPECT_EQ(w.Text7->text(), QStringLiteral("1"));
-    EXPECT_EQ(w.Text8->text(), path(QStringLiteral("LINE1.KML")));
-    EXPECT_FALSE(w.Check1->isChecked());
-    EXPECT_TRUE(w.Option2->isChecked()); // as seeded
-    EXPECT_EQ(w.Header, (marovin::SeismicHeader{500, 500, 1, 0, 25}));
-    EXPECT_TRUE(w.Command8->isEnabled());
+        w.Command7_Click();
+        EXPECT_EQ(w.Text4->text(), chosen);
+        EXPECT_EQ(w.Text5->text(), QString::number(c.samples));
+        EXPECT_EQ(w.Text6->text(), QString::number(c.traces));
+        EXPECT_EQ(w.Text7->text(), QLatin1String(c.scalarText));
+        EXPECT_EQ(w.Text8->text(), path(QStringLiteral("LINE1.KML")));
+        EXPECT_EQ(w.Check1->isChecked(), c.swapBytes);
+        EXPECT_EQ(w.Option1->isChecked(), c.option1);
+        EXPECT_EQ(w.Option2->isChecked(), !c.option1); // seeded checked
+        EXPECT_EQ(w.Header, c.header);
+        EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(224, 224, 224));
+        EXPECT_TRUE(w.Command8->isEnabled());
+        EXPECT_EQ(KML_Main::backColour(w.Command8), QColor(255, 0, 0));
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].text, QStringLiteral("Remember to select the original geodesic system"));
+        EXPECT_EQ(desktop.messages[0].title, QStringLiteral("Marovin"));
+        EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Information);
+        EXPECT_EQ(desktop.messages[0].buttons, Desktop::Buttons::Ok);
+    }
 }
 
 TEST_F(SeismicTab, InTextModeTheRememberedFileLeavesTheTextRoadScalarAlone)

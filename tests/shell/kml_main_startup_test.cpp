@@ -302,13 +302,6 @@ TEST_F(StartupTest, EnterOnTheRealQuestionBoxChoosesTheSeismicRoad)
     EXPECT_EQ(w.SSTab1->currentIndex(), 3);
 }
 
-TEST_F(StartupTest, StartsSilentlyWithoutTheManual)
-{
-    KML_Main& w = start(Desktop::Answer::No);
-    EXPECT_EQ(desktop.messages.size(), 1u) << "only the input-road question";
-    EXPECT_TRUE(w.RichTextBox1->text().isEmpty());
-}
-
 TEST_F(StartupTest, HelpShowsTheManualAgainOnTheInformationTab)
 {
     installManual();
@@ -326,9 +319,12 @@ TEST_F(StartupTest, HelpShowsTheManualAgainOnTheInformationTab)
     EXPECT_EQ(desktop.messages.size(), 1u);
 }
 
-TEST_F(StartupTest, HelpWithoutTheManualNamesTheMissingFile)
+// Without the manual the start is silent; HELP names the missing file.
+TEST_F(StartupTest, WithoutTheManualStartsSilentlyAndHelpNamesTheMissingFile)
 {
     KML_Main& w = start(Desktop::Answer::No);
+    EXPECT_EQ(desktop.messages.size(), 1u) << "only the input-road question";
+    EXPECT_TRUE(w.RichTextBox1->text().isEmpty());
     writeBytes(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
     ASSERT_TRUE(w.RichTextBox1->loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
     w.Command6_Click();

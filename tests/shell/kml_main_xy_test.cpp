@@ -8,6 +8,7 @@
 #include "window_fixture.h"
 
 #include "support/outside_readers.h"
+#include "support/seismic_bytes.h"
 #include "support/survey_shapes.h"
 
 #include <QComboBox>
@@ -337,11 +338,7 @@ TEST_F(TextRoadTest, ConverterFailureKeepsTheTableAndGrid)
 TEST_F(TextRoadTest, RememberedSeismicFileRescalesOnlyTheSeismicRoad)
 {
     // One SEG-Y trace of one sample whose coordinate scalar is -100.
-    QByteArray segy(3600 + 240 + 4, '\0');
-    segy[3600 + 70] = char(0xFF);
-    segy[3600 + 71] = char(0x9C);
-    segy[3600 + 115] = 1;
-    writeBytes(path("line1.sgy"), segy);
+    writeBytes(path("line1.sgy"), QByteArray::fromStdString(support::trace_line(false, 1, -100, {support::Trace{}})));
     for (const char* mode : {"TEXT_XY", "SEGY"}) {
         KML_Main& w = window();
         w.Input_Mode = QString::fromLatin1(mode);
