@@ -6,8 +6,8 @@
 #include "conversion/point_table.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
-#include "readers/xy_data.h"
 #include "kml/kml_writer.h"
+#include "readers/xy_data.h"
 
 #include <cerrno>
 #include <charconv>
