@@ -48,19 +48,19 @@ bool append_line(std::string_view line, std::string& out)
     };
     auto separator = [&](std::size_t i) { return line[i] == ';' || (line[i] == ',' && !decimal_comma(i)); };
 
-    // The end of the field that starts at `i` in a delimited line when it
-    // holds blanks between its characters (and no quote, which would make
-    // its quoting ambiguous); npos otherwise.
-    auto blanks_inside = [&](std::size_t i) {
-        std::size_t stop = i;
+    // The end of the field of a delimited line that starts at `start` and
+    // holds a blank at `blank`, when more of it follows the blanks and it
+    // holds no quote (which would make its quoting ambiguous); npos when
+    // the blanks only come before a separator or the field holds a quote.
+    auto blanks_inside = [&](std::size_t start, std::size_t blank) {
+        std::size_t stop = blank;
         while (stop < n && !separator(stop))
             ++stop;
-        while (stop > i && is_blank(line[stop - 1]))
+        while (is_blank(line[stop - 1]))
             --stop;
-        const std::string_view field = line.substr(i, stop - i);
-        const bool quotable =
-            field.find_first_of(" \t") != std::string_view::npos && field.find('"') == std::string_view::npos;
-        return quotable ? stop : std::string_view::npos;
+        if (stop == blank || line.substr(start, stop - start).find('"') != std::string_view::npos)
+            return std::string_view::npos;
+        return stop;
     };
 
     std::size_t i = 0;
@@ -68,25 +68,32 @@ bool append_line(std::string_view line, std::string& out)
         // One field: a quoted part kept whole, then anything up to a blank
         // or a separator. In a delimited line a field with blanks inside is
         // written in quotes, each run of blanks one blank.
+        bool quoted_part = false;
         if (i < n && line[i] == '"') {
             const std::size_t close = line.find('"', i + 1);
             const std::size_t stop = close == std::string_view::npos ? n : close + 1;
             out.append(line.substr(i, stop - i));
             i = stop;
-        } else if (const std::size_t stop = delimited && i < n ? blanks_inside(i) : std::string_view::npos;
-                   stop != std::string_view::npos) {
+            quoted_part = true;
+        }
+        const std::size_t start = i;
+        const std::size_t out_start = out.size();
+        while (i < n && !is_blank(line[i]) && !separator(i)) {
+            out += line[i] == ',' ? '.' : line[i];
+            ++i;
+        }
+        const bool blank_in_field = delimited && !quoted_part && i < n && is_blank(line[i]);
+        if (const std::size_t stop = blank_in_field ? blanks_inside(start, i) : std::string_view::npos;
+            stop != std::string_view::npos) {
+            out.resize(out_start);
             out += '"';
-            for (; i < stop; ++i) {
+            for (i = start; i < stop; ++i) {
                 if (!is_blank(line[i]))
                     out += line[i];
                 else if (!is_blank(line[i - 1]))
                     out += ' ';
             }
             out += '"';
-        }
-        while (i < n && !is_blank(line[i]) && !separator(i)) {
-            out += line[i] == ',' ? '.' : line[i];
-            ++i;
         }
         if (i == n)
             break;
