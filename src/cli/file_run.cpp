@@ -6,6 +6,7 @@
 #include "conversion/point_table.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
+#include "conversion/text_file_system.h"
 #include "kml/kml_writer.h"
 #include "readers/xy_data.h"
 
@@ -92,14 +93,32 @@ private:
     std::optional<AtomicFile> file_;
 };
 
+// A text as one CSV field (RFC 4180): in double quotes, with its own quotes
+// doubled, when it holds a comma, a quote or a line end; else as it is.
+void append_csv_text(std::string& out, std::string_view text)
+{
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (const char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 // CSV: UTF-8, LF line ends, numbers in the shortest form that reads back
-// to the same double.
+// to the same double; last the point's name where the file gives it as
+// text (a text ID, an SPS line and point), else nothing.
 Status write_csv(const std::string& output, const RoadPoints& points, const Degrees* degrees)
 {
     Result<Sink> sink = Sink::open(output);
     if (!sink)
         return fail(sink.error());
-    std::string block = degrees ? "trace,number,x,y,longitude,latitude\n" : "trace,number,x,y\n";
+    std::string block = degrees ? "trace,number,x,y,longitude,latitude,name\n" : "trace,number,x,y,name\n";
     constexpr std::size_t kBlock = std::size_t{1} << 20;
     block.reserve(kBlock + 256);
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -116,6 +135,9 @@ Status write_csv(const std::string& output, const RoadPoints& points, const Degr
             block += ',';
             append_shortest(block, degrees->latitude[i]);
         }
+        block += ',';
+        if (!points.name.empty())
+            append_csv_text(block, points.name[i]);
         block += '\n';
         if (block.size() >= kBlock) {
             if (Status written = sink->write(block); !written)
@@ -146,15 +168,19 @@ std::string shown_output(const std::string& output) { return output == "-" ? "st
 Result<std::vector<Target>> plan_outputs(const Options& options)
 {
     const bool many = options.files.size() > 1;
-    const bool into_folder = options.output && options.output != "-" && (many || is_folder(*options.output));
+    // A final "/" names a folder, for one input too.
+    const bool into_folder = options.output && options.output != "-" &&
+                             (many || options.output->ends_with('/') || is_folder(*options.output));
     if (into_folder && !is_folder(*options.output)) {
+        const std::string why = many ? std::to_string(options.files.size()) + " inputs need one" : "it ends in /";
+        std::string named = *options.output;
+        while (named.size() > 1 && named.back() == '/')
+            named.pop_back();
         std::error_code ignored;
-        if (fs::exists(*options.output, ignored))
-            return fail("-o " + *options.output + " is not a folder, and " + std::to_string(options.files.size()) +
-                        " inputs need one");
+        if (fs::exists(named, ignored))
+            return fail("-o " + *options.output + " is not a folder, and " + why);
         if (::mkdir(options.output->c_str(), 0777) != 0)
-            return fail("-o " + *options.output + ": cannot make the folder for " +
-                        std::to_string(options.files.size()) + " outputs: " + std::strerror(errno));
+            return fail("-o " + *options.output + ": cannot make the folder: " + std::strerror(errno));
     }
 
     std::vector<Target> targets;
@@ -205,18 +231,20 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
     const std::string unit = options.layout ? (count == 1 ? " point" : " points") : (count == 1 ? " trace" : " traces");
     std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output);
 
-    // What an SPS file says of itself is taken as the window takes it: the
-    // EPSG code of its H records unless -s says otherwise; grid units other
-    // than metres are only told.
+    // What a text file says of its system is taken as the window takes it:
+    // the system it names, unless -s says otherwise; an SPS file's grid
+    // units other than metres are only told.
     std::optional<std::string> system = options.system;
-    if (const std::optional<SpsHeader>& sps = points.lines.sps) {
-        if (!options.system_given && !sps->epsg.empty()) {
-            system = sps->epsg;
-            done += " (converted from " + sps->epsg + ", which its H records name)";
+    if (options.layout && !options.system_given) {
+        if (const TextFileSystem named = text_file_system(points.lines); named.system) {
+            system = named.system->definition;
+            done += " (converted from " + named.told + ")";
+        } else if (!named.told.empty() && system) {
+            done += " (" + named.told + "; converted from " + *system + ")";
         }
-        if (system && !sps->units_not_metres.empty())
-            done += " (its grid units are " + sps->units_not_metres + ": converted as they stand)";
     }
+    if (const std::optional<SpsHeader>& sps = points.lines.sps; sps && system && !sps->units_not_metres.empty())
+        done += " (its grid units are " + sps->units_not_metres + ": converted as they stand)";
 
     if (!system) {
         if (Status written = write_csv(target.output, points, nullptr); !written)

@@ -21,8 +21,8 @@ struct Options {
     // Source system as given ("UTM32", "EPSG:23031", a PROJ string);
     // nothing for "none", which converts nothing.
     std::optional<std::string> system = std::string("UTM32");
-    // Whether -s was given. When it was not, an SPS file whose H records
-    // name an EPSG code is converted from that system, as the window takes it.
+    // Whether -s was given. When it was not, an XY text file that names its
+    // system (text_file_system) is converted from it, as the window takes it.
     bool system_given = false;
     // Seismic road: the label word and its name ("CDP"), the pair.
     TraceWord label = TraceWord::Ensemble;

@@ -94,6 +94,7 @@ Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor
 {
     XyText lines;
     lines.left_out = text.left_out;
+    lines.header = text.header;
     lines.sps = text.sps;
     Result<XyPoints> read = read_xy_points(std::move(text), layout);
     if (!read)

@@ -27,9 +27,9 @@ struct RoadPoints {
     // Text road: the names that are text (XyPoints::name: empty, or one per
     // point); empty on the seismic road.
     std::vector<std::string> name;
-    // Text road: which lines of the file were left out, and what an SPS
-    // file's H records say (the text itself is not kept); empty on the
-    // seismic road.
+    // Text road: which lines of the file were left out, and what the file
+    // says of itself, its header line or SPS H records (the text itself is
+    // not kept); empty on the seismic road.
     XyText lines;
 
     std::size_t size() const { return x.size(); }

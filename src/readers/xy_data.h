@@ -3,6 +3,7 @@
 // the reader takes, with what the file says of itself, and its points. Kept
 // apart from the readers (xy_text.h, sps_records.h), which all use them.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -17,16 +18,44 @@ enum class XyLayout { NumberXYZ, NumberXY, XYZ, XY, SPS };
 // number stand; see sps_records.h.
 enum class SpsRevision { V1_0, V2_1 };
 
+// A column of a list headed as the coordinate system of its points ("Grid",
+// "CRS", "EPSG", "Projection" or "Coordinate system"), and what its lines
+// hold there. The reader only gives the texts; which system a text names
+// is decided where the systems are known.
+struct XySystemColumn {
+    int column = -1;     // 0-based
+    std::string heading; // as written
+    // Headed "EPSG": a bare number there is an EPSG code.
+    bool codes = false;
+    // The texts of the column, each once, in the order of the lines: one
+    // text when every line holds the same. A line too short to reach the
+    // column gives an empty text. At most kMostTexts are kept; `more` tells
+    // that the lines hold others beside them.
+    static constexpr std::size_t kMostTexts = 8;
+    std::vector<std::string> texts;
+    bool more = false;
+
+    bool operator==(const XySystemColumn&) const = default;
+};
+
 // A first line that names the columns of a list ("Station,Easting,Northing"):
 // every field of it is text.
 struct XyHeaderLine {
     std::int64_t line = 0;          // its line in the file
     std::vector<std::string> names; // its fields, as written (without quotes)
-    // The column (0-based) of each role its names give, -1 for none:
-    // number/id/station/point/name, x/east/easting/lon/long/longitude,
-    // y/north/northing/lat/latitude and z/elev/elevation/height, in any case. The names say where the columns
-    // stand when they give X and Y, each role at most once.
+    // The column (0-based) of each role its names give, -1 for none. Names
+    // are compared without ASCII case, blanks and "_":
+    //   - Number: the first of number, id, station, point, name, hole, or a
+    //     name ending in "id" ("HoleID", "Hole_ID", "BHID", "Point ID") that
+    //     is no system column's heading ("Grid");
+    //   - X: x, east, easting, lon, long, longitude;
+    //   - Y: y, north, northing, lat, latitude;
+    //   - Z: z, elev, elevation, height.
+    // The names say where the columns stand when they give X and Y, and X,
+    // Y and Z each at most once.
     int number = -1, x = -1, y = -1, z = -1;
+    // The columns headed as the coordinate system, in the order of the line.
+    std::vector<XySystemColumn> systems;
 
     bool understood() const { return x >= 0 && y >= 0; }
     // The layout of the roles named (meaningful when understood()).

@@ -28,33 +28,72 @@ bool append_line(std::string_view line, std::string& out)
     // make the line a ";" line. A quoted part opens at the start of a field,
     // that is at the line's start or after a blank, "," or ";".
     bool semicolons = false;
+    bool commas = false;
     for (std::size_t i = 0; i < n && !semicolons; ++i) {
         if (line[i] == '"' && (i == 0 || is_blank(line[i - 1]) || line[i - 1] == ',' || line[i - 1] == ';')) {
             const std::size_t close = line.find('"', i + 1);
             i = close == std::string_view::npos ? n : close;
         } else {
             semicolons = line[i] == ';';
+            commas = commas || line[i] == ',';
         }
     }
+    // A line whose fields are separated by "," or ";" may hold blanks inside
+    // a field, as spreadsheets write them: "NAD83 / UTM zone 9N",
+    // "Coordinate system". Elsewhere blanks separate the fields.
+    const bool delimited = semicolons || commas;
     // A "," that stands for a decimal point: in a ";" line, between digits.
     auto decimal_comma = [&](std::size_t i) {
         return semicolons && i > 0 && i + 1 < n && is_digit(line[i - 1]) && is_digit(line[i + 1]);
     };
     auto separator = [&](std::size_t i) { return line[i] == ';' || (line[i] == ',' && !decimal_comma(i)); };
 
+    // The end of the field of a delimited line that starts at `start` and
+    // holds a blank at `blank`, when more of it follows the blanks and it
+    // holds no quote (which would make its quoting ambiguous); npos when
+    // the blanks only come before a separator or the field holds a quote.
+    auto blanks_inside = [&](std::size_t start, std::size_t blank) {
+        std::size_t stop = blank;
+        while (stop < n && !separator(stop))
+            ++stop;
+        while (is_blank(line[stop - 1]))
+            --stop;
+        if (stop == blank || line.substr(start, stop - start).find('"') != std::string_view::npos)
+            return std::string_view::npos;
+        return stop;
+    };
+
     std::size_t i = 0;
     for (;;) {
         // One field: a quoted part kept whole, then anything up to a blank
-        // or a separator.
+        // or a separator. In a delimited line a field with blanks inside is
+        // written in quotes, each run of blanks one blank.
+        bool quoted_part = false;
         if (i < n && line[i] == '"') {
             const std::size_t close = line.find('"', i + 1);
             const std::size_t stop = close == std::string_view::npos ? n : close + 1;
             out.append(line.substr(i, stop - i));
             i = stop;
+            quoted_part = true;
         }
+        const std::size_t start = i;
+        const std::size_t out_start = out.size();
         while (i < n && !is_blank(line[i]) && !separator(i)) {
             out += line[i] == ',' ? '.' : line[i];
             ++i;
+        }
+        const bool blank_in_field = delimited && !quoted_part && i < n && is_blank(line[i]);
+        if (const std::size_t stop = blank_in_field ? blanks_inside(start, i) : std::string_view::npos;
+            stop != std::string_view::npos) {
+            out.resize(out_start);
+            out += '"';
+            for (i = start; i < stop; ++i) {
+                if (!is_blank(line[i]))
+                    out += line[i];
+                else if (!is_blank(line[i - 1]))
+                    out += ' ';
+            }
+            out += '"';
         }
         if (i == n)
             break;
@@ -74,23 +113,44 @@ bool append_line(std::string_view line, std::string& out)
     return true;
 }
 
-// The role a header's column name gives, as an index into XyHeaderLine's
-// roles (number, x, y, z), or -1.
-int role_of(std::string_view name)
+// A column name as its role is told from it: without ASCII case, blanks
+// and "_" ("Hole_ID" and "hole id" are "holeid").
+std::string heading_key(std::string_view name)
+{
+    std::string key;
+    for (const char c : name)
+        if (!is_blank(c) && c != '_')
+            key += ascii_lower(c);
+    return key;
+}
+
+// The headings of a column that names the coordinate system of the points.
+bool is_system_heading(std::string_view key)
+{
+    for (const std::string_view known : {"grid", "crs", "epsg", "projection", "coordinatesystem"})
+        if (key == known)
+            return true;
+    return false;
+}
+
+// The role a column name gives (its heading_key), as an index into
+// XyHeaderLine's roles (number, x, y, z), or -1.
+int role_of(std::string_view key)
 {
     // Longitude and latitude too: read by position, "Name,Lat,Lon" would
-    // give the latitude as X. "Name" is the column of point names.
+    // give the latitude as X. "Name" is the column of point names; "HoleID",
+    // "BHID", "Station_ID" those of collar lists.
     static constexpr std::string_view kWords[4][6] = {
-        {"number", "id", "station", "point", "name", ""},
+        {"number", "id", "station", "point", "name", "hole"},
         {"x", "east", "easting", "lon", "long", "longitude"},
         {"y", "north", "northing", "lat", "latitude", ""},
         {"z", "elev", "elevation", "height", "", ""},
     };
     for (int role = 0; role < 4; ++role)
         for (const std::string_view known : kWords[role])
-            if (!known.empty() && equal_ignoring_case(name, known))
+            if (!known.empty() && key == known)
                 return role;
-    return -1;
+    return key.ends_with("id") ? 0 : -1;
 }
 
 // The first line of a normalised list as a header line: when each of its
@@ -109,17 +169,55 @@ std::optional<XyHeaderLine> header_of(std::string_view first_line)
     if (header.names.empty())
         return std::nullopt;
     int* roles[4] = {&header.number, &header.x, &header.y, &header.z};
+    bool twice = false;
     for (std::size_t k = 0; k < header.names.size(); ++k) {
-        const int role = role_of(header.names[k]);
-        if (role < 0)
+        const std::string key = heading_key(header.names[k]);
+        const int column = static_cast<int>(k);
+        if (is_system_heading(key)) {
+            header.systems.push_back({column, header.names[k], key == "epsg", {}, false});
             continue;
-        if (*roles[role] >= 0) { // a role named twice says nothing sure
-            header.number = header.x = header.y = header.z = -1;
-            break;
         }
-        *roles[role] = static_cast<int>(k);
+        const int role = role_of(key);
+        if (role < 0 || (role == 0 && header.number >= 0)) // the first ID column is the Number
+            continue;
+        twice = twice || *roles[role] >= 0; // a role named twice says nothing sure
+        *roles[role] = column;
     }
+    if (twice)
+        header.number = header.x = header.y = header.z = -1;
     return header;
+}
+
+// Gathers the texts that each system column of the header holds on the
+// lines of `text`.
+void gather_system_texts(std::string text, XyHeaderLine& header)
+{
+    std::vector<std::string> line_fields;
+    auto take_line = [&] {
+        for (XySystemColumn& column : header.systems) {
+            const auto k = static_cast<std::size_t>(column.column);
+            const std::string value = k < line_fields.size() ? line_fields[k] : std::string();
+            if (std::find(column.texts.begin(), column.texts.end(), value) != column.texts.end())
+                continue;
+            if (column.texts.size() < XySystemColumn::kMostTexts)
+                column.texts.push_back(value);
+            else
+                column.more = true;
+        }
+        line_fields.clear();
+    };
+    FieldReader fields = FieldReader::from_text(std::move(text));
+    std::int64_t line = 1;
+    // Text in memory is always read to its end.
+    while (const std::optional<Field> field = *fields.next()) {
+        if (field->line != line) {
+            take_line();
+            line = field->line;
+        }
+        line_fields.emplace_back(field->text);
+    }
+    if (!line_fields.empty())
+        take_line();
 }
 
 std::string quoted_names(const std::vector<std::string>& names)
@@ -191,6 +289,8 @@ XyText xy_file_text(std::string_view file_text)
     result.text.erase(0, end + 2);
     result.left_out.insert(std::lower_bound(result.left_out.begin(), result.left_out.end(), header->line),
                            header->line);
+    if (!header->systems.empty())
+        gather_system_texts(result.text, *header);
     result.header = std::move(header);
     return result;
 }

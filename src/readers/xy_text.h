@@ -35,6 +35,10 @@ std::int64_t count_lines(std::string_view text);
 //   - a run of blanks and tabs separates fields, and the blanks around a ","
 //     or ";" belong to it: "1 ; 2", "1,  2", "1   2" and "1\t2" each hold
 //     two fields. Two separators in a row ("1;;2") hold an empty field;
+//   - but in a line that holds a "," or ";" separator, blanks between the
+//     characters of a field belong to it: the field is written in quotes,
+//     each run of blanks and tabs one blank ("NAD83 / UTM zone 9N;1" gives
+//     "\"NAD83 / UTM zone 9N\",1"), unless it holds a double quote;
 //   - a field that starts with a double quote is kept as it is up to its
 //     closing quote (or the line end), blanks and separators included.
 // The result is a pure function of `file_text` and never fails. Its line
@@ -50,7 +54,7 @@ XyText normalized_xy_text(std::string_view file_text);
 //   - any other file is normalised as normalized_xy_text does it; when the
 //     first line left holds only text (no number, quoted or not, and no
 //     empty field), it names the columns: it is left out of `text` and kept
-//     in `header`.
+//     in `header`, with the texts its system columns hold on the lines.
 // A pure function of `file_text`; it never fails.
 XyText xy_file_text(std::string_view file_text);
 

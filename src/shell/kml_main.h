@@ -5,6 +5,7 @@
 // controls back; every modal or outside interaction goes through Desktop.
 
 #include "conversion/point_table.h"
+#include "conversion/text_file_system.h"
 #include "readers/seismic_header.h"
 #include "readers/xy_text.h"
 #include "base/result.h"
@@ -166,9 +167,10 @@ private:
     // Makes the grid show Point_Table under its heading row, each text made
     // when the grid shows it.
     void showPointTable();
-    // Shows an XY file's normalised text on the "Information" tab and keeps
-    // it as the text Command9 converts.
-    void showXyText(const QString& path, const marovin::XyText& text);
+    // Shows an XY file's normalised text on the "Information" tab, under
+    // what the file says of itself, and keeps it as the text Command9
+    // converts. Gives the system the file names.
+    marovin::TextFileSystem showXyText(const QString& path, const marovin::XyText& text);
     // Whether `text` of the file in `path` is what the tab was given last.
     bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
 

@@ -4,6 +4,7 @@
 #include "base/converter_job.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
+#include "conversion/text_file_system.h"
 #include "base/file_names.h"
 #include "readers/xy_text.h"
 #include "shell/desktop.h"
@@ -53,15 +54,15 @@ void KML_Main::Command1_Click()
                          Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }
-    showXyText(path, *loaded);
+    const marovin::TextFileSystem system = showXyText(path, *loaded);
     // What the file says of itself is taken over: the layout of an SPS file
-    // or of a header line that names the columns, and the EPSG code of SPS
-    // header records. Units other than metres are only told, never scaled.
+    // or of a header line that names the columns, and the system it names.
+    // Units other than metres are only told, never scaled.
     if (const std::optional<marovin::XyLayout> layout = marovin::named_layout(*loaded))
         Combo1->setEditText(fromLibrary(marovin::layout_name(*layout)));
     QString reminder = QStringLiteral("Remember to select the original geodesic system");
-    if (loaded->sps && !loaded->sps->epsg.empty())
-        Combo2->setEditText(fromLibrary(loaded->sps->epsg));
+    if (system.system)
+        Combo2->setEditText(fromLibrary(system.system->definition));
     if (loaded->sps && !loaded->sps->units_not_metres.empty())
         reminder += QStringLiteral(". The SPS header gives the grid units as %1: the coordinates are converted "
                                    "as they stand, so the system must be one in those units.")
@@ -78,12 +79,14 @@ void KML_Main::Command1_Click()
 namespace {
 
 // What the "Information" tab shows above an XY file's points: what the file
-// says of itself (a header line, SPS header records) and a blank line;
-// nothing for a plain list.
-QByteArray xyTextNotes(const marovin::XyText& text)
+// says of itself (a header line, SPS header records, its system) and a
+// blank line; nothing for a plain list.
+QByteArray xyTextNotes(const marovin::XyText& text, const marovin::TextFileSystem& system)
 {
     QByteArray shown;
-    const std::vector<std::string> notes = marovin::xy_text_notes(text);
+    std::vector<std::string> notes = marovin::xy_text_notes(text);
+    if (std::string note = marovin::text_file_system_note(system); !note.empty())
+        notes.push_back(std::move(note));
     for (const std::string& note : notes)
         shown.append(note.data(), qsizetype(note.size())).append("\r\n");
     if (!notes.empty())
@@ -93,19 +96,21 @@ QByteArray xyTextNotes(const marovin::XyText& text)
 
 } // namespace
 
-void KML_Main::showXyText(const QString& path, const marovin::XyText& text)
+marovin::TextFileSystem KML_Main::showXyText(const QString& path, const marovin::XyText& text)
 {
+    marovin::TextFileSystem system = marovin::text_file_system(text);
     xyShownPath_ = path;
-    xyShownText_ = xyTextNotes(text).append(text.text.data(), qsizetype(text.text.size()));
+    xyShownText_ = xyTextNotes(text, system).append(text.text.data(), qsizetype(text.text.size()));
     xyShownLeftOut_ = text.left_out;
     RichTextBox1->setPlainBytes(xyShownText_);
+    return system;
 }
 
 bool KML_Main::isXyTextShown(const QString& path, const marovin::XyText& text) const
 {
     if (path != xyShownPath_ || text.left_out != xyShownLeftOut_)
         return false;
-    const QByteArray notes = xyTextNotes(text);
+    const QByteArray notes = xyTextNotes(text, marovin::text_file_system(text));
     const std::string_view shown(xyShownText_.constData(), std::size_t(xyShownText_.size()));
     return shown.starts_with(std::string_view(notes.constData(), std::size_t(notes.size()))) &&
            shown.substr(std::size_t(notes.size())) == text.text;

@@ -94,16 +94,21 @@ TEST_F(MarovinKml, CsvHoldsTracesNumbersPositionsAndDegreesInShortestForm)
     writeFile(dir / "line1.su", suLine());
     // The text road counts the lines of the file, blank ones included.
     writeFile(dir / "pts.xyz", "7;496000,5;5314000,25\r\n\r\n8;496020;5314015\r\n");
+    writeFile(dir / "names.xyz", "\"BX,1\",1,2\nB\"X,3,4\nDH 01,5,6\n7,8,9\n");
     const struct {
         const char* arguments;
         std::string csv;
     } cases[] = {
         {"-s none --csv -o - line1.su",
-         "trace,number,x,y\n1,2001,496000.5,5314000.25\n2,2002,496020.5,5314015.25\n3,2003,496040.5,5314030.25\n"},
+         "trace,number,x,y,name\n1,2001,496000.5,5314000.25,\n2,2002,496020.5,5314015.25,\n3,2003,496040.5,"
+         "5314030.25,\n"},
         {"-s none --csv -o - -l Trace --divisor 1 line1.su",
-         "trace,number,x,y\n1,0,49600050,531400025\n2,0,49602050,531401525\n3,0,49604050,531403025\n"},
+         "trace,number,x,y,name\n1,0,49600050,531400025,\n2,0,49602050,531401525,\n3,0,49604050,531403025,\n"},
         {"-s none --csv -o - --layout Number,X,Y pts.xyz",
-         "trace,number,x,y\n1,7,496000.5,5314000.25\n3,8,496020,5314015\n"},
+         "trace,number,x,y,name\n1,7,496000.5,5314000.25,\n3,8,496020,5314015,\n"},
+        // a name that is text goes last, quoted when it holds a comma or a quote
+        {"-s none --csv -o - --layout Number,X,Y names.xyz",
+         "trace,number,x,y,name\n1,0,1,2,\"BX,1\"\n2,0,3,4,\"B\"\"X\"\n3,0,5,6,DH 01\n4,7,8,9,\n"},
     };
     for (const auto& c : cases) {
         const support::ProgramRun r = run(c.arguments);
@@ -116,31 +121,42 @@ TEST_F(MarovinKml, CsvHoldsTracesNumbersPositionsAndDegreesInShortestForm)
     const support::ProgramRun converted = run("--csv -o out.csv line1.su");
     ASSERT_EQ(converted.status, 0) << converted.err;
     const std::string csv = read_bytes(dir / "out.csv");
-    ASSERT_EQ(csv.rfind("trace,number,x,y,longitude,latitude\n1,2001,496000.5,5314000.25,8.9464", 0), 0u) << csv;
+    ASSERT_EQ(csv.rfind("trace,number,x,y,longitude,latitude,name\n1,2001,496000.5,5314000.25,8.9464", 0), 0u) << csv;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 4);
     EXPECT_EQ(csv.find('\r'), std::string::npos);
 }
 
-TEST_F(MarovinKml, AnSpsFileIsConvertedFromTheSystemItsHeaderNamesUnlessTheSystemIsGiven)
+TEST_F(MarovinKml, ATextFileIsConvertedFromTheSystemItNamesUnlessTheSystemIsGiven)
 {
     // 500000 E 5000000 N: the central meridian of zone 31 (3 E), or of the
     // default zone 32 (9 E).
     writeFile(dir / "r.sps", std::string(support::kSps2.h00) + "\r\nH13 Geodetic Coordinate System EPSG:32631\r\n" +
                                  "H200 Description of grid units American Feet\r\n" +
                                  support::sps_record(support::kSps2, 'R', "1", "1001", 500000, 5000000) + "\r\n");
+    writeFile(dir / "grid.xyz", "HoleID,Easting,Northing,Grid\nDH1,500000,5000000,WGS 84 / UTM zone 31N\n");
+    writeFile(dir / "codes.xyz", "ID;X;Y;EPSG\n1;500000;5000000;32631\n2;500000;5000000;32630\n");
     const struct {
-        const char* system;
-        const char* longitude;
+        const char* arguments;
+        const char* point;
         const char* told;
     } cases[] = {
-        {"", ",3,45.1", "(converted from EPSG:32631, which its H records name) (its grid units are American Feet"},
-        {"-s UTM32 ", ",9,45.1", "written to standard output (its grid units are American Feet"},
+        {"--layout SPS r.sps", "\n4,1001,5e+05,5e+06,3,45.1",
+         "(converted from system EPSG:32631, WGS 84 / UTM zone 31N, from its H records) (its grid units are "
+         "American Feet"},
+        {"-s UTM32 --layout SPS r.sps", "\n4,1001,5e+05,5e+06,9,45.1",
+         "written to standard output (its grid units are American Feet"},
+        {"--layout X,Y grid.xyz", "\n2,1,5e+05,5e+06,3,45.1",
+         "(converted from system EPSG:32631, WGS 84 / UTM zone 31N, from the column Grid)\n"},
+        {"-s UTM32 --layout X,Y grid.xyz", "\n2,1,5e+05,5e+06,9,45.1", "written to standard output\n"},
+        {"--layout Number,X,Y codes.xyz", "\n2,1,5e+05,5e+06,9,45.1",
+         "(the column EPSG names more than one system: EPSG:32631 (WGS 84 / UTM zone 31N), EPSG:32630 (WGS 84 / "
+         "UTM zone 30N); converted from UTM32)\n"},
     };
     for (const auto& c : cases) {
-        const support::ProgramRun r = run(std::string(c.system) + "--layout SPS --csv -o - r.sps");
-        ASSERT_EQ(r.status, 0) << r.err;
-        EXPECT_NE(r.out.find("\n4,1001,5e+05,5e+06" + std::string(c.longitude)), std::string::npos) << r.out;
-        EXPECT_NE(r.err.find(c.told), std::string::npos) << r.err;
+        const support::ProgramRun r = run(std::string(c.arguments) + " --csv -o -");
+        ASSERT_EQ(r.status, 0) << c.arguments << ": " << r.err;
+        EXPECT_NE(r.out.find(c.point), std::string::npos) << c.arguments << ": " << r.out;
+        EXPECT_NE(r.err.find(c.told), std::string::npos) << c.arguments << ": " << r.err;
     }
 }
 
@@ -149,26 +165,48 @@ TEST_F(MarovinKml, OutputsNeverReplaceAnInputOrEachOther)
     writeFile(dir / "line1.su", suLine());
     writeFile(dir / "other.su", suLine());
     writeFile(dir / "LINE1.sgy", suLine());
+    writeFile(dir / "notes.txt", "kept");
+    const std::vector<std::string> before = scratch.names();
     const struct {
         const char* arguments;
+        int status;
         const char* refusal;
     } cases[] = {
-        {"-o line1.su line1.su", "line1.su: the output line1.su is an input file"},
-        {"-o other.su line1.su other.su", "is not"}, // a folder for many: other.su is a file
-        {"line1.su LINE1.sgy", "LINE1.sgy: the output LINE1.KML is already that of line1.su"},
+        {"-o line1.su line1.su", 1, "line1.su: the output line1.su is an input file"},
+        // many inputs need a folder: a usage error, before any file is read
+        {"-o notes.txt line1.su other.su", 2, "marovin-kml: -o notes.txt is not a folder, and 2 inputs need one\n"},
+        {"-o notes.txt/ line1.su", 2, "-o notes.txt/ is not a folder, and it ends in /"},
+        {"line1.su LINE1.sgy", 1, "LINE1.sgy: the output LINE1.KML is already that of line1.su"},
     };
     for (const auto& c : cases) {
         const support::ProgramRun r = run(c.arguments);
-        EXPECT_NE(r.status, 0) << c.arguments;
+        EXPECT_EQ(r.status, c.status) << c.arguments;
         EXPECT_NE(r.err.find(c.refusal), std::string::npos) << c.arguments << ": " << r.err;
         EXPECT_EQ(read_bytes(dir / "line1.su"), suLine());
         EXPECT_EQ(read_bytes(dir / "other.su"), suLine());
+        EXPECT_EQ(read_bytes(dir / "notes.txt"), "kept");
+        if (c.status == 2) {
+            EXPECT_EQ(scratch.names(), before) << c.arguments;
+        }
     }
-    // Many inputs go into the folder -o names, made when missing.
-    const support::ProgramRun many = run("-o kml line1.su other.su");
-    EXPECT_EQ(many.status, 0) << many.err;
-    EXPECT_TRUE(fs::exists(dir / "kml/LINE1.KML"));
-    EXPECT_TRUE(fs::exists(dir / "kml/OTHER.KML"));
+    // Many inputs go into the folder -o names, made when missing; one input
+    // into a folder that exists, or that a final "/" names.
+    const struct {
+        const char* arguments;
+        std::vector<const char*> written;
+    } folders[] = {
+        {"-o kml line1.su other.su", {"kml/LINE1.KML", "kml/OTHER.KML"}},
+        {"-o one line1.su", {"one/LINE1.KML"}},
+        {"-o one/ other.su", {"one/OTHER.KML"}},
+        {"-o made/ line1.su", {"made/LINE1.KML"}},
+    };
+    fs::create_directory(dir / "one");
+    for (const auto& c : folders) {
+        const support::ProgramRun r = run(c.arguments);
+        EXPECT_EQ(r.status, 0) << c.arguments << ": " << r.err;
+        for (const char* file : c.written)
+            EXPECT_TRUE(fs::is_regular_file(dir / file)) << c.arguments << ": " << file;
+    }
 }
 
 } // namespace

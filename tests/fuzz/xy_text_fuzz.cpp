@@ -6,13 +6,16 @@
 // Properties:
 //   - normalising never fails and gives lines ended by CR LF, none empty,
 //     with no blank, tab or ";" outside a quoted field; normalising that
-//     again changes nothing (for texts without quoted fields);
+//     again changes nothing (for files without quotes, whose quoted fields
+//     are the normaliser's own: a field of a "," or ";" line with blanks
+//     inside);
 //   - every line of the file is either a line of the result or left out as
 //     blank: the result's line count plus the lines left out is the file's
 //     line count, and file_line() maps the result's lines, in order, onto the
 //     lines not left out;
-//   - outside quotes a line keeps its characters: only blanks, tabs and
-//     separators are dropped or become "," (a decimal "," a ".");
+//   - a line without quotes keeps its characters: only blanks, tabs and
+//     separators are dropped or become "," (a decimal "," a "."), and
+//     quotes are added;
 //   - the reader's point count is the normaliser's line count; it fails
 //     exactly when a plain model finds a line with another number of fields
 //     than the layout or an X or Y that is not a number (lines without
@@ -119,7 +122,7 @@ void check_shape(const XyText& xy, std::string_view file, const std::string& abo
         const std::string_view original = file_lines[static_cast<std::size_t>(from - 1)];
         FUZZ_CHECK(!blank_line(original), about + "a blank line was kept");
         if (original.find('"') == std::string_view::npos)
-            FUZZ_CHECK(content_of(original, " \t;,.") == content_of(out_lines[k], ",."),
+            FUZZ_CHECK(content_of(original, " \t;,.") == content_of(out_lines[k], " ,.\""),
                        about + "line " + std::to_string(from) + " " + fuzz::printable(original) + " became " +
                            fuzz::printable(out_lines[k]));
     }
@@ -217,12 +220,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const XyText xy = normalized_xy_text(file);
     check_shape(xy, file, about);
-    // Quoted fields are left out: a ";" inside one makes its line a ";" line
-    // whose "," between digits are decimal points, in the file and in the
-    // normalised text alike, where the "," now separate fields. So is a
-    // byte-order mark that blanks kept from the start of the file: it starts
-    // the normalised text, where it is dropped.
-    if (xy.text.find('"') == std::string::npos && !xy.text.starts_with("\xEF\xBB\xBF")) {
+    // Files with quoted fields are left out: a ";" inside one makes its line
+    // a ";" line whose "," between digits are decimal points, in the file and
+    // in the normalised text alike, where the "," now separate fields. So is
+    // a byte-order mark that blanks kept from the start of the file: it
+    // starts the normalised text, where it is dropped.
+    if (file.find('"') == std::string_view::npos && !xy.text.starts_with("\xEF\xBB\xBF")) {
         const XyText again = normalized_xy_text(xy.text);
         FUZZ_CHECK(again.text == xy.text && again.left_out.empty(),
                    about + "normalising again gives " + fuzz::printable(again.text));

@@ -72,7 +72,10 @@ TEST(XyText, NormalisingSeparatesFieldsByTheLinesOwnRule)
         // a quoted field is kept whole
         {"\"Station 1; east\";2,5;3", "\"Station 1; east\",2.5,3\r\n"},
         // a ";" inside quotes makes no ";" line: its "," stay separators
-        {"\"Station 1; east\" 2,5 3", "\"Station 1; east\",2,5,3\r\n"},
+        {"\"Station 1; east\" 2,5", "\"Station 1; east\",2,5\r\n"},
+        // blanks inside a field of a "," or ";" line belong to it
+        {"DH 01, 612345.2,NAD83  /\tUTM zone 9N", "\"DH 01\",612345.2,\"NAD83 / UTM zone 9N\"\r\n"},
+        {"Hole;Coordinate system;a\"b c", "Hole,\"Coordinate system\",a\"b,c\r\n"},
         {"1001,\"a;b\",496000,5314000", "1001,\"a;b\",496000,5314000\r\n"},
         {"\"open 1  2", "\"open 1  2\r\n"},
         // blank lines are no points; a byte-order mark only counts at the start
@@ -212,6 +215,13 @@ TEST(XyText, HeaderLinesNameTheColumnsInAnyOrder)
          {1}, {2}, {1002}, {"1001.5"}},
         {"EASTING,NORTHING,Station\n1,2,DSV-FD0001", L::NumberXY, L::XY, {1}, {2}, {1}, {}},
         {"Name,Lat,Lon\nA,45.5,9.25", L::NumberXY, L::NumberXY, {9.25}, {45.5}, {0}, {"A"}},
+        // ID columns as collar lists spell them; the first one is the Number
+        {"Hole_ID;East;North\nDH-1;1;2", L::NumberXY, L::NumberXY, {1}, {2}, {0}, {"DH-1"}},
+        {"BHID,Name,X,Y\nB1,First,1,2", L::NumberXY, L::NumberXY, {1}, {2}, {0}, {"B1"}},
+        {"Point ID, Easting, Northing\nP 7,1,2", L::NumberXY, L::NumberXY, {1}, {2}, {0}, {"P 7"}},
+        {"Station_ID\tEasting\tNorthing\tHole\n12\t1\t2\tH", L::NumberXY, L::NumberXY, {1}, {2}, {12}, {}},
+        // a system column is no ID, though "Grid" ends in "id"
+        {"X,Y,Grid\n1,2,NAD83 / UTM zone 9N", L::XY, L::XY, {1}, {2}, {1}, {}},
         // names that do not say where X and Y stand: read in the layout's order
         {"Pt;Rechts;Hoch\nP-1;1;2\n", std::nullopt, L::NumberXY, {1}, {2}, {0}, {"P-1"}},
         {"X,Y,X\n1,2,3", std::nullopt, L::XYZ, {1}, {2}, {1}, {}},
@@ -232,6 +242,39 @@ TEST(XyText, HeaderLinesNameTheColumnsInAnyOrder)
     // as before.
     for (const char* first : {"a,1\r\n", "a,,b\r\n", "1,2\r\n", "\"a\",\"1\"\r\n", "a,\"\"\r\n"})
         EXPECT_FALSE(marovin::xy_file_text(first).header.has_value()) << first;
+}
+
+// The columns headed as the coordinate system give their texts, each once,
+// for the conversion to tell which system they name.
+TEST(XyText, SystemColumnsGiveTheTextsTheirLinesHold)
+{
+    const auto many = [] {
+        std::string text = "X,Y,CRS\n";
+        for (int k = 0; k < 9; ++k)
+            text += "1,2,EPSG:" + std::to_string(k) + "\n";
+        return text;
+    }();
+    // clang-format off
+    const struct {
+        std::string text;
+        std::vector<marovin::XySystemColumn> systems;
+    } cases[] = {
+        {"HoleID,Easting,Northing,Grid\nA,1,2,NAD83 / UTM zone 9N\r\nB,3,4,NAD83 / UTM zone 9N\n",
+         {{3, "Grid", false, {"NAD83 / UTM zone 9N"}, false}}},
+        {"EPSG;ID;X;Y;Projection\n26909;1;2;3;utm\n26910;2;3;4;utm", 
+         {{0, "EPSG", true, {"26909", "26910"}, false}, {4, "Projection", false, {"utm"}, false}}},
+        {"X Y Coordinate_System\n1 2 EPSG:1\n1 2", {{2, "Coordinate_System", false, {"EPSG:1", ""}, false}}},
+        {"X,Y,\"coordinate system\"\n1,2,\"EPSG:1\"", {{2, "coordinate system", false, {"EPSG:1"}, false}}},
+        {many, {{2, "CRS", false, {"EPSG:0", "EPSG:1", "EPSG:2", "EPSG:3", "EPSG:4", "EPSG:5", "EPSG:6", "EPSG:7"},
+                 true}}},
+        {"X,Y,System\n1,2,EPSG:1", {}},
+    };
+    // clang-format on
+    for (const auto& c : cases) {
+        const marovin::XyText text = marovin::xy_file_text(c.text);
+        ASSERT_TRUE(text.header.has_value()) << shown(c.text);
+        EXPECT_TRUE(text.header->systems == c.systems) << shown(c.text);
+    }
 }
 
 TEST(XyText, HeaderLinesThatCannotBeReadFailNamingTheirFields)

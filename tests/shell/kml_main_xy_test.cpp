@@ -432,6 +432,31 @@ TEST_F(TextRoadTest, SurveyFilesAsCrewsDeliverThemReachTheKmlWherePROJPutsThem)
     }
 }
 
+// A list that names its system in a column sets the system box, and the
+// "Information" tab tells where it came from; one that names two leaves it.
+TEST_F(TextRoadTest, SystemColumnSetsTheSystemBoxAtSelection)
+{
+    KML_Main& w = window();
+    const struct {
+        QByteArray content;
+        QString system;
+        QString told;
+    } cases[] = {
+        {"HoleID,Easting,Northing,Grid\r\nDH1,612345,5523456,NAD83 / UTM zone 9N\r\nDH2,612350,5523460,nad83 / "
+         "utm zone 9n\r\n",
+         "EPSG:26909", "The file names its system: system EPSG:26909, NAD83 / UTM zone 9N, from the column Grid.\r\n"},
+        {"HoleID,Easting,Northing,Grid\r\nDH1,612345,5523456,EPSG:26909\r\nDH2,612350,5523460,EPSG:26910\r\n", "UTM32",
+         "The system is not taken from the file: the column Grid names more than one system: "},
+    };
+    for (const auto& c : cases) {
+        w.Combo2->setEditText("UTM32");
+        choose(QStringLiteral("collars.xyz"), c.content);
+        EXPECT_EQ(w.Combo1->currentText(), "Number,X,Y");
+        EXPECT_EQ(w.Combo2->currentText(), c.system);
+        EXPECT_TRUE(w.RichTextBox1->text().contains(c.told)) << w.RichTextBox1->text().toStdString();
+    }
+}
+
 // An SPS header's units other than metres are told, never scaled.
 TEST_F(TextRoadTest, SpsGridUnitsOtherThanMetresAreToldAtSelection)
 {
