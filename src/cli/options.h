@@ -3,6 +3,7 @@
 // write. Parsing checks every option before any file is touched, so that a
 // usage error (exit status 2) never leaves half a batch done.
 
+#include "base/known_systems.h"
 #include "base/result.h"
 #include "kml/kml_writer.h"
 #include "readers/trace_extraction.h"
@@ -20,7 +21,7 @@ struct Options {
 
     // Source system as given ("UTM32", "EPSG:23031", a PROJ string);
     // nothing for "none", which converts nothing.
-    std::optional<std::string> system = std::string("UTM32");
+    std::optional<std::string> system = std::string(kDefaultSystem);
     // Whether -s was given. When it was not, an SPS file whose H records
     // name an EPSG code is converted from that system, as the window takes it.
     bool system_given = false;
