@@ -22,11 +22,14 @@ struct Options {
     // Source system as given ("UTM32", "EPSG:23031", a PROJ string);
     // nothing for "none", which converts nothing.
     std::optional<std::string> system = std::string(kDefaultSystem);
+    // --describe: what each seismic file holds, printed; nothing written.
+    bool describe = false;
     // Whether -s was given. When it was not, an SPS file whose H records
-    // name an EPSG code is converted from that system, as the window takes it.
+    // name an EPSG code, or a seismic file whose textual header names one
+    // system, is converted from that system, as the window takes it.
     bool system_given = false;
     // Seismic road: the label word and its name ("CDP"), the pair.
-    TraceWord label = TraceWord::Ensemble;
+    HeaderPosition label = TraceWord::Ensemble;
     std::string label_name = "CDP";
     CoordinatePair pair{TraceWord::GroupX, TraceWord::GroupY};
     // The coordinate divisor; nothing: the header's on the seismic road, 1
@@ -47,6 +50,7 @@ struct Options {
 // a usage error.
 Result<Options> parse_options(const std::vector<std::string>& arguments);
 
-extern const char* const kUsage;
+// The text of --help.
+std::string usage_text();
 
 } // namespace marovin::cli

@@ -1,6 +1,7 @@
 // Start-up, shut-down, the tab rule and the help page.
 #include "base/known_systems.h"
 #include "base/regular_file.h"
+#include "conversion/seismic_choices.h"
 #include "readers/rtf_reader.h"
 #include "settings/remembered_file.h"
 #include "shell/desktop.h"
@@ -21,6 +22,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -52,6 +54,16 @@ void fillList(QComboBox* combo, const Entries& entries)
 void fillList(QComboBox* combo, std::initializer_list<std::string_view> entries)
 {
     fillList<std::initializer_list<std::string_view>>(combo, entries);
+}
+
+// The captions of a table of choices, in its order.
+template <class Choice, std::size_t N>
+std::vector<std::string_view> captions(const Choice (&choices)[N])
+{
+    std::vector<std::string_view> shown;
+    for (const Choice& choice : choices)
+        shown.push_back(choice.caption);
+    return shown;
 }
 
 // Loads a document file into the rich-text view, replacing what it showed:
@@ -117,10 +129,10 @@ void KML_Main::Form_Load()
     fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
     fillList(Combo2, marovin::kTextRoadSystems);
     fillList(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});
-    fillList(Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""});
+    fillList(Combo7, captions(marovin::kLabelChoices));
     fillList(Combo4, {"1", "2", "5", "10", "25"});
     fillList(Combo8, {"1", "2", "5", "10", "25"});
-    fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"});
+    fillList(Combo5, captions(marovin::kPairChoices));
     fillList(Combo6, marovin::kSeismicRoadSystems);
 
     (void)loadDocument(RichTextBox1, programFile(kManual));
