@@ -9,6 +9,7 @@
 #include "support/seismic_line.h"
 #include "support/timing.h"
 
+#include "base/regular_file.h"
 #include "readers/seismic_header.h"
 
 #include <chrono>
@@ -19,6 +20,8 @@
 #include <limits>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -60,17 +63,20 @@ void make_varying(const fs::path& path, int traces)
 // from the file size (halves to even).
 std::int64_t first_trace_header_read(const std::string& path)
 {
-    marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(path);
-    if (!file || file->size() < 3840)
+    marovin::Result<marovin::RegularFile, marovin::OpenError> file = marovin::open_regular_file(path);
+    if (!file || file->size < 3840)
         return -1;
-    const auto samples = file->Read_BE_Int16(3715);
-    const auto scalar = file->Read_BE_Int16(3671);
-    if (!samples || !scalar || *scalar == std::numeric_limits<std::int16_t>::min())
+    unsigned char words[46];
+    if (::pread(file->descriptor.get(), words, sizeof words, 3670) != static_cast<ssize_t>(sizeof words))
         return -1;
-    const std::int64_t trace = 4 * std::int64_t{*samples} + 240;
+    const auto samples = static_cast<std::int16_t>((words[44] << 8) | words[45]); // 3715-3716
+    const auto scalar = static_cast<std::int16_t>((words[0] << 8) | words[1]);    // 3671-3672
+    if (scalar == std::numeric_limits<std::int16_t>::min())
+        return -1;
+    const std::int64_t trace = 4 * std::int64_t{samples} + 240;
     if (trace <= 0)
         return -1;
-    const std::int64_t data = static_cast<std::int64_t>(file->size()) - 3600;
+    const std::int64_t data = static_cast<std::int64_t>(file->size) - 3600;
     const std::int64_t q = data / trace, twice = 2 * (data % trace);
     return twice > trace || (twice == trace && q % 2 != 0) ? q + 1 : q;
 }
@@ -97,13 +103,13 @@ int main()
         for (int round = 0; round < rounds && status == 0; ++round) {
             auto start = std::chrono::steady_clock::now();
             for (int i = 0; i < reads; ++i) {
-                const marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path.string());
-                if (!header) {
-                    std::fprintf(stderr, "%s\n", header.error().c_str());
+                const marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(path.string());
+                if (!file) {
+                    std::fprintf(stderr, "%s\n", file.error().c_str());
                     status = 1;
                     break;
                 }
-                traces = header->Nb_Traces;
+                traces = file->traces();
             }
             now.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count() /
                           reads);
@@ -129,10 +135,10 @@ int main()
     std::vector<double> walks;
     for (int round = 0; round < 5 && status == 0; ++round) {
         const auto start = std::chrono::steady_clock::now();
-        const marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(varying.string());
+        const marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(varying.string());
         walks.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-        if (!header || header->Trace_Starts.size() != 1'000'000) {
-            std::fprintf(stderr, "the varying file was not walked: %s\n", header ? "" : header.error().c_str());
+        if (!file || file->layout().starts.size() != 1'000'000) {
+            std::fprintf(stderr, "the varying file was not walked: %s\n", file ? "" : file.error().c_str());
             status = 1;
         }
     }

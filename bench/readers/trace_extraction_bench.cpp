@@ -39,31 +39,26 @@ constexpr int kSamples = 250;
 
 int extract(const char* path)
 {
-    auto header = marovin::read_seismic_header(path);
-    if (!header) {
-        std::fprintf(stderr, "%s\n", header.error().c_str());
-        return 1;
-    }
     auto file = marovin::SeismicFile::open(path);
     if (!file) {
         std::fprintf(stderr, "%s\n", file.error().c_str());
         return 1;
     }
+    const marovin::TraceLayout& layout = file->layout();
     marovin::TraceSelection selection;
     selection.divisor = 100;
     const int runs = 5;
     std::vector<double> limit;
     for (int run = 0; run < runs; ++run)
-        limit.push_back(bench::page_touch_limit(file->descriptor(), header->Header_Offset,
-                                                marovin::trace_length(*header), header->Nb_Traces));
+        limit.push_back(bench::page_touch_limit(file->descriptor(), layout.first, layout.trace_bytes(), layout.count));
     const double touch = bench::median(limit);
-    std::printf("page-touch limit %d traces: %.3f s (median of %d)\n", header->Nb_Traces, touch, runs);
+    std::printf("page-touch limit %d traces: %.3f s (median of %d)\n", file->traces(), touch, runs);
     for (const auto method : {marovin::ReadMethod::Positioned, marovin::ReadMethod::Mapped}) {
         std::vector<double> reads, writes;
         std::size_t traces = 0;
         for (int run = 0; run < runs; ++run) {
             const auto start = bench::Clock::now();
-            auto points = marovin::extract_trace_points(*file, *header, false, selection, method);
+            auto points = file->extract(selection, method);
             reads.push_back(bench::seconds_since(start));
             if (!points) {
                 std::fprintf(stderr, "%s\n", points.error().c_str());
@@ -99,17 +94,18 @@ int extract(const char* path)
 // timed by the seismic road benchmark.
 int step(const char* path)
 {
-    const auto header = marovin::read_seismic_header(path);
-    if (!header)
-        bench::die(header.error());
+    const auto file = marovin::SeismicFile::open(path);
+    if (!file)
+        bench::die(file.error());
     const std::filesystem::path folder = bench::work_folder("trace_extraction_bench");
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
 
     const auto start = bench::Clock::now();
-    auto points = marovin::seismic_road_points(path, *header, {});
-    if (!points)
-        bench::die(points.error());
+    auto road = marovin::seismic_road_points(*file, {});
+    if (!road)
+        bench::die(road.error());
+    marovin::RoadPoints* points = &road->points;
     const double read = bench::seconds_since(start);
     if (points->size() == 0)
         bench::die(std::string(path) + " holds no traces");

@@ -38,15 +38,14 @@ struct Limits {
 inline Limits measure_limits(const std::filesystem::path& line, const std::filesystem::path& kml,
                              const std::filesystem::path& work, int runs, int passes)
 {
-    auto header = marovin::read_seismic_header(line.string());
     auto file = marovin::SeismicFile::open(line.string());
-    if (!header || !file)
+    if (!file)
         die("cannot read " + line.string());
+    const marovin::TraceLayout& layout = file->layout();
     std::vector<double> touch, proj, write;
     for (int run = 0; run < runs; ++run)
-        touch.push_back(page_touch_limit(file->descriptor(), header->Header_Offset, marovin::trace_length(*header),
-                                         header->Nb_Traces));
-    auto points = marovin::extract_trace_points(*file, *header, false, {});
+        touch.push_back(page_touch_limit(file->descriptor(), layout.first, layout.trace_bytes(), layout.count));
+    auto points = file->extract({});
     if (!points)
         die(points.error());
     for (double& x : points->x)

@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/file_names.h"
 #include "base/number_text.h"
+#include "conversion/named_system.h"
 #include "conversion/point_table.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
@@ -214,12 +215,31 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
     if (!target.refusal.empty())
         return failed(target.refusal);
 
+    // What a file says of itself is taken as the window takes it: the system
+    // a seismic file's textual header or an SPS file's H records name,
+    // unless -s says otherwise; grid units other than metres are only told.
+    std::optional<std::string> system = options.system;
+    std::string named;
     Result<RoadPoints> read = fail("");
     if (options.layout) {
         read = read_text_road(target.input, *options.layout, options.divisor.value_or(1));
     } else {
-        Result<SeismicRoad> road = read_seismic_road(target.input, {options.label, options.pair, options.divisor});
-        read = road ? Result<RoadPoints>(std::move(road->points)) : fail(road.error());
+        Result<SeismicFile> file = SeismicFile::open(target.input);
+        if (!file)
+            return failed(file.error());
+        if (!options.system_given) {
+            if (const std::optional<NamedSystem> header_system = textual_header_system(*file)) {
+                system = header_system->definition;
+                named = " (converted from " + header_system->definition + ", " + header_system->name +
+                        ", which its textual header names)";
+            }
+        }
+        auto road = seismic_road_points(*file, {options.label, options.pair, options.divisor});
+        if (!road)
+            return failed(road.error());
+        if (const std::string unset = unset_traces_text(*road); !unset.empty())
+            named += "; " + unset;
+        read = std::move(road->points);
     }
     if (!read)
         return failed(read.error());
@@ -229,18 +249,16 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
         return failed("more points than a table holds");
     const auto count = static_cast<std::int32_t>(points.size());
     const std::string unit = options.layout ? (count == 1 ? " point" : " points") : (count == 1 ? " trace" : " traces");
-    std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output);
+    std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output) + named;
 
-    // What a text file says of its system is taken as the window takes it:
-    // the system it names, unless -s says otherwise; an SPS file's grid
-    // units other than metres are only told.
-    std::optional<std::string> system = options.system;
+    // A text file's system: the system it names (an SPS file's H records, a
+    // list's system column), unless -s says otherwise.
     if (options.layout && !options.system_given) {
-        if (const TextFileSystem named = text_file_system(points.lines); named.system) {
-            system = named.system->definition;
-            done += " (converted from " + named.told + ")";
-        } else if (!named.told.empty() && system) {
-            done += " (" + named.told + "; converted from " + *system + ")";
+        if (const TextFileSystem text_system = text_file_system(points.lines); text_system.system) {
+            system = text_system.system->definition;
+            done += " (converted from " + text_system.told + ")";
+        } else if (!text_system.told.empty() && system) {
+            done += " (" + text_system.told + "; converted from " + *system + ")";
         }
     }
     if (const std::optional<SpsHeader>& sps = points.lines.sps; sps && system && !sps->units_not_metres.empty())

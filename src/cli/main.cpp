@@ -1,6 +1,7 @@
 // marovin-kml: the seismic and text roads of Marovin's window without a
-// window, on many files at once. See kUsage (cli/options.cpp).
+// window, on many files at once. See usage_text() (cli/options.cpp).
 
+#include "cli/describe.h"
 #include "cli/file_run.h"
 #include "cli/options.h"
 
@@ -105,12 +106,26 @@ int main(int argc, char** argv)
     }
     const marovin::cli::Options& options = *parsed;
     if (options.help) {
-        std::fputs(marovin::cli::kUsage, stdout);
+        std::fputs(marovin::cli::usage_text().c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : kExitFailed;
     }
     if (options.version) {
         std::printf("marovin-kml (Marovin) %s, PROJ %s\n", MAROVIN_VERSION, proj_info().version);
         return std::fflush(stdout) == 0 ? 0 : kExitFailed;
+    }
+    if (options.describe) {
+        // What each file holds, on standard output, in the order given.
+        bool all_read = true;
+        for (const std::string& file : options.files) {
+            const marovin::Result<std::string> described = marovin::cli::describe_seismic_file(file);
+            if (described) {
+                std::fputs(described->c_str(), stdout);
+            } else {
+                std::fprintf(stderr, "marovin-kml: %s\n", described.error().c_str());
+                all_read = false;
+            }
+        }
+        return std::fflush(stdout) == 0 && all_read ? 0 : kExitFailed;
     }
     marovin::Result<std::vector<marovin::cli::Target>> planned = marovin::cli::plan_outputs(options);
     if (!planned) {

@@ -2,82 +2,136 @@
 
 #include "base/plain_text.h"
 #include "conversion/road_points.h"
+#include "conversion/seismic_choices.h"
 #include "geodesy/geodesy.h"
 
 #include <algorithm>
 #include <charconv>
 #include <string_view>
+#include <vector>
 
 namespace marovin::cli {
 
-const char* const kUsage = "usage: marovin-kml [OPTIONS] FILE...\n"
-                           "Writes the points of seismic files (SEG-Y or SU) or XY text files as KML\n"
-                           "documents in WGS84 degrees, as Marovin's window does, or as CSV.\n"
-                           "\n"
-                           "  -s, --system NAME      source system: a name of the window's lists (UTM32,\n"
-                           "                         LT2, BD72...), EPSG:n or a PROJ string; default UTM32,\n"
-                           "                         or the system a text file names (an SPS file's H\n"
-                           "                         records, a list's Grid, CRS or EPSG column);\n"
-                           "                         \"none\" converts nothing (with --csv)\n"
-                           "  -l, --label WORD       seismic label word: FFID, CDP, Trace, SP (default CDP)\n"
-                           "  -p, --pair WHICH       receiver (default), source or cdp\n"
-                           "      --divisor N        coordinate divisor; default: the header's scalar\n"
-                           "      --layout TEXT      read FILEs as XY text of this layout: \"Number,X,Y,Z\",\n"
-                           "                         \"Number,X,Y\", \"X,Y,Z\", \"X,Y\" or \"SPS\"\n"
-                           "  -e, --every N          label every N-th point (default 5)\n"
-                           "  -n, --name TEXT        word before each label number (default: the label\n"
-                           "                         word; \"Station\" on the text road)\n"
-                           "  -d, --description TEXT description of labelled points (default \"Seismic line 1\")\n"
-                           "  -o, --output PATH      a file for one input, a folder for many or when PATH\n"
-                           "                         ends in /, - for standard output (default: beside\n"
-                           "                         each input, named as the window names it)\n"
-                           "      --csv              write CSV: trace,number,x,y,longitude,latitude,name\n"
-                           "  -j, --jobs N           files at once (default: the number of cores)\n"
-                           "  -q, --quiet            no progress line\n"
-                           "      --help, --version\n"
-                           "\n"
-                           "Files without --layout are seismic; a name ending in SU (any case) is SU.\n"
-                           "One line per file on standard error says what was written or why not.\n"
-                           "Exit status: 0 every file written, 1 some file failed, 2 usage error.\n";
+namespace {
+
+// Words joined as a sentence lists them: "a, b or c".
+template <class Items, class Word>
+std::string listed(const Items& items, Word word, std::string_view last_joint)
+{
+    std::vector<std::string> words;
+    for (const auto& item : items)
+        if (!word(item).empty())
+            words.emplace_back(word(item));
+    std::string text;
+    for (std::size_t i = 0; i < words.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == words.size() ? std::string(last_joint) : ", ") + words[i];
+    return text;
+}
+
+// An option's description, wrapped onto lines indented to the
+// descriptions' column.
+std::string option_line(std::string_view option, std::string_view description)
+{
+    constexpr std::size_t kColumn = 25, kWidth = 82;
+    // Long options alone stand where those after a short one do.
+    std::string text = (option.starts_with("--") ? "      " : "  ") + std::string(option);
+    text.resize(kColumn, ' ');
+    std::size_t length = kColumn;
+    std::size_t at = 0;
+    while (at < description.size()) {
+        std::size_t end = description.find(' ', at);
+        if (end == std::string_view::npos)
+            end = description.size();
+        const std::string_view word = description.substr(at, end - at);
+        if (length > kColumn && length + 1 + word.size() > kWidth) {
+            text += "\n" + std::string(kColumn, ' ');
+            length = kColumn;
+        } else if (length > kColumn) {
+            text += ' ';
+            ++length;
+        }
+        text += word;
+        length += word.size();
+        at = end + 1;
+    }
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text + "\n";
+}
+
+} // namespace
+
+std::string usage_text()
+{
+    const std::string systems = listed(
+        kKnownSystems, [](const KnownSystem& system) { return system.name; }, ", ");
+    const std::string labels = listed(
+        kLabelChoices, [](const LabelChoice& choice) { return choice.word; }, ", ");
+    const std::string pairs = listed(
+        kPairChoices, [](const PairChoice& choice) { return choice.word; }, ", ");
+    return "usage: marovin-kml [OPTIONS] FILE...\n"
+           "       marovin-kml --describe FILE...\n"
+           "Writes the points of seismic files (SEG-Y or SU) or XY text files as KML\n"
+           "documents in WGS84 degrees, as Marovin's window does, or as CSV.\n"
+           "\n" +
+           option_line("-s, --system NAME",
+                       "source system: a name of the window's lists (" + systems +
+                           "), EPSG:n or a PROJ string; default " + std::string(kDefaultSystem) +
+                           ", or the system a file names (a seismic file's textual header, an SPS file's H records, a "
+                            "list's Grid, CRS or EPSG column); "
+                           "\"none\" converts nothing (with --csv)") +
+           option_line("-l, --label WORD", "seismic label word: " + labels +
+                                               " (default CDP), or the byte (1 to 237) of any 32-bit word of the "
+                                               "trace header: 5") +
+           option_line("-p, --pair WHICH", "seismic coordinate pair: " + pairs +
+                                               " (default receiver), or the bytes of any two 32-bit words of the "
+                                               "trace header, X then Y: 201,205") +
+           option_line("--divisor N", "coordinate divisor; default: the header's scalar") +
+           option_line("--layout TEXT",
+                       "read FILEs as XY text of this layout: \"Number,X,Y,Z\", \"Number,X,Y\", \"X,Y,Z\", "
+                       "\"X,Y\" or \"SPS\"") +
+           option_line("-e, --every N", "label every N-th point (default 5)") +
+           option_line("-n, --name TEXT",
+                       "word before each label number (default: the label word; \"Station\" on the text road)") +
+           option_line("-d, --description TEXT", "description of labelled points (default \"Seismic line 1\")") +
+           option_line("-o, --output PATH", "a file for one input, a folder for many or when PATH ends in /, - for standard output "
+                                            "(default: beside each input, named as the window names it)") +
+           option_line("--csv", "write CSV: trace,number,x,y,longitude,latitude,name") +
+           option_line("--describe",
+                       "print what each seismic FILE holds (its found-line, textual header, named system, and "
+                       "the words of its first and last trace); write nothing") +
+           option_line("-j, --jobs N", "files at once (default: the number of cores)") +
+           option_line("-q, --quiet", "no progress line") + option_line("--help, --version", "") +
+           "\n"
+           "Files without --layout are seismic; a name ending in SU (any case) is SU.\n"
+           "One line per file on standard error says what was written or why not.\n"
+           "Exit status: 0 every file written, 1 some file failed, 2 usage error.\n";
+}
 
 namespace {
 
 Error usage(const std::string& what) { return fail(what); }
 
-// The words of -l, in the spelling that names the points.
-struct LabelWord {
-    std::string_view name;
-    std::string_view window_text; // as the window's list gives it
-};
-constexpr LabelWord kLabels[] = {
-    {"FFID", "FFID"}, {"CDP", "CDP"}, {"Trace", "Trace"}, {"SP", "SP"}, {"SHOT POINT", "Shot Point"}};
-
 Status set_label(Options& options, std::string_view value)
 {
-    for (const LabelWord& word : kLabels) {
-        if (equal_ignoring_case(value, word.name)) {
-            options.label = label_word_for(word.window_text);
-            options.label_name = std::string(word.name == "SHOT POINT" ? "SP" : word.name);
-            return ok();
-        }
-    }
-    return usage("--label takes FFID, CDP, Trace or SP, not \"" + std::string(value) + "\"");
+    Result<HeaderPosition> label = label_of_word(value);
+    if (!label)
+        return usage("--label: " + label.error());
+    options.label = *label;
+    // The points are named by the word as the command spells it ("SP"),
+    // or, for a word at any byte, as the window names it.
+    options.label_name = typed_label_caption(*label);
+    for (const LabelChoice& choice : kLabelChoices)
+        if (!choice.word.empty() && choice.position == *label)
+            options.label_name = std::string(choice.word);
+    return ok();
 }
 
 Status set_pair(Options& options, std::string_view value)
 {
-    const std::string which = ascii_upper(value);
-    // The window's texts of its "Header word for XY" list.
-    const std::string text = which == "RECEIVER" ? "X,Y receiver coordinate"
-                             : which == "SOURCE" ? "X,Y source coordinate"
-                             : which == "CDP"    ? "X,Y CDP coordinate"
-                                                 : "";
-    if (text.empty())
-        return usage("--pair takes receiver, source or cdp, not \"" + std::string(value) + "\"");
-    options.pair = coordinate_pair_for(text);
-    // Any text the reader does not know gives the receiver pair.
-    if (which != "RECEIVER" && options.pair == coordinate_pair_for("X,Y receiver coordinate"))
-        return usage("the " + which + " coordinate pair is not read from trace headers by this version");
+    Result<CoordinatePair> pair = pair_of_word(value);
+    if (!pair)
+        return usage("--pair: " + pair.error());
+    options.pair = *pair;
     return ok();
 }
 
@@ -122,12 +176,13 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         }
         const auto flag = [&](std::string_view s, std::string_view l) { return name == s || name == l; };
         if (flag("--help", "--help") || flag("--version", "--version") || flag("--csv", "--csv") ||
-            flag("-q", "--quiet")) {
+            flag("--describe", "--describe") || flag("-q", "--quiet")) {
             if (value)
                 return usage(name + " takes no value");
             options.help |= name == "--help";
             options.version |= name == "--version";
             options.csv |= name == "--csv";
+            options.describe |= name == "--describe";
             options.quiet |= name == "-q" || name == "--quiet";
             continue;
         }
@@ -196,6 +251,10 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         return options;
     if (options.files.empty())
         return usage("no FILE given");
+    if (options.describe && options.layout)
+        return usage("--describe reads seismic files, not XY text files of a --layout");
+    if (options.describe)
+        return options;
     if (!options.system && !options.csv)
         return usage("--system none converts nothing: it writes positions only as CSV (--csv)");
     if (options.output == "-" && options.files.size() > 1)

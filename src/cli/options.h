@@ -3,6 +3,7 @@
 // write. Parsing checks every option before any file is touched, so that a
 // usage error (exit status 2) never leaves half a batch done.
 
+#include "base/known_systems.h"
 #include "base/result.h"
 #include "kml/kml_writer.h"
 #include "readers/trace_extraction.h"
@@ -20,12 +21,15 @@ struct Options {
 
     // Source system as given ("UTM32", "EPSG:23031", a PROJ string);
     // nothing for "none", which converts nothing.
-    std::optional<std::string> system = std::string("UTM32");
-    // Whether -s was given. When it was not, an XY text file that names its
-    // system (text_file_system) is converted from it, as the window takes it.
+    std::optional<std::string> system = std::string(kDefaultSystem);
+    // --describe: what each seismic file holds, printed; nothing written.
+    bool describe = false;
+    // Whether -s was given. When it was not, a file that names its system
+    // (a seismic file's textual header, an SPS file's H records, a list's
+    // system column) is converted from it, as the window takes it.
     bool system_given = false;
     // Seismic road: the label word and its name ("CDP"), the pair.
-    TraceWord label = TraceWord::Ensemble;
+    HeaderPosition label = TraceWord::Ensemble;
     std::string label_name = "CDP";
     CoordinatePair pair{TraceWord::GroupX, TraceWord::GroupY};
     // The coordinate divisor; nothing: the header's on the seismic road, 1
@@ -46,6 +50,7 @@ struct Options {
 // a usage error.
 Result<Options> parse_options(const std::vector<std::string>& arguments);
 
-extern const char* const kUsage;
+// The text of --help.
+std::string usage_text();
 
 } // namespace marovin::cli

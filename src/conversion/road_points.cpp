@@ -1,6 +1,7 @@
 #include "conversion/road_points.h"
 
 #include "base/plain_text.h"
+#include "conversion/seismic_choices.h"
 
 #include <algorithm>
 #include <charconv>
@@ -34,7 +35,12 @@ Status divide(RoadPoints& points, double divisor)
 
 } // namespace
 
-std::int64_t RoadPoints::origin(std::size_t i) const { return lines.file_line(static_cast<std::int64_t>(i) + 1); }
+std::int64_t RoadPoints::origin(std::size_t i) const
+{
+    if (!trace.empty())
+        return trace[i];
+    return lines.file_line(static_cast<std::int64_t>(i) + 1);
+}
 
 Result<double> coordinate_divisor(std::string_view scalar_text)
 {
@@ -54,18 +60,76 @@ Result<double> coordinate_divisor(std::string_view scalar_text)
     return std::fabs(value);
 }
 
-double header_divisor(const SeismicHeader& header) { return std::abs(static_cast<double>(header.Coord_Scalar)); }
+double header_divisor(const SeismicFile& file) { return std::abs(static_cast<double>(file.scalar())); }
 
-Result<RoadPoints> seismic_road_points(const std::string& path, const SeismicHeader& header,
-                                       const SeismicSelection& selection)
+std::string unset_traces_text(const SeismicRoad& road)
 {
-    // The file is open only inside this call.
-    Result<SeismicFile> file = SeismicFile::open(path);
-    if (!file)
-        return fail(file.error());
-    const double divisor = selection.divisor.value_or(header_divisor(header));
+    if (road.unset == 0)
+        return {};
+    return std::to_string(road.unset) + " of " + std::to_string(road.traces) +
+           (road.traces == 1 ? " trace" : " traces") + (road.unset == 1 ? " has" : " have") +
+           " no coordinates (X and Y are 0) and " + (road.unset == 1 ? "is" : "are") + " left out";
+}
+
+namespace {
+
+// Leaves out the points whose X and Y are both 0, keeping the trace of each
+// point left; nothing moves when every point has coordinates.
+std::int64_t leave_out_unset(RoadPoints& points)
+{
+    const std::size_t n = points.size();
+    std::size_t kept = 0;
+    while (kept < n && !(points.x[kept] == 0 && points.y[kept] == 0))
+        ++kept;
+    if (kept == n)
+        return 0;
+    points.trace.reserve(n);
+    for (std::size_t i = 0; i < kept; ++i)
+        points.trace.push_back(static_cast<std::int32_t>(i + 1));
+    for (std::size_t i = kept; i < n; ++i) {
+        if (points.x[i] == 0 && points.y[i] == 0)
+            continue;
+        points.x[kept] = points.x[i];
+        points.y[kept] = points.y[i];
+        points.number[kept] = points.number[i];
+        points.trace.push_back(static_cast<std::int32_t>(i + 1));
+        ++kept;
+    }
+    const auto unset = static_cast<std::int64_t>(n - kept);
+    points.x.resize(kept);
+    points.y.resize(kept);
+    points.number.resize(kept);
+    return unset;
+}
+
+// Why no trace has coordinates in `pair`, naming a listed pair that has
+// them.
+std::string no_coordinates(const SeismicFile& file, const TraceSelection& selection)
+{
+    std::string why = "no trace of " + file.path() + " has " + pair_coordinates(selection.pair);
+    for (const PairChoice& choice : kPairChoices) {
+        if (choice.pair == selection.pair)
+            continue;
+        TraceSelection other = selection;
+        other.pair = choice.pair;
+        const Result<TracePoints> read = file.extract(other);
+        if (!read)
+            continue;
+        for (std::size_t i = 0; i < read->size(); ++i)
+            if (read->x[i] != 0 || read->y[i] != 0)
+                return why + "; its " + std::string(choice.name) + " pair has them";
+    }
+    return why + ", nor has any other pair of the standard (X and Y are 0 in every trace)";
+}
+
+} // namespace
+
+Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& file, const SeismicSelection& selection)
+{
+    const auto failed = [](std::string why) { return SeismicRoadError{false, std::move(why)}; };
+    const double divisor = selection.divisor.value_or(header_divisor(file));
     if (Status usable = check_divisor(divisor); !usable)
-        return fail(usable.error());
+        return failed(usable.error());
     // The reader divides the words as it reads them: angles given as
     // DDDMMSS must be divided before they can be told apart into degrees,
     // minutes and seconds.
@@ -73,21 +137,24 @@ Result<RoadPoints> seismic_road_points(const std::string& path, const SeismicHea
     words.label = selection.label;
     words.pair = selection.pair;
     words.divisor = divisor;
-    Result<TracePoints> traces = extract_trace_points(*file, header, is_su_path(path), words);
+    Result<TracePoints> traces = file.extract(words);
     if (!traces)
-        return fail(traces.error());
-    return RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}, {}};
+        return failed(traces.error());
+    SeismicRoad road;
+    road.traces = static_cast<std::int64_t>(traces->size());
+    road.points = RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}, {}};
+    road.unset = leave_out_unset(road.points);
+    if (road.traces > 0 && road.unset == road.traces)
+        return SeismicRoadError{true, no_coordinates(file, words)};
+    return road;
 }
 
-Result<SeismicRoad> read_seismic_road(const std::string& path, const SeismicSelection& selection)
+Result<SeismicRoad, SeismicRoadError> read_seismic_road(const std::string& path, const SeismicSelection& selection)
 {
-    Result<SeismicHeader> header = read_seismic_header(path);
-    if (!header)
-        return fail(header.error());
-    Result<RoadPoints> points = seismic_road_points(path, *header, selection);
-    if (!points)
-        return fail(points.error());
-    return SeismicRoad{*header, std::move(points).value()};
+    Result<SeismicFile> file = SeismicFile::open(path);
+    if (!file)
+        return SeismicRoadError{false, file.error()};
+    return seismic_road_points(*file, selection);
 }
 
 Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor)

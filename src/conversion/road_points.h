@@ -31,6 +31,9 @@ struct RoadPoints {
     // says of itself, its header line or SPS H records (the text itself is
     // not kept); empty on the seismic road.
     XyText lines;
+    // Seismic road, when traces were left out: the 1-based trace of each
+    // point; empty when every trace is a point.
+    std::vector<std::int32_t> trace{};
 
     std::size_t size() const { return x.size(); }
     // Where point i (0-based) came from: its 1-based trace on the seismic
@@ -43,31 +46,48 @@ struct RoadPoints {
 // are allowed; anything else that is not a number, and 0, fail.
 Result<double> coordinate_divisor(std::string_view scalar_text);
 
-// The divisor a header's coordinate scalar gives: its magnitude, after the
+// The divisor a file's coordinate scalar gives: its magnitude, after the
 // power-of-ten rule the header read applied (-100 gives 100, 0 gave 1).
-double header_divisor(const SeismicHeader& header);
+double header_divisor(const SeismicFile& file);
 
 // What to read of each trace; without a divisor, the header's.
 struct SeismicSelection {
-    TraceWord label = TraceWord::Ensemble;
+    HeaderPosition label = TraceWord::Ensemble;
     CoordinatePair pair{TraceWord::GroupX, TraceWord::GroupY};
     std::optional<double> divisor;
 };
 
-// The points of every trace of the seismic file at `path` (SU when
-// is_su_path(path)), read with a header read before; fails, naming the
-// file and the trace, as the extraction does, and for a divisor that is 0
-// or not finite.
-Result<RoadPoints> seismic_road_points(const std::string& path, const SeismicHeader& header,
-                                       const SeismicSelection& selection);
-
+// The points of a seismic file. A trace whose X and Y are both 0 has no
+// position (auxiliary and dead traces carry them): it is left out, and
+// counted.
 struct SeismicRoad {
-    SeismicHeader header;
     RoadPoints points;
+    std::int64_t traces = 0; // in the file
+    std::int64_t unset = 0;  // left out
 };
 
-// Reads the header of the file at `path`, then its points.
-Result<SeismicRoad> read_seismic_road(const std::string& path, const SeismicSelection& selection);
+// "3 of 100 traces have no coordinates (X and Y are 0) and are left out";
+// empty when every trace has them.
+std::string unset_traces_text(const SeismicRoad& road);
+
+// Why the points of a seismic file could not be had. `no_coordinates`: the
+// file was read, but no trace has coordinates in the chosen pair; the
+// message names a pair that has them, if one does.
+struct SeismicRoadError {
+    bool no_coordinates = false;
+    std::string message;
+};
+
+// The points of every trace of the file that has coordinates; fails,
+// naming the file and the trace, as the extraction does, for a divisor that
+// is 0 or not finite, and when traces there are and none has coordinates
+// ("no trace of line.sgy has receiver coordinates; its source pair has
+// them").
+Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& file, const SeismicSelection& selection);
+
+// Opens the file at `path` (SU when is_su_path(path)), reads its headers,
+// then its points.
+Result<SeismicRoad, SeismicRoadError> read_seismic_road(const std::string& path, const SeismicSelection& selection);
 
 // The points of an XY text already loaded, one a line, as read_xy_points
 // reads them (its rules and messages: a list's layout or header line, or an

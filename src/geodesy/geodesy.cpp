@@ -1,5 +1,6 @@
 #include "geodesy/geodesy.h"
 
+#include "base/known_systems.h"
 #include "base/message_text.h"
 #include "base/plain_text.h"
 
@@ -19,33 +20,6 @@
 
 namespace marovin {
 namespace {
-
-struct SystemName {
-    std::string_view name;
-    std::string_view definition;
-};
-
-// The names the window offers in its lists of systems.
-constexpr std::array<SystemName, 18> known_systems{{
-    {"WGS84", "EPSG:4326"},
-    {"ED50", "EPSG:4230"},
-    {"NTF", "EPSG:4275"},
-    {"BD72", "EPSG:4313"},
-    {"UTM30", "EPSG:32630"},
-    {"UTM31", "EPSG:32631"},
-    {"UTM32", "EPSG:32632"},
-    {"UTM30E", "EPSG:23030"},
-    {"UTM31E", "EPSG:23031"},
-    {"UTM32E", "EPSG:23032"},
-    {"SWISS", "EPSG:21781"},
-    {"LT93", "EPSG:2154"},
-    {"L93", "EPSG:2154"},
-    {"LT72", "EPSG:31370"},
-    {"LT1", "EPSG:27571"},
-    {"LT2", "EPSG:27572"},
-    {"LT3", "EPSG:27573"},
-    {"LT4", "EPSG:27574"},
-}};
 
 struct ContextDeleter {
     void operator()(PJ_CONTEXT* c) const { proj_context_destroy(c); }
@@ -508,7 +482,7 @@ bool same_pipeline(PJ_CONTEXT* ctx, PJ* a, PJ* b)
 
 std::string system_definition(std::string_view name)
 {
-    for (const SystemName& system : known_systems)
+    for (const KnownSystem& system : kKnownSystems)
         if (equal_ignoring_case(name, system.name))
             return std::string(system.definition);
     return std::string(name);

@@ -1,6 +1,7 @@
 #pragma once
-// Reading the header words the program needs from a SEG-Y or SU file, and
-// working out where its traces lie.
+// A SEG-Y or SU file, opened once: its kind, byte order, where its traces
+// lie and its textual headers, read once from its headers; the extraction
+// of its trace-header words (trace_extraction.h) reads through it.
 //
 // The kind comes from the name (is_su_path, base/file_names.h). A SEG-Y file has a 3600-byte
 // file header (3200 bytes of text, a 400-byte binary header), then any
@@ -21,6 +22,7 @@
 #include "base/result.h"
 #include "readers/seismic_words.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -28,33 +30,28 @@
 
 namespace marovin {
 
-// Header state left by a successful header read: what the extraction needs
-// to find every trace. A state built by hand with only the first five fields
-// describes the conventional layout (the defaults of the others).
-struct SeismicHeader {
-    std::int16_t Nb_Samples = 0;    // samples per trace as the 16-bit word holds it (the low 16 bits)
-    std::int32_t Nb_Samples32 = 0;  // samples per trace, the count used in arithmetic
-    std::int16_t Coord_Scalar = 0;  // of the first trace, after the power-of-ten rule
-    std::int64_t Header_Offset = 0; // bytes before the first trace
-    std::int32_t Nb_Traces = 0;
-
-    // Words in the other order than the kind's usual one: a little-endian
-    // SEG-Y file, or an SU file written on a big-endian machine.
-    bool Reversed_Byte_Order = false;
-    std::int32_t Sample_Bytes = 4;
-    std::int64_t Trace_Header_Bytes = kTraceHeaderBytes; // the trace header and any additional ones
+// Where the traces of a file lie.
+struct TraceLayout {
+    bool little_endian = false;
+    std::int64_t first = 0;                        // bytes before the first trace
+    std::int64_t header_bytes = kTraceHeaderBytes; // the trace header and any additional ones
+    std::int64_t sample_bytes = 4;
+    std::int64_t samples = 0; // per trace; of the first trace when they vary
+    std::int64_t count = 0;   // traces
     // Traces of varying length: the bytes before each trace, in order;
     // empty when every trace has the length the samples per trace give.
-    std::vector<std::int64_t> Trace_Starts{};
-    std::int16_t Coord_Units = 0; // units word of the first trace header
+    std::vector<std::int64_t> starts{};
 
-    bool operator==(const SeismicHeader&) const = default;
+    // Bytes of one trace of fixed length; 0 or below for a samples count
+    // that leaves no trace.
+    std::int64_t trace_bytes() const { return header_bytes + sample_bytes * samples; }
+    bool operator==(const TraceLayout&) const = default;
 };
 
 // Where the samples per trace were read.
 enum class SamplesSource { TraceHeader, BinaryHeader, ExtendedBinaryHeader };
 
-// What else the header read found, for the user: the tab's summary line.
+// What else the header read found, for the user: the found-line.
 struct SeismicFindings {
     bool su = false;
     int revision = 0; // SEG-Y major revision
@@ -65,66 +62,93 @@ struct SeismicFindings {
     std::int64_t extended_headers = 0;   // 3200-byte blocks after the binary header
     std::int64_t additional_headers = 0; // 240-byte headers after each trace header
     std::int16_t scalar_word = 0;        // as read, before the power-of-ten rule
+    std::int16_t units = 0;              // coordinate units word of the first trace header
 
     bool operator==(const SeismicFindings&) const = default;
 };
-
-// One line that says what the header read found, e.g. "SEG-Y rev 1,
-// big-endian, format 3 (2-byte integers), 75 samples (binary header), 414
-// traces, scalar word -10".
-std::string findings_line(const SeismicHeader& header, const SeismicFindings& findings);
 
 // The sample size of a SEG-Y format code (1 -> 4, 3 -> 2, 8 -> 1, ...);
 // 0 for a code the standard does not define.
 int sample_bytes_of_format(int format_code);
 
-// True when the words of a file of this kind are little-endian.
-inline bool little_endian_words(const SeismicHeader& header, bool su) { return su != header.Reversed_Byte_Order; }
-
-// An open seismic file for positioned reads. Reads never extend past the end:
-// a word that does not lie wholly inside the file is an error.
-class SeismicFile {
-public:
-    // Fails for a path that names no existing regular file; never creates one.
-    static Result<SeismicFile> open(const std::string& path);
-
-    const std::string& path() const { return path_; }
-    std::uint64_t size() const { return size_; }
-
-    // Reads `count` bytes at 1-based `position`.
-    Status read(std::int64_t position, void* buffer, std::size_t count) const;
-
-    Result<std::int16_t> Read_BE_Int16(std::int64_t position) const;
-    Result<std::int32_t> Read_BE_Int32(std::int64_t position) const;
-    Result<std::int16_t> Read_LE_Int16(std::int64_t position) const;
-    Result<std::int32_t> Read_LE_Int32(std::int64_t position) const;
-
-    int descriptor() const { return file_.get(); }
-
-private:
-    SeismicFile(std::string path, RegularFile file);
-    std::string path_;
-    Descriptor file_;
-    std::uint64_t size_ = 0;
-};
-
 // The power-of-ten rule: a scalar of magnitude below 5 becomes 10 raised to
 // that magnitude (0 -> 1, -2 -> 100, 4 -> 10000); others stay as read.
 std::int16_t apply_scalar_rule(std::int16_t scalar);
 
-// What a header read gives: the header state, and what the line of
-// findings_line needs.
-struct SeismicRead {
-    SeismicHeader header;
-    SeismicFindings findings;
+// The 240 bytes of one trace header, as the file holds them.
+using TraceHeaderBytes = std::array<unsigned char, kTraceHeaderBytes>;
+
+struct TracePoints;
+struct TraceSelection;
+enum class ReadMethod;
+
+// An open seismic file whose headers have been read. Reads never extend
+// past the end: a word that does not lie wholly inside the file is an error.
+// Move-only; the file stays open as long as the object lives.
+class SeismicFile {
+public:
+    // Opens the file at `path` (SU when is_su_path(path)) and reads its
+    // headers. Fails for a path that names no existing regular file (never
+    // creating one), and, naming the file and the cause in a surveyor's
+    // words, when no rule finds a whole number of traces in it.
+    static Result<SeismicFile> open(const std::string& path);
+
+    const std::string& path() const { return path_; }
+    std::uint64_t size() const { return size_; }
+    bool su() const { return findings_.su; }
+    const TraceLayout& layout() const { return layout_; }
+    std::int32_t traces() const { return static_cast<std::int32_t>(layout_.count); }
+    // The first trace's coordinate scalar after the power-of-ten rule.
+    std::int16_t scalar() const { return scalar_; }
+    // The first trace's coordinate units word (1 lengths, 2 seconds of arc,
+    // 3 degrees, 4 degrees-minutes-seconds).
+    std::int16_t units() const { return findings_.units; }
+    const SeismicFindings& findings() const { return findings_; }
+    // The textual header, then the extended ones (at most
+    // kKeptTextBlocks in all), 3200 bytes each as the file holds them; none
+    // for an SU file.
+    const std::vector<std::string>& text_blocks() const { return text_blocks_; }
+    static constexpr std::size_t kKeptTextBlocks = 100;
+
+    // The textual headers as lines of UTF-8 text (textual_header.h): the 40
+    // cards of the textual header, then each extended one after a blank
+    // line, and a last line that counts the extended headers not kept. None
+    // for an SU file.
+    std::vector<std::string> textual_header() const;
+
+    // One line that says what the header read found, e.g. "SEG-Y rev 1,
+    // big-endian, format 3 (2-byte integers), 75 samples (binary header), 414
+    // traces, scalar word -10".
+    std::string found_line() const;
+
+    // The words of every trace that the selection names (trace_extraction.h).
+    Result<TracePoints> extract(const TraceSelection& selection, ReadMethod method) const;
+    Result<TracePoints> extract(const TraceSelection& selection) const;
+
+    // The header of trace `index` (0-based), and its words in the file's
+    // byte order.
+    Result<TraceHeaderBytes> trace_header(std::int64_t index) const;
+    std::int32_t word32(const TraceHeaderBytes& header, HeaderPosition position) const;
+    std::int16_t word16(const TraceHeaderBytes& header, TraceWord word) const;
+
+    int descriptor() const { return file_.get(); }
+
+    // Reads `count` bytes at 1-based `position`.
+    Status read(std::int64_t position, void* buffer, std::size_t count) const;
+
+private:
+    SeismicFile(std::string path, RegularFile file);
+    Status read_headers();
+    Result<std::int64_t> read_text_blocks_to_end_stanza();
+    Status read_text_blocks(std::int64_t count);
+
+    std::string path_;
+    Descriptor file_;
+    std::uint64_t size_ = 0;
+    TraceLayout layout_;
+    SeismicFindings findings_;
+    std::int16_t scalar_ = 0;
+    std::vector<std::string> text_blocks_;
 };
-
-// Reads the headers of the file at `path`; SU when is_su_path(path). Fails,
-// naming the file and the cause in a surveyor's words, when no rule finds a
-// whole number of traces in it.
-Result<SeismicRead> read_seismic_file(const std::string& path);
-
-// The header state alone of read_seismic_file().
-Result<SeismicHeader> read_seismic_header(const std::string& path);
 
 } // namespace marovin

@@ -6,6 +6,7 @@
 // by their byte within the file), and how a word's bytes make its value.
 
 #include <cstdint>
+#include <optional>
 
 namespace marovin {
 
@@ -31,6 +32,8 @@ enum class TraceWord : int {
     SamplesInTrace = 115, // 16 bits, unsigned since revision 1
     CdpX = 181,           // X, Y of the ensemble (the bin centre of 3-D data)
     CdpY = 185,
+    Inline = 189,    // in-line number of 3-D data, 32 bits
+    Crossline = 193, // cross-line number of 3-D data, 32 bits
 };
 
 // Binary-header words of a SEG-Y file.
@@ -48,6 +51,32 @@ enum class BinaryWord : int {
 // Positions of a header word (1-based) in a trace header or the file.
 constexpr std::int64_t position_of(TraceWord word) { return static_cast<std::int64_t>(word); }
 constexpr std::int64_t position_of(BinaryWord word) { return static_cast<std::int64_t>(word); }
+
+// The last byte a 32-bit word of the trace header can start at: its four
+// bytes end with the header's byte 240.
+inline constexpr int kLastWordByte = static_cast<int>(kTraceHeaderBytes) - 3;
+
+// A 32-bit word of the trace header, by the 1-based byte it starts at: a
+// word the standard names, or one at any byte from 1 to kLastWordByte, where
+// files put what the standard leaves open (coordinates at 201 and 205, an
+// in-line number at 5).
+class HeaderPosition {
+public:
+    constexpr HeaderPosition(TraceWord word) : byte_(static_cast<int>(word)) {}
+    // Nothing for a byte where no 32-bit word of the trace header starts.
+    static constexpr std::optional<HeaderPosition> at_byte(std::int64_t byte)
+    {
+        if (byte < 1 || byte > kLastWordByte)
+            return std::nullopt;
+        return HeaderPosition(static_cast<int>(byte));
+    }
+    constexpr int byte() const { return byte_; }
+    constexpr bool operator==(const HeaderPosition&) const = default;
+
+private:
+    constexpr explicit HeaderPosition(int byte) : byte_(byte) {}
+    int byte_;
+};
 
 // Two's-complement words from their bytes, big- or little-endian (no
 // pointer casts): unsigned assembly, then the value-preserving conversion

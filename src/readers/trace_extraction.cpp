@@ -8,9 +8,11 @@
 #include <csetjmp>
 #include <csignal>
 #include <cstring>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace marovin {
@@ -28,8 +30,8 @@ struct WordOffsets {
 
 WordOffsets offsets_of(const TraceSelection& selection)
 {
-    WordOffsets o{static_cast<std::size_t>(selection.label) - 1, static_cast<std::size_t>(selection.pair.x) - 1,
-                  static_cast<std::size_t>(selection.pair.y) - 1, 0};
+    const auto offset = [](HeaderPosition position) { return static_cast<std::size_t>(position.byte() - 1); };
+    WordOffsets o{offset(selection.label), offset(selection.pair.x), offset(selection.pair.y), 0};
     o.needed = std::max({o.label, o.x, o.y}) + 4;
     return o;
 }
@@ -258,48 +260,33 @@ bool fill_mapped_guarded(const WindowRead& read)
 
 } // namespace
 
-TraceWord label_word_for(std::string_view label_text)
-{
-    if (label_text == "FFID")
-        return TraceWord::FieldRecord;
-    if (label_text == "CDP")
-        return TraceWord::Ensemble;
-    if (label_text == "Trace")
-        return TraceWord::TraceSequence;
-    if (label_text == "SP" || label_text == "Shot Point")
-        return TraceWord::SourcePoint;
-    return TraceWord::Ensemble;
-}
-
-CoordinatePair coordinate_pair_for(std::string_view pair_text)
-{
-    if (pair_text == "X,Y source coordinate")
-        return {TraceWord::SourceX, TraceWord::SourceY};
-    if (pair_text == "X,Y CDP coordinate")
-        return {TraceWord::CdpX, TraceWord::CdpY};
-    return {TraceWord::GroupX, TraceWord::GroupY};
-}
-
-std::int64_t trace_length(const SeismicHeader& header)
-{
-    return header.Trace_Header_Bytes + std::int64_t{header.Sample_Bytes} * header.Nb_Samples32;
-}
-
 bool coordinates_are_angles(std::int16_t units) { return units >= 2 && units <= 4; }
 
-Result<TracePoints> extract_trace_points(const SeismicFile& file, const SeismicHeader& header, bool su,
-                                         const TraceSelection& selection, ReadMethod method)
+Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMethod method) const
 {
-    return extract_trace_points(file.descriptor(), file.size(), file.path(), header, su, selection, method);
+    // The file as it is now: one cut short since its headers were read must
+    // not be read past its new end, where a map gives zeros to the end of
+    // the page.
+    struct stat now {};
+    if (::fstat(descriptor(), &now) != 0)
+        return fail("the file " + path() + " cannot be read: " + std::strerror(errno));
+    const std::uint64_t size = std::min(this->size(), static_cast<std::uint64_t>(now.st_size));
+    return extract_trace_points(descriptor(), size, path(), layout_, units(), selection, method);
+}
+
+Result<TracePoints> SeismicFile::extract(const TraceSelection& selection) const
+{
+    return extract(selection, ReadMethod::Mapped);
 }
 
 namespace {
 
 // The traces of varying length, each at its own start.
-Status fill_varying(int fd, std::uint64_t size, const std::string& name, const SeismicHeader& header, bool little,
+Status fill_varying(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
                     const WordOffsets& o, double divisor, TracePoints& points)
 {
-    const std::vector<std::int64_t>& starts = header.Trace_Starts;
+    const bool little = layout.little_endian;
+    const std::vector<std::int64_t>& starts = layout.starts;
     for (std::size_t i = 0; i < starts.size(); ++i) {
         if (starts[i] < 0 || static_cast<std::uint64_t>(starts[i]) + o.needed > size)
             return fail("trace " + std::to_string(i + 1) + " of " + name + " lies beyond the end of the file (" +
@@ -310,13 +297,14 @@ Status fill_varying(int fd, std::uint64_t size, const std::string& name, const S
                   : fill_positioned<false>(fd, name, start_of, o, divisor, points);
 }
 
-// The fixed-length traces; `little`: little-endian words.
-Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const SeismicHeader& header, bool little,
-                  const WordOffsets& o, double divisor, TracePoints& points, ReadMethod method)
+// The fixed-length traces.
+Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout, const WordOffsets& o,
+                  double divisor, TracePoints& points, ReadMethod method)
 {
+    const bool little = layout.little_endian;
     const auto count = static_cast<std::int64_t>(points.size());
-    const std::int64_t step = trace_length(header);
-    const std::int64_t first = header.Header_Offset;
+    const std::int64_t step = layout.trace_bytes();
+    const std::int64_t first = layout.first;
     const auto file_size = static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
     // Traces whose words lie wholly inside the file; starts grow with i, so
     // the first trace that does not fit ends the good ones.
@@ -366,23 +354,24 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Sei
 
 } // namespace
 
-Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name,
-                                         const SeismicHeader& header, bool su, const TraceSelection& selection,
-                                         ReadMethod method)
+Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
+                                         std::int16_t units, const TraceSelection& selection, ReadMethod method)
 {
-    const std::int64_t count = header.Nb_Traces;
+    const std::int64_t count = layout.count;
     if (count < 0)
         return fail("the trace count of " + name + " is negative");
     TracePoints points;
     if (count == 0)
         return points;
+    if (count > std::numeric_limits<std::int32_t>::max())
+        return fail("the trace count of " + name + " is more than can be counted");
 
-    const bool varying = !header.Trace_Starts.empty();
-    if (varying && header.Trace_Starts.size() != static_cast<std::size_t>(count))
+    const bool varying = !layout.starts.empty();
+    if (varying && layout.starts.size() != static_cast<std::size_t>(count))
         return fail("the trace starts of " + name + " do not match its trace count");
-    if (!varying && trace_length(header) <= 0)
+    if (!varying && layout.trace_bytes() <= 0)
         return fail("the samples per trace of " + name + " leave no room for a trace");
-    if (header.Header_Offset < 0)
+    if (layout.first < 0)
         return fail("the header length of " + name + " is negative");
     if (!(selection.divisor != 0 && std::isfinite(selection.divisor)))
         return fail("the scalar for coordinates cannot divide the coordinates");
@@ -392,12 +381,11 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
     points.x.resize(static_cast<std::size_t>(count));
     points.y.resize(static_cast<std::size_t>(count));
 
-    const bool little = little_endian_words(header, su);
-    const Status read = varying ? fill_varying(fd, size, name, header, little, o, selection.divisor, points)
-                                : fill_fixed(fd, size, name, header, little, o, selection.divisor, points, method);
+    const Status read = varying ? fill_varying(fd, size, name, layout, o, selection.divisor, points)
+                                : fill_fixed(fd, size, name, layout, o, selection.divisor, points, method);
     if (!read)
         return fail(read.error());
-    if (Status degrees = to_decimal_degrees(points, header.Coord_Units, name); !degrees)
+    if (Status degrees = to_decimal_degrees(points, units, name); !degrees)
         return fail(degrees.error());
     return points;
 }

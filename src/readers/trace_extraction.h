@@ -1,18 +1,19 @@
 #pragma once
 // Extraction of every trace's label word and X/Y pair from a SEG-Y or SU file.
 //
-// Trace i (1-based) starts after byte B(i) = L * (i - 1) + Header_Offset,
-// where the trace length L is Trace_Header_Bytes + Sample_Bytes * Nb_Samples
-// (240 + 4 * Nb_Samples for the conventional layout); traces of varying
-// length start after their own Trace_Starts. Trace-header byte k of a trace
+// Trace i (1-based) starts after byte B(i) = L * (i - 1) + F, where F is
+// the bytes before the first trace and the trace length L is the trace
+// header's bytes plus the samples' (240 + 4 * samples for the conventional
+// layout); traces of varying length start after their own starts (the
+// layout, seismic_header.h). Trace-header byte k of a trace
 // sits at 1-based position B + k. Positions are 64-bit: files above 2 GB and
 // millions of traces work. Only the three words asked for are read, never
 // the samples, so the cost grows with the number of traces and not with
 // their length.
 //
 // A trace whose words do not lie wholly inside the file is an error (the
-// trace count of the header state is rounded, and the file may have changed
-// since it was read); no point is ever made of bytes that are not there.
+// file may have changed since its headers were read); no point is ever made
+// of bytes that are not there.
 
 #include "readers/seismic_header.h"
 #include "base/result.h"
@@ -24,34 +25,22 @@
 
 namespace marovin {
 
-// The label word named by the point-label text, compared exactly, case
-// included: "FFID", "CDP", "Trace", "SP" or "Shot Point"; anything else
-// (".", "", "cdp") is the ensemble number.
-TraceWord label_word_for(std::string_view label_text);
-
 struct CoordinatePair {
-    TraceWord x;
-    TraceWord y;
+    HeaderPosition x;
+    HeaderPosition y;
     bool operator==(const CoordinatePair&) const = default;
 };
-
-// Exactly "X,Y source coordinate" is the source pair, exactly "X,Y CDP
-// coordinate" the ensemble's (where revision 1 puts the bin centre of 3-D
-// data); any other text the group (receiver) pair.
-CoordinatePair coordinate_pair_for(std::string_view pair_text);
-
-// Bytes of one trace of the file the header state describes, L above (its
-// fixed length when the traces vary); 0 or below for a samples word that
-// leaves no trace.
-std::int64_t trace_length(const SeismicHeader& header);
 
 // True when the coordinate units word says the coordinates are angles
 // (2 seconds of arc, 3 decimal degrees, 4 degrees-minutes-seconds): the
 // points are then longitudes and latitudes, given in decimal degrees.
 bool coordinates_are_angles(std::int16_t units);
 
+// What to read of each trace: the label word and the X/Y pair, each a
+// 32-bit word at its byte of the trace header, and what X and Y are divided
+// by.
 struct TraceSelection {
-    TraceWord label = TraceWord::Ensemble;
+    HeaderPosition label = TraceWord::Ensemble;
     CoordinatePair pair{TraceWord::GroupX, TraceWord::GroupY};
     double divisor = 1;
 };
@@ -79,20 +68,17 @@ struct TracePoints {
 // length are read by positioned reads either way.
 enum class ReadMethod { Mapped, Positioned };
 
-// Reads header.Nb_Traces traces of the open file of the kind `su` (the words
-// in that kind's usual order unless the header state says they are
-// reversed) where the header state lays them out. Fails, naming the file
-// and the trace, when a trace's words lie beyond the end of the file, for a
-// negative count or a trace length of 0 or below with traces to read, for
-// trace starts that do not match the count, and for a degrees-minutes-
-// seconds coordinate whose minutes or seconds are 60 or more.
-Result<TracePoints> extract_trace_points(const SeismicFile& file, const SeismicHeader& header, bool su,
-                                         const TraceSelection& selection, ReadMethod method = ReadMethod::Mapped);
-
-// The same on a raw descriptor of a file of `size` bytes; `name` is used in
-// messages.
-Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name,
-                                         const SeismicHeader& header, bool su, const TraceSelection& selection,
+// Reads the layout.count traces of the file of descriptor `fd` and `size`
+// bytes where the layout lays them out, each word in the layout's byte
+// order; `units` is the coordinate units word, `name` names the file in
+// messages. SeismicFile::extract runs it on the layout its headers give;
+// its tests give any layout. Fails, naming the file and the trace, when a
+// trace's words lie beyond the end of the file, for a negative count or a
+// trace length of 0 or below with traces to read, for trace starts that do
+// not match the count, and for a degrees-minutes-seconds coordinate whose
+// minutes or seconds are 60 or more.
+Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
+                                         std::int16_t units, const TraceSelection& selection,
                                          ReadMethod method = ReadMethod::Mapped);
 
 } // namespace marovin

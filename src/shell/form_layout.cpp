@@ -53,7 +53,9 @@ const std::array<FormControl, 46> formControls{{
     {"Label14", Kind::Label, 3, {480, 1080, 1575, 375}, "KML output file"},
     {"Text8", Kind::Text, 3, {2400, 1080, 3015, 375}, "", Look::Plain, std::nullopt, "KML file name"},
     {"Label6", Kind::Label, 3, {480, 1560, 1815, 375}, "Header word for XY"},
-    {"Combo5", Kind::Combo, 3, {2400, 1560, 3015, 315}, "X,Y receiver coordinate"},
+    {"Combo5", Kind::Combo, 3, {2400, 1560, 3015, 315}, "X,Y receiver coordinate", Look::Plain, std::nullopt,
+     "The trace-header words of X and Y: a pair of the list, or any two 32-bit words typed as "
+     "\"X,Y at bytes 201,205\" (bytes 1 to 237 of the trace header)"},
     {"Label8", Kind::Label, 3, {480, 2040, 1695, 255}, "Scalar for coordinates"},
     {"Option1", Kind::Option, 3, {2400, 2040, 975, 255}, "Decimal", Look::Checked},
     {"Option2", Kind::Option, 3, {3480, 2040, 735, 255}, "Log"},
@@ -64,7 +66,9 @@ const std::array<FormControl, 46> formControls{{
     {"Text5", Kind::Text, 3, {2400, 2760, 1215, 375}, "1000"},
     {"Text6", Kind::Text, 3, {3840, 2760, 1575, 375}, "Trace number", Look::Disabled},
     {"Label11", Kind::Label, 3, {720, 3240, 1455, 255}, "Point label"},
-    {"Combo7", Kind::Combo, 3, {2400, 3240, 3015, 315}, "CDP"},
+    {"Combo7", Kind::Combo, 3, {2400, 3240, 3015, 315}, "CDP", Look::Plain, std::nullopt,
+     "The trace-header word that numbers the points: a word of the list, or any 32-bit word typed as "
+     "\"Word at byte 5\" (bytes 1 to 237 of the trace header)"},
     {"Label7", Kind::Label, 3, {360, 3600, 1695, 375}, "Geodesic system  in seismic file header", Look::Wrapped},
     {"Combo6", Kind::Combo, 3, {2400, 3720, 3015, 315}, "UTM32"},
     {"Label13", Kind::Label, 3, {360, 4200, 1575, 375}, "Label frequency"},

@@ -151,7 +151,11 @@ public:
     QString Input_Mode;              // "SEGY" or "TEXT_XY", set once by Form_Load
     marovin::PointTable Point_Table; // the points of the last conversion run
     std::int32_t Nb_Points() const { return Point_Table.size(); }
-    marovin::SeismicHeader Header; // Nb_Samples, Coord_Scalar, Header_Offset, Nb_Traces
+    // The seismic header state: the file whose headers lecture_SU read last,
+    // held open with its layout (samples, scalar, first trace, count), so
+    // that the extraction reads the file the tab shows; none before a read
+    // has succeeded.
+    std::shared_ptr<const marovin::SeismicFile> Header;
     // The text of Text4 that Header (and what tab 3 shows) was read from;
     // empty before a read has succeeded. Extraction runs only on that file.
     QString Header_File;
@@ -163,6 +167,8 @@ private:
     // Puts `text` on tab 3's line, in a font narrowed or made smaller until
     // it fits the line's width.
     void showSeismicLine(const QString& text);
+    // Tab 3's line as the last header read left it: what it found.
+    QString headerLine_;
     void connectHandlers();
     // Makes the grid show Point_Table under its heading row, each text made
     // when the grid shows it.

@@ -4,6 +4,7 @@
 #include "base/converter_job.h"
 #include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
+#include "conversion/seismic_choices.h"
 #include "geodesy/geodesy.h"
 #include "readers/trace_extraction.h"
 #include "shell/desktop.h"
@@ -32,7 +33,7 @@ void KML_Main::Command8_Click()
 
     // The header state describes the file it was read from, and no other:
     // another file's traces read with its layout would give wrong points.
-    if (Header_File.isEmpty() || Text4->text() != Header_File) {
+    if (!Header || Header_File.isEmpty() || Text4->text() != Header_File) {
         const QString named =
             Text4->text().isEmpty()
                 ? QStringLiteral("No seismic file is named")
@@ -49,48 +50,60 @@ void KML_Main::Command8_Click()
         return;
     }
 
+    const marovin::SeismicFile& file = *Header;
+    const auto warn = [this](const std::string& why) {
+        desktop_.message(this, fromLibrary(why, Shown::AsSentence), kTitle, Desktop::Icon::Warning,
+                         Desktop::Buttons::Ok);
+    };
+
     // Angles from the trace headers are longitudes and latitudes: the
     // converter must be told a geographic system for them.
-    if (marovin::coordinates_are_angles(Header.Coord_Units) &&
+    if (marovin::coordinates_are_angles(file.units()) &&
         !marovin::is_geographic_system(Combo6->currentText().toStdString())) {
         static const char* const units[] = {"seconds of arc", "decimal degrees", "degrees, minutes and seconds"};
         desktop_.message(this,
                          QStringLiteral("The trace headers of %1 give longitudes and latitudes (in %2). Choose "
                                         "a geographic system for them in \"Geodesic system  in seismic file "
                                         "header\", for example WGS84: \"%3\" is not known to be one.")
-                             .arg(QDir::toNativeSeparators(Header_File),
-                                  QString::fromLatin1(units[Header.Coord_Units - 2]), Combo6->currentText()),
+                             .arg(QDir::toNativeSeparators(Header_File), QString::fromLatin1(units[file.units() - 2]),
+                                  Combo6->currentText()),
                          kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
         return;
     }
 
-    const marovin::SeismicHeader header = Header;
-    const std::int32_t count = header.Nb_Traces;
+    const std::int32_t count = file.traces();
     if (count < 0 || count == INT32_MAX) // the grid needs count + 1 rows
         return failed();
 
+    // A word typed at a byte outside the trace header is named.
+    const marovin::Result<marovin::CoordinatePair> pair = marovin::pair_of_caption(Combo5->currentText().toStdString());
+    if (!pair)
+        return warn("\"Header word for XY\": " + pair.error());
+    const marovin::Result<marovin::HeaderPosition> label =
+        marovin::label_of_caption(Combo7->currentText().toStdString());
+    if (!label)
+        return warn("\"Point label\": " + label.error());
     marovin::Result<double> divisor = marovin::coordinate_divisor(Text7->text().toStdString());
     if (!divisor)
         return failed();
-    const marovin::SeismicSelection selection{marovin::label_word_for(Combo7->currentText().toStdString()),
-                                              marovin::coordinate_pair_for(Combo5->currentText().toStdString()),
-                                              *divisor};
     const QString labelKind = Combo7->currentText();
 
-    // Opening fails for a path that names no file, before anything is
-    // created.
-    marovin::Result<marovin::RoadPoints> points =
-        marovin::seismic_road_points(libraryPath(Text4->text()), header, selection);
-    if (!points)
+    // A file none of whose traces has coordinates in the pair chosen is
+    // refused, naming a pair that has them.
+    auto road = marovin::seismic_road_points(file, {*label, *pair, *divisor});
+    if (!road) {
+        if (road.failure().no_coordinates)
+            return warn(road.error());
         return failed();
+    }
+    marovin::RoadPoints& points = road->points;
 
     // A job that cannot be written has its own message: the seismic file is
     // not to blame; the converter's own failures carry theirs. The job
     // replaces an earlier one only when whole.
     if (!makeJobFolder())
         return;
-    const auto converted =
-        convertPoints(*points, marovin::trace_header_job_header(Combo6->currentText().toStdString()));
+    const auto converted = convertPoints(points, marovin::trace_header_job_header(Combo6->currentText().toStdString()));
     if (!converted) {
         const marovin::ExchangeError::Step step = converted.failure().step;
         if (step == marovin::ExchangeError::Step::WriteJob)
@@ -102,9 +115,11 @@ void KML_Main::Command8_Click()
     }
 
     Point_Table =
-        marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude), std::move(points->number));
+        marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude), std::move(points.number));
     Combo3->setEditText(labelKind);
     showPointTable();
+    const std::string unset = marovin::unset_traces_text(*road);
+    showSeismicLine(unset.empty() ? headerLine_ : headerLine_ + QStringLiteral("; ") + fromLibrary(unset));
 
     Command3->setEnabled(true);
     setBackColour(Command8, StepColour::LightGrey);

@@ -1,5 +1,7 @@
 // Start-up, shut-down, the tab rule and the help page.
+#include "base/known_systems.h"
 #include "base/regular_file.h"
+#include "conversion/seismic_choices.h"
 #include "readers/rtf_reader.h"
 #include "settings/remembered_file.h"
 #include "shell/desktop.h"
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -39,12 +42,28 @@ QString defaultSeismicFile(const KML_Main& window)
 }
 
 // Appends the entries to a combo list, keeping the box's text.
-void fillList(QComboBox* combo, std::initializer_list<const char*> entries)
+template <class Entries>
+void fillList(QComboBox* combo, const Entries& entries)
 {
     QStringList list;
-    for (const char* entry : entries)
-        list << QString::fromLatin1(entry);
+    for (const std::string_view entry : entries)
+        list << QString::fromLatin1(entry.data(), qsizetype(entry.size()));
     appendComboEntries(combo, list);
+}
+
+void fillList(QComboBox* combo, std::initializer_list<std::string_view> entries)
+{
+    fillList<std::initializer_list<std::string_view>>(combo, entries);
+}
+
+// The captions of a table of choices, in its order.
+template <class Choice, std::size_t N>
+std::vector<std::string_view> captions(const Choice (&choices)[N])
+{
+    std::vector<std::string_view> shown;
+    for (const Choice& choice : choices)
+        shown.push_back(choice.caption);
+    return shown;
 }
 
 // Loads a document file into the rich-text view, replacing what it showed:
@@ -108,15 +127,13 @@ QString KML_Main::sampleFile(const QString& name) const
 void KML_Main::Form_Load()
 {
     fillList(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
-    fillList(Combo2, {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS", "NTF", "LT93",
-                      "LT72", "LT1", "LT2", "LT3", "LT4", "L93"});
+    fillList(Combo2, marovin::kTextRoadSystems);
     fillList(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});
-    fillList(Combo7, {".", "FFID", "CDP", "Trace", "Shot Point", ""});
+    fillList(Combo7, captions(marovin::kLabelChoices));
     fillList(Combo4, {"1", "2", "5", "10", "25"});
     fillList(Combo8, {"1", "2", "5", "10", "25"});
-    fillList(Combo5, {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"});
-    fillList(Combo6, {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E", "UTM32E", "UTM30",
-                      "UTM31", "UTM32", "SWISS", "LT72", "BD72"});
+    fillList(Combo5, captions(marovin::kPairChoices));
+    fillList(Combo6, marovin::kSeismicRoadSystems);
 
     (void)loadDocument(RichTextBox1, programFile(kManual));
 

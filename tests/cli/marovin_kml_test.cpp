@@ -78,6 +78,10 @@ TEST_F(MarovinKml, UsageErrorsEndWithStatusTwoBeforeAnyFile)
         "-o - line1.su line1.su",
         "-s none line1.su",
         "--every",
+        "-p 201,238 line1.su",
+        "-p 201 line1.su",
+        "-l 0 line1.su",
+        "--describe --layout X,Y line1.su",
     };
     for (const char* arguments : usages) {
         const support::ProgramRun r = run(arguments);
@@ -158,6 +162,78 @@ TEST_F(MarovinKml, ATextFileIsConvertedFromTheSystemItNamesUnlessTheSystemIsGive
         EXPECT_NE(r.out.find(c.point), std::string::npos) << c.arguments << ": " << r.out;
         EXPECT_NE(r.err.find(c.told), std::string::npos) << c.arguments << ": " << r.err;
     }
+}
+
+// A SEG-Y line of 100 traces whose textual header names its system (ED50 /
+// UTM zone 31N), with its coordinates at bytes 201 and 205 and its inline
+// number at byte 5; traces 1, 50 and 100 have no coordinates.
+std::string namedLine()
+{
+    std::vector<support::Trace> traces(100);
+    std::string bytes = support::trace_line(false, 1, -100, traces);
+    const std::string card = support::ebcdic("C 1 ED50 UTM ZONE 31N    X,Y AT BYTES 201, 205, INLINE AT 5");
+    bytes.replace(0, card.size(), card);
+    for (std::size_t t = 0; t < 100; ++t) {
+        const bool unset = t == 0 || t == 49 || t == 99;
+        const std::size_t at = 3600 + t * 244;
+        support::put_word(bytes, at + 4, 3000 + t, 4, false);
+        support::put_word(bytes, at + 200, unset ? 0 : 50000000 + 100 * t, 4, false);
+        support::put_word(bytes, at + 204, unset ? 0 : 500000000, 4, false);
+    }
+    return bytes;
+}
+
+TEST_F(MarovinKml, WordsAtAnyByteFromTheSystemTheFileNamesLeavingOutTracesWithoutCoordinates)
+{
+    writeFile(dir / "line.sgy", namedLine());
+    const struct {
+        const char* arguments;
+        const char*
+            longitude; // of the second trace, the first with coordinates (the ED50 datum puts it west of zone 31 central meridian in WGS84)
+        const char* told;
+    } cases[] = {
+        {"", ",2.9988", " (converted from EPSG:23031, ED50 / UTM zone 31N, which its textual header names)"},
+        {"-s UTM32 ", ",9.0000", ""},
+    };
+    for (const auto& c : cases) {
+        const support::ProgramRun r = run(std::string(c.arguments) + "--csv -o - -p 201,205 -l 5 line.sgy");
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, std::string("marovin-kml: line.sgy: 97 traces written to standard output") + c.told +
+                             "; 3 of 100 traces have no coordinates (X and Y are 0) and are left out\n");
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 98);
+        EXPECT_EQ(r.out.find("\n1,"), std::string::npos) << "trace 1 is left out";
+        EXPECT_NE(r.out.find("\n2,3001,500001,5e+06" + std::string(c.longitude)), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("\n51,3050,500050,5e+06,"), std::string::npos) << "the gap at trace 50 shows";
+    }
+}
+
+TEST_F(MarovinKml, DescribePrintsWhatEachFileHoldsAndWritesNothing)
+{
+    writeFile(dir / "line.sgy", namedLine());
+    writeFile(dir / "line1.su", suLine());
+    const support::ProgramRun r = run("--describe line.sgy line1.su");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const char* shown :
+         {"line.sgy: SEG-Y rev 0, big-endian, format 0 (unknown: 4-byte samples taken), 1 sample (trace header), "
+          "100 traces, scalar word -100\n"
+          "system EPSG:23031, ED50 / UTM zone 31N, from the textual header\n"
+          "C 1 ED50 UTM ZONE 31N    X,Y AT BYTES 201, 205, INLINE AT 5\n",
+          "\ntrace 1: scalar -100; source X,Y 0,0; receiver X,Y 0,0; CDP X,Y 0,0; FFID 0; CDP 0; Trace 0; SP 0; "
+          "Inline 0; Crossline 0\n",
+          "\ntrace 100: scalar -100;",
+          "line1.su: SU, little-endian, 1 sample, 3 traces, scalar word -100\n"
+          "no system named by a textual header\nno textual header (SU)\n"
+          "trace 1: scalar -100; source X,Y 0,0; receiver X,Y 49600050,531400025; CDP X,Y 0,0; FFID 0; CDP 2001;",
+          "\ntrace 3: scalar -100; source X,Y 0,0; receiver X,Y 49604050,531403025;"})
+        EXPECT_NE(r.out.find(shown), std::string::npos) << shown << "\n" << r.out;
+    EXPECT_EQ(scratch.names(), (std::vector<std::string>{"line.sgy", "line1.su"}));
+
+    writeFile(dir / "short.sgy", "too short");
+    const support::ProgramRun bad = run("--describe short.sgy line1.su");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("marovin-kml: the file \"short.sgy\" is too short"), std::string::npos) << bad.err;
+    EXPECT_NE(bad.out.find("line1.su: SU"), std::string::npos);
 }
 
 TEST_F(MarovinKml, OutputsNeverReplaceAnInputOrEachOther)

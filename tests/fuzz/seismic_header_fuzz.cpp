@@ -1,8 +1,10 @@
 // The seismic header reader on any file.
 //
 // Input: one byte whose low bit picks the kind (1: an SU file "line.su",
-// 0: a SEG-Y file "line.sgy"), two bytes of a 1-based probe position
-// (little-endian), then the file's bytes.
+// 0: a SEG-Y file "line.sgy"), two bytes of a probe (little-endian), then
+// the file's bytes. The probe less 2 is a 1-based position of the file
+// (reaching a little before its first byte and past its end) and a byte of
+// the trace header, as a user types it.
 //
 // Properties:
 //   - a file read is laid out within itself: its traces, of the fixed
@@ -16,15 +18,18 @@
 //     little-endian), the reader gives exactly that reading: samples, scalar
 //     after the power-of-ten rule, 3600 or 0 bytes of header, the count;
 //   - a refusal names the file;
-//   - each of the four word readers at the probe position gives the bytes
-//     there, decoded, or an error exactly when the word does not lie wholly
-//     inside the file.
+//   - a read of the file's bytes at the probe position fails exactly when
+//     they do not lie wholly inside the file, and gives them otherwise;
+//   - the probe is a byte a word of the trace header starts at exactly when
+//     it is 1 to 237, and then the word there of every trace, as the
+//     extraction reads it, is the four bytes there in the file's byte order.
 #include "fuzz_support.h"
 
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 using namespace marovin;
@@ -52,60 +57,57 @@ std::int64_t unsigned_word(std::string_view file, std::int64_t index, std::size_
 }
 
 // The traces lie one after another from the headers to the end of the file.
-void check_within(std::string_view file, const SeismicHeader& header, bool su)
+void check_within(std::string_view file, const SeismicFile& read)
 {
+    const TraceLayout& layout = read.layout();
     const auto size = static_cast<std::int64_t>(file.size());
-    const bool little = little_endian_words(header, su);
-    FUZZ_CHECK(header.Nb_Traces >= 0 && header.Header_Offset >= (su ? 0 : 3600) && header.Header_Offset <= size,
-               "count " + std::to_string(header.Nb_Traces) + ", offset " + std::to_string(header.Header_Offset));
-    FUZZ_CHECK(header.Trace_Header_Bytes >= 240 && header.Trace_Header_Bytes % 240 == 0 && header.Sample_Bytes >= 1 &&
-                   header.Sample_Bytes <= 8 && header.Nb_Samples32 >= 0,
-               "trace header " + std::to_string(header.Trace_Header_Bytes) + ", sample " +
-                   std::to_string(header.Sample_Bytes) + ", samples " + std::to_string(header.Nb_Samples32));
-    if (header.Trace_Starts.empty()) {
-        const std::int64_t length = header.Trace_Header_Bytes + std::int64_t{header.Sample_Bytes} * header.Nb_Samples32;
-        FUZZ_CHECK(header.Header_Offset + header.Nb_Traces * length == size,
-                   std::to_string(header.Nb_Traces) + " traces of " + std::to_string(length) + " bytes after " +
-                       std::to_string(header.Header_Offset) + " in " + std::to_string(size));
+    const bool su = read.su();
+    FUZZ_CHECK(layout.count >= 0 && layout.first >= (su ? 0 : 3600) && layout.first <= size,
+               "count " + std::to_string(layout.count) + ", offset " + std::to_string(layout.first));
+    FUZZ_CHECK(layout.header_bytes >= 240 && layout.header_bytes % 240 == 0 && layout.sample_bytes >= 1 &&
+                   layout.sample_bytes <= 8 && layout.samples >= 0,
+               "trace header " + std::to_string(layout.header_bytes) + ", sample " +
+                   std::to_string(layout.sample_bytes) + ", samples " + std::to_string(layout.samples));
+    if (layout.starts.empty()) {
+        FUZZ_CHECK(layout.first + layout.count * layout.trace_bytes() == size,
+                   std::to_string(layout.count) + " traces of " + std::to_string(layout.trace_bytes()) +
+                       " bytes after " + std::to_string(layout.first) + " in " + std::to_string(size));
         return;
     }
-    FUZZ_CHECK(header.Trace_Starts.size() == static_cast<std::size_t>(header.Nb_Traces) &&
-                   header.Trace_Starts.front() == header.Header_Offset,
-               std::to_string(header.Trace_Starts.size()) + " starts for " + std::to_string(header.Nb_Traces));
+    FUZZ_CHECK(layout.starts.size() == static_cast<std::size_t>(layout.count) && layout.starts.front() == layout.first,
+               std::to_string(layout.starts.size()) + " starts for " + std::to_string(layout.count));
     // A SEG-Y samples word of 0 stands for the binary header's count.
-    const std::int64_t binary = su ? 0 : unsigned_word(file, 3220, 2, little);
-    std::int64_t at = header.Header_Offset;
-    for (const std::int64_t start : header.Trace_Starts) {
+    const std::int64_t binary = su ? 0 : unsigned_word(file, 3220, 2, layout.little_endian);
+    std::int64_t at = layout.first;
+    for (const std::int64_t start : layout.starts) {
         FUZZ_CHECK(start == at && start + 240 <= size, "a trace at " + std::to_string(start) + ", expected at " +
                                                            std::to_string(at) + " in " + std::to_string(size));
-        std::int64_t samples = unsigned_word(file, start + 114, 2, little);
+        std::int64_t samples = unsigned_word(file, start + 114, 2, layout.little_endian);
         if (samples == 0)
             samples = binary;
-        at = start + header.Trace_Header_Bytes + header.Sample_Bytes * samples;
+        at = start + layout.header_bytes + layout.sample_bytes * samples;
     }
     FUZZ_CHECK(at == size, "the last trace ends at " + std::to_string(at) + " in " + std::to_string(size));
 }
 
 // Both ways of extraction read a point of every trace.
-void check_extraction(const std::string& path, const SeismicHeader& header, bool su)
+void check_extraction(const SeismicFile& read)
 {
-    Result<SeismicFile> opened = SeismicFile::open(path);
-    FUZZ_CHECK(opened.ok(), opened.error());
     TraceSelection selection;
-    selection.pair = coordinate_pair_for("X,Y CDP coordinate"); // the words furthest into a trace
+    selection.pair = {TraceWord::CdpX, TraceWord::CdpY}; // the words of the standard furthest into a trace
     for (const ReadMethod method : {ReadMethod::Mapped, ReadMethod::Positioned}) {
-        const Result<TracePoints> points = extract_trace_points(*opened, header, su, selection, method);
+        const Result<TracePoints> points = read.extract(selection, method);
         // Words said to be degrees, minutes and seconds may be no such angles.
-        if (!points.ok() && header.Coord_Units == 4)
+        if (!points.ok() && read.units() == 4)
             continue;
         FUZZ_CHECK(points.ok(), points.error());
-        FUZZ_CHECK(points->size() == static_cast<std::size_t>(header.Nb_Traces),
-                   std::to_string(points->size()) + " points of " + std::to_string(header.Nb_Traces) + " traces");
+        FUZZ_CHECK(points->size() == static_cast<std::size_t>(read.traces()),
+                   std::to_string(points->size()) + " points of " + std::to_string(read.traces()) + " traces");
     }
 }
 
 // The conventional reading, where it finds whole traces.
-void check_conventional(std::string_view file, const Result<SeismicHeader>& header, bool su)
+void check_conventional(std::string_view file, const Result<SeismicFile>& header, bool su)
 {
     const std::int64_t offset = su ? 0 : 3600;
     const auto size = static_cast<std::int64_t>(file.size());
@@ -135,54 +137,71 @@ void check_conventional(std::string_view file, const Result<SeismicHeader>& head
         for (std::int64_t k = 0; k < (scalar < 0 ? -scalar : scalar); ++k)
             rule *= 10;
     }
-    FUZZ_CHECK(header->Nb_Samples == samples && header->Nb_Samples32 == samples,
-               "samples " + std::to_string(header->Nb_Samples32) + ", expected " + std::to_string(samples));
-    FUZZ_CHECK(header->Coord_Scalar == rule,
-               "scalar " + std::to_string(header->Coord_Scalar) + ", expected " + std::to_string(rule));
-    FUZZ_CHECK(header->Header_Offset == offset && !header->Reversed_Byte_Order && header->Sample_Bytes == 4 &&
-                   header->Trace_Header_Bytes == 240 && header->Trace_Starts.empty(),
-               "a layout other than the conventional one, offset " + std::to_string(header->Header_Offset));
-    FUZZ_CHECK(header->Nb_Traces == (size - offset) / trace,
-               "traces " + std::to_string(header->Nb_Traces) + ", expected " + std::to_string((size - offset) / trace));
+    const TraceLayout& layout = header->layout();
+    FUZZ_CHECK(layout.samples == samples,
+               "samples " + std::to_string(layout.samples) + ", expected " + std::to_string(samples));
+    FUZZ_CHECK(header->scalar() == rule,
+               "scalar " + std::to_string(header->scalar()) + ", expected " + std::to_string(rule));
+    FUZZ_CHECK(layout.first == offset && layout.little_endian == su && layout.sample_bytes == 4 &&
+                   layout.header_bytes == 240 && layout.starts.empty(),
+               "a layout other than the conventional one, offset " + std::to_string(layout.first));
+    FUZZ_CHECK(layout.count == (size - offset) / trace,
+               "traces " + std::to_string(layout.count) + ", expected " + std::to_string((size - offset) / trace));
 }
 
-void check_header(const std::string& path, std::string_view file, bool su)
+// The bytes at `position` through the file's own read.
+void check_read(const SeismicFile& read, std::string_view file, std::int64_t position)
 {
-    const Result<SeismicHeader> header = read_seismic_header(path);
-    check_conventional(file, header, su);
-    if (!header.ok()) {
-        FUZZ_CHECK(header.error().find(path) != std::string::npos, header.error());
+    for (const std::size_t size : {std::size_t{2}, std::size_t{4}}) {
+        unsigned char bytes[4] = {};
+        const bool inside =
+            position >= 1 && position - 1 + static_cast<std::int64_t>(size) <= static_cast<std::int64_t>(file.size());
+        const Status got = read.read(position, bytes, size);
+        FUZZ_CHECK(got.ok() == inside, "a " + std::to_string(size) + "-byte read at " + std::to_string(position) +
+                                           " of a " + std::to_string(file.size()) + "-byte file");
+        for (std::size_t k = 0; inside && k < size; ++k)
+            FUZZ_CHECK(bytes[k] == static_cast<unsigned char>(file[static_cast<std::size_t>(position - 1) + k]),
+                       "byte " + std::to_string(k) + " at " + std::to_string(position));
+    }
+}
+
+// The word at `byte` of every trace header, as a user types the byte.
+void check_typed_byte(const SeismicFile& read, std::string_view file, std::int64_t byte)
+{
+    const std::optional<HeaderPosition> position = HeaderPosition::at_byte(byte);
+    FUZZ_CHECK(position.has_value() == (byte >= 1 && byte <= 237), "byte " + std::to_string(byte));
+    if (!position || read.units() == 4 || read.traces() == 0)
+        return;
+    TraceSelection selection;
+    selection.label = *position;
+    const Result<TracePoints> points = read.extract(selection);
+    FUZZ_CHECK(points.ok(), points.error());
+    const TraceLayout& layout = read.layout();
+    for (std::int64_t i = 0; i < layout.count; ++i) {
+        const std::int64_t start = layout.starts.empty() ? layout.first + i * layout.trace_bytes()
+                                                         : layout.starts[static_cast<std::size_t>(i)];
+        const std::int64_t expected =
+            word_value(file, static_cast<std::size_t>(start + byte - 1), 4, layout.little_endian);
+        FUZZ_CHECK(points->labels[static_cast<std::size_t>(i)] == expected,
+                   "trace " + std::to_string(i + 1) + " byte " + std::to_string(byte) + ": " +
+                       std::to_string(points->labels[static_cast<std::size_t>(i)]) + ", expected " +
+                       std::to_string(expected));
+    }
+}
+
+void check_file(const std::string& path, std::string_view file, bool su, std::int64_t probe)
+{
+    const Result<SeismicFile> read = SeismicFile::open(path);
+    check_conventional(file, read, su);
+    if (!read.ok()) {
+        FUZZ_CHECK(read.error().find(path) != std::string::npos, read.error());
         return;
     }
-    check_within(file, *header, su);
-    check_extraction(path, *header, su);
-}
-
-// One word reader's answer at `position` against the file's bytes.
-template <class Word>
-void check_word(const Result<Word>& read, std::string_view file, std::int64_t position, bool little_endian)
-{
-    const std::size_t size = sizeof(Word);
-    const bool inside =
-        position >= 1 && position - 1 + static_cast<std::int64_t>(size) <= static_cast<std::int64_t>(file.size());
-    FUZZ_CHECK(read.ok() == inside, "a " + std::to_string(size) + "-byte word at " + std::to_string(position) +
-                                        " of a " + std::to_string(file.size()) + "-byte file");
-    if (!inside)
-        return;
-    const std::int64_t expected = word_value(file, static_cast<std::size_t>(position - 1), size, little_endian);
-    FUZZ_CHECK(*read == expected, std::to_string(*read) + " read, " + std::to_string(expected) + " expected at " +
-                                      std::to_string(position));
-}
-
-void check_words(const std::string& path, std::string_view file, std::int64_t position)
-{
-    Result<SeismicFile> opened = SeismicFile::open(path);
-    FUZZ_CHECK(opened.ok(), opened.error());
-    FUZZ_CHECK(opened->size() == file.size(), "size " + std::to_string(opened->size()));
-    check_word(opened->Read_BE_Int16(position), file, position, false);
-    check_word(opened->Read_BE_Int32(position), file, position, false);
-    check_word(opened->Read_LE_Int16(position), file, position, true);
-    check_word(opened->Read_LE_Int32(position), file, position, true);
+    FUZZ_CHECK(read->size() == file.size() && read->su() == su, "size " + std::to_string(read->size()));
+    check_within(file, *read);
+    check_extraction(*read);
+    check_read(*read, file, probe);
+    check_typed_byte(*read, file, probe);
 }
 
 } // namespace
@@ -196,7 +215,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view file = input.rest();
     const std::string path = fuzz::scratch_path(su ? "line.su" : "line.sgy");
     fuzz::write_file(path, file);
-    check_header(path, file, su);
-    check_words(path, file, position);
+    check_file(path, file, su, position);
     return 0;
 }

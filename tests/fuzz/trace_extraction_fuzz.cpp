@@ -1,10 +1,12 @@
-// Trace-header extraction on a file in memory, with any header state.
+// Trace-header extraction on a file in memory, with any layout of fixed-length traces.
 //
 // Input: a flags byte (bit 0: SU, little-endian words; bits 1-2: the label
 // word, FFID, CDP, Trace or SP; bit 3: the source pair instead of the
-// receiver pair), then little-endian 16-bit words: samples per trace, header
-// length, trace count (divided by 16, so that a run stays short; it may be
-// negative) and the coordinate divisor; then the file's bytes.
+// receiver pair; bit 4: words at typed bytes instead), then little-endian
+// 16-bit words: samples per trace, header length, trace count (divided by
+// 16, so that a run stays short; it may be negative) and the coordinate
+// divisor; with bit 4, three more: the bytes of the label, X and Y words as
+// a user types them; then the file's bytes.
 //
 // Properties:
 //   - the mapped and the positioned reading give the same answer: both
@@ -14,13 +16,15 @@
 //     divided as a plain reading of the bytes gives them;
 //   - an error comes exactly when the count is negative, or there are traces
 //     and the trace length, header length or divisor is unusable, or the last
-//     trace's words do not lie wholly inside the file.
+//     trace's words do not lie wholly inside the file;
+//   - a typed byte is a word's position exactly when it is 1 to 237.
 #include "fuzz_support.h"
 
 #include "readers/trace_extraction.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <unistd.h>
@@ -45,21 +49,21 @@ struct Expected {
     TracePoints points;
 };
 
-Expected expected_points(std::string_view file, const SeismicHeader& header, bool su, const TraceSelection& s)
+Expected expected_points(std::string_view file, const TraceLayout& layout, bool su, const TraceSelection& s)
 {
     Expected e;
-    const std::int64_t count = header.Nb_Traces;
+    const std::int64_t count = layout.count;
     if (count < 0)
         return e;
     if (count == 0) {
         e.ok = true;
         return e;
     }
-    const std::int64_t step = 4 * std::int64_t{header.Nb_Samples32} + 240;
-    const std::int64_t first = header.Header_Offset;
+    const std::int64_t step = 4 * layout.samples + 240;
+    const std::int64_t first = layout.first;
     if (step <= 0 || first < 0 || s.divisor == 0)
         return e;
-    const int words[] = {static_cast<int>(s.label), static_cast<int>(s.pair.x), static_cast<int>(s.pair.y)};
+    const int words[] = {s.label.byte(), s.pair.x.byte(), s.pair.y.byte()};
     const std::int64_t last_byte = first + (count - 1) * step + *std::max_element(words, words + 3) + 3;
     if (last_byte > static_cast<std::int64_t>(file.size()))
         return e;
@@ -104,23 +108,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     selection.label = kLabels[(flags >> 1) & 3];
     selection.pair = (flags & 8) ? CoordinatePair{TraceWord::SourceX, TraceWord::SourceY}
                                  : CoordinatePair{TraceWord::GroupX, TraceWord::GroupY};
-    SeismicHeader header;
-    header.Nb_Samples = input.i16();
-    header.Nb_Samples32 = header.Nb_Samples;
-    header.Header_Offset = input.i16();
-    header.Nb_Traces = input.i16() / 16;
+    TraceLayout layout;
+    layout.little_endian = su;
+    layout.samples = input.i16();
+    layout.first = input.i16();
+    layout.count = input.i16() / 16;
     selection.divisor = input.i16();
+    if (flags & 16) {
+        std::optional<HeaderPosition> typed[3];
+        for (std::optional<HeaderPosition>& position : typed) {
+            const std::uint16_t byte = input.u16();
+            position = HeaderPosition::at_byte(byte);
+            FUZZ_CHECK(position.has_value() == (byte >= 1 && byte <= 237), "byte " + std::to_string(byte));
+        }
+        if (!typed[0] || !typed[1] || !typed[2])
+            return 0;
+        selection.label = *typed[0];
+        selection.pair = {*typed[1], *typed[2]};
+    }
     const std::string_view file = input.rest();
 
     const int fd = fuzz::memory_file(file);
     const Result<TracePoints> mapped =
-        extract_trace_points(fd, file.size(), "memory file", header, su, selection, ReadMethod::Mapped);
+        extract_trace_points(fd, file.size(), "memory file", layout, 0, selection, ReadMethod::Mapped);
     const Result<TracePoints> positioned =
-        extract_trace_points(fd, file.size(), "memory file", header, su, selection, ReadMethod::Positioned);
+        extract_trace_points(fd, file.size(), "memory file", layout, 0, selection, ReadMethod::Positioned);
     ::close(fd);
 
     FUZZ_CHECK(mapped.ok() == positioned.ok(), "mapped: " + describe(mapped) + "; positioned: " + describe(positioned));
-    const Expected expected = expected_points(file, header, su, selection);
+    const Expected expected = expected_points(file, layout, su, selection);
     FUZZ_CHECK(mapped.ok() == expected.ok,
                "mapped: " + describe(mapped) + "; a plain reading " + (expected.ok ? "succeeds" : "fails"));
     if (!expected.ok)

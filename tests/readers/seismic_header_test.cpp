@@ -19,7 +19,7 @@ namespace {
 namespace fs = std::filesystem;
 using marovin::Result;
 using marovin::SeismicFile;
-using marovin::SeismicHeader;
+using marovin::TraceLayout;
 using support::Kind;
 
 // --- word decoding --------------------------------------------------------
@@ -49,26 +49,33 @@ TEST(SeismicWords, DecodeTwosComplementInBothByteOrders)
     }
 }
 
-TEST(SeismicWords, FileReadersUseOneBasedPositionsAndNeverReadPastTheEnd)
+TEST(SeismicWords, TraceHeadersAndReadsUseOneBasedPositionsAndNeverReadPastTheEnd)
 {
     support::ScratchFolder folder;
-    const fs::path path = folder / "words.bin";
-    support::write_bytes(path, std::string("\x00\xFF\x9C\x80\x00\x00\x00", 7));
+    const fs::path path = folder / "words.su";
+    // One little-endian trace of one sample: receiver X -100 at 81, the
+    // scalar -2 at 71.
+    std::string bytes(244, '\0');
+    support::put_word(bytes, 80, static_cast<std::uint32_t>(-100), 4, true);
+    support::put_word(bytes, 70, static_cast<std::uint16_t>(-2), 2, true);
+    support::put_word(bytes, 114, 1, 2, true);
+    support::write_bytes(path, bytes);
     Result<SeismicFile> file = SeismicFile::open(path.string());
     ASSERT_TRUE(file) << file.error();
-    EXPECT_EQ(file->size(), 7u);
+    EXPECT_EQ(file->size(), 244u);
+    const Result<marovin::TraceHeaderBytes> header = file->trace_header(0);
+    ASSERT_TRUE(header) << header.error();
+    EXPECT_EQ(file->word32(*header, marovin::TraceWord::GroupX), -100);
+    EXPECT_EQ(file->word16(*header, marovin::TraceWord::CoordScalar), -2);
+    EXPECT_EQ(file->scalar(), 100);
+    EXPECT_FALSE(file->trace_header(1));
+    EXPECT_FALSE(file->trace_header(-1));
 
-    ASSERT_TRUE(file->Read_BE_Int16(2));
-    EXPECT_EQ(*file->Read_BE_Int16(2), -100);
-    EXPECT_EQ(*file->Read_LE_Int16(2), static_cast<std::int16_t>(0x9CFF));
-    EXPECT_EQ(*file->Read_BE_Int32(4), INT32_MIN);
-    EXPECT_EQ(*file->Read_LE_Int32(4), 0x80);
-
-    EXPECT_FALSE(file->Read_BE_Int16(0)); // position 0 does not exist
-    EXPECT_FALSE(file->Read_BE_Int16(7)); // second byte past the end
-    EXPECT_FALSE(file->Read_LE_Int32(5));
-    EXPECT_FALSE(file->Read_BE_Int32(100));
-    const auto past = file->Read_BE_Int32(5);
+    unsigned char two[2];
+    EXPECT_TRUE(file->read(243, two, 2));
+    EXPECT_FALSE(file->read(0, two, 2));   // position 0 does not exist
+    EXPECT_FALSE(file->read(244, two, 2)); // second byte past the end
+    const auto past = file->read(1000, two, 2);
     ASSERT_FALSE(past);
     EXPECT_NE(past.error().find(path.string()), std::string::npos) << past.error();
 }
@@ -112,15 +119,16 @@ protected:
 TEST_P(SeismicHeaderRead, ReadsSamplesScalarOffsetAndTraceCount)
 {
     const std::string path = make(1000, -100, size_for(1000, 10));
-    const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-    ASSERT_TRUE(header) << header.error();
-    SeismicHeader expected;
-    expected.Nb_Samples = 1000;
-    expected.Nb_Samples32 = 1000;
-    expected.Coord_Scalar = -100;
-    expected.Header_Offset = kind() == Kind::SegY ? 3600 : 0;
-    expected.Nb_Traces = 10;
-    EXPECT_EQ(*header, expected);
+    const Result<SeismicFile> file = SeismicFile::open(path);
+    ASSERT_TRUE(file) << file.error();
+    TraceLayout expected;
+    expected.little_endian = kind() == Kind::Su;
+    expected.first = kind() == Kind::SegY ? 3600 : 0;
+    expected.samples = 1000;
+    expected.count = 10;
+    EXPECT_EQ(file->layout(), expected);
+    EXPECT_EQ(file->scalar(), -100);
+    EXPECT_EQ(file->su(), kind() == Kind::Su);
 }
 
 TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndReadsTheSamplesWordUnsigned)
@@ -135,12 +143,11 @@ TEST_P(SeismicHeaderRead, AppliesTheScalarRuleAndReadsTheSamplesWordUnsigned)
         const std::uint64_t size =
             support::header_offset(kind()) + (240 + 4 * std::uint64_t(c.count)) * std::uint64_t(c.traces);
         const std::string path = make(c.samples, c.scalar, size);
-        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-        ASSERT_TRUE(header) << header.error();
-        EXPECT_EQ(header->Coord_Scalar, c.used) << c.scalar;
-        EXPECT_EQ(header->Nb_Samples, c.samples);
-        EXPECT_EQ(header->Nb_Samples32, c.count);
-        EXPECT_EQ(header->Nb_Traces, c.traces) << c.samples;
+        const Result<SeismicFile> file = SeismicFile::open(path);
+        ASSERT_TRUE(file) << file.error();
+        EXPECT_EQ(file->scalar(), c.used) << c.scalar;
+        EXPECT_EQ(file->layout().samples, c.count);
+        EXPECT_EQ(file->traces(), c.traces) << c.samples;
     }
 }
 
@@ -149,13 +156,13 @@ TEST_P(SeismicHeaderRead, APartialTraceIsRefusedNamingTheSizes)
     // Every trace as long as the first leaves no room for a part of one.
     for (const double traces : {10.5, 11.5, 10.6, 10.4, 0.5, 1.5}) {
         const std::string path = make(1000, 1, size_for(1000, traces));
-        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-        ASSERT_FALSE(header) << traces << " traces' worth of bytes";
-        EXPECT_NE(header.error().find("no whole number of traces of 4,240 bytes"), std::string::npos) << header.error();
+        const Result<SeismicFile> file = SeismicFile::open(path);
+        ASSERT_FALSE(file) << traces << " traces' worth of bytes";
+        EXPECT_NE(file.error().find("no whole number of traces of 4,240 bytes"), std::string::npos) << file.error();
     }
-    const Result<SeismicHeader> one = marovin::read_seismic_header(make(1000, 1, size_for(1000, 1)));
+    const Result<SeismicFile> one = SeismicFile::open(make(1000, 1, size_for(1000, 1)));
     ASSERT_TRUE(one) << one.error();
-    EXPECT_EQ(one->Nb_Traces, 1);
+    EXPECT_EQ(one->traces(), 1);
 }
 
 TEST_P(SeismicHeaderRead, FailsInPlainWordsNamingTheFile)
@@ -180,10 +187,10 @@ TEST_P(SeismicHeaderRead, FailsInPlainWordsNamingTheFile)
         if (size == 1)
             size = 0;
         const std::string path = make(c.samples, c.scalar, size, std::string("bad-") + c.what);
-        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-        ASSERT_FALSE(header) << c.what;
-        EXPECT_NE(header.error().find(path), std::string::npos) << header.error();
-        EXPECT_NE(header.error().find(c.words), std::string::npos) << header.error();
+        const Result<SeismicFile> file = SeismicFile::open(path);
+        ASSERT_FALSE(file) << c.what;
+        EXPECT_NE(file.error().find(path), std::string::npos) << file.error();
+        EXPECT_NE(file.error().find(c.words), std::string::npos) << file.error();
     }
 }
 
@@ -194,11 +201,11 @@ TEST_P(SeismicHeaderRead, MissingFilesAndFoldersFailWithoutCreatingAnything)
     fs::create_directory(folder / "folder.sgy");
     const std::string a_folder = (folder / "folder.sgy").string();
     for (const std::string& path : {missing, in_missing_folder, a_folder, std::string()}) {
-        const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-        ASSERT_FALSE(header) << path;
-        EXPECT_NE(header.error().find(path), std::string::npos) << header.error();
+        const Result<SeismicFile> file = SeismicFile::open(path);
+        ASSERT_FALSE(file) << path;
+        EXPECT_NE(file.error().find(path), std::string::npos) << file.error();
     }
-    EXPECT_NE(marovin::read_seismic_header(missing).error().find("does not exist"), std::string::npos);
+    EXPECT_NE(SeismicFile::open(missing).error().find("does not exist"), std::string::npos);
     EXPECT_FALSE(fs::exists(missing));
     EXPECT_EQ(folder.names().size(), 1u); // only the folder made above
 }
@@ -208,31 +215,30 @@ TEST_P(SeismicHeaderRead, TraceCountsThatDoNotFitIn32BitsAreFailures)
     // Traces of no samples (240 bytes): 2^31 traces take 480 GiB, left as a
     // hole.
     const std::string path = make(0, 1, support::header_offset(kind()) + 240 * (std::uint64_t{1} << 31));
-    const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-    ASSERT_FALSE(header);
-    EXPECT_NE(header.error().find("traces"), std::string::npos) << header.error();
+    const Result<SeismicFile> file = SeismicFile::open(path);
+    ASSERT_FALSE(file);
+    EXPECT_NE(file.error().find("traces"), std::string::npos) << file.error();
 }
 
 TEST_P(SeismicHeaderRead, FilesAbove4GBAreReadWithSixtyFourBitPositions)
 {
     const std::int64_t traces = 1'100'000; // 4.66e9 bytes of 4240-byte traces, sparse
     const std::string path = make(1000, -100, size_for(1000, static_cast<double>(traces)));
-    const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-    ASSERT_TRUE(header) << header.error();
-    EXPECT_EQ(header->Nb_Traces, traces);
-
-    // A word of the last trace, beyond 2^32.
+    // A word of the last trace, beyond 2^32, written in the kind's order.
     const std::int64_t position = support::header_offset(kind()) + (traces - 1) * 4240 + 81;
     ASSERT_GT(position, std::int64_t{1} << 32);
     const int fd = ::open(path.c_str(), O_WRONLY);
     ASSERT_GE(fd, 0);
-    const unsigned char word[4] = {0x03, 0xA6, 0x5D, 0x76}; // 61234550 big-endian
-    ASSERT_EQ(::pwrite(fd, word, 4, position - 1), 4);
+    std::string word(4, '\0');
+    support::put_word(word, 0, 61234550, 4, kind() == Kind::Su);
+    ASSERT_EQ(::pwrite(fd, word.data(), 4, position - 1), 4);
     ::close(fd);
     Result<SeismicFile> file = SeismicFile::open(path);
     ASSERT_TRUE(file) << file.error();
-    EXPECT_EQ(*file->Read_BE_Int32(position), 61234550);
-    EXPECT_FALSE(file->Read_BE_Int32(static_cast<std::int64_t>(file->size()) - 2));
+    EXPECT_EQ(file->traces(), traces);
+    const auto last = file->trace_header(traces - 1);
+    ASSERT_TRUE(last) << last.error();
+    EXPECT_EQ(file->word32(*last, marovin::TraceWord::GroupX), 61234550);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothKinds, SeismicHeaderRead, ::testing::Values(Kind::SegY, Kind::Su),
@@ -245,20 +251,22 @@ TEST(SeismicHeaderKind, TheLastTwoCharactersDecideTheByteOrderAndOffset)
     for (const char* name : {"line1.Su", "dosu", "LINE2.SU"}) {
         const fs::path path = folder / name;
         support::write_seismic_file(path, Kind::Su, 500, 2, support::size_for(Kind::Su, 500, 25));
-        const Result<SeismicHeader> header = marovin::read_seismic_header(path.string());
-        ASSERT_TRUE(header) << header.error();
-        EXPECT_EQ(header->Header_Offset, 0) << name;
-        EXPECT_EQ(header->Nb_Samples, 500) << name;
-        EXPECT_EQ(header->Nb_Traces, 25) << name;
+        const Result<SeismicFile> file = SeismicFile::open(path.string());
+        ASSERT_TRUE(file) << file.error();
+        EXPECT_TRUE(file->su()) << name;
+        EXPECT_EQ(file->layout().first, 0) << name;
+        EXPECT_EQ(file->layout().samples, 500) << name;
+        EXPECT_EQ(file->traces(), 25) << name;
     }
     for (const char* name : {"line1.segy", "line1.sus", "line1.SGY"}) {
         const fs::path path = folder / name;
         support::write_seismic_file(path, Kind::SegY, 500, 2, support::size_for(Kind::SegY, 500, 25));
-        const Result<SeismicHeader> header = marovin::read_seismic_header(path.string());
-        ASSERT_TRUE(header) << header.error();
-        EXPECT_EQ(header->Header_Offset, 3600) << name;
-        EXPECT_EQ(header->Nb_Samples, 500) << name;
-        EXPECT_EQ(header->Nb_Traces, 25) << name;
+        const Result<SeismicFile> file = SeismicFile::open(path.string());
+        ASSERT_TRUE(file) << file.error();
+        EXPECT_FALSE(file->su()) << name;
+        EXPECT_EQ(file->layout().first, 3600) << name;
+        EXPECT_EQ(file->layout().samples, 500) << name;
+        EXPECT_EQ(file->traces(), 25) << name;
     }
 }
 
@@ -311,6 +319,18 @@ const LayoutCase kLayouts[] = {
      2, 8, 3600, false, 4, 480, {}, "1 additional trace header"},
     {"rev 2.1: a 16-bit count of additional headers", {.revision = 2, .minor = 1, .additional = 2, .samples = {8}},
      1, 8, 3600, false, 4, 720, {}, "SEG-Y rev 2.1"},
+    // As an open seismic library writes revision 2.0: the count in 16 bits,
+    // a time basis code of 0 after it; read as 32 bits it is 65,536.
+    {"rev 2.0: a 16-bit count of additional headers, 25 traces of 680 bytes",
+     {.revision = 2, .additional = 1, .additional_16 = true, .samples = std::vector<std::uint32_t>(25, 50)},
+     25, 50, 3600, false, 4, 480, {}, "SEG-Y rev 2, big-endian, format 1 (4-byte IBM floats), 50 samples "
+     "(trace header), 25 traces, 1 additional trace header"},
+    {"extended headers -1, the stanza in other case and blanks",
+     {.text_headers = -1, .text_blocks = 2, .stanza = "((  seg: endTEXt  ))", .samples = {4}},
+     1, 4, 10000, false, 4, 240, {}, "2 extended headers"},
+    {"extended headers -1, the stanza in other case and blanks, EBCDIC",
+     {.text_headers = -1, .text_blocks = 1, .stanza_in_ebcdic = true, .stanza = "(( Seg : endtext ))",
+      .samples = {4}}, 1, 4, 6800, false, 4, 240, {}, "1 extended header"},
     {"little-endian SU", {.su = true, .little_endian = true, .samples = {20, 20, 20}}, 3, 20, 0, true, 4, 240, {},
      "SU, little-endian, 20 samples, 3 traces, scalar word 0"},
     {"big-endian SU", {.su = true, .samples = {20, 20, 20}}, 3, 20, 0, false, 4, 240, {}, "SU, big-endian"},
@@ -327,6 +347,11 @@ const LayoutCase kLayouts[] = {
      false, 0, 0, {}, "the format code 0 is no SEG-Y sample format"},
     {"extended headers without an end", {.text_headers = -1, .samples = {800}}, 0, 0, 0, false, 0, 0, {},
      "never end"},
+    // A walk that went on past a trace of no samples would take the zero
+    // bytes after it for traces of 240 bytes.
+    {"SU of varying length, its second trace of 0 samples, zero bytes after it",
+     {.su = true, .little_endian = true, .samples = {3, 0}, .trailing = 480}, 0, 0, 0, false, 0, 0, {},
+     ": 972 bytes after the headers are no whole number of traces of 252 bytes"},
     {"a negative count of extended headers", {.text_headers = -3, .samples = {4}}, 0, 0, 0, false, 0, 0, {},
      "counts -3 extended textual headers"},
 };
@@ -339,31 +364,29 @@ TEST(SeismicLayouts, EveryShapeIsReadWhereTheStandardPutsItsTracesOrRefusedWithI
         SCOPED_TRACE(c.what);
         const std::string path = (folder / (c.shape.su ? "line.su" : "line.sgy")).string();
         support::write_bytes(path, support::seismic_bytes(c.shape));
-        const Result<marovin::SeismicRead> read = marovin::read_seismic_file(path);
-        const Result<SeismicHeader> header = read ? Result<SeismicHeader>(read->header) : marovin::fail(read.error());
+        const Result<SeismicFile> file = SeismicFile::open(path);
         if (c.traces == 0) {
-            ASSERT_FALSE(header);
-            EXPECT_NE(header.error().find(path), std::string::npos) << header.error();
-            EXPECT_NE(header.error().find(c.said), std::string::npos) << header.error();
+            ASSERT_FALSE(file);
+            EXPECT_NE(file.error().find(path), std::string::npos) << file.error();
+            EXPECT_NE(file.error().find(c.said), std::string::npos) << file.error();
             continue;
         }
-        ASSERT_TRUE(header) << header.error();
-        EXPECT_EQ(header->Nb_Traces, c.traces);
-        EXPECT_EQ(header->Nb_Samples32, c.samples);
-        EXPECT_EQ(header->Header_Offset, c.first);
-        EXPECT_EQ(marovin::little_endian_words(*header, c.shape.su), c.little_endian);
-        EXPECT_EQ(header->Sample_Bytes, c.sample_bytes);
-        EXPECT_EQ(header->Trace_Header_Bytes, c.header_bytes);
-        EXPECT_EQ(header->Trace_Starts, c.starts);
-        const std::string line = marovin::findings_line(*header, read->findings);
+        ASSERT_TRUE(file) << file.error();
+        const TraceLayout& layout = file->layout();
+        EXPECT_EQ(file->traces(), c.traces);
+        EXPECT_EQ(layout.samples, c.samples);
+        EXPECT_EQ(layout.first, c.first);
+        EXPECT_EQ(layout.little_endian, c.little_endian);
+        EXPECT_EQ(layout.sample_bytes, c.sample_bytes);
+        EXPECT_EQ(layout.header_bytes, c.header_bytes);
+        EXPECT_EQ(layout.starts, c.starts);
+        const std::string line = file->found_line();
         EXPECT_NE(line.find(c.said), std::string::npos) << line;
 
         // Every trace's own words, where the layout says the trace lies.
-        Result<SeismicFile> file = SeismicFile::open(path);
-        ASSERT_TRUE(file);
         marovin::TraceSelection cdp;
-        cdp.pair = marovin::coordinate_pair_for("X,Y CDP coordinate");
-        const auto points = marovin::extract_trace_points(*file, *header, c.shape.su, cdp);
+        cdp.pair = {marovin::TraceWord::CdpX, marovin::TraceWord::CdpY};
+        const auto points = file->extract(cdp);
         ASSERT_TRUE(points) << points.error();
         ASSERT_EQ(points->size(), static_cast<std::size_t>(c.traces));
         for (std::int32_t i = 0; i < c.traces; ++i) {
@@ -385,11 +408,11 @@ TEST(SeismicLayouts, EveryFormatCodeGivesItsSampleSizeInBothByteOrders)
         for (const bool little : {false, true}) {
             const support::Shape shape{.little_endian = little, .format = code, .samples = {7, 7, 7}};
             support::write_bytes(path, support::seismic_bytes(shape));
-            const Result<SeismicHeader> header = marovin::read_seismic_header(path);
-            ASSERT_TRUE(header) << header.error();
-            EXPECT_EQ(header->Sample_Bytes, bytes) << code;
-            EXPECT_EQ(header->Reversed_Byte_Order, little) << code;
-            EXPECT_EQ(header->Nb_Traces, 3) << code;
+            const Result<SeismicFile> file = SeismicFile::open(path);
+            ASSERT_TRUE(file) << file.error();
+            EXPECT_EQ(file->layout().sample_bytes, bytes) << code;
+            EXPECT_EQ(file->layout().little_endian, little) << code;
+            EXPECT_EQ(file->traces(), 3) << code;
         }
     }
 }

@@ -19,23 +19,23 @@
 namespace {
 
 using marovin::ReadMethod;
-using marovin::SeismicHeader;
 using marovin::TraceSelection;
 using marovin::TraceWord;
 
 // A seismic file built by the test: zero bytes, with chosen words written at
-// chosen 1-based positions.
+// chosen 1-based positions, and a layout of fixed-length traces of 4-byte
+// samples that the test may change.
 class SeismicFixture {
 public:
     SeismicFixture(bool su, std::int32_t samples, std::int32_t traces, std::int64_t extra_bytes = 0)
         : su_(su), path_(folder_.file(su ? "line.su" : "line.sgy"))
     {
         fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-        header_.Nb_Samples32 = samples;
-        header_.Nb_Samples = static_cast<std::int16_t>(samples);
-        header_.Header_Offset = su ? 0 : 3600;
-        header_.Nb_Traces = traces;
-        size_ = header_.Header_Offset + marovin::trace_length(header_) * traces + extra_bytes;
+        layout_.little_endian = su;
+        layout_.samples = samples;
+        layout_.first = su ? 0 : 3600;
+        layout_.count = traces;
+        size_ = layout_.first + layout_.trace_bytes() * traces + extra_bytes;
         EXPECT_EQ(::ftruncate(fd_, size_), 0);
     }
     ~SeismicFixture() { ::close(fd_); }
@@ -50,25 +50,24 @@ public:
         ASSERT_EQ(::pwrite(fd_, b, 4, position - 1), 4);
     }
     // Writes a word of trace `trace` at its trace-header byte.
+    void trace_word(std::int64_t trace, int byte, std::int32_t value) { word(start(trace) + byte, value); }
     void trace_word(std::int64_t trace, TraceWord w, std::int32_t value)
     {
-        word(start(trace) + static_cast<int>(w), value);
+        trace_word(trace, static_cast<int>(w), value);
     }
-    std::int64_t start(std::int64_t trace) const
-    {
-        return header_.Header_Offset + marovin::trace_length(header_) * (trace - 1);
-    }
+    std::int64_t start(std::int64_t trace) const { return layout_.first + layout_.trace_bytes() * (trace - 1); }
 
     marovin::Result<marovin::TracePoints> extract(const TraceSelection& s, ReadMethod m = ReadMethod::Mapped) const
     {
-        return marovin::extract_trace_points(fd_, static_cast<std::uint64_t>(size_), path_, header_, su_, s, m);
+        return marovin::extract_trace_points(fd_, static_cast<std::uint64_t>(size_), path_, layout_, units_, s, m);
     }
 
     // Cuts the file to `bytes` behind the reader's back, as another program
     // truncating it would; the size given to the reader stays the old one.
     void shrink_to(std::int64_t bytes) { ASSERT_EQ(::ftruncate(fd_, bytes), 0); }
 
-    SeismicHeader header_;
+    marovin::TraceLayout layout_;
+    std::int16_t units_ = 0;
 
 private:
     support::ScratchFolder folder_;
@@ -78,35 +77,17 @@ private:
     std::int64_t size_ = 0;
 };
 
-TEST(TraceExtraction, LabelAndPairTextsChooseTheirWordsExactly)
-{
-    const struct {
-        const char* text;
-        TraceWord word;
-    } labels[] = {
-        {"FFID", TraceWord::FieldRecord},
-        {"CDP", TraceWord::Ensemble},
-        {"Trace", TraceWord::TraceSequence},
-        {"SP", TraceWord::SourcePoint},
-        {"Shot Point", TraceWord::SourcePoint},
-        {".", TraceWord::Ensemble},
-        {"", TraceWord::Ensemble},
-        {"cdp", TraceWord::Ensemble},
-        {"ffid", TraceWord::Ensemble},
-        {"Shot point", TraceWord::Ensemble},
-    };
-    for (const auto& c : labels)
-        EXPECT_EQ(marovin::label_word_for(c.text), c.word) << '"' << c.text << '"';
+// A word at a byte of the trace header.
+marovin::HeaderPosition at(int byte) { return *marovin::HeaderPosition::at_byte(byte); }
 
-    const marovin::CoordinatePair source{TraceWord::SourceX, TraceWord::SourceY};
-    const marovin::CoordinatePair group{TraceWord::GroupX, TraceWord::GroupY};
-    EXPECT_EQ(marovin::coordinate_pair_for("X,Y source coordinate"), source);
-    EXPECT_EQ(marovin::coordinate_pair_for("X,Y receiver coordinate"), group);
-    EXPECT_EQ(marovin::coordinate_pair_for("X,Y CDP coordinate"),
-              (marovin::CoordinatePair{TraceWord::CdpX, TraceWord::CdpY}));
-    EXPECT_EQ(marovin::coordinate_pair_for("x,y source coordinate"), group);
-    EXPECT_EQ(marovin::coordinate_pair_for("X,Y cdp coordinate"), group);
-    EXPECT_EQ(marovin::coordinate_pair_for(""), group);
+TEST(TraceExtraction, WordsStartAtBytesOneTo237OfTheTraceHeader)
+{
+    for (const std::int64_t byte : {1, 5, 201, 237})
+        ASSERT_TRUE(marovin::HeaderPosition::at_byte(byte)) << byte;
+    for (const std::int64_t byte : {0, -1, 238, 240, 241})
+        EXPECT_FALSE(marovin::HeaderPosition::at_byte(byte)) << byte;
+    EXPECT_EQ(at(189), marovin::HeaderPosition(TraceWord::Inline));
+    EXPECT_EQ(at(193), marovin::HeaderPosition(TraceWord::Crossline));
 }
 
 class TraceReading : public ::testing::TestWithParam<ReadMethod> {};
@@ -120,7 +101,7 @@ TEST_P(TraceReading, SegyTraceTwoIsReadAtItsWorkedPositions)
     f.word(3621, 701);       // CDP of trace 1 at 3621-3624
     f.word(3681, 100);       // receiver X of trace 1 at 3681-3684
     TraceSelection s;
-    s.label = marovin::label_word_for("CDP");
+    s.label = TraceWord::Ensemble;
     s.divisor = 100;
     const auto points = f.extract(s, GetParam());
     ASSERT_TRUE(points.ok()) << points.error();
@@ -146,47 +127,51 @@ TEST_P(TraceReading, SuWordsAreLittleEndianFromPositionZero)
     EXPECT_EQ(points->y[2], 99.0);
 }
 
-TEST_P(TraceReading, EveryLabelAndPairChoiceReadsItsOwnWord)
+// Each word is tagged with its trace and its byte, so a word read from the
+// wrong place shows.
+TEST_P(TraceReading, EveryWordIsReadAtItsByteOfEveryTrace)
 {
+    const struct {
+        int label, x, y;
+    } cases[] = {
+        {9, 81, 85},   // FFID, receiver
+        {21, 73, 77},  // CDP, source
+        {1, 181, 185}, // trace sequence, CDP X/Y
+        {17, 81, 85},  // shot point
+        {189, 73, 77}, // inline
+        {193, 81, 85}, // crossline
+        {5, 201, 205}, // words where the standard leaves room
+        {237, 1, 233}, // the last byte a word can start at, and the first
+    };
     for (const bool su : {false, true}) {
         SeismicFixture f(su, 250, 2);
-        for (std::int64_t t = 1; t <= 2; ++t) {
-            const auto tag = static_cast<std::int32_t>(t * 1000);
-            f.trace_word(t, TraceWord::TraceSequence, tag + 1);
-            f.trace_word(t, TraceWord::FieldRecord, tag + 9);
-            f.trace_word(t, TraceWord::SourcePoint, tag + 17);
-            f.trace_word(t, TraceWord::Ensemble, tag + 21);
-            f.trace_word(t, TraceWord::SourceX, tag + 73);
-            f.trace_word(t, TraceWord::SourceY, tag + 77);
-            f.trace_word(t, TraceWord::GroupX, tag + 81);
-            f.trace_word(t, TraceWord::GroupY, tag + 85);
-        }
-        const struct {
-            const char* label;
-            const char* pair;
-            int label_byte, x_byte, y_byte;
-        } cases[] = {
-            {"FFID", "X,Y receiver coordinate", 9, 81, 85},
-            {"CDP", "X,Y source coordinate", 21, 73, 77},
-            {"Trace", "", 1, 81, 85},
-            {"SP", "X,Y source coordinate", 17, 73, 77},
-            {"Shot Point", "source", 17, 81, 85},
-            {".", "X,Y receiver coordinate", 21, 81, 85},
-            {"", "X,Y source coordinate", 21, 73, 77},
-            {"cdp", "X,Y receiver coordinate", 21, 81, 85},
-        };
+        const auto tag = [](std::int64_t trace, int byte) { return static_cast<std::int32_t>(trace * 1000 + byte); };
+        for (std::int64_t t = 1; t <= 2; ++t)
+            for (const auto& c : cases)
+                for (const int byte : {c.label, c.x, c.y})
+                    f.trace_word(t, byte, tag(t, byte));
         for (const auto& c : cases) {
             TraceSelection s;
-            s.label = marovin::label_word_for(c.label);
-            s.pair = marovin::coordinate_pair_for(c.pair);
+            s.label = at(c.label);
+            s.pair = {at(c.x), at(c.y)};
             const auto points = f.extract(s, GetParam());
             ASSERT_TRUE(points.ok()) << points.error();
-            for (std::size_t i = 0; i < 2; ++i) {
-                const auto tag = static_cast<std::int32_t>((i + 1) * 1000);
-                EXPECT_EQ(points->labels[i], tag + c.label_byte) << c.label << " su=" << su;
-                EXPECT_EQ(points->x[i], tag + c.x_byte) << c.pair << " su=" << su;
-                EXPECT_EQ(points->y[i], tag + c.y_byte) << c.pair << " su=" << su;
+            for (std::int64_t t = 1; t <= 2; ++t) {
+                const auto i = static_cast<std::size_t>(t - 1);
+                EXPECT_EQ(points->labels[i], tag(t, c.label)) << c.label << " su=" << su;
+                EXPECT_EQ(points->x[i], tag(t, c.x)) << c.x << " su=" << su;
+                EXPECT_EQ(points->y[i], tag(t, c.y)) << c.y << " su=" << su;
             }
+        }
+        // A word at a byte no word of the standard starts at.
+        for (const int byte : {2, 203, 236}) {
+            SeismicFixture g(su, 250, 1);
+            g.trace_word(1, byte, -123456789);
+            TraceSelection s;
+            s.label = at(byte);
+            const auto points = g.extract(s, GetParam());
+            ASSERT_TRUE(points.ok()) << points.error();
+            EXPECT_EQ(points->labels[0], -123456789) << byte;
         }
     }
 }
@@ -230,7 +215,7 @@ TEST_P(TraceReading, AnglesBecomeDecimalDegreesAndLengthsStayAsRead)
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "units " << c.units << ", X " << c.x);
         SeismicFixture f(false, 250, 2);
-        f.header_.Coord_Units = c.units;
+        f.units_ = c.units;
         f.trace_word(2, TraceWord::GroupX, c.x);
         f.trace_word(2, TraceWord::GroupY, c.y);
         TraceSelection s;
@@ -254,16 +239,16 @@ TEST_P(TraceReading, ATraceWhoseWordsLieBeyondTheEndFails)
     // bytes of the third: its receiver Y (85-88) is missing, its source pair
     // (73-80) is there.
     SeismicFixture f(false, 250, 2, 84);
-    f.header_.Nb_Traces = 3;
+    f.layout_.count = 3;
     const auto group = f.extract(TraceSelection{}, GetParam());
     ASSERT_FALSE(group.ok());
     EXPECT_NE(group.error().find("trace 3"), std::string::npos) << group.error();
 
     TraceSelection source;
-    source.pair = marovin::coordinate_pair_for("X,Y source coordinate");
+    source.pair = {TraceWord::SourceX, TraceWord::SourceY};
     EXPECT_TRUE(f.extract(source, GetParam()).ok());
 
-    f.header_.Nb_Traces = 10;
+    f.layout_.count = 10;
     EXPECT_FALSE(f.extract(source, GetParam()).ok());
 }
 
@@ -276,10 +261,10 @@ TEST_P(TraceReading, ZeroTracesGiveNoPointsAndUnusableHeaderStatesFail)
     EXPECT_EQ(none->size(), 0u);
 
     SeismicFixture f(false, 250, 2);
-    f.header_.Nb_Traces = -1;
+    f.layout_.count = -1;
     EXPECT_FALSE(f.extract(TraceSelection{}, GetParam()).ok());
-    f.header_.Nb_Traces = 2;
-    f.header_.Nb_Samples32 = -60;
+    f.layout_.count = 2;
+    f.layout_.samples = -60;
     EXPECT_FALSE(f.extract(TraceSelection{}, GetParam()).ok());
 }
 
@@ -382,20 +367,18 @@ TEST(SharedSeismicFiles, EveryFileGivesTheCountsLabelsAndCoordinatesOfItsReadme)
     for (const ReferenceFile& f : kReferenceFiles) {
         SCOPED_TRACE(f.name);
         const std::string path = (folder / f.name).string();
-        const marovin::Result<marovin::SeismicHeader> header = marovin::read_seismic_header(path);
-        ASSERT_TRUE(header) << header.error();
-        EXPECT_EQ(header->Nb_Traces, f.traces);
-        EXPECT_EQ(header->Nb_Samples32, f.samples);
-        EXPECT_EQ(header->Sample_Bytes, f.sample_bytes);
-        EXPECT_EQ(header->Header_Offset, f.first);
-        EXPECT_EQ(marovin::little_endian_words(*header, marovin::is_su_path(path)), f.little_endian);
+        const marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(path);
+        ASSERT_TRUE(file) << file.error();
+        EXPECT_EQ(file->traces(), f.traces);
+        EXPECT_EQ(file->layout().samples, f.samples);
+        EXPECT_EQ(file->layout().sample_bytes, f.sample_bytes);
+        EXPECT_EQ(file->layout().first, f.first);
+        EXPECT_EQ(file->layout().little_endian, f.little_endian);
 
-        marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(path);
-        ASSERT_TRUE(file);
         marovin::TraceSelection selection;
-        selection.pair = marovin::coordinate_pair_for("X,Y source coordinate");
-        selection.divisor = std::abs(header->Coord_Scalar);
-        const auto points = marovin::extract_trace_points(*file, *header, marovin::is_su_path(path), selection);
+        selection.pair = {TraceWord::SourceX, TraceWord::SourceY};
+        selection.divisor = std::abs(file->scalar());
+        const auto points = file->extract(selection);
         ASSERT_TRUE(points) << points.error();
         ASSERT_EQ(points->size(), static_cast<std::size_t>(f.traces));
         EXPECT_EQ(*std::min_element(points->labels.begin(), points->labels.end()), f.cdp_low);
@@ -405,8 +388,8 @@ TEST(SharedSeismicFiles, EveryFileGivesTheCountsLabelsAndCoordinatesOfItsReadme)
         EXPECT_DOUBLE_EQ(points->x.back(), f.last_x);
         EXPECT_DOUBLE_EQ(points->y.back(), f.last_y);
         if (f.first_ffid) {
-            selection.label = marovin::label_word_for("FFID");
-            const auto ffid = marovin::extract_trace_points(*file, *header, marovin::is_su_path(path), selection);
+            selection.label = TraceWord::FieldRecord;
+            const auto ffid = file->extract(selection);
             ASSERT_TRUE(ffid) << ffid.error();
             EXPECT_EQ(ffid->labels.front(), *f.first_ffid);
         }

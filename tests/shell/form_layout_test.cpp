@@ -188,7 +188,9 @@ TEST_F(WindowTest, ControlsStartWithThePublishedStatesAndLooks)
              return b && b->isChecked();
          },
          {"Check1", "Option1"}},
-        {"tooltip", [](QWidget* c) { return !c->toolTip().isEmpty(); }, {"Label3", "Text3", "Text7", "Text8"}},
+        {"tooltip",
+         [](QWidget* c) { return !c->toolTip().isEmpty(); },
+         {"Combo5", "Combo7", "Label3", "Text3", "Text7", "Text8"}},
     };
     for (const auto& look : looks)
         EXPECT_EQ(controlsWhere(w, look.is), look.names) << look.what;

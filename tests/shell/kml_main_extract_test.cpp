@@ -3,6 +3,7 @@
 #include "support/seismic_bytes.h"
 
 #include "shell/flex_grid.h"
+#include "shell/info_view.h"
 #include "shell/tab_control.h"
 
 #include <QCheckBox>
@@ -149,13 +150,14 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
     } cases[] = {
         {"scalar 0", [&] { w.Text7->setText(QStringLiteral("0")); }},
         {"scalar not a number", [&] { w.Text7->setText(QStringLiteral("1OO")); }},
-        {"trace beyond the end", [&] { w.Header.Nb_Traces = 4; }},
         {"short result", [&] { fakeConverter(2); }},
-        {"seismic file gone since it was read",
+        {"trace cut short since it was read",
          [&] {
-             ASSERT_TRUE(QFile::copy(line, path(QStringLiteral("gone.sgy"))));
-             selectLine(path(QStringLiteral("gone.sgy")));
-             ASSERT_TRUE(QFile::remove(path(QStringLiteral("gone.sgy"))));
+             const QString cut = path(QStringLiteral("cut.sgy"));
+             QFile::remove(cut);
+             ASSERT_TRUE(QFile::copy(line, cut));
+             selectLine(cut);
+             std::filesystem::resize_file(cut.toStdString(), 3600 + 2 * 4240 + 40);
              writeBytes(job, "earlier job");
              desktop.launches.clear();
          }},
@@ -174,9 +176,8 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
         EXPECT_EQ(last.icon, Desktop::Icon::Critical);
         expectEarlierResult();
     }
-    // A path naming no file creates nothing, launches nothing and leaves the
-    // earlier job as it was, with one message.
-    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("gone.sgy"))));
+    // A file whose traces are no longer there launches nothing and leaves
+    // the earlier job as it was, with one message.
     EXPECT_EQ(desktop.messageTexts(), QStringList{kProblem});
     EXPECT_TRUE(desktop.launches.empty());
     EXPECT_EQ(readAll(job), "earlier job");
@@ -188,6 +189,17 @@ TEST_F(ExtractRunTest, AnyFailureShowsOneMessageAndLeavesTheWindowAsItWas)
     EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
     EXPECT_EQ(w.Nb_Points(), 3);
     EXPECT_TRUE(QFileInfo::exists(job));
+
+    // The file read stays the one extracted, even once its name is gone:
+    // what is converted is what the tab showed.
+    const QString gone = path(QStringLiteral("gone.sgy"));
+    ASSERT_TRUE(QFile::copy(line, gone));
+    selectLine(gone);
+    ASSERT_TRUE(QFile::remove(gone));
+    w.Command8_Click();
+    EXPECT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+    EXPECT_EQ(w.Nb_Points(), 3);
+    EXPECT_FALSE(QFileInfo::exists(gone));
 }
 
 // The header state belongs to the file it was read from. After a good
@@ -285,7 +297,7 @@ TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
     writeLine(line, false, 250, -100, {kLine[0]});
     std::filesystem::resize_file(line.toStdString(), 3600);
     selectLine(line);
-    ASSERT_EQ(w.Header.Nb_Traces, 0);
+    ASSERT_EQ(w.Header->traces(), 0);
     fakeConverter();
     seedEarlierResult();
     w.Command8_Click();
@@ -297,6 +309,94 @@ TEST_F(ExtractRunTest, ZeroTracesWriteAHeaderOnlyJobAndAOneRowGrid)
     EXPECT_EQ(w.VSFlexGrid1->rows(), 1);
     EXPECT_EQ(w.VSFlexGrid1->textMatrix(0, 1), "X");
     EXPECT_TRUE(w.Command3->isEnabled());
+}
+
+// Coordinates at bytes 201 and 205 and a number at byte 5, typed in the
+// boxes: the job holds those words, divided by the scalar, and the points
+// are numbered by the word at 5.
+TEST_F(ExtractRunTest, WordsTypedAtAnyByteAreConverted)
+{
+    std::string bytes = support::trace_line(false, 1000, -100, kLine);
+    for (std::size_t t = 0; t < 3; ++t) {
+        support::put_word(bytes, 3600 + t * 4240 + 4, 7000 + t, 4, false);
+        support::put_word(bytes, 3600 + t * 4240 + 200, 50000000 + 100 * t, 4, false);
+        support::put_word(bytes, 3600 + t * 4240 + 204, 600000000, 4, false);
+    }
+    const QString line = path(QStringLiteral("bytes.sgy"));
+    writeBytes(line, QByteArray::fromStdString(bytes));
+    selectLine(line);
+    fakeConverter();
+    KML_Main& w = window();
+    w.Combo5->setEditText(QStringLiteral("X,Y at bytes 201,205"));
+    w.Combo7->setEditText(QStringLiteral("Word at byte 5"));
+    w.Command8_Click();
+    ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+    EXPECT_TRUE(readAll(w.jobFile(QStringLiteral("File.cvd")))
+                    .ends_with("\r\n\r\n 500000  6000000 \r\n 500001  6000000 \r\n 500002  6000000 \r\n"));
+    EXPECT_EQ(w.VSFlexGrid1->textMatrix(3, 0), " 7002");
+    EXPECT_EQ(w.Combo3->currentText(), QStringLiteral("Word at byte 5"));
+}
+
+// What the run refuses before anything changes: a byte typed outside the
+// trace header, and a pair no trace has coordinates in, named with a pair
+// that has them.
+TEST_F(ExtractRunTest, APositionOutsideTheTraceHeaderOrAPairWithoutCoordinatesIsRefusedNamingIt)
+{
+    std::vector<support::Trace> noReceivers = kLine;
+    for (support::Trace& t : noReceivers)
+        t.gx = t.gy = 0;
+    const QString line = path(QStringLiteral("line1.sgy"));
+    writeLine(line, false, 1000, -100, noReceivers);
+    selectLine(line);
+    fakeConverter();
+    KML_Main& w = window();
+    const struct {
+        const char* pair;
+        const char* label;
+        QString said;
+    } cases[] = {
+        {"X,Y at bytes 201,238", "CDP", QStringLiteral("\"Header word for XY\": byte 238 is outside the trace header")},
+        {"X,Y source coordinate", "Word at byte 0",
+         QStringLiteral("\"Point label\": byte 0 is outside the trace header")},
+        {"X,Y receiver coordinate", "CDP",
+         QStringLiteral("No trace of %1 has receiver coordinates; its source pair has them.").arg(line)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pair);
+        w.Combo5->setEditText(QString::fromLatin1(c.pair));
+        w.Combo7->setEditText(QString::fromLatin1(c.label));
+        seedEarlierResult();
+        desktop.messages.clear();
+        w.Command8_Click();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_TRUE(desktop.messages[0].text.startsWith(c.said)) << desktop.messages[0].text.toStdString();
+        EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Warning);
+        EXPECT_TRUE(desktop.launches.empty());
+        expectEarlierResult();
+    }
+}
+
+// Three traces of a hundred whose X and Y are 0 give 97 points, and the
+// tab's line counts them.
+TEST_F(ExtractRunTest, TracesWithoutCoordinatesAreLeftOutAndCounted)
+{
+    std::vector<support::Trace> traces;
+    for (std::int32_t t = 1; t <= 100; ++t) {
+        const bool unset = t == 1 || t == 50 || t == 100;
+        traces.push_back({t, 101, 1000, t, 0, 0, unset ? 0 : 61234550, unset ? 0 : 481234525});
+    }
+    const QString line = path(QStringLiteral("line1.sgy"));
+    writeLine(line, false, 250, -100, traces);
+    selectLine(line);
+    fakeConverter();
+    KML_Main& w = window();
+    const QString found = w.Label15->text();
+    w.Command8_Click();
+    ASSERT_EQ(desktop.messageTexts(), QStringList{QStringLiteral("Conversion done !")});
+    EXPECT_EQ(w.Nb_Points(), 97);
+    EXPECT_EQ(w.VSFlexGrid1->textMatrix(1, 0), " 2");
+    EXPECT_EQ(w.Label15->text(),
+              found + QStringLiteral("; 3 of 100 traces have no coordinates (X and Y are 0) and are left out"));
 }
 
 // Trace headers whose coordinates are angles (units word 2, seconds of arc)
@@ -367,7 +467,16 @@ TEST_F(WindowTest, SharedSeismicFilesAreShownAndConvertedThroughTheWindow)
         EXPECT_EQ(w.Check1->isChecked(), f.bigEndian);
         EXPECT_LE(w.Label15->fontMetrics().horizontalAdvance(w.Label15->text()), w.Label15->width())
             << w.Label15->text().toStdString();
+        // The "Information" tab: the found-line, then the textual header.
+        EXPECT_TRUE(w.RichTextBox1->text().startsWith(w.Label15->text() + QStringLiteral("\n\n")));
     }
+    desktop.dialogAnswers.push_back(folder + QStringLiteral("small.sgy"));
+    w.Command7_Click();
+    const QStringList shown = w.RichTextBox1->text().split(QLatin1Char('\n'));
+    ASSERT_GE(shown.size(), 42);
+    EXPECT_EQ(shown[2], QStringLiteral("C 1 DATE: 2016-09-19"));
+    EXPECT_EQ(shown[3], QStringLiteral("C 2 AN INCREASE IN AMPLITUDE EQUALS AN INCREASE IN ACOUSTIC IMPEDANCE"));
+    EXPECT_EQ(shown[41], QStringLiteral("C40"));
 
     const QString converter = ProgramFolder(QStringLiteral(MAROVIN_PROGRAM_DIR)).converter();
     ASSERT_TRUE(QFile::copy(converter, w.converterPath()));

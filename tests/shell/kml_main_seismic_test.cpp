@@ -24,7 +24,6 @@ protected:
         w.Text8->setText(QStringLiteral("eight"));
         w.Check1->setChecked(false);
         w.Option2->setChecked(true);
-        w.Header = {7, 7, 7, 7, 7};
     }
 
     QString makeFile(const QString& name, Kind kind, std::int16_t samples, std::int16_t scalar, double traces)
@@ -47,11 +46,11 @@ TEST_F(SeismicTab, ChoosingAFileFillsTheTabAndArmsExtraction)
         int traces;
         bool checkedBefore; // Check1, before the read
         const char* scalarText;
-        marovin::SeismicHeader header;
+        std::int64_t first; // bytes before the first trace
         bool swapBytes, option1;
     } cases[] = {
-        {"line1.sgy", Kind::SegY, 1000, -100, 10, false, "-100", {1000, 1000, -100, 3600, 10}, true, true},
-        {"line1.su", Kind::Su, 500, 0, 25, true, "1", {500, 500, 1, 0, 25}, false, false},
+        {"line1.sgy", Kind::SegY, 1000, -100, 10, false, "-100", 3600, true, true},
+        {"line1.su", Kind::Su, 500, 0, 25, true, "1", 0, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -72,7 +71,11 @@ TEST_F(SeismicTab, ChoosingAFileFillsTheTabAndArmsExtraction)
         EXPECT_EQ(w.Check1->isChecked(), c.swapBytes);
         EXPECT_EQ(w.Option1->isChecked(), c.option1);
         EXPECT_EQ(w.Option2->isChecked(), !c.option1); // seeded checked
-        EXPECT_EQ(w.Header, c.header);
+        ASSERT_TRUE(w.Header);
+        EXPECT_EQ(w.Header->layout().first, c.first);
+        EXPECT_EQ(w.Header->layout().samples, c.samples);
+        EXPECT_EQ(w.Header->traces(), c.traces);
+        EXPECT_EQ(w.Header_File, chosen);
         EXPECT_EQ(KML_Main::backColour(w.Command1), QColor(224, 224, 224));
         EXPECT_TRUE(w.Command8->isEnabled());
         EXPECT_EQ(KML_Main::backColour(w.Command8), QColor(255, 0, 0));
@@ -93,7 +96,7 @@ TEST_F(SeismicTab, InTextModeTheRememberedFileLeavesTheTextRoadScalarAlone)
 
     ASSERT_TRUE(w.lecture_SU());
     EXPECT_EQ(w.Text7->text(), QStringLiteral("1000"));
-    EXPECT_EQ(w.Header.Coord_Scalar, -100);
+    EXPECT_EQ(w.Header->scalar(), -100);
     EXPECT_EQ(w.Text6->text(), QStringLiteral("10"));
 }
 
@@ -190,6 +193,59 @@ TEST_F(SeismicTab, AChosenFileThatCannotBeReadIsExplainedAndKeptInTheBox)
     EXPECT_TRUE(message.text.contains(missing)) << message.text.toStdString();
     EXPECT_TRUE(message.text.contains(QStringLiteral("does not exist"))) << message.text.toStdString();
     EXPECT_FALSE(QFileInfo::exists(missing));
+}
+
+} // namespace
+
+namespace {
+
+// A file that names its system: the system box is set to it and the line
+// says so; the "Information" tab shows the textual header under the line.
+// One that names two systems, or none, leaves the box as it was. In text
+// mode the tab keeps what it showed.
+TEST_F(SeismicTab, TheSystemTheTextualHeaderNamesIsChosenAndTheHeaderShown)
+{
+    const struct {
+        const char* text;
+        const char* mode;
+        const char* system; // the box after the read
+        const char* said;   // the end of the tab's line
+    } cases[] = {
+        {"C 7 ED50 UTM ZONE 31N", "SEGY", "EPSG:23031",
+         ", system EPSG:23031, ED50 / UTM zone 31N, from the textual header"},
+        {"C 7 EPSG:23031 OR WGS84 UTM 32N", "SEGY", "UTM32", ", scalar word 0"},
+        {"C 7 NO SYSTEM", "SEGY", "UTM32", ", scalar word 0"},
+        {"C 7 ED50 UTM ZONE 31N", "TEXT_XY", "EPSG:23031", "from the textual header"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        KML_Main& w = window();
+        w.Input_Mode = QString::fromLatin1(c.mode);
+        w.Combo6->setEditText(QStringLiteral("UTM32"));
+        w.RichTextBox1->setPlainText(QStringLiteral("the manual"));
+        const QString file = path(QStringLiteral("named.sgy"));
+        writeBytes(file, QByteArray::fromStdString(
+                             support::seismic_bytes({.text = c.text, .text_in_ebcdic = true, .samples = {4, 4}})));
+        w.Text4->setText(file);
+        desktop.messages.clear();
+        ASSERT_TRUE(w.lecture_SU());
+        EXPECT_EQ(w.Combo6->currentText(), QLatin1String(c.system));
+        EXPECT_TRUE(w.Label15->text().endsWith(QLatin1String(c.said))) << w.Label15->text().toStdString();
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_TRUE(
+            desktop.messages[0].text.startsWith(QStringLiteral("Remember to select the original geodesic system")));
+        EXPECT_EQ(desktop.messages[0].text.contains(QStringLiteral("EPSG:23031 (ED50 / UTM zone 31N)")),
+                  QLatin1String(c.system) == QLatin1String("EPSG:23031"));
+        if (QLatin1String(c.mode) == QLatin1String("TEXT_XY")) {
+            EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("the manual"));
+            continue;
+        }
+        const QStringList shown = w.RichTextBox1->text().split(QLatin1Char('\n'));
+        ASSERT_GE(shown.size(), 42);
+        EXPECT_EQ(shown[0], w.Label15->text());
+        EXPECT_EQ(shown[1], QString());
+        EXPECT_EQ(shown[2], QLatin1String(c.text));
+    }
 }
 
 } // namespace

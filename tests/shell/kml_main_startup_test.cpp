@@ -116,7 +116,7 @@ TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
          {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS", "NTF", "LT93", "LT72",
           "LT1", "LT2", "LT3", "LT4", "L93"}},
         {w.Combo3, "Station", 0, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
-        {w.Combo7, "CDP", 2, {".", "FFID", "CDP", "Trace", "Shot Point", ""}},
+        {w.Combo7, "CDP", 2, {".", "FFID", "CDP", "Trace", "Shot Point", "", "Inline", "Crossline"}},
         {w.Combo4, "5", 2, {"1", "2", "5", "10", "25"}},
         {w.Combo8, "5", 2, {"1", "2", "5", "10", "25"}},
         {w.Combo5,

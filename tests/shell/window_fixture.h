@@ -22,18 +22,18 @@
 
 // Everything a handler that fails must leave as it was: every control of
 // the form but the labels (its text, whether it is enabled or checked, a
-// step button's colour), the tab shown, the header state, the point table,
-// and the grid.
+// step button's colour), the tab shown, the header state (the very file
+// read), the point table, and the grid.
 struct WindowState {
     QStringList controls;
     int tab = 0;
-    marovin::SeismicHeader header;
+    const marovin::SeismicFile* header = nullptr;
     std::vector<double> table; // longitude, latitude and number of each point
     QStringList grid;
 
     static WindowState of(const KML_Main& w)
     {
-        WindowState state{{}, w.SSTab1->currentIndex(), w.Header, {}, {}};
+        WindowState state{{}, w.SSTab1->currentIndex(), w.Header.get(), {}, {}};
         for (const FormControl& row : formControls) {
             const auto* widget = w.findChild<QWidget*>(QString::fromLatin1(row.name));
             if (row.kind == FormControl::Kind::Label || !widget)

@@ -41,6 +41,31 @@ std::string trace_line(bool su, std::int16_t samples, std::int16_t scalar, const
     return bytes;
 }
 
+std::string ebcdic(std::string_view text)
+{
+    // Each case of the alphabet comes in three runs, the digits in one.
+    struct Run {
+        char first, last;
+        unsigned char code;
+    };
+    static constexpr Run runs[] = {{'A', 'I', 0xC1}, {'J', 'R', 0xD1}, {'S', 'Z', 0xE2}, {'a', 'i', 0x81},
+                                   {'j', 'r', 0x91}, {'s', 'z', 0xA2}, {'0', '9', 0xF0}};
+    static constexpr std::pair<char, unsigned char> signs[] = {{'(', 0x4D}, {')', 0x5D}, {':', 0x7A}, {'/', 0x61},
+                                                               {'.', 0x4B}, {',', 0x6B}, {'-', 0x60}, {'=', 0x7E}};
+    std::string coded;
+    for (const char c : text) {
+        unsigned char code = 0x40; // blank
+        for (const Run& run : runs)
+            if (c >= run.first && c <= run.last)
+                code = static_cast<unsigned char>(run.code + (c - run.first));
+        for (const auto& [sign, value] : signs)
+            if (c == sign)
+                code = value;
+        coded += static_cast<char>(code);
+    }
+    return coded;
+}
+
 int format_bytes(int code)
 {
     switch (code) {
@@ -65,6 +90,9 @@ std::string seismic_bytes(const Shape& s)
     };
     if (!s.su) {
         bytes.assign(3600 + 3200 * static_cast<std::size_t>(s.text_blocks), ' ');
+        if (s.text_in_ebcdic)
+            bytes.replace(0, 3200, ebcdic(std::string(3200, ' ')));
+        bytes.replace(0, s.text.size(), s.text_in_ebcdic ? ebcdic(s.text) : s.text);
         std::fill(bytes.begin() + 3200, bytes.begin() + 3600, '\0');
         word(0, 3221, s.binary_samples, 2);
         word(0, 3225, static_cast<std::uint16_t>(s.format), 2);
@@ -74,11 +102,9 @@ std::string seismic_bytes(const Shape& s)
         bytes[3500] = static_cast<char>(s.revision);
         bytes[3501] = static_cast<char>(s.minor);
         word(0, 3505, static_cast<std::uint16_t>(s.text_headers), 2);
-        word(0, 3507, s.additional, s.revision == 2 && s.minor == 0 ? 4 : 2);
+        word(0, 3507, s.additional, s.revision == 2 && s.minor == 0 && !s.additional_16 ? 4 : 2);
         if (s.text_headers == -1 && s.text_blocks > 0) {
-            std::string stanza = "((SEG: EndText))";
-            if (s.stanza_in_ebcdic) // EBCDIC: ( S E G : blank E n d T e x t )
-                stanza = "\x4D\x4D\xE2\xC5\xC7\x7A\x40\xC5\x95\x84\xE3\x85\xA7\xA3\x5D\x5D";
+            const std::string stanza = s.stanza_in_ebcdic ? ebcdic(s.stanza) : s.stanza;
             bytes.replace(3600 + 3200 * static_cast<std::size_t>(s.text_blocks - 1), stanza.size(), stanza);
         }
     }

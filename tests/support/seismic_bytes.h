@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace support {
@@ -51,7 +52,11 @@ struct Shape {
     std::int16_t text_headers = 0; // the word at 3505-3506
     int text_blocks = 0;           // 3200-byte blocks written after the binary header
     bool stanza_in_ebcdic = false; // the end stanza, in the last block, when text_headers is -1
-    std::uint32_t additional = 0;  // additional trace headers (3507: 32 bits in 2.0, 16 after)
+    std::string stanza = "((SEG: EndText))";
+    std::string text{};           // the textual header's first bytes (the rest blanks)
+    bool text_in_ebcdic = false;  // the textual header in EBCDIC, as revisions 0 and 1 write it
+    std::uint32_t additional = 0; // additional trace headers (3507: 32 bits in 2.0, 16 after)
+    bool additional_16 = false;   // in 2.0 too, 16 bits and a time basis code of 0 after them
     std::uint16_t binary_samples = 0;
     std::uint32_t binary_samples32 = 0; // 3269-3272
     std::vector<std::uint32_t> samples; // samples written in each trace
@@ -59,6 +64,10 @@ struct Shape {
     std::int16_t scalar = 0, units = 0;
     std::size_t trailing = 0; // zero bytes after the last trace
 };
+
+// Text in EBCDIC (code page 037): letters, digits, blank and the signs
+// ( ) : / . , - = of textual headers; anything else as a blank.
+std::string ebcdic(std::string_view text);
 
 // Sample sizes of the standard's format codes; 4 for the others.
 int format_bytes(int code);
