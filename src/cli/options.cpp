@@ -77,7 +77,7 @@ std::string usage_text()
                        "source system: a name of the window's lists (" + systems +
                            "), EPSG:n or a PROJ string; default " + std::string(kDefaultSystem) +
                            ", or the system a file names (a seismic file's textual header, an SPS file's H records, a "
-                            "list's Grid, CRS or EPSG column); "
+                           "list's Grid, CRS or EPSG column); "
                            "\"none\" converts nothing (with --csv)") +
            option_line("-l, --label WORD", "seismic label word: " + labels +
                                                " (default CDP), or the byte (1 to 237) of any 32-bit word of the "
@@ -93,8 +93,9 @@ std::string usage_text()
            option_line("-n, --name TEXT",
                        "word before each label number (default: the label word; \"Station\" on the text road)") +
            option_line("-d, --description TEXT", "description of labelled points (default \"Seismic line 1\")") +
-           option_line("-o, --output PATH", "a file for one input, a folder for many or when PATH ends in /, - for standard output "
-                                            "(default: beside each input, named as the window names it)") +
+           option_line("-o, --output PATH",
+                       "a file for one input, a folder for many or when PATH ends in /, - for standard output "
+                       "(default: beside each input, named as the window names it)") +
            option_line("--csv", "write CSV: trace,number,x,y,longitude,latitude,name") +
            option_line("--describe",
                        "print what each seismic FILE holds (its found-line, textual header, named system, and "
