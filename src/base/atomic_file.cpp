@@ -30,10 +30,32 @@ public:
             } else {
                 data += written;
                 count -= static_cast<std::size_t>(written);
+                flushed_ += static_cast<std::uint64_t>(written);
             }
         }
         return error_ == 0;
     }
+
+    // pwrite over bytes already written; the end of the file stays.
+    bool write_at(std::uint64_t offset, const char* data, std::size_t count)
+    {
+        while (count > 0 && error_ == 0) {
+            const ssize_t written = ::pwrite(fd_, data, count, static_cast<off_t>(offset));
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                error_ = errno;
+            } else {
+                data += written;
+                offset += static_cast<std::uint64_t>(written);
+                count -= static_cast<std::size_t>(written);
+            }
+        }
+        return error_ == 0;
+    }
+
+    // Bytes handed to the file, and those still in the buffer.
+    std::uint64_t size() const { return flushed_ + static_cast<std::uint64_t>(pptr() - pbase()); }
 
     bool flush_buffer()
     {
@@ -72,6 +94,7 @@ protected:
 private:
     int fd_;
     int error_ = 0;
+    std::uint64_t flushed_ = 0;
     char buffer_[1 << 16];
 };
 
@@ -140,6 +163,21 @@ Status AtomicFile::write(std::string_view bytes)
         return fail("cannot write " + s.path + ": the file was already closed");
     s.out.flush();
     if (!s.buffer.write_all(bytes.data(), bytes.size()))
+        return fail("cannot write " + s.path + ": " + reason(s.buffer.error()));
+    return ok();
+}
+
+std::uint64_t AtomicFile::size() const { return state_->buffer.size(); }
+
+Status AtomicFile::write_at(std::uint64_t offset, std::string_view bytes)
+{
+    State& s = *state_;
+    if (s.fd < 0)
+        return fail("cannot write " + s.path + ": the file was already closed");
+    if (offset > s.buffer.size() || bytes.size() > s.buffer.size() - offset)
+        return fail("cannot write " + s.path + ": a write past the end of what was written");
+    s.out.flush();
+    if (!s.buffer.write_at(offset, bytes.data(), bytes.size()))
         return fail("cannot write " + s.path + ": " + reason(s.buffer.error()));
     return ok();
 }

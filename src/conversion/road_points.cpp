@@ -76,7 +76,7 @@ Result<RoadPoints> seismic_road_points(const std::string& path, const SeismicHea
     Result<TracePoints> traces = extract_trace_points(*file, header, is_su_path(path), words);
     if (!traces)
         return fail(traces.error());
-    return RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}, {}};
+    return RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}, {}, {}};
 }
 
 Result<SeismicRoad> read_seismic_road(const std::string& path, const SeismicSelection& selection)
@@ -98,8 +98,8 @@ Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor
     Result<XyPoints> read = read_xy_points(std::move(text), layout);
     if (!read)
         return fail(read.error());
-    RoadPoints points{std::move(read->x), std::move(read->y), std::move(read->number), std::move(read->name),
-                      std::move(lines)};
+    RoadPoints points{std::move(read->x),    std::move(read->y), std::move(read->number),
+                      std::move(read->name), std::move(lines),   std::move(read->lines)};
     if (Status divided = divide(points, divisor); !divided)
         return fail(divided.error());
     return points;

@@ -31,6 +31,9 @@ struct RoadPoints {
     // file's H records say (the text itself is not kept); empty on the
     // seismic road.
     XyText lines;
+    // Text road: the lines an SPS file names (XyPoints::lines); empty
+    // otherwise.
+    std::vector<NamedLine> named_lines;
 
     std::size_t size() const { return x.size(); }
     // Where point i (0-based) came from: its 1-based trace on the seismic
