@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "base/file_names.h"
 #include "base/plain_text.h"
 #include "conversion/road_points.h"
 #include "geodesy/geodesy.h"
@@ -12,7 +13,8 @@ namespace marovin::cli {
 
 const char* const kUsage = "usage: marovin-kml [OPTIONS] FILE...\n"
                            "Writes the points of seismic files (SEG-Y or SU) or XY text files as KML\n"
-                           "documents in WGS84 degrees, as Marovin's window does, or as CSV.\n"
+                           "documents in WGS84 degrees, as Marovin's window does, as KMZ archives with\n"
+                           "levels of detail, or as CSV.\n"
                            "\n"
                            "  -s, --system NAME      source system: a name of the window's lists (UTM32,\n"
                            "                         LT2, BD72...), EPSG:n or a PROJ string; default UTM32,\n"
@@ -29,7 +31,9 @@ const char* const kUsage = "usage: marovin-kml [OPTIONS] FILE...\n"
                            "  -d, --description TEXT description of labelled points (default \"Seismic line 1\")\n"
                            "  -o, --output PATH      a file for one input, a folder for many, - for standard\n"
                            "                         output (default: beside each input, named as the\n"
-                           "                         window names it)\n"
+                           "                         window names it); a name ending in .kmz writes a KMZ\n"
+                           "      --kmz              write KMZ archives (lines, outline, tiles of points),\n"
+                           "                         named NAME.kmz beside each input\n"
                            "      --csv              write CSV: trace,number,x,y,longitude,latitude\n"
                            "  -j, --jobs N           files at once (default: the number of cores)\n"
                            "  -q, --quiet            no progress line\n"
@@ -121,12 +125,13 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         }
         const auto flag = [&](std::string_view s, std::string_view l) { return name == s || name == l; };
         if (flag("--help", "--help") || flag("--version", "--version") || flag("--csv", "--csv") ||
-            flag("-q", "--quiet")) {
+            flag("--kmz", "--kmz") || flag("-q", "--quiet")) {
             if (value)
                 return usage(name + " takes no value");
             options.help |= name == "--help";
             options.version |= name == "--version";
             options.csv |= name == "--csv";
+            options.kmz |= name == "--kmz";
             options.quiet |= name == "-q" || name == "--quiet";
             continue;
         }
@@ -197,6 +202,10 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         return usage("no FILE given");
     if (!options.system && !options.csv)
         return usage("--system none converts nothing: it writes positions only as CSV (--csv)");
+    if (options.kmz && options.csv)
+        return usage("--kmz and --csv ask for two kinds of output; give one");
+    if (options.output == "-" && (options.kmz || is_kmz_name(*options.output)))
+        return usage("a KMZ archive is written to a file, not to standard output");
     if (options.output == "-" && options.files.size() > 1)
         return usage("-o - writes one input to standard output, not " + std::to_string(options.files.size()));
     if (!options.name_given)
