@@ -35,12 +35,15 @@
 // Tiles are made and deflated on every core; the archive is written
 // atomically, as the plain document is.
 
+#include "base/file_names.h"
 #include "base/result.h"
 #include "conversion/point_table.h"
 #include "kml/kml_writer.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace marovin {
 
@@ -49,6 +52,18 @@ inline constexpr std::size_t kTileKeeps = 1024;
 // ... and a tile of at most this many points has none.
 inline constexpr std::size_t kTileLeafMost = 2000;
 inline constexpr int kTileMinLodPixels = 128;
+
+// Above this many points a KML document opens slowly or not at all in an
+// earth viewer, and a KMZ is proposed in its place.
+inline constexpr std::int32_t kKmzAdvisedAbove = 100000;
+
+// Whether to propose the KMZ in place of the KML file `name`: the table
+// holds more than kKmzAdvisedAbove points and the name ends in ".kml" (any
+// case).
+inline bool kmz_advised(std::int32_t points, std::string_view name)
+{
+    return points > kKmzAdvisedAbove && is_kml_name(name);
+}
 
 struct KmzWritten {
     std::string document; // the text of doc.kml

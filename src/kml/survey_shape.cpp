@@ -164,13 +164,13 @@ Status simplify(const Geos& geos, const Ground& ground, SurveyLine& line)
 }
 
 // The points a hull needs, far fewer than the survey's: the extreme points
-// (west, east, south, north) of each cell of a grid that lies on the edge of
+// (along X, Y and both diagonals) of each cell of a grid that lies on the edge of
 // the occupied cells (a cell with an empty neighbour). Cells are a quarter
 // of the outline's scale, or larger until there are at most kMaxEdgeCells.
 std::vector<std::size_t> hull_candidates(const Ground& ground, std::size_t n, double scale)
 {
     constexpr std::size_t kMaxCells = std::size_t{1} << 22;
-    constexpr std::size_t kMaxEdgeCells = 5000;
+    constexpr std::size_t kMaxEdgeCells = 2500;
     double west = std::numeric_limits<double>::infinity(), east = -west, south = west, north = -west;
     for (std::size_t i = 0; i < n; ++i) {
         west = std::min(west, ground.x(i));
@@ -210,11 +210,11 @@ std::vector<std::size_t> hull_candidates(const Ground& ground, std::size_t n, do
                         return true;
             return false;
         };
-        std::unordered_map<std::size_t, std::array<std::size_t, 4>> edges;
+        std::unordered_map<std::size_t, std::array<std::size_t, 8>> edges;
         bool too_many = false;
         for (std::size_t id = 0; id < occupied.size() && !too_many; ++id) {
             if (occupied[id] && is_edge(id)) {
-                edges.emplace(id, std::array<std::size_t, 4>{n, n, n, n});
+                edges.emplace(id, std::array<std::size_t, 8>{n, n, n, n, n, n, n, n});
                 too_many = edges.size() > kMaxEdgeCells;
             }
         }
@@ -224,19 +224,23 @@ std::vector<std::size_t> hull_candidates(const Ground& ground, std::size_t n, do
             const auto found = edges.find(cell_of(i));
             if (found == edges.end())
                 continue;
-            std::array<std::size_t, 4>& extreme = found->second;
+            std::array<std::size_t, 8>& extreme = found->second;
             if (extreme[0] == n) {
                 extreme.fill(i);
                 continue;
             }
-            if (ground.x(i) < ground.x(extreme[0]))
-                extreme[0] = i;
-            if (ground.x(i) > ground.x(extreme[1]))
-                extreme[1] = i;
-            if (ground.y(i) < ground.y(extreme[2]))
-                extreme[2] = i;
-            if (ground.y(i) > ground.y(extreme[3]))
-                extreme[3] = i;
+            // Lowest and highest along x, y and both diagonals.
+            const auto along = [&](std::size_t j, int direction) {
+                const double x = ground.x(j), y = ground.y(j);
+                return direction == 0 ? x : direction == 1 ? y : direction == 2 ? x + y : x - y;
+            };
+            for (int direction = 0; direction < 4; ++direction) {
+                const double here = along(i, direction);
+                if (here < along(extreme[2 * direction], direction))
+                    extreme[2 * direction] = i;
+                if (here > along(extreme[2 * direction + 1], direction))
+                    extreme[2 * direction + 1] = i;
+            }
         }
         std::vector<std::size_t> candidates;
         for (const auto& [id, extreme] : edges)
@@ -271,10 +275,13 @@ double length_ratio(const Geos& geos, const GEOSGeometry* points, double length)
     return std::clamp((length - shortest) / (longest - shortest), 0.0, 1.0);
 }
 
-bool is_polygon(const Geos& geos, const GEOSGeometry* g)
+// A polygon of at least `least` square metres: points on one straight line
+// give slivers of rounding.
+bool is_polygon(const Geos& geos, const GEOSGeometry* g, double least)
 {
     double area = 0;
-    return g && GEOSGeomTypeId_r(geos.handle(), g) == GEOS_POLYGON && GEOSArea_r(geos.handle(), g, &area) && area > 0;
+    return g && GEOSGeomTypeId_r(geos.handle(), g) == GEOS_POLYGON && GEOSArea_r(geos.handle(), g, &area) &&
+           area > least;
 }
 
 std::vector<std::size_t> outline(const Geos& geos, const Ground& ground, std::size_t n, double median)
@@ -301,12 +308,15 @@ std::vector<std::size_t> outline(const Geos& geos, const Ground& ground, std::si
     Geos::Geometry hull;
     if (median > 0)
         hull = geos.own(GEOSConcaveHull_r(h, cloud.get(), length_ratio(geos, cloud.get(), kOutlineSteps * median), 0));
-    if (!is_polygon(geos, hull.get()))
+    if (!is_polygon(geos, hull.get(), median * median))
         hull = geos.own(GEOSConvexHull_r(h, cloud.get()));
-    if (!is_polygon(geos, hull.get()))
+    if (!is_polygon(geos, hull.get(), median * median))
         return {};
+    // The ring starts at its lowest point, a corner: the simplification
+    // keeps a ring's start.
+    GEOSNormalize_r(h, hull.get());
     if (Geos::Geometry simple = geos.own(GEOSTopologyPreserveSimplify_r(h, hull.get(), kLineTolerance));
-        is_polygon(geos, simple.get()))
+        is_polygon(geos, simple.get(), median * median))
         hull = std::move(simple);
 
     const std::vector<double> ring = geos.coordinates(GEOSGetExteriorRing_r(h, hull.get()));

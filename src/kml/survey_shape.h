@@ -45,7 +45,7 @@ struct SurveyShape {
     std::vector<SurveyLine> lines;
     // The outline's ring as points of the table, closed (its last point is
     // its first); empty when the points span no area (fewer than three, or
-    // all on one straight line).
+    // all on one straight line: less than a median step squared).
     std::vector<std::size_t> outline;
 };
 
