@@ -10,7 +10,6 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
-#include <climits>
 #include <cstdint>
 #include <exception>
 #include <filesystem>
@@ -474,8 +473,6 @@ Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& tab
     const auto cannot = [&](const std::string& why) { return fail("cannot write " + path + ": " + why); };
     if (Status checked = kml_detail::check_table(table, labels); !checked)
         return cannot(checked.error());
-    if (table.size() > INT32_MAX - 1)
-        return cannot("too many points");
     Result<SurveyShape> shape = survey_shape(table);
     if (!shape)
         return cannot(shape.error());
