@@ -21,37 +21,20 @@ public:
     // failure. Nothing more is written after a failure.
     bool write_all(const char* data, std::size_t count)
     {
-        while (count > 0 && error_ == 0) {
-            const ssize_t written = ::write(fd_, data, count);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                error_ = errno;
-            } else {
-                data += written;
-                count -= static_cast<std::size_t>(written);
-                flushed_ += static_cast<std::uint64_t>(written);
-            }
-        }
-        return error_ == 0;
+        if (!retried(data, count, [this](const char* d, std::size_t n) { return ::write(fd_, d, n); }))
+            return false;
+        flushed_ += count;
+        return true;
     }
 
     // pwrite over bytes already written; the end of the file stays.
     bool write_at(std::uint64_t offset, const char* data, std::size_t count)
     {
-        while (count > 0 && error_ == 0) {
-            const ssize_t written = ::pwrite(fd_, data, count, static_cast<off_t>(offset));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                error_ = errno;
-            } else {
-                data += written;
-                offset += static_cast<std::uint64_t>(written);
-                count -= static_cast<std::size_t>(written);
-            }
-        }
-        return error_ == 0;
+        return retried(data, count, [this, &offset](const char* d, std::size_t n) {
+            const ssize_t written = ::pwrite(fd_, d, n, static_cast<off_t>(offset));
+            offset += written > 0 ? static_cast<std::uint64_t>(written) : 0;
+            return written;
+        });
     }
 
     // Bytes handed to the file, and those still in the buffer.
@@ -92,6 +75,24 @@ protected:
     int sync() override { return flush_buffer() ? 0 : -1; }
 
 private:
+    // Calls `put` until every byte is written or it fails for another
+    // reason than an interruption.
+    template <class Put>
+    bool retried(const char* data, std::size_t count, Put put)
+    {
+        while (count > 0 && error_ == 0) {
+            const ssize_t written = put(data, count);
+            if (written < 0) {
+                if (errno != EINTR)
+                    error_ = errno;
+            } else {
+                data += written;
+                count -= static_cast<std::size_t>(written);
+            }
+        }
+        return error_ == 0;
+    }
+
     int fd_;
     int error_ = 0;
     std::uint64_t flushed_ = 0;
