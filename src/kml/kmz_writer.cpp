@@ -473,13 +473,26 @@ Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& tab
     const auto cannot = [&](const std::string& why) { return fail("cannot write " + path + ": " + why); };
     if (Status checked = kml_detail::check_table(table, labels); !checked)
         return cannot(checked.error());
-    Result<SurveyShape> shape = survey_shape(table);
-    if (!shape)
-        return cannot(shape.error());
-
     const PlacemarkBlocks blocks(table, labels);
     Box bounds;
     const Box root = table.empty() ? Box{} : root_box(table, bounds);
+    // The tiles' tree is built while GEOS draws the base map.
+    std::optional<TileTree> tree;
+    std::exception_ptr thrown;
+    std::jthread building([&] {
+        try {
+            if (!table.empty())
+                tree.emplace(table, blocks, root);
+        } catch (...) {
+            thrown = std::current_exception();
+        }
+    });
+    Result<SurveyShape> shape = survey_shape(table);
+    building.join();
+    if (thrown)
+        std::rethrow_exception(thrown);
+    if (!shape)
+        return cannot(shape.error());
     KmzWritten written;
     written.document = root_document(path, table, blocks, *shape, bounds, root);
     written.lines = shape->lines.size();
@@ -492,10 +505,9 @@ Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& tab
         return fail(added.error());
     if (Status added = archive->add(std::string(kIconEntry), deflater.deflate(kPushpinPng)); !added)
         return fail(added.error());
-    if (!table.empty()) {
-        const TileTree tree(table, blocks, root);
-        written.tiles = tree.tiles().size();
-        if (Status added = add_tiles(*archive, tree, blocks); !added)
+    if (tree) {
+        written.tiles = tree->tiles().size();
+        if (Status added = add_tiles(*archive, *tree, blocks); !added)
             return fail(added.error());
     }
     if (Status committed = archive->commit(); !committed)
