@@ -5,6 +5,9 @@
 // does: the KML process the degrees, the KMZ process the degrees and the
 // metres. Prints the medians and their ratio, the KMZ process's peak memory
 // per point, the sizes and their ratio, the tile count and doc.kml's size.
+// Then the same beside the whole command a user runs: marovin-kml on the
+// grid as an XY text file (read, converted by PROJ, written), -o survey.kml
+// against -o survey.kmz.
 //
 //   kmz_writer_bench [points] [rounds]   (default 1,000,000 then 10,000,000; 3)
 //   kmz_writer_bench write kml|kmz <points file> <output> [facts file]
@@ -37,11 +40,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
+const std::string kCommand = MAROVIN_PROGRAM_DIR "/marovin-kml";
 const marovin::KmlLabels kLabels{5, "CDP", "Seismic line 1"};
 
 // Per point: longitude and latitude (nine decimals, as the converter gives
 // them), then X and Y in metres.
-void write_grid(const fs::path& path, long n)
+void write_grid(const fs::path& path, const fs::path& text, long n)
 {
     const long lines = std::max(1L, std::lround(std::sqrt(double(n))));
     const long per_line = (n + lines - 1) / lines;
@@ -49,6 +53,8 @@ void write_grid(const fs::path& path, long n)
     constexpr double kEarth = 6371008.8, kLatitude = 48, kLongitude = 9;
     const double metres_per_degree = kEarth * std::numbers::pi / 180;
     std::ofstream out(path, std::ios::binary);
+    std::ofstream lines(text, std::ios::binary);
+    char line[96];
     for (long k = 0; k < n; ++k) {
         const double u = 25.0 * double(k % per_line), v = 25.0 * double(k / per_line);
         const double x = 500000 + u * std::cos(turn) - v * std::sin(turn);
@@ -58,7 +64,33 @@ void write_grid(const fs::path& path, long n)
         const double latitude = kLatitude + (y - 5316000) / metres_per_degree;
         const double point[4] = {std::round(longitude * 1e9) / 1e9, std::round(latitude * 1e9) / 1e9, x, y};
         out.write(reinterpret_cast<const char*>(point), sizeof point);
+        lines.write(line, std::snprintf(line, sizeof line, "%ld,%.2f,%.2f\n", 1001 + k, x, y));
     }
+}
+
+// Medians of interleaved whole-process runs of two commands, with the
+// second one's peak memory per point.
+struct Pair {
+    double first = 0, second = 0, second_peak = 0;
+};
+Pair timed_pair(const std::vector<std::string>& first, const std::vector<std::string>& second,
+                const std::vector<fs::path>& outputs, long n, int rounds)
+{
+    std::vector<double> seconds[2], peak;
+    for (int round = 0; round < rounds; ++round) {
+        for (int k = 0; k < 2; ++k) {
+            const int which = (k + round) % 2;
+            fs::remove(outputs[which]);
+            ::sync(); // no write-back of the last run's file during this one
+            const bench::ProcessRun run = bench::run_process(which == 0 ? first : second, false, true);
+            if (!run.ok)
+                bench::die((which == 0 ? first : second)[0] + " failed");
+            seconds[which].push_back(run.seconds);
+            if (which == 1)
+                peak.push_back(double(run.peak_kib) * 1024 / double(n));
+        }
+    }
+    return {bench::median(seconds[0]), bench::median(seconds[1]), bench::median(peak)};
 }
 
 int write(const std::string& kind, const char* points_path, const char* output, const char* facts_path)
@@ -111,41 +143,34 @@ void measure(long n, int rounds)
 {
     const fs::path self = fs::read_symlink("/proc/self/exe");
     const fs::path folder = bench::work_folder("kmz_writer_bench");
-    const fs::path points = folder / "grid.bin";
-    write_grid(points, n);
+    const fs::path points = folder / "grid.bin", text = folder / "grid.xyz";
+    write_grid(points, text, n);
     bench::warm(points); // in the page cache before the timed runs
+    bench::warm(text);
 
     const fs::path kml = folder / "survey.kml", kmz = folder / "survey.kmz", facts = folder / "facts.txt";
-    const std::vector<std::string> kml_run = {self.string(), "write", "kml", points.string(), kml.string()};
-    const std::vector<std::string> kmz_run = {self.string(),   "write",      "kmz",
-                                              points.string(), kmz.string(), facts.string()};
-    std::vector<double> kml_seconds, kmz_seconds;
-    std::vector<double> kmz_peak;
-    for (int round = 0; round < rounds; ++round) {
-        for (int k = 0; k < 2; ++k) {
-            const bool kmz_turn = (k + round) % 2 == 1;
-            fs::remove(kmz_turn ? kmz : kml);
-            ::sync(); // no write-back of the last run's file during this one
-            const bench::ProcessRun run = bench::run_process(kmz_turn ? kmz_run : kml_run);
-            if (!run.ok)
-                bench::die(kmz_turn ? "the KMZ writer failed" : "the KML writer failed");
-            (kmz_turn ? kmz_seconds : kml_seconds).push_back(run.seconds);
-            if (kmz_turn)
-                kmz_peak.push_back(double(run.peak_kib) * 1024 / double(n));
-        }
-    }
-
+    const Pair writers = timed_pair({self.string(), "write", "kml", points.string(), kml.string()},
+                                    {self.string(), "write", "kmz", points.string(), kmz.string(), facts.string()},
+                                    {kml, kmz}, n, rounds);
     std::size_t tiles = 0, document = 0, lines = 0;
     std::ifstream(facts) >> tiles >> document >> lines;
     const double kml_size = double(fs::file_size(kml)), kmz_size = double(fs::file_size(kmz));
-    const double kml_median = bench::median(kml_seconds), kmz_median = bench::median(kmz_seconds);
     std::printf("%ld points of a 3-D grid (%zu lines), median of %d whole-process runs each, %u cores\n", n, lines,
                 rounds, std::thread::hardware_concurrency());
-    std::printf("  KML writer  %7.3f s  %9.1f MB\n", kml_median, kml_size / 1e6);
-    std::printf("  KMZ writer  %7.3f s  %9.1f MB  peak %.0f bytes a point, %zu tiles, doc.kml %.1f KB\n", kmz_median,
-                kmz_size / 1e6, bench::median(kmz_peak), tiles, double(document) / 1e3);
-    std::printf("KMZ / KML time: %.2f (goal 1.5 or below), size: %.3f (goal 0.1 or below)\n", kmz_median / kml_median,
-                kmz_size / kml_size);
+    std::printf("  KML writer  %7.3f s  %9.1f MB\n", writers.first, kml_size / 1e6);
+    std::printf("  KMZ writer  %7.3f s  %9.1f MB  peak %.0f bytes a point, %zu tiles, doc.kml %.1f KB\n",
+                writers.second, kmz_size / 1e6, writers.second_peak, tiles, double(document) / 1e3);
+    std::printf("KMZ / KML writer time: %.2f (goal 1.5 or below), size: %.3f (goal 0.1 or below)\n",
+                writers.second / writers.first, kmz_size / kml_size);
+
+    const std::vector<std::string> command = {kCommand, "-q", "-j", "1", "--layout", "Number,X,Y", "-s", "UTM32", "-o"};
+    auto kml_command = command, kmz_command = command;
+    kml_command.insert(kml_command.end(), {kml.string(), text.string()});
+    kmz_command.insert(kmz_command.end(), {kmz.string(), text.string()});
+    const Pair commands = timed_pair(kml_command, kmz_command, {kml, kmz}, n, rounds);
+    std::printf("  marovin-kml, KML  %7.3f s\n  marovin-kml, KMZ  %7.3f s  peak %.0f bytes a point\n", commands.first,
+                commands.second, commands.second_peak);
+    std::printf("KMZ / KML command time: %.2f\n", commands.second / commands.first);
     bench::remove_work_folder();
 }
 

@@ -473,6 +473,9 @@ Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& tab
     const auto cannot = [&](const std::string& why) { return fail("cannot write " + path + ": " + why); };
     if (Status checked = kml_detail::check_table(table, labels); !checked)
         return cannot(checked.error());
+    Result<ZipArchive> archive = ZipArchive::create(path);
+    if (!archive)
+        return fail(archive.error());
     const PlacemarkBlocks blocks(table, labels);
     Box bounds;
     const Box root = table.empty() ? Box{} : root_box(table, bounds);
@@ -497,9 +500,6 @@ Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& tab
     written.document = root_document(path, table, blocks, *shape, bounds, root);
     written.lines = shape->lines.size();
 
-    Result<ZipArchive> archive = ZipArchive::create(path);
-    if (!archive)
-        return fail(archive.error());
     Deflater deflater;
     if (Status added = archive->add("doc.kml", deflater.deflate(written.document)); !added)
         return fail(added.error());
