@@ -53,7 +53,7 @@ void write_grid(const fs::path& path, const fs::path& text, long n)
     constexpr double kEarth = 6371008.8, kLatitude = 48, kLongitude = 9;
     const double metres_per_degree = kEarth * std::numbers::pi / 180;
     std::ofstream out(path, std::ios::binary);
-    std::ofstream lines(text, std::ios::binary);
+    std::ofstream xyz(text, std::ios::binary);
     char line[96];
     for (long k = 0; k < n; ++k) {
         const double u = 25.0 * double(k % per_line), v = 25.0 * double(k / per_line);
@@ -64,7 +64,7 @@ void write_grid(const fs::path& path, const fs::path& text, long n)
         const double latitude = kLatitude + (y - 5316000) / metres_per_degree;
         const double point[4] = {std::round(longitude * 1e9) / 1e9, std::round(latitude * 1e9) / 1e9, x, y};
         out.write(reinterpret_cast<const char*>(point), sizeof point);
-        lines.write(line, std::snprintf(line, sizeof line, "%ld,%.2f,%.2f\n", 1001 + k, x, y));
+        xyz.write(line, std::snprintf(line, sizeof line, "%ld,%.2f,%.2f\n", 1001 + k, x, y));
     }
 }
 

@@ -73,11 +73,13 @@ bool evenly_taken(std::uint64_t rank, std::uint64_t take, std::uint64_t count)
 // The quadtree of the points: each tile's own points, kept in file order.
 class TileTree {
 public:
-    TileTree(const PointTable& table, const PlacemarkBlocks& blocks, Box root)
-        : longitude_(table.longitude()), latitude_(table.latitude()), blocks_(blocks), order_(table.longitude().size()),
-          scratch_(order_.size())
+    TileTree(const PointTable& table, int frequency, Box root)
+        : longitude_(table.longitude()), latitude_(table.latitude()), labelled_(table.longitude().size()),
+          order_(table.longitude().size()), scratch_(order_.size())
     {
         std::iota(order_.begin(), order_.end(), std::uint32_t{0});
+        for (std::size_t i = static_cast<std::size_t>(frequency) - 1; i < labelled_.size(); i += frequency)
+            labelled_[i] = true;
         tiles_.push_back({root, "0", 0, 0, {}});
         std::vector<std::uint32_t> ends{static_cast<std::uint32_t>(order_.size())};
         for (std::size_t t = 0; t < tiles_.size(); ++t)
@@ -86,6 +88,9 @@ public:
     }
 
     const std::vector<Tile>& tiles() const { return tiles_; }
+    // Whether point i carries its name (PlacemarkBlocks::labelled, without
+    // a division).
+    bool labelled(std::uint32_t i) const { return labelled_[i]; }
     std::span<const std::uint32_t> points(const Tile& tile) const { return {order_.data() + tile.first, tile.own}; }
 
 private:
@@ -122,7 +127,7 @@ private:
                 halves ? index(latitude_[i], box.south, box.north) * kGrid + index(longitude_[i], box.west, box.east)
                        : k * kTileKeeps / n;
             cell[k] = static_cast<std::uint16_t>(c);
-            ++(blocks_.labelled(i) ? labelled : plain)[c];
+            ++(labelled_[i] ? labelled : plain)[c];
         }
         const std::array<std::uint32_t, kTileKeeps> share = shares(labelled, plain);
 
@@ -134,8 +139,8 @@ private:
             const std::uint32_t i = points[k];
             const std::size_t c = cell[k];
             const std::uint32_t take_labelled = std::min(share[c], labelled[c]);
-            const bool kept = blocks_.labelled(i) ? evenly_taken(labelled_seen[c]++, take_labelled, labelled[c])
-                                                  : evenly_taken(plain_seen[c]++, share[c] - take_labelled, plain[c]);
+            const bool kept = labelled_[i] ? evenly_taken(labelled_seen[c]++, take_labelled, labelled[c])
+                                           : evenly_taken(plain_seen[c]++, share[c] - take_labelled, plain[c]);
             std::uint8_t where = 4;
             if (!kept)
                 where = halves
@@ -218,7 +223,7 @@ private:
 
     const std::vector<double>& longitude_;
     const std::vector<double>& latitude_;
-    const PlacemarkBlocks& blocks_;
+    std::vector<bool> labelled_;
     std::vector<std::uint32_t> order_;
     std::vector<std::uint32_t> scratch_;
     std::vector<Tile> tiles_;
@@ -289,7 +294,7 @@ void write_tile(TextSink& sink, const TileTree& tree, const Tile& tile, const Pl
         write_network_link(sink, below.box, below.key + ".kml");
     }
     for (const std::uint32_t i : tree.points(tile))
-        blocks.write(sink, i, blocks.labelled(i));
+        blocks.write(sink, i, tree.labelled(i));
     sink.line("</Document>");
     sink.line("</kml>");
 }
@@ -485,7 +490,7 @@ Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& tab
     std::jthread building([&] {
         try {
             if (!table.empty())
-                tree.emplace(table, blocks, root);
+                tree.emplace(table, labels.frequency, root);
         } catch (...) {
             thrown = std::current_exception();
         }

@@ -166,8 +166,14 @@ Status simplify(const Geos& geos, const Ground& ground, SurveyLine& line)
 // The points a hull needs, far fewer than the survey's: the extreme points
 // (along X, Y and both diagonals) of each cell of a grid that lies on the edge of
 // the occupied cells (a cell with an empty neighbour). Cells are a quarter
-// of the outline's scale, or larger until there are at most kMaxEdgeCells.
-std::vector<std::size_t> hull_candidates(const Ground& ground, std::size_t n, double scale)
+// of the outline's scale, or larger until there are at most kMaxEdgeCells
+// (a hull finer than four cells would dig in between the candidates).
+struct HullCandidates {
+    std::vector<std::size_t> points;
+    double cell = 0; // the grid's cell, in metres
+};
+
+HullCandidates hull_candidates(const Ground& ground, std::size_t n, double scale)
 {
     constexpr std::size_t kMaxCells = std::size_t{1} << 22;
     constexpr std::size_t kMaxEdgeCells = 2500;
@@ -247,7 +253,7 @@ std::vector<std::size_t> hull_candidates(const Ground& ground, std::size_t n, do
             candidates.insert(candidates.end(), extreme.begin(), extreme.end());
         std::sort(candidates.begin(), candidates.end());
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
-        return candidates;
+        return {std::move(candidates), cell};
     }
 }
 
@@ -286,7 +292,9 @@ bool is_polygon(const Geos& geos, const GEOSGeometry* g, double least)
 
 std::vector<std::size_t> outline(const Geos& geos, const Ground& ground, std::size_t n, double median)
 {
-    const std::vector<std::size_t> candidates = hull_candidates(ground, n, kOutlineSteps * median);
+    const HullCandidates found = hull_candidates(ground, n, kOutlineSteps * median);
+    const std::vector<std::size_t>& candidates = found.points;
+    const double scale = std::max(kOutlineSteps * median, 4 * found.cell);
     if (candidates.size() < 3)
         return {};
     const GEOSContextHandle_t h = geos.handle();
@@ -307,7 +315,7 @@ std::vector<std::size_t> outline(const Geos& geos, const Ground& ground, std::si
         return {};
     Geos::Geometry hull;
     if (median > 0)
-        hull = geos.own(GEOSConcaveHull_r(h, cloud.get(), length_ratio(geos, cloud.get(), kOutlineSteps * median), 0));
+        hull = geos.own(GEOSConcaveHull_r(h, cloud.get(), length_ratio(geos, cloud.get(), scale), 0));
     if (!is_polygon(geos, hull.get(), median * median))
         hull = geos.own(GEOSConvexHull_r(h, cloud.get()));
     if (!is_polygon(geos, hull.get(), median * median))

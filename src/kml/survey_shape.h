@@ -11,7 +11,10 @@
 // only the points needed to pass within 0.5 m of every one of its points
 // (Douglas-Peucker). The outline is the concave hull of the points at a
 // scale of 10 median steps (no triangle edge on its border longer), or their
-// convex hull when that gives no polygon.
+// convex hull when that gives no polygon. The hull is drawn on the extreme
+// points of the grid cells along the survey's edge, cells of a quarter of
+// that scale; a survey whose edge needs more than 2,500 cells gets larger
+// cells, and its outline a scale of four cells.
 
 #include "base/result.h"
 #include "conversion/point_table.h"
