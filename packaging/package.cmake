@@ -1,6 +1,8 @@
 # The Debian package: cpack -G DEB in the build folder (scripts/package).
-# The libraries' packages come from dpkg-shlibdeps; the programs the window
-# runs and the data PROJ reads are named here.
+# The libraries' packages come from dpkg-shlibdeps (Qt, PROJ, and GEOS,
+# minizip and libdeflate for the KMZ: libgeos-c1v5, libminizip1,
+# libdeflate0 on Debian 12); the programs the window runs and the data PROJ
+# reads are named here.
 set(CPACK_PACKAGE_NAME marovin)
 set(CPACK_PACKAGE_VENDOR "Marovin")
 set(CPACK_PACKAGE_CONTACT "${MAROVIN_MAINTAINER}")

@@ -21,19 +21,24 @@ public:
     // failure. Nothing more is written after a failure.
     bool write_all(const char* data, std::size_t count)
     {
-        while (count > 0 && error_ == 0) {
-            const ssize_t written = ::write(fd_, data, count);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                error_ = errno;
-            } else {
-                data += written;
-                count -= static_cast<std::size_t>(written);
-            }
-        }
-        return error_ == 0;
+        if (!retried(data, count, [this](const char* d, std::size_t n) { return ::write(fd_, d, n); }))
+            return false;
+        flushed_ += count;
+        return true;
     }
+
+    // pwrite over bytes already written; the end of the file stays.
+    bool write_at(std::uint64_t offset, const char* data, std::size_t count)
+    {
+        return retried(data, count, [this, &offset](const char* d, std::size_t n) {
+            const ssize_t written = ::pwrite(fd_, d, n, static_cast<off_t>(offset));
+            offset += written > 0 ? static_cast<std::uint64_t>(written) : 0;
+            return written;
+        });
+    }
+
+    // Bytes handed to the file, and those still in the buffer.
+    std::uint64_t size() const { return flushed_ + static_cast<std::uint64_t>(pptr() - pbase()); }
 
     bool flush_buffer()
     {
@@ -70,8 +75,27 @@ protected:
     int sync() override { return flush_buffer() ? 0 : -1; }
 
 private:
+    // Calls `put` until every byte is written or it fails for another
+    // reason than an interruption.
+    template <class Put>
+    bool retried(const char* data, std::size_t count, Put put)
+    {
+        while (count > 0 && error_ == 0) {
+            const ssize_t written = put(data, count);
+            if (written < 0) {
+                if (errno != EINTR)
+                    error_ = errno;
+            } else {
+                data += written;
+                count -= static_cast<std::size_t>(written);
+            }
+        }
+        return error_ == 0;
+    }
+
     int fd_;
     int error_ = 0;
+    std::uint64_t flushed_ = 0;
     char buffer_[1 << 16];
 };
 
@@ -140,6 +164,21 @@ Status AtomicFile::write(std::string_view bytes)
         return fail("cannot write " + s.path + ": the file was already closed");
     s.out.flush();
     if (!s.buffer.write_all(bytes.data(), bytes.size()))
+        return fail("cannot write " + s.path + ": " + reason(s.buffer.error()));
+    return ok();
+}
+
+std::uint64_t AtomicFile::size() const { return state_->buffer.size(); }
+
+Status AtomicFile::write_at(std::uint64_t offset, std::string_view bytes)
+{
+    State& s = *state_;
+    if (s.fd < 0)
+        return fail("cannot write " + s.path + ": the file was already closed");
+    if (offset > s.buffer.size() || bytes.size() > s.buffer.size() - offset)
+        return fail("cannot write " + s.path + ": a write past the end of what was written");
+    s.out.flush();
+    if (!s.buffer.write_at(offset, bytes.data(), bytes.size()))
         return fail("cannot write " + s.path + ": " + reason(s.buffer.error()));
     return ok();
 }

@@ -11,6 +11,7 @@
 
 #include "base/result.h"
 
+#include <cstdint>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -35,6 +36,13 @@ public:
     // later writes then do nothing.
     Status write(std::string_view bytes);
     const std::string& path() const;
+
+    // How many bytes the file holds so far, through either way of writing.
+    std::uint64_t size() const;
+    // Writes `bytes` over bytes written before, from `offset` on (a header
+    // completed once what follows it is known). The range must lie within
+    // size(); fails otherwise, and like write() on a failed write.
+    Status write_at(std::uint64_t offset, std::string_view bytes);
 
     // Flushes, closes and renames over the target. Fails, with the system's
     // reason ("File too large", "No space left on device"), when any write

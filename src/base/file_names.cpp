@@ -67,6 +67,17 @@ std::string csv_name(std::string_view kml_name)
     return std::string(kml_name.substr(0, kml_name.size() - std::min<std::size_t>(3, kml_name.size()))) + "CSV";
 }
 
+bool is_kmz_name(std::string_view path) { return ends_with_ignoring_case(path, ".kmz"); }
+
+bool is_kml_name(std::string_view path) { return ends_with_ignoring_case(path, ".kml"); }
+
+std::string kmz_name(std::string_view kml_name)
+{
+    if (is_kml_name(kml_name))
+        kml_name.remove_suffix(4);
+    return std::string(kml_name) + ".kmz";
+}
+
 bool is_result_file(std::string_view path)
 {
     return equal_ignoring_case(std::filesystem::path(path).extension().string(), ".cva");

@@ -40,6 +40,18 @@ Result<std::string> text_kml_name(std::string_view path);
 // "/data/LINE1.KML" gives "/data/LINE1.CSV".
 std::string csv_name(std::string_view kml_name);
 
+// A name that asks for a KMZ archive rather than a plain KML document: it
+// ends in ".kmz", in any case.
+bool is_kmz_name(std::string_view path);
+// Whether a name ends in ".kml" in any case (the default names end in
+// ".KML").
+bool is_kml_name(std::string_view path);
+
+// The KMZ archive of a KML name: its final ".kml" (any case) replaced by
+// ".kmz", or ".kmz" added when it has none: "/data/LINE1.KML" gives
+// "/data/LINE1.kmz", "points.dKML" gives "points.dKML.kmz".
+std::string kmz_name(std::string_view kml_name);
+
 // The converter's job, and the result it writes beside it.
 inline constexpr std::string_view kJobFileName = "File.cvd";
 inline constexpr std::string_view kResultFileName = "File.cva";

@@ -9,6 +9,7 @@
 #include "conversion/road_points.h"
 #include "conversion/text_file_system.h"
 #include "kml/kml_writer.h"
+#include "kml/kmz_writer.h"
 #include "readers/xy_data.h"
 
 #include <cerrno>
@@ -49,9 +50,9 @@ bool same_file(const std::string& a, const std::string& b)
 Result<std::string> default_name(const Options& options, const std::string& input)
 {
     Result<std::string> kml = options.layout ? text_kml_name(input) : seismic_kml_name(input);
-    if (!kml || !options.csv)
+    if (!kml || !(options.csv || options.kmz))
         return kml;
-    return csv_name(*kml);
+    return options.csv ? csv_name(*kml) : kmz_name(*kml);
 }
 
 template <class Integer>
@@ -274,9 +275,11 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
     const ConversionPlaces places{"", "", "",
                                   [&](std::size_t i) { return place + std::to_string(points.origin(i)) + ": "; }};
     // The KML needs only the degrees: the coordinates are converted where
-    // they lie. The CSV keeps them beside the degrees.
-    std::vector<double> x = options.csv ? points.x : std::move(points.x);
-    std::vector<double> y = options.csv ? points.y : std::move(points.y);
+    // they lie. The CSV keeps them beside the degrees, the KMZ to measure
+    // its lines and outline on the ground.
+    const bool kmz = options.kmz || (!options.csv && is_kmz_name(target.output));
+    std::vector<double> x = options.csv || kmz ? points.x : std::move(points.x);
+    std::vector<double> y = options.csv || kmz ? points.y : std::move(points.y);
     Result<Degrees> degrees = convert_in_process(std::move(x), std::move(y), *system, places);
     if (!degrees)
         return failed(degrees.error());
@@ -286,8 +289,16 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
             return failed(written.error());
         return {true, target.input + ": " + done};
     }
-    const PointTable table(std::move(degrees->longitude), std::move(degrees->latitude), std::move(points.number),
-                           std::move(points.name));
+    PointTable table(std::move(degrees->longitude), std::move(degrees->latitude), std::move(points.number),
+                     std::move(points.name));
+    if (kmz) {
+        table.set_ground(survey_ground(points, *system));
+        Result<KmzWritten> written = write_kmz_file(target.output, table, options.labels);
+        if (!written)
+            return failed(written.error());
+        return {true, target.input + ": " + done + " (" + std::to_string(written->tiles) + " tiles, " +
+                          std::to_string(written->lines) + (written->lines == 1 ? " line)" : " lines)")};
+    }
     if (Status written = write_kml(target.output, table, options.labels); !written)
         return failed(written.error());
     return {true, target.input + ": " + done};

@@ -19,7 +19,8 @@ struct Target {
 };
 
 // The output of every input: as -o says, else beside the input under the
-// name the window proposes (the KML name with "CSV" for "KML" with --csv).
+// name the window proposes (the KML name with "CSV" for "KML" with --csv,
+// with ".kmz" for its ".KML" with --kmz).
 // An output that is an input, or the output of an earlier input, is
 // refused. Fails when -o names no usable folder for many inputs.
 Result<std::vector<Target>> plan_outputs(const Options& options);

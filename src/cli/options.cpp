@@ -1,5 +1,6 @@
 #include "cli/options.h"
 
+#include "base/file_names.h"
 #include "base/plain_text.h"
 #include "conversion/road_points.h"
 #include "conversion/seismic_choices.h"
@@ -71,7 +72,8 @@ std::string usage_text()
     return "usage: marovin-kml [OPTIONS] FILE...\n"
            "       marovin-kml --describe FILE...\n"
            "Writes the points of seismic files (SEG-Y or SU) or XY text files as KML\n"
-           "documents in WGS84 degrees, as Marovin's window does, or as CSV.\n"
+           "documents in WGS84 degrees, as Marovin's window does, as KMZ archives with\n"
+           "levels of detail, or as CSV.\n"
            "\n" +
            option_line("-s, --system NAME",
                        "source system: a name of the window's lists (" + systems +
@@ -93,9 +95,12 @@ std::string usage_text()
            option_line("-n, --name TEXT",
                        "word before each label number (default: the label word; \"Station\" on the text road)") +
            option_line("-d, --description TEXT", "description of labelled points (default \"Seismic line 1\")") +
-           option_line("-o, --output PATH",
-                       "a file for one input, a folder for many or when PATH ends in /, - for standard output "
-                       "(default: beside each input, named as the window names it)") +
+           option_line(
+               "-o, --output PATH",
+               "a file for one input, a folder for many or when PATH ends in /, - for standard output "
+               "(default: beside each input, named as the window names it); a name ending in .kmz writes a KMZ") +
+           option_line("--kmz", "write KMZ archives (lines, outline, tiles of points), named NAME.kmz beside each "
+                                "input") +
            option_line("--csv", "write CSV: trace,number,x,y,longitude,latitude,name") +
            option_line("--describe",
                        "print what each seismic FILE holds (its found-line, textual header, named system, and "
@@ -177,13 +182,14 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         }
         const auto flag = [&](std::string_view s, std::string_view l) { return name == s || name == l; };
         if (flag("--help", "--help") || flag("--version", "--version") || flag("--csv", "--csv") ||
-            flag("--describe", "--describe") || flag("-q", "--quiet")) {
+            flag("--describe", "--describe") || flag("--kmz", "--kmz") || flag("-q", "--quiet")) {
             if (value)
                 return usage(name + " takes no value");
             options.help |= name == "--help";
             options.version |= name == "--version";
             options.csv |= name == "--csv";
             options.describe |= name == "--describe";
+            options.kmz |= name == "--kmz";
             options.quiet |= name == "-q" || name == "--quiet";
             continue;
         }
@@ -258,6 +264,10 @@ Result<Options> parse_options(const std::vector<std::string>& arguments)
         return options;
     if (!options.system && !options.csv)
         return usage("--system none converts nothing: it writes positions only as CSV (--csv)");
+    if (options.kmz && options.csv)
+        return usage("--kmz and --csv ask for two kinds of output; give one");
+    if (options.output == "-" && (options.kmz || is_kmz_name(*options.output)))
+        return usage("a KMZ archive is written to a file, not to standard output");
     if (options.output == "-" && options.files.size() > 1)
         return usage("-o - writes one input to standard output, not " + std::to_string(options.files.size()));
     if (!options.name_given)

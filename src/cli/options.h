@@ -41,6 +41,9 @@ struct Options {
     bool name_given = false;           // else the label word, or "Station" on the text road
     std::optional<std::string> output; // "-" for standard output
     bool csv = false;
+    // KMZ archives (kmz_writer.h) in place of KML documents, named with
+    // ".kmz"; also for one output named so with -o.
+    bool kmz = false;
     int jobs = 0; // 0: one per core
     bool quiet = false;
     std::vector<std::string> files;

@@ -22,6 +22,23 @@ PointTable::PointTable(std::vector<double> longitude, std::vector<double> latitu
     }
 }
 
+void PointTable::set_ground(SurveyGround ground)
+{
+    const std::size_t n = longitude_.size();
+    if (ground.x.size() != n || ground.y.size() != n) {
+        ground.x = {};
+        ground.y = {};
+    }
+    const bool forward =
+        !ground.lines.empty() && ground.lines.front().first == 0 &&
+        std::adjacent_find(ground.lines.begin(), ground.lines.end(), [n](const auto& a, const auto& b) {
+            return b.first <= a.first || b.first >= n;
+        }) == ground.lines.end();
+    if (!forward)
+        ground.lines = {};
+    ground_ = std::move(ground);
+}
+
 std::string grid_text(const PointTable& table, std::int32_t row, int column)
 {
     static constexpr const char* kHeadings[] = {"", "X", "Y"};

@@ -8,9 +8,14 @@
 //   names                the names that are text ("BX23-001", "2001/1001"),
 //                        shown in place of the number; none at all when
 //                        every point is named by its number
+//   ground               where the points lie in the source system, for
+//                        drawing the survey's lines and outline (a KMZ)
 //
-// Ten million points cost 200 MB; a table whose points are all named by
-// their numbers pays nothing for names.
+// Ten million points cost 200 MB, and 160 MB more with their ground
+// coordinates; a table whose points are all named by their numbers pays
+// nothing for names.
+
+#include "readers/xy_data.h"
 
 #include <cstdint>
 #include <string>
@@ -18,6 +23,18 @@
 #include <vector>
 
 namespace marovin {
+
+// The points on the ground, in the source system of a conversion run.
+struct SurveyGround {
+    // X (east) and Y (north) in the source system's metres, one per point;
+    // both empty when the system gives angles (longitudes and latitudes),
+    // which the KMZ writer then measures itself.
+    std::vector<double> x;
+    std::vector<double> y;
+    // The runs of points the file names as lines (an SPS file's line
+    // names); empty when the lines are to be told by their steps.
+    std::vector<NamedLine> lines;
+};
 
 class PointTable {
 public:
@@ -44,11 +61,18 @@ public:
         return i < names_.size() ? std::string_view(names_[i]) : std::string_view();
     }
 
+    // Gives the table its points on the ground (taken over). Coordinates that
+    // are not one per point are dropped, and so are the named lines unless
+    // they start at point 0 and go forward within the table.
+    void set_ground(SurveyGround ground);
+    const SurveyGround& ground() const { return ground_; }
+
 private:
     std::vector<double> longitude_;
     std::vector<double> latitude_;
     std::vector<std::int32_t> number_;
     std::vector<std::string> names_; // empty, or one per point
+    SurveyGround ground_;
 };
 
 // The text the grid of the "Data File" tab shows in its row `row` and

@@ -11,9 +11,12 @@
 //     million traces need.
 
 #include "base/result.h"
+#include "conversion/point_table.h"
+#include "conversion/road_points.h"
 #include "geodesy/geodesy.h"
 
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,11 +50,19 @@ struct ConverterExchange {
 // which step it stopped.
 Result<Degrees, ExchangeError> convert_through_converter(std::vector<double> x, std::vector<double> y,
                                                          const ConverterExchange& exchange);
+// The same on points the caller keeps: X and Y are only read.
+Result<Degrees, ExchangeError> convert_through_converter(std::span<const double> x, std::span<const double> y,
+                                                         const ConverterExchange& exchange);
 
 // Converts the points X, Y (taken over, converted where they lie) from
 // `system` to WGS84 in process. Messages are the converter's, after
 // `places`' words for where the problem lies.
 Result<Degrees> convert_in_process(std::vector<double> x, std::vector<double> y, std::string_view system,
                                    const ConversionPlaces& places);
+
+// The points on the ground for a point table of a road's points converted
+// from `system`: their X and Y (taken over from `points`) unless the system
+// gives longitudes and latitudes, and the lines an SPS file names.
+SurveyGround survey_ground(RoadPoints& points, std::string_view system);
 
 } // namespace marovin

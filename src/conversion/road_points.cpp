@@ -166,8 +166,8 @@ Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor
     Result<XyPoints> read = read_xy_points(std::move(text), layout);
     if (!read)
         return fail(read.error());
-    RoadPoints points{std::move(read->x), std::move(read->y), std::move(read->number), std::move(read->name),
-                      std::move(lines)};
+    RoadPoints points{std::move(read->x),    std::move(read->y), std::move(read->number),
+                      std::move(read->name), std::move(lines),   std::move(read->lines)};
     if (Status divided = divide(points, divisor); !divided)
         return fail(divided.error());
     return points;

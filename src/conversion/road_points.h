@@ -31,6 +31,9 @@ struct RoadPoints {
     // says of itself, its header line or SPS H records (the text itself is
     // not kept); empty on the seismic road.
     XyText lines;
+    // Text road: the lines an SPS file names (XyPoints::lines); empty
+    // otherwise.
+    std::vector<NamedLine> named_lines;
     // Seismic road, when traces were left out: the 1-based trace of each
     // point; empty when every trace is a point.
     std::vector<std::int32_t> trace{};

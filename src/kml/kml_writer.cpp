@@ -3,6 +3,7 @@
 #include "base/atomic_file.h"
 #include "base/number_text.h"
 #include "base/plain_text.h"
+#include "kml/placemark_blocks.h"
 
 #include <algorithm>
 #include <charconv>
@@ -183,55 +184,7 @@ std::string xml_text(std::string_view text)
     return written;
 }
 
-namespace {
-
-// Collects lines in a large buffer and hands it to the stream when full, so
-// the stream sees few large writes instead of millions of small ones.
-class LineSink {
-public:
-    explicit LineSink(std::ostream& out) : out_(out), buffer_(std::make_unique<char[]>(kCapacity)) {}
-
-    // Room for `size` (at most half the buffer) more bytes; flushes when
-    // needed. Longer texts go through write().
-    char* reserve(std::size_t size)
-    {
-        if (size_ + size > kCapacity)
-            flush();
-        return buffer_.get() + size_;
-    }
-    void advance_to(char* end) { size_ = static_cast<std::size_t>(end - buffer_.get()); }
-
-    void write(std::string_view text)
-    {
-        if (text.size() > kCapacity / 2) {
-            flush();
-            out_.write(text.data(), static_cast<std::streamsize>(text.size()));
-            return;
-        }
-        char* p = reserve(text.size());
-        std::memcpy(p, text.data(), text.size());
-        size_ += text.size();
-    }
-    void line(std::string_view text)
-    {
-        write(text);
-        write("\r\n");
-    }
-
-    void flush()
-    {
-        if (size_ > 0)
-            out_.write(buffer_.get(), static_cast<std::streamsize>(size_));
-        size_ = 0;
-    }
-    bool good() const { return static_cast<bool>(out_); }
-
-private:
-    static constexpr std::size_t kCapacity = 1024 * 1024;
-    std::ostream& out_;
-    std::unique_ptr<char[]> buffer_;
-    std::size_t size_ = 0;
-};
+namespace kml_detail {
 
 Status check_table(const PointTable& table, const KmlLabels& labels)
 {
@@ -249,77 +202,26 @@ Status check_table(const PointTable& table, const KmlLabels& labels)
     return ok();
 }
 
+} // namespace kml_detail
+
+namespace {
+
+using kml_detail::check_table;
+
 // The document of a table that check_table() accepted.
 Status write_checked_document(std::ostream& out, const PointTable& table, const KmlLabels& labels)
 {
-    LineSink sink(out);
-    sink.line(R"(<?xml version="1.0" encoding="UTF-8"?>)");
-    sink.write(R"(<kml xmlns=")");
-    sink.write(kKmlNamespace);
-    sink.line(R"(">)");
-    sink.line("<Document>");
-    sink.write(R"(<Style id=")");
-    sink.write(kKmlStyleId);
-    sink.line(R"(">)");
-    sink.line("<IconStyle>");
-    sink.line("<scale>0.2</scale>");
-    sink.line("<Icon>");
-    sink.write("<href>");
-    sink.write(kKmlIconUrl);
-    sink.line("</href>");
-    sink.line("</Icon>");
-    sink.line("</IconStyle>");
-    sink.line("</Style>");
+    kml_detail::LineSink sink(out);
+    kml_detail::write_document_head(sink);
+    kml_detail::write_icon_style(sink, kKmlIconUrl);
 
-    // Everything of a block that does not depend on the row.
-    const std::string style_point =
-        "<styleUrl>#" + std::string(kKmlStyleId) + "</styleUrl>\r\n<Point>\r\n<coordinates>";
-    const std::string plain_open = "<Placemark>\r\n" + style_point;
-    const std::string name_open = "<Placemark>\r\n<name>" + xml_text(labels.prefix);
-    const std::string name_close_description =
-        "</name>\r\n<description>" + xml_text(labels.description) + "</description>\r\n" + style_point;
-    static constexpr std::string_view kClose = "</coordinates>\r\n</Point>\r\n</Placemark>\r\n";
-    const std::size_t labelled_size = name_open.size() + name_close_description.size();
-    const bool labels_fit = labelled_size < 64 * 1024;
-
-    const std::vector<double>& longitude = table.longitude();
-    const std::vector<double>& latitude = table.latitude();
-    const std::vector<std::int32_t>& number = table.number();
+    const kml_detail::PlacemarkBlocks blocks(table, labels);
     int countdown = labels.frequency; // points until the next labelled one
-    for (std::size_t i = 0; i < longitude.size(); ++i) {
+    for (std::size_t i = 0; i < table.longitude().size(); ++i) {
         const bool labelled = --countdown == 0;
         if (labelled)
             countdown = labels.frequency;
-        const std::string_view name = labelled ? table.name(i) : std::string_view();
-        if (!name.empty()) {
-            // A name that is text: "<prefix> <name>".
-            sink.write(name_open);
-            sink.write(" ");
-            sink.write(xml_text(name));
-            sink.write(name_close_description);
-        } else if (labelled && !labels_fit) {
-            // Huge prefix or description: written piece by piece.
-            sink.write(name_open);
-            char* p = sink.reserve(kNumberTextMax);
-            sink.advance_to(write_number_text(p, number[i]));
-            sink.write(name_close_description);
-        } else if (labelled) {
-            char* p = sink.reserve(labelled_size + kNumberTextMax);
-            std::memcpy(p, name_open.data(), name_open.size());
-            p = write_number_text(p + name_open.size(), number[i]);
-            std::memcpy(p, name_close_description.data(), name_close_description.size());
-            sink.advance_to(p + name_close_description.size());
-        } else {
-            char* p = sink.reserve(plain_open.size());
-            std::memcpy(p, plain_open.data(), plain_open.size());
-            sink.advance_to(p + plain_open.size());
-        }
-        char* p = sink.reserve(2 * kNumberTextMax + 1 + kClose.size());
-        p = write_plain_number_text(p, longitude[i]);
-        *p++ = ',';
-        p = write_plain_number_text(p, latitude[i]);
-        std::memcpy(p, kClose.data(), kClose.size());
-        sink.advance_to(p + kClose.size());
+        blocks.write(sink, i, labelled);
         if ((i & 0xFFFF) == 0xFFFF && !sink.good())
             break;
     }

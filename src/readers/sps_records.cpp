@@ -344,6 +344,8 @@ Result<XyPoints> read_sps_points(const XyText& text)
         point_texts[row] = std::move(point_text);
 
         std::string line = tidy_number(trimmed(columns(record, name_columns.line)));
+        if (points.lines.empty() || points.lines.back().name != line)
+            points.lines.push_back({row, line});
         if (i == 1)
             first_line = line;
         else if (line_names.empty() && line != first_line)

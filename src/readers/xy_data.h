@@ -98,6 +98,14 @@ struct XyText {
     std::int64_t file_line(std::int64_t line) const;
 };
 
+// A run of consecutive points that a file names as one line (an SPS
+// file's line name): its first point (0-based) and the name. The run ends
+// where the next one starts.
+struct NamedLine {
+    std::size_t first = 0;
+    std::string name;
+};
+
 // The points of one XY file, point i at index i - 1.
 struct XyPoints {
     std::int32_t count = 0;
@@ -113,6 +121,10 @@ struct XyPoints {
     // (or empty): "BX23-001", "1001.5". An SPS point is named by its point
     // number, "line/point" when the file holds several line names.
     std::vector<std::string> name;
+    // SPS: the runs of records under one line name, in file order (a name
+    // that comes back after another starts a run of its own); empty for a
+    // list.
+    std::vector<NamedLine> lines;
 };
 
 } // namespace marovin

@@ -127,5 +127,7 @@ marovin::Result<marovin::Degrees, marovin::ExchangeError> KML_Main::convertPoint
                                                       return marovin::fail("the conversion did not succeed");
                                                   return marovin::ok();
                                               }};
-    return marovin::convert_through_converter(std::move(points.x), std::move(points.y), exchange);
+    // The points keep their X and Y: the KMZ writer measures on the ground.
+    return marovin::convert_through_converter(std::span<const double>(points.x), std::span<const double>(points.y),
+                                              exchange);
 }

@@ -116,6 +116,7 @@ void KML_Main::Command8_Click()
 
     Point_Table =
         marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude), std::move(points.number));
+    Point_Table.set_ground(marovin::survey_ground(points, Combo6->currentText().toStdString()));
     Combo3->setEditText(labelKind);
     showPointTable();
     const std::string unset = marovin::unset_traces_text(*road);

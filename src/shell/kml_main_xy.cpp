@@ -189,6 +189,7 @@ void KML_Main::Command9_Click()
     // grid and the file.
     Point_Table = marovin::PointTable(std::move(converted->longitude), std::move(converted->latitude),
                                       std::move(points->number), std::move(points->name));
+    Point_Table.set_ground(marovin::survey_ground(*points, Combo2->currentText().toStdString()));
     showPointTable();
 
     setBackColour(Command8, StepColour::LightGrey);

@@ -62,9 +62,12 @@ TEST_F(AtomicFileTest, CommitReplacesTheTargetWithEverythingWrittenAndKeepsItsPe
     file->stream() << "line 1\r\n";
     ASSERT_TRUE(file->write(std::string(200000, 'x')));
     file->stream() << "\r\nend";
+    EXPECT_EQ(file->size(), 200013u);
+    ASSERT_TRUE(file->write_at(5, "I")); // inside the stream's own buffer too
+    EXPECT_FALSE(file->write_at(200012, "ab"));
     EXPECT_EQ(support::read_bytes(target), support::kSentinel); // untouched until the commit
     ASSERT_TRUE(file->commit());
-    EXPECT_EQ(support::read_bytes(target), "line 1\r\n" + std::string(200000, 'x') + "\r\nend");
+    EXPECT_EQ(support::read_bytes(target), "line I\r\n" + std::string(200000, 'x') + "\r\nend");
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_THAT(entries(), testing::ElementsAre("target.txt"));

@@ -65,6 +65,10 @@ TEST(FileNames, CsvBesideKmlAndTheResultBesideItsJob)
 {
     EXPECT_EQ(marovin::csv_name("/data/LINE1.KML"), "/data/LINE1.CSV");
     EXPECT_EQ(marovin::csv_name("pts.dKML"), "pts.dCSV");
+    EXPECT_EQ(marovin::kmz_name("/data/LINE1.KML"), "/data/LINE1.kmz");
+    EXPECT_EQ(marovin::kmz_name("pts.dKML"), "pts.dKML.kmz");
+    EXPECT_TRUE(marovin::is_kmz_name("/data/a.KmZ"));
+    EXPECT_FALSE(marovin::is_kmz_name("/data/a.kmz/LINE1.KML"));
     const struct {
         const char* path;
         bool result;

@@ -1,5 +1,6 @@
 // marovin-kml as a process: both roads, batches with a bad file among them,
 // exit statuses, the CSV bytes and outputs that must not be written.
+#include "support/outside_readers.h"
 #include "support/program_run.h"
 #include "support/scratch_folder.h"
 #include "support/seismic_bytes.h"
@@ -77,6 +78,8 @@ TEST_F(MarovinKml, UsageErrorsEndWithStatusTwoBeforeAnyFile)
         "--bogus line1.su",
         "-o - line1.su line1.su",
         "-s none line1.su",
+        "--kmz --csv line1.su",
+        "-o - --kmz line1.su",
         "--every",
         "-p 201,238 line1.su",
         "-p 201 line1.su",
@@ -91,6 +94,30 @@ TEST_F(MarovinKml, UsageErrorsEndWithStatusTwoBeforeAnyFile)
     }
     EXPECT_EQ(run("--help").status, 0);
     EXPECT_EQ(run("--version").out.rfind("marovin-kml (Marovin) ", 0), 0u);
+}
+
+// --kmz names each archive as the KML file with ".kmz"; -o NAME.kmz writes
+// an archive too. Its line is measured on the ground: three traces in a
+// straight line keep their two ends.
+TEST_F(MarovinKml, KmzArchivesAreWrittenForKmzAndForKmzNames)
+{
+    writeFile(dir / "line1.su", suLine());
+    const support::ProgramRun beside = run("--kmz line1.su");
+    EXPECT_EQ(beside.status, 0) << beside.err;
+    const auto entries = support::zip_entries((dir / "LINE1.kmz").string());
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].first, "doc.kml");
+    EXPECT_NE(entries[0].second.find("<name>Line 1</name>"), std::string::npos);
+    const std::string& line = entries[0].second.substr(entries[0].second.find("<LineString>"));
+    EXPECT_EQ(std::count(line.begin(), line.begin() + line.find("</coordinates>"), ','), 2);
+    EXPECT_EQ(entries[2].first, "t/0.kml");
+    std::size_t placemarks = 0;
+    for (std::size_t at = 0; (at = entries[2].second.find("<Placemark>", at)) != std::string::npos; ++at)
+        ++placemarks;
+    EXPECT_EQ(placemarks, 3u);
+    EXPECT_EQ(run("-o named.KMZ line1.su").status, 0);
+    EXPECT_EQ(support::zip_entries((dir / "named.KMZ").string()).size(), 3u);
+    EXPECT_EQ(scratch.names(), (std::vector<std::string>{"LINE1.kmz", "line1.su", "named.KMZ"}));
 }
 
 TEST_F(MarovinKml, CsvHoldsTracesNumbersPositionsAndDegreesInShortestForm)

@@ -40,6 +40,7 @@ struct Expected {
     std::vector<std::int32_t> number;
     std::vector<std::string> name;
     std::vector<std::int64_t> file_lines;
+    std::string runs; // the named lines: "first name" each, ";" between
 };
 
 struct RevisionCase {
@@ -69,16 +70,26 @@ TEST_P(SpsRevisionTest, PointRecordsAreReadFromTheirColumns)
     } cases[] = {
         {"one line",
          lines({line1, line2}),
-         {{496000.5, 496040.5}, {5314000.2, 5314030.2}, {1001, 1003}, {}, {first, first + 1}}},
+         {{496000.5, 496040.5}, {5314000.2, 5314030.2}, {1001, 1003}, {}, {first, first + 1}, "0 2001"}},
         {"a fraction",
          lines({line1, fraction}, "\n"),
-         {{496000.5, 496010.5}, {5314000.2, 5314007.2}, {1001, 1002}, {"", "1001.5"}, {first, first + 1}}},
+         {{496000.5, 496010.5}, {5314000.2, 5314007.2}, {1001, 1002}, {"", "1001.5"}, {first, first + 1}, "0 2001"}},
         {"two lines, X and blank lines between",
          lines({line1, relation, "", other}, "\r"),
-         {{496000.5, 496100.5}, {5314000.2, 5314100.2}, {1001, 1001}, {"2001/1001", "2003/1001"}, {first, first + 3}}},
+         {{496000.5, 496100.5},
+          {5314000.2, 5314100.2},
+          {1001, 1001},
+          {"2001/1001", "2003/1001"},
+          {first, first + 3},
+          "0 2001;1 2003"}},
         {"tabs",
          lines({with_tabs(line1), with_tabs(other)}),
-         {{496000.5, 496100.5}, {5314000.2, 5314100.2}, {1001, 1001}, {"2001/1001", "2003/1001"}, {first, first + 1}}},
+         {{496000.5, 496100.5},
+          {5314000.2, 5314100.2},
+          {1001, 1001},
+          {"2001/1001", "2003/1001"},
+          {first, first + 1},
+          "0 2001;1 2003"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(r.name) + ", " + c.what);
@@ -92,6 +103,10 @@ TEST_P(SpsRevisionTest, PointRecordsAreReadFromTheirColumns)
         EXPECT_EQ(points->y, c.expected.y);
         EXPECT_EQ(points->number, c.expected.number);
         EXPECT_EQ(points->name, c.expected.name);
+        std::string runs;
+        for (const marovin::NamedLine& line : points->lines)
+            runs += (runs.empty() ? "" : ";") + std::to_string(line.first) + " " + line.name;
+        EXPECT_EQ(runs, c.expected.runs);
         for (std::size_t k = 0; k < c.expected.file_lines.size(); ++k)
             EXPECT_EQ(text.file_line(static_cast<std::int64_t>(k + 1)), c.expected.file_lines[k]);
     }

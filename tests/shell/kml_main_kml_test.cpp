@@ -1,6 +1,7 @@
 #include "qt_support.h"
 #include "window_fixture.h"
 #include "kml/kml_writer.h"
+#include "kml/kmz_writer.h"
 #include "shell/info_view.h"
 #include "shell/tab_control.h"
 
@@ -172,6 +173,62 @@ TEST_F(KmlButtonsTest, FailuresAreToldWriteNothingAndLeaveTheWriterRed)
     }
 }
 
+// A table of more than 100,000 points is offered the KMZ before a ".KML"
+// name is written: Yes writes the archive under the KMZ name, which the box
+// then shows, No the KML file as before; a ".kmz" name writes the archive
+// without asking. The "Information" tab shows the archive's doc.kml.
+TEST_F(KmlButtonsTest, LargeSurveysAreOfferedTheKmzAndKmzNamesWriteIt)
+{
+    const struct {
+        const char* mode;
+        int points;
+        const char* name;
+        Desktop::Answer answer;
+        bool asked;
+        const char* written;
+    } cases[] = {
+        {"SEGY", 100001, "LINE1.KML", Desktop::Answer::Yes, true, "LINE1.kmz"},
+        {"TEXT_XY", 100001, "line1.kml", Desktop::Answer::No, true, "line1.kml"},
+        {"TEXT_XY", 100000, "line1.KML", Desktop::Answer::Yes, false, "line1.KML"},
+        {"SEGY", 50, "small.KmZ", Desktop::Answer::No, false, "small.KmZ"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.mode) + " " + c.name);
+        KML_Main& w = converted(c.mode);
+        std::vector<double> longitude, latitude;
+        for (int k = 0; k < c.points; ++k) {
+            longitude.push_back(9 + (k % 400) * 3e-4);
+            latitude.push_back(48 + (k / 400) * 2e-4);
+        }
+        w.Point_Table = marovin::PointTable(longitude, latitude, std::vector<std::int32_t>(c.points, 1));
+        const bool seismic = c.mode == std::string("SEGY");
+        QLineEdit* box = seismic ? w.Text8 : w.Text2;
+        box->setText(path(QString::fromLatin1(c.name)));
+        desktop.messages.clear();
+        desktop.answers = {c.answer};
+        seismic ? w.Command3_Click() : w.Command10_Click();
+
+        ASSERT_EQ(desktop.messages.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(
+                desktop.messages[0].text,
+                QStringLiteral("This survey has 100001 points. A KML file of this size opens slowly or not at all "
+                               "in an earth viewer; a KMZ file with levels of detail opens at once. Write "
+                               "%1.kmz instead?")
+                    .arg(QFileInfo(QString::fromLatin1(c.name)).completeBaseName()));
+            EXPECT_EQ(desktop.messages[0].title, QStringLiteral("Marovin"));
+            EXPECT_EQ(desktop.messages[0].buttons, Desktop::Buttons::YesNo);
+        }
+        EXPECT_EQ(box->text(), path(QString::fromLatin1(c.written)));
+        const QByteArray bytes = readBytes(box->text());
+        const bool kmz = QString::fromLatin1(c.written).endsWith(QStringLiteral(".kmz"), Qt::CaseInsensitive);
+        EXPECT_EQ(bytes.startsWith("PK\x03\x04"), kmz);
+        EXPECT_EQ(w.RichTextBox1->text().contains(QStringLiteral("<href>t/0.kml</href>")), kmz);
+        EXPECT_EQ(w.SSTab1->currentIndex(), 2);
+        EXPECT_EQ(KML_Main::backColour(seismic ? w.Command4 : w.Command11), stepColourValue(StepColour::Red));
+    }
+}
+
 TEST_F(KmlButtonsTest, SaveDialogSetsTheTextRoadPathUnlessCancelled)
 {
     KML_Main& w = window();
@@ -183,7 +240,7 @@ TEST_F(KmlButtonsTest, SaveDialogSetsTheTextRoadPathUnlessCancelled)
     ASSERT_EQ(desktop.dialogs.size(), 1u);
     EXPECT_TRUE(desktop.dialogs[0].save);
     EXPECT_EQ(desktop.dialogs[0].request.title, QStringLiteral("Topo selection"));
-    EXPECT_EQ(desktop.dialogs[0].request.filter, QStringLiteral("Google Earth File |*.KML|"));
+    EXPECT_EQ(desktop.dialogs[0].request.filter, QStringLiteral("Google Earth File |*.KML|KMZ files (*.kmz)|*.kmz|"));
     EXPECT_EQ(desktop.dialogs[0].request.fileName, QStringLiteral("*.KML"));
     EXPECT_EQ(desktop.dialogs[0].request.initialDirectory, QString());
     EXPECT_FALSE(w.CmDialog1.CancelError);

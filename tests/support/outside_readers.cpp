@@ -3,7 +3,10 @@
 #include "support/program_run.h"
 #include "support/scratch_folder.h"
 
+#include <minizip/unzip.h>
+
 #include <cstdio>
+#include <memory>
 #include <sstream>
 
 namespace support {
@@ -48,6 +51,25 @@ std::vector<std::pair<double, double>> cs2cs_degrees(const std::string& system,
     while (output >> latitude >> longitude >> height)
         degrees.emplace_back(longitude, latitude);
     return degrees;
+}
+
+std::vector<std::pair<std::string, std::string>> zip_entries(const std::string& path)
+{
+    const std::unique_ptr<void, int (*)(unzFile)> zip(unzOpen64(path.c_str()), unzClose);
+    std::vector<std::pair<std::string, std::string>> entries;
+    for (int at = zip ? unzGoToFirstFile(zip.get()) : UNZ_BADZIPFILE; at == UNZ_OK; at = unzGoToNextFile(zip.get())) {
+        unz_file_info64 info{};
+        char name[512];
+        if (unzGetCurrentFileInfo64(zip.get(), &info, name, sizeof name, nullptr, 0, nullptr, 0) != UNZ_OK ||
+            unzOpenCurrentFile(zip.get()) != UNZ_OK)
+            return {};
+        std::string bytes(info.uncompressed_size, '\0');
+        const int read = unzReadCurrentFile(zip.get(), bytes.data(), static_cast<unsigned>(bytes.size()));
+        if (unzCloseCurrentFile(zip.get()) != UNZ_OK || read != static_cast<int>(bytes.size())) // CRC checked here
+            return {};
+        entries.emplace_back(name, std::move(bytes));
+    }
+    return entries;
 }
 
 } // namespace support

@@ -1,7 +1,8 @@
 #pragma once
 // Readers other than the program's, to check what it writes and computes:
-// GDAL's ogrinfo on a KML file, PROJ's cs2cs on coordinates. Tests skip when
-// the tool is not installed (gdal-bin, proj-bin).
+// GDAL's ogrinfo on a KML file, PROJ's cs2cs on coordinates, minizip's
+// unzip on a KMZ archive. Tests skip when the tool is not installed
+// (gdal-bin, proj-bin).
 
 #include <cmath>
 #include <string>
@@ -26,5 +27,9 @@ bool have_libkml_driver();
 // (longitude, latitude) of each, empty when cs2cs is missing.
 std::vector<std::pair<double, double>> cs2cs_degrees(const std::string& system,
                                                      const std::vector<std::pair<double, double>>& points);
+
+// The entries of a ZIP archive in its directory's order, each with its
+// bytes; empty when it cannot be read whole.
+std::vector<std::pair<std::string, std::string>> zip_entries(const std::string& path);
 
 } // namespace support
