@@ -15,7 +15,7 @@ namespace {
 
 // libdeflate's level 2: about the speed of zlib's fastest level with the
 // size of zlib's default one on KML placemarks.
-constexpr int kDeflateLevel = 2;
+constexpr int kDeflateLevel = 1;
 
 } // namespace
 
