@@ -103,15 +103,17 @@ struct Split {
     std::uint8_t side = 0;              // the buffer that holds the quarters' points
     std::array<Quarter, 4> quarters;
     std::size_t quarter_count = 0;
+    std::vector<std::uint16_t> places; // room for Place::place() of each point
 };
 
 constexpr std::size_t kGrid = 32; // cells a side of a node's grid, kGrid² = kTileKeeps
 static_assert(kGrid * kGrid == kTileKeeps);
 
 // The cell of a point in its node's grid, and so its quarter: a quarter is
-// a block of cells. A box too small to halve (points on one spot) hands its
-// points on in four runs of equal length instead of quarters, and takes its
-// cells likewise.
+// a block of cells, told apart by comparing with the middle of the box, so
+// that each point lies in its quarter's box. A box too small to halve
+// (points on one spot) hands its points on in four runs of equal length
+// instead of quarters, and takes its cells likewise.
 class Place {
 public:
     Place(const Box& box, std::uint32_t count)
@@ -126,27 +128,34 @@ public:
     double middle_longitude() const { return middle_longitude_; }
     double middle_latitude() const { return middle_latitude_; }
 
-    // The cell of the k-th point of the node.
-    std::size_t cell(std::uint32_t k, double longitude, double latitude) const
+    // The cell of the k-th point of the node, with its quarter (0
+    // south-west, 1 south-east, 2 north-west, 3 north-east) above it:
+    // quarter * kTileKeeps + cell.
+    std::uint16_t place(std::uint32_t k, double longitude, double latitude) const
     {
-        if (!halves_)
-            return static_cast<std::size_t>(std::uint64_t{k} * kTileKeeps / count_);
-        const std::size_t column = index((longitude - box_.west) * column_scale_, longitude >= middle_longitude_);
-        const std::size_t row = index((latitude - box_.south) * row_scale_, latitude >= middle_latitude_);
-        return row * kGrid + column;
+        if (!halves_) {
+            const auto cell = static_cast<unsigned>(std::uint64_t{k} * kTileKeeps / count_);
+            return static_cast<std::uint16_t>(quarter_of_cell(cell) * kTileKeeps + cell);
+        }
+        const int east = longitude >= middle_longitude_, north = latitude >= middle_latitude_;
+        const int column = index((longitude - box_.west) * column_scale_, east);
+        const int row = index((latitude - box_.south) * row_scale_, north);
+        return static_cast<std::uint16_t>((north * 2 + east) * int(kTileKeeps) + row * int(kGrid) + column);
     }
-    // 0 south-west, 1 south-east, 2 north-west, 3 north-east.
-    static std::size_t quarter(std::size_t cell)
+    static std::size_t cell(std::uint16_t place) { return place % kTileKeeps; }
+    static std::size_t quarter(std::uint16_t place) { return place / kTileKeeps; }
+    static std::size_t quarter_of_cell(std::size_t cell)
     {
         return (cell / kGrid >= kGrid / 2) * 2 + (cell % kGrid >= kGrid / 2);
     }
 
 private:
-    // A cell's index along one side, in the half the point lies in.
-    static std::size_t index(double at, bool upper)
+    // A cell's index along one side, within the half the point lies in.
+    static int index(double at, int upper)
     {
-        constexpr double kHalf = kGrid / 2;
-        return static_cast<std::size_t>(upper ? std::clamp(at, kHalf, kHalf * 2 - 1) : std::clamp(at, 0.0, kHalf - 1));
+        constexpr int kHalf = kGrid / 2;
+        const int low = upper * kHalf;
+        return std::clamp(static_cast<int>(std::clamp(at, -1.0, double(kGrid))), low, low + kHalf - 1);
     }
 
     Box box_;
@@ -164,10 +173,9 @@ struct EvenPick {
     bool next()
     {
         carried += take;
-        if (carried < count)
-            return false;
-        carried -= count;
-        return true;
+        const bool taken = carried >= count;
+        carried -= taken ? count : 0;
+        return taken;
     }
 };
 
@@ -211,12 +219,19 @@ public:
         std::uint32_t* into = buffers_[split.side].get() + node.first;
         const Place place(node.box, n);
 
+        // Where each point goes, and how many points of each kind each cell
+        // holds.
+        split.places.resize(std::max<std::size_t>(split.places.size(), n));
+        std::uint16_t* places = split.places.data();
         std::array<std::uint32_t, kTileKeeps> labelled{}, plain{};
-        for (std::uint32_t k = 0; k < n; ++k) {
-            if ((k & 0xFFFF) == 0xFFFF && progress.cancelled())
+        for (std::uint32_t start = 0; start < n; start += kBetweenAsks) {
+            if (progress.cancelled())
                 return false;
-            const std::uint32_t i = points[k];
-            ++(this->labelled(i) ? labelled : plain)[place.cell(k, longitude(i), latitude_[i])];
+            for (std::uint32_t k = start, end = std::min(n, start + kBetweenAsks); k < end; ++k) {
+                const std::uint32_t i = points[k];
+                places[k] = place.place(k, longitude(i), latitude_[i]);
+                ++(this->labelled(i) ? labelled : plain)[Place::cell(places[k])];
+            }
         }
         const std::array<std::uint32_t, kTileKeeps> share = shares(labelled, plain);
 
@@ -228,18 +243,16 @@ public:
             pick_labelled[c] = {take_labelled, labelled[c], 0};
             pick_plain[c] = {share[c] - take_labelled, plain[c], 0};
             size[0] += share[c];
-            size[1 + Place::quarter(c)] += labelled[c] + plain[c] - share[c];
+            size[1 + Place::quarter_of_cell(c)] += labelled[c] + plain[c] - share[c];
         }
         std::array<std::uint32_t, 5> at{};
         for (std::size_t g = 1; g < 5; ++g)
             at[g] = at[g - 1] + size[g - 1];
         for (std::uint32_t k = 0; k < n; ++k) {
-            if ((k & 0xFFFF) == 0xFFFF && progress.cancelled())
-                return false;
             const std::uint32_t i = points[k];
-            const std::size_t c = place.cell(k, longitude(i), latitude_[i]);
-            const bool kept = (this->labelled(i) ? pick_labelled : pick_plain)[c].next();
-            into[at[kept ? 0 : 1 + Place::quarter(c)]++] = i;
+            const std::uint16_t where = places[k];
+            const bool kept = (this->labelled(i) ? pick_labelled : pick_plain)[Place::cell(where)].next();
+            into[at[kept ? 0 : 1 + Place::quarter(where)]++] = i;
         }
 
         split.own = {into, size[0]};
@@ -259,6 +272,8 @@ public:
     }
 
 private:
+    static constexpr std::uint32_t kBetweenAsks = 1 << 16; // points between two questions to the progress
+
     double longitude(std::uint32_t i) const { return bounds_.unwrapped(longitude_[i]); }
 
     // Each cell's share of the kept points: as even as the cells' points

@@ -306,7 +306,7 @@ struct HullCandidates {
 class EdgeCells {
 public:
     static constexpr std::size_t kMaxCells = std::size_t{1} << 22;
-    static constexpr std::size_t kMaxEdgeCells = 2500;
+    static constexpr std::size_t kMaxEdgeCells = 1000;
 
     EdgeCells(const Ground& ground, std::size_t n, double scale) : ground_(ground)
     {
