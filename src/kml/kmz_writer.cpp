@@ -420,11 +420,18 @@ std::string root_document(const std::string& path, const PointTable& table, cons
     sink.line("<fill>0</fill>");
     sink.line("</PolyStyle>");
     sink.line("</Style>");
+    // The line's width of 3 and its PolyStyle, which KML leaves to polygons,
+    // are for Marble (22.12): it draws a LineString narrower than 2.5 pixels
+    // only in its style's PolyStyle colour, and without one in whatever
+    // colour it drew last (the outline's), or not at all.
     sink.line(R"(<Style id="line">)");
     sink.line("<LineStyle>");
     sink.line("<color>ff0080ff</color>");
-    sink.line("<width>2</width>");
+    sink.line("<width>3</width>");
     sink.line("</LineStyle>");
+    sink.line("<PolyStyle>");
+    sink.line("<color>ff0080ff</color>");
+    sink.line("</PolyStyle>");
     sink.line("</Style>");
     sink.line(R"(<Style id="lineEnd">)");
     sink.line("<IconStyle>");
