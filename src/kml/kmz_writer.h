@@ -9,7 +9,8 @@
 //
 //   doc.kml            the root document, small whatever the survey's size:
 //                      a LookAt on the survey; its outline as a Polygon;
-//                      one LineString per seismic line; each line's name on
+//                      one LineString per seismic line drawn (at most
+//                      kMostLinesDrawn, see survey_shape.h); each line's name on
 //                      a placemark at its first and at its last point (the
 //                      point's own label as description); one NetworkLink,
 //                      with a Region on the survey's box, to the root tile.

@@ -15,7 +15,7 @@
 // border longer), or their convex hull when that gives no polygon. The hull
 // is drawn on the points of the grid cells along the survey's edge, cells of
 // a quarter of that scale, each cell giving its extreme points towards its
-// empty neighbours; a survey whose edge needs more than 2,500 cells gets
+// empty neighbours; a survey whose edge needs more than 1,000 cells gets
 // larger cells, and its outline a scale of four cells.
 //
 // The base map stays small whatever the survey: at most 250 lines are
