@@ -105,20 +105,29 @@ std::vector<Timed> timed(const std::vector<std::vector<std::string>>& commands, 
     return medians;
 }
 
-// Deflates a file as the KMZ writer deflates its tiles: pieces of a large
-// tile's size, on every core, each with its CRC.
-int deflate(const char* path)
+// The bytes of a file, mapped; empty when it cannot be read.
+std::string_view mapped_file(const char* path)
 {
     const int fd = ::open(path, O_RDONLY);
     struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0)
-        return 1;
+    if (fd < 0 || ::fstat(fd, &info) != 0 || info.st_size == 0)
+        return {};
     const auto size = static_cast<std::size_t>(info.st_size);
     void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     ::close(fd);
     if (mapped == MAP_FAILED)
+        return {};
+    return {static_cast<const char*>(mapped), size};
+}
+
+// Deflates a file as the KMZ writer deflates its tiles: pieces of a large
+// tile's size, on every core, each with its CRC.
+int deflate(const char* path)
+{
+    const std::string_view bytes = mapped_file(path);
+    if (bytes.empty())
         return 1;
-    const std::string_view bytes(static_cast<const char*>(mapped), size);
+    const std::size_t size = bytes.size();
     constexpr std::size_t kPiece = 256 * 1024;
     std::atomic<std::size_t> next{0}, deflated{0};
     std::vector<std::jthread> threads;
@@ -135,17 +144,11 @@ int deflate(const char* path)
 
 int write(const std::string& kind, const char* points_path, const char* output, const char* facts_path)
 {
-    const int fd = ::open(points_path, O_RDONLY);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0)
+    const std::string_view file = mapped_file(points_path);
+    if (file.empty())
         return 1;
-    const auto size = static_cast<std::size_t>(info.st_size);
-    void* mapped = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
-    if (mapped == MAP_FAILED)
-        return 1;
-    const auto* bytes = static_cast<const char*>(mapped);
-    const std::size_t n = size / (4 * sizeof(double));
+    const char* bytes = file.data();
+    const std::size_t n = file.size() / (4 * sizeof(double));
     const bool kmz = kind == "kmz";
     std::vector<double> longitude(n), latitude(n), x(kmz ? n : 0), y(kmz ? n : 0);
     std::vector<std::int32_t> number(n);
@@ -160,7 +163,7 @@ int write(const std::string& kind, const char* points_path, const char* output, 
             y[k] = point[3];
         }
     }
-    ::munmap(mapped, size);
+    ::munmap(const_cast<char*>(bytes), file.size());
     marovin::PointTable table(std::move(longitude), std::move(latitude), std::move(number));
     if (!kmz) {
         const marovin::Status written = marovin::write_kml_file(output, table, kLabels);
