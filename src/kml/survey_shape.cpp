@@ -346,19 +346,19 @@ public:
     // most kMaxEdgeCells lie on the edge.
     Status occupy(std::size_t n, const Progress& progress)
     {
-        occupied_.assign(columns_ * rows_, false);
+        occupied_.assign(columns_ * rows_, 0);
         for (std::size_t i = 0; i < n; ++i) {
             if (stop_asked(progress, i))
                 return fail(std::string(kCancelled));
-            occupied_[cell_of(i)] = true;
+            occupied_[cell_of(i)] = 1;
         }
         while (!find_edges()) {
             const std::size_t columns = (columns_ + 1) / 2, rows = (rows_ + 1) / 2;
-            std::vector<bool> coarse(columns * rows);
+            std::vector<std::uint8_t> coarse(columns * rows);
             for (std::size_t r = 0; r < rows_; ++r)
                 for (std::size_t c = 0; c < columns_; ++c)
                     if (occupied_[r * columns_ + c])
-                        coarse[r / 2 * columns + c / 2] = true;
+                        coarse[r / 2 * columns + c / 2] = 1;
             occupied_ = std::move(coarse);
             columns_ = columns;
             rows_ = rows;
@@ -455,8 +455,8 @@ private:
     const Ground& ground_;
     double west_ = 0, south_ = 0, cell_ = 0, scale_ = 0;
     std::size_t fine_columns_ = 0, fine_rows_ = 0, columns_ = 0, rows_ = 0;
-    int shift_ = 0; // the cells are 2^shift_ fine cells a side
-    std::vector<bool> occupied_;
+    int shift_ = 0;                      // the cells are 2^shift_ fine cells a side
+    std::vector<std::uint8_t> occupied_; // 1 for a cell that holds points
     std::vector<Edge> edges_;
     std::vector<bool> edge_;
     std::unordered_map<std::size_t, std::size_t> slot_;
