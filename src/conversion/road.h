@@ -47,21 +47,23 @@ struct SeismicSource {
     HeaderPosition label = TraceWord::Ensemble;
     CoordinatePair pair{TraceWord::GroupX, TraceWord::GroupY};
     // Nothing: the header's scalar (header_divisor).
-    std::optional<double> divisor;
+    std::optional<double> divisor{};
 };
 
 // The text road: an XY text as loaded (load_xy_file), one point a line.
 struct TextSource {
-    XyText text;
+    XyText text{};
     XyLayout layout = XyLayout::XYZ;
     double divisor = 1;
 };
 
+using RoadSource = std::variant<SeismicSource, TextSource>;
+
 struct RoadRequest {
-    std::variant<SeismicSource, TextSource> source;
+    RoadSource source;
     // The source system as the user gave it ("UTM32", "EPSG:23031", a PROJ
     // string); nothing converts nothing (the result holds the points alone).
-    std::optional<std::string> system;
+    std::optional<std::string> system{};
     // False: the system the file names, when it names one, is taken in
     // place of `system` (which is then the default).
     bool system_given = true;
@@ -93,9 +95,9 @@ struct RoadResult {
     // An SPS file's grid units when its H records give other units than
     // metres: the coordinates were converted as they stand.
     std::string grid_units;
-    // What the conversion used, as the in-process converter knows it; the
+    // What the conversion used, as the in-process converter knows it (the
     // converter program writes it in its result file's leading lines, which
-    // the exchange skips.
+    // the exchange skips).
     ConversionReport report;
     // The points as read (after the divisor), with where each came from:
     // kept when asked, and whenever nothing was converted.
@@ -127,6 +129,8 @@ std::string_view angle_units(std::int16_t units);
 struct Degrees {
     std::vector<double> longitude;
     std::vector<double> latitude;
+    // What the conversion used, when the converter knows it.
+    ConversionReport report;
 };
 
 // What a converter is told besides the points.
@@ -138,6 +142,10 @@ struct ConversionJob {
     Road road = Road::Seismic;
     // Where point i (0-based) came from, before a message: "trace 12: ".
     std::function<std::string(std::size_t)> place;
+
+    // The system as the converter reads it from the job: without the
+    // blanks around it, and WGS84 for a blank one on the text road.
+    std::string_view source_system() const;
 };
 
 class Converter {
@@ -173,8 +181,6 @@ public:
                                              Progress& progress) override;
 
 private:
-    Result<Degrees, RoadError> run_and_read(std::size_t count, Progress& progress);
-
     std::string job_path_;
     std::string result_path_;
     char decimal_point_;
@@ -190,12 +196,6 @@ public:
     // Converts the points where they lie.
     Result<Degrees, RoadError> convert_taken(std::vector<double> x, std::vector<double> y, const ConversionJob& job,
                                              Progress& progress) override;
-
-    // What the last conversion used.
-    const ConversionReport& report() const { return report_; }
-
-private:
-    ConversionReport report_;
 };
 
 // Runs the road the request names. The request is taken over (an XY text

@@ -219,7 +219,7 @@ TEST_F(MarovinKml, WordsAtAnyByteFromTheSystemTheFileNamesLeavingOutTracesWithou
             longitude; // of the second trace, the first with coordinates (the ED50 datum puts it west of zone 31 central meridian in WGS84)
         const char* told;
     } cases[] = {
-        {"", ",2.9988", " (converted from EPSG:23031, ED50 / UTM zone 31N, which its textual header names)"},
+        {"", ",2.9988", " (converted from system EPSG:23031, ED50 / UTM zone 31N, from the textual header)"},
         {"-s UTM32 ", ",9.0000", ""},
     };
     for (const auto& c : cases) {
