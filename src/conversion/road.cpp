@@ -131,10 +131,10 @@ Result<RoadPoints, RoadError> seismic_points(const SeismicSource& source, RoadRe
 // The points of an XY text, one a line.
 Result<RoadPoints, RoadError> text_points(TextSource source, RoadResult& result, Progress& progress)
 {
-    progress.begin(Step::ReadingPoints, 0);
-    Result<RoadPoints> points = text_road_points(std::move(source.text), source.layout, source.divisor);
+    progress.begin(Step::ReadingPoints, static_cast<std::uint64_t>(count_lines(source.text.text)));
+    Result<RoadPoints> points = text_road_points(std::move(source.text), source.layout, source.divisor, progress);
     if (!points)
-        return failed(RoadFailure::ReadFile, points.error());
+        return was_cancelled(points.error()) ? cancelled() : failed(RoadFailure::ReadFile, points.error());
     // The grid adds its heading row to the table's points.
     if (points->size() >= static_cast<std::size_t>(INT32_MAX))
         return failed(RoadFailure::ReadFile, "the file holds more points than a table holds");

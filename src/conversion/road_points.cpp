@@ -155,13 +155,13 @@ Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& fil
     return road;
 }
 
-Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor)
+Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor, Progress& progress)
 {
     XyText lines;
     lines.left_out = text.left_out;
     lines.header = text.header;
     lines.sps = text.sps;
-    Result<XyPoints> read = read_xy_points(std::move(text), layout);
+    Result<XyPoints> read = read_xy_points(std::move(text), layout, progress);
     if (!read)
         return fail(read.error());
     RoadPoints points{std::move(read->x),    std::move(read->y), std::move(read->number),

@@ -94,8 +94,9 @@ Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& fil
 
 // The points of an XY text already loaded, one a line, as read_xy_points
 // reads them (its rules and messages: a list's layout or header line, or an
-// SPS file's records).
-Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor);
+// SPS file's records). The lines read are told to `progress`, which may
+// stop the read.
+Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor, Progress& progress = no_progress());
 
 // The points on the ground for a point table of a road's points converted
 // from `system`: their X and Y (taken over from `points`) unless the system
