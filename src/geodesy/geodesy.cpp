@@ -434,9 +434,9 @@ struct DomainCheck {
 // curves themselves. So before it is trusted it is tried: a grid of points
 // over it, edges and corners included, must all come back from the round
 // trip a hundred times closer than the refusal's millimetre. A place where
-// the projection wraps is a region bounded by a line or a curve, and a
-// region of the plane that a box meets takes in a corner or a stretch of the
-// box's edge, or (a curve) spans cells of the grid; a series losing
+// the projection wraps reaches beyond any box (a half-plane past a pole's
+// northing, a cone's missing sector) and has a straight border, so where it
+// enters the box it takes in one of the box's corners; a series losing
 // precision does so gradually, outwards, so the edges show it first. Where
 // the trial fails, and where PROJ gives no area or no box, every point takes
 // the round trip: Web Mercator fails it (with the margin its area reaches
