@@ -140,7 +140,7 @@ Answer convert(const Sketch& sketch, const char* target, std::vector<double> x, 
 
 bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 std::string described(const std::vector<double>& x, const std::vector<double>& y)

@@ -41,7 +41,7 @@ Converted convert(const std::string& system, std::vector<double> x, std::vector<
 // The same doubles, bit for bit.
 bool same_bits(const std::vector<double>& a, const std::vector<double>& b)
 {
-    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
 }
 
 TEST(GeographicSystem, WhatProjReadsAsGeographicIsGeographicAndNothingElse)
