@@ -171,7 +171,8 @@ Result<Degrees, RoadError> InProcessConverter::convert_taken(std::vector<double>
         y[i] = job_value(y[i]);
     }
     const ConversionPlaces places{"", "", "", place};
-    Result<ConversionReport> converted = convert_points(job.source_system(), "WGS84", x, y, places);
+    Result<ConversionReport> converted =
+        convert_points(job.source_system(), "WGS84", x, y, places, RoundTrip::where_needed, &progress);
     if (progress.cancelled())
         return cancelled();
     if (!converted)
