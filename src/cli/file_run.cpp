@@ -111,19 +111,23 @@ void append_csv_text(std::string& out, std::string_view text)
 
 // CSV: UTF-8, LF line ends, numbers in the shortest form that reads back
 // to the same double; last the point's name where the file gives it as
-// text (a text ID, an SPS line and point), else nothing.
-Status write_csv(const std::string& output, const RoadPoints& points, const PointTable* degrees)
+// text (a text ID, an SPS line and point), else nothing. The points as read
+// give the trace or line, X and Y; once converted, the table holds their
+// numbers, names and degrees.
+Status write_csv(const std::string& output, const RoadResult& road)
 {
     Result<Sink> sink = Sink::open(output);
     if (!sink)
         return fail(sink.error());
+    const RoadPoints& points = road.points;
+    const PointTable* degrees = road.system_used.empty() ? nullptr : &road.table;
     std::string block = degrees ? "trace,number,x,y,longitude,latitude,name\n" : "trace,number,x,y,name\n";
     constexpr std::size_t kBlock = std::size_t{1} << 20;
     block.reserve(kBlock + 256);
     for (std::size_t i = 0; i < points.size(); ++i) {
         append_integer(block, points.origin(i));
         block += ',';
-        append_integer(block, points.number[i]);
+        append_integer(block, degrees ? degrees->number()[i] : points.number[i]);
         block += ',';
         append_shortest(block, points.x[i]);
         block += ',';
@@ -135,7 +139,9 @@ Status write_csv(const std::string& output, const RoadPoints& points, const Poin
             append_shortest(block, degrees->latitude()[i]);
         }
         block += ',';
-        if (!points.name.empty())
+        if (degrees)
+            append_csv_text(block, degrees->name(i));
+        else if (!points.name.empty())
             append_csv_text(block, points.name[i]);
         block += '\n';
         if (block.size() >= kBlock) {
@@ -259,7 +265,7 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
         done += "; " + result.unset_text;
 
     if (options.csv) {
-        if (Status written = write_csv(target.output, result.points, converted ? &result.table : nullptr); !written)
+        if (Status written = write_csv(target.output, result); !written)
             return failed(written.error());
     } else if (kmz) {
         Result<KmzWritten> written = write_kmz_file(target.output, result.table, options.labels);

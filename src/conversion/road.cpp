@@ -47,24 +47,32 @@ Result<RoadResult, RoadError> run_road(RoadRequest request, Converter& converter
         return result;
     }
 
-    // 3. Their conversion. The points are handed over unless they are to
-    // be kept: the in-process converter then converts them where they lie.
+    // 3. Their conversion. X and Y are handed over unless they are to be
+    // kept: the in-process converter then converts them where they lie.
     const ConversionJob job = conversion_job(request, result, points);
-    if (request.keep_points)
-        result.points = points;
-    const bool keep_xy = request.keep_ground;
+    const bool keep_xy = request.keep_ground || request.keep_points;
     Result<Degrees, RoadError> degrees =
         keep_xy ? converter.convert(points.x, points.y, job, progress)
                 : converter.convert_taken(std::move(points.x), std::move(points.y), job, progress);
     if (!degrees)
         return degrees.failure();
 
-    // 4. The table the KML writers read.
+    // 4. The table the KML writers read, with the points on the ground.
     result.table = PointTable(std::move(degrees->longitude), std::move(degrees->latitude), std::move(points.number),
                               std::move(points.name));
-    if (request.keep_ground)
-        result.table.set_ground(survey_ground(points, job.source_system()));
     result.report = std::move(degrees->report);
+    if (request.keep_ground) {
+        RoadPoints kept;
+        RoadPoints& ground = request.keep_points ? kept : points;
+        if (request.keep_points) {
+            kept.x = points.x;
+            kept.y = points.y;
+            kept.named_lines = points.named_lines;
+        }
+        result.table.set_ground(survey_ground(ground, job.source_system()));
+    }
+    if (request.keep_points)
+        result.points = std::move(points);
     return result;
 }
 

@@ -100,7 +100,8 @@ struct RoadResult {
     // the exchange skips).
     ConversionReport report;
     // The points as read (after the divisor), with where each came from:
-    // kept when asked, and whenever nothing was converted.
+    // kept when asked, and whenever nothing was converted. Once converted,
+    // their numbers and names are the table's (and not kept here twice).
     RoadPoints points;
 
     std::int64_t point_count() const { return traces - unset; }
