@@ -42,6 +42,9 @@ Result<RoadResult, RoadError> run_road(RoadRequest request, Converter& converter
     RoadPoints& points = *read;
     if (progress.cancelled())
         return cancelled();
+    // The grid adds its heading row to the table's points.
+    if (points.size() >= static_cast<std::size_t>(INT32_MAX))
+        return failed(RoadFailure::ReadFile, "the file holds more points than a table holds");
     if (result.system_used.empty()) {
         result.points = std::move(points);
         return result;
@@ -143,9 +146,6 @@ Result<RoadPoints, RoadError> text_points(TextSource source, RoadResult& result,
     Result<RoadPoints> points = text_road_points(std::move(source.text), source.layout, source.divisor, progress);
     if (!points)
         return was_cancelled(points.error()) ? cancelled() : failed(RoadFailure::ReadFile, points.error());
-    // The grid adds its heading row to the table's points.
-    if (points->size() >= static_cast<std::size_t>(INT32_MAX))
-        return failed(RoadFailure::ReadFile, "the file holds more points than a table holds");
     result.traces = static_cast<std::int64_t>(points->size());
     progress.advance(points->size());
     return std::move(points).value();
