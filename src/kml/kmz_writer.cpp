@@ -411,12 +411,17 @@ std::string root_document(const std::string& path, const PointTable& table, cons
     write_number_element(sink, "range", std::round(std::max(200.0, 1.5 * std::max(width, height))));
     sink.line("</LookAt>");
 
+    // The outline's PolyStyle names a colour (its yellow, transparent) as
+    // well as no fill: without one Marble (22.12) often goes on drawing its
+    // own areas (towns, borders) with the last pen it used, a line's orange;
+    // with it, seldom.
     sink.line(R"(<Style id="outline">)");
     sink.line("<LineStyle>");
     sink.line("<color>ff00ffff</color>");
     sink.line("<width>2</width>");
     sink.line("</LineStyle>");
     sink.line("<PolyStyle>");
+    sink.line("<color>0000ffff</color>");
     sink.line("<fill>0</fill>");
     sink.line("</PolyStyle>");
     sink.line("</Style>");
