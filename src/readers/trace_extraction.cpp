@@ -1,5 +1,7 @@
 #include "readers/trace_extraction.h"
 
+#include "base/large_pages.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -430,9 +432,9 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
         return fail("the scalar for coordinates cannot divide the coordinates");
 
     const WordOffsets o = offsets_of(selection);
-    points.labels.resize(static_cast<std::size_t>(count));
-    points.x.resize(static_cast<std::size_t>(count));
-    points.y.resize(static_cast<std::size_t>(count));
+    resize_on_large_pages(points.labels, static_cast<std::size_t>(count));
+    resize_on_large_pages(points.x, static_cast<std::size_t>(count));
+    resize_on_large_pages(points.y, static_cast<std::size_t>(count));
 
     const double divisor = selection.divisor;
     const Status read = varying ? fill_varying(fd, size, name, layout, o, divisor, points)
