@@ -5,9 +5,10 @@
 //       writes a SEG-Y line of <traces> traces of 250 samples, receiver
 //       coordinates in UTM zone 32 (centimetres, scalar -100)
 //   trace_extraction_bench extract <file.sgy>
-//       times reading the label, X and Y words of every trace (mapped and
-//       positioned reads) beside the page-touch limit of a mapped read, and
-//       writing the converter job
+//       times reading the label, X and Y words of every trace (positioned,
+//       mapped and block reads) beside the limits of a mapped read (page
+//       touch) and of a block read (the traces read in sequential blocks),
+//       and writing the converter job
 //   trace_extraction_bench lengths
 //       the break-even of the block read: lines of traces from 250 to 32,000
 //       samples (about 400 MB each, under /tmp, deleted after), each read
@@ -64,11 +65,17 @@ int extract(const char* path)
     marovin::TraceSelection selection;
     selection.divisor = 100;
     const int runs = 5;
-    std::vector<double> limit;
-    for (int run = 0; run < runs; ++run)
-        limit.push_back(bench::page_touch_limit(file->descriptor(), layout.first, layout.trace_bytes(), layout.count));
-    const double touch = bench::median(limit);
-    std::printf("page-touch limit %d traces: %.3f s (median of %d)\n", file->traces(), touch, runs);
+    std::vector<double> touches, sequentials;
+    for (int run = 0; run < runs; ++run) {
+        touches.push_back(
+            bench::page_touch_limit(file->descriptor(), layout.first, layout.trace_bytes(), layout.count));
+        sequentials.push_back(bench::sequential_read_limit(file->descriptor(), layout.first, layout.trace_bytes(),
+                                                           layout.count, marovin::kReadBlockBytes));
+    }
+    const double touch = bench::median(touches), sequential = bench::median(sequentials);
+    std::printf("limits, %d traces (medians of %d): page touch %.3f s (of the mapped read), sequential read %.3f s "
+                "(of the block read)\n",
+                file->traces(), runs, touch, sequential);
     for (const auto method :
          {marovin::ReadMethod::Positioned, marovin::ReadMethod::Mapped, marovin::ReadMethod::Blocks}) {
         std::vector<double> reads, writes;
@@ -96,9 +103,9 @@ int extract(const char* path)
             std::remove(job.c_str());
         }
         const double read = bench::median(reads), write = bench::median(writes);
-        std::printf("%-10s %zu traces: words read %.3f s (%.2fx the page-touch limit), job written %.3f s, "
-                    "together %.3f s (medians of %d)\n",
-                    method_name(method), traces, read, read / touch, write, read + write, runs);
+        std::printf("%-10s %zu traces: words read %.3f s (%.2fx the page-touch limit, %.2fx the sequential read), "
+                    "job written %.3f s, together %.3f s (medians of %d)\n",
+                    method_name(method), traces, read, read / touch, read / sequential, write, read + write, runs);
     }
     return 0;
 }
