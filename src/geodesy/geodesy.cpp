@@ -197,16 +197,21 @@ struct Failure {
     double longitude = 0, latitude = 0; // its inverse projection, for the domain check
 };
 
+// The failure of a pass that was asked to stop.
+constexpr int kStopped = -2;
+
 // Walks points [begin, end) of xs, ys a slice at a time: f(first, count, x,
 // y, given_x, given_y) gets the slice in place at x, y, and its values as
 // given copied aside (the pass may change them in place). Stops at the
-// first failure f finds.
+// first failure f finds, and before a slice once `progress` is cancelled.
 template <class Pass>
 std::optional<Failure> by_slices(std::span<double> xs, std::span<double> ys, std::size_t begin, std::size_t end,
-                                 Pass&& f)
+                                 const Progress* progress, Pass&& f)
 {
     std::array<double, kSlice> given_x, given_y;
     for (std::size_t first = begin; first < end; first += kSlice) {
+        if (progress && progress->cancelled())
+            return Failure{first, kStopped};
         const std::size_t count = std::min(kSlice, end - first);
         double* x = xs.data() + first;
         double* y = ys.data() + first;
@@ -511,7 +516,7 @@ enum { kWrapped, kOutside };
 // conversion, when it is that very pipeline), else they are left as they
 // were.
 Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<double> ys, std::string_view system,
-                    const ConversionPlaces& places, bool keep_inverse)
+                    const ConversionPlaces& places, bool keep_inverse, const Progress* progress)
 {
     const bool geographic = check.geographic;
     const Area& area = check.area;
@@ -548,7 +553,7 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
         std::array<double, kSlice> back_x, back_y, inverse_x, inverse_y;
         std::array<std::uint32_t, kSlice> doubtful;
         return by_slices(
-            xs, ys, begin, end,
+            xs, ys, begin, end, progress,
             [&](std::size_t first, std::size_t count, double* x, double* y, const double* given_x,
                 const double* given_y) -> std::optional<Failure> {
                 double* longitude = keep_inverse ? x : inverse_x.data();
@@ -593,6 +598,8 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
     };
     if (const std::optional<Failure> failure = across_cores(check.projection.get(), xs.size(), pass)) {
         const std::size_t i = failure->index;
+        if (progress && progress->cancelled())
+            return fail(std::string(kCancelled));
         if (failure->kind == kWrapped)
             return fail(places.point(i) + "the point " + point_text(failure->x, failure->y, false) +
                         " is no position in " + quoted(system) +
@@ -656,7 +663,7 @@ bool is_geographic_system(std::string_view name)
 
 Result<ConversionReport> convert_points(std::string_view source_system, std::string_view target_system,
                                         std::span<double> xs, std::span<double> ys, const ConversionPlaces& places,
-                                        RoundTrip round_trip)
+                                        RoundTrip round_trip, const Progress* progress)
 {
     Context context(proj_context_create());
     PJ_CONTEXT* ctx = context.get();
@@ -688,7 +695,7 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
     // When the check's inverse projection is this very pipeline, the check
     // converts the points as it goes.
     const bool converted_by_check = same_pipeline(ctx, transformation.get(), check.projection.get());
-    if (Status checked = check_domain(check, xs, ys, source_system, places, converted_by_check); !checked)
+    if (Status checked = check_domain(check, xs, ys, source_system, places, converted_by_check, progress); !checked)
         return fail(checked.error());
     if (!operation)
         return fail(places.source + "PROJ knows no transformation from " + quoted(source_system) + " to " +
@@ -710,8 +717,8 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
 
     // In slices, keeping each slice's input to name a point PROJ fails on.
     const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
-    const auto pass = [&xs, &ys](PJ* pj, std::size_t begin, std::size_t end) {
-        return by_slices(xs, ys, begin, end,
+    const auto pass = [&xs, &ys, progress](PJ* pj, std::size_t begin, std::size_t end) {
+        return by_slices(xs, ys, begin, end, progress,
                          [pj](std::size_t first, std::size_t count, double* x, double* y, const double* input_x,
                               const double* input_y) -> std::optional<Failure> {
                              proj_errno_reset(pj);
@@ -726,6 +733,8 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
                          });
     };
     if (const std::optional<Failure> failure = across_cores(transformation.get(), xs.size(), pass)) {
+        if (progress && progress->cancelled())
+            return fail(std::string(kCancelled));
         std::string reason;
         if (failure->proj_error != 0)
             if (const char* text = proj_context_errno_string(ctx, failure->proj_error))

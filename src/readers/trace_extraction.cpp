@@ -66,6 +66,20 @@ void fill_from(const unsigned char* trace, std::int64_t step, const WordOffsets&
 // same) and keep the command's peak within its points.
 constexpr std::int64_t kMapWindow = std::int64_t{4} << 20;
 
+// Positioned reads tell the progress, and ask it whether to stop, once
+// every this many traces, block reads once a block passes a multiple of it:
+// far less often than a read costs, and often enough to stop at once even
+// where each read waits for a disk.
+constexpr std::size_t kTracesPerStep = 1024;
+
+// Tells `progress` that `done` traces are read; fails with kCancelled once
+// it is asked to stop.
+Status told(Progress& progress, std::size_t done)
+{
+    progress.advance(done);
+    return progress.cancelled() ? fail(std::string(kCancelled)) : ok();
+}
+
 // What a read that does not get all its bytes met: the end of the file,
 // or the error number of the system's error.
 constexpr int kEnded = -1;
@@ -90,26 +104,29 @@ int read_fully(int fd, unsigned char* buffer, std::size_t count, std::int64_t at
 // start_of(i) gives the bytes before trace i (0-based).
 template <bool LittleEndian, class StartOf>
 Status fill_positioned(int fd, const std::string& name, StartOf start_of, const WordOffsets& o, double divisor,
-                       TracePoints& points, std::size_t from, std::size_t to)
+                       TracePoints& points, Progress& progress, std::size_t from, std::size_t to)
 {
     unsigned char prefix[kTraceHeaderBytes];
     for (std::size_t i = from; i < to; ++i) {
+        if (i % kTracesPerStep == 0 && i != from)
+            if (Status going = told(progress, i); !going)
+                return going;
         if (const int fault = read_fully(fd, prefix, o.needed, start_of(i)); fault != 0)
             return fail("cannot read trace " + std::to_string(i + 1) + " of " + name + ": " +
                         (fault == kEnded ? "file ended" : std::strerror(fault)));
         take<LittleEndian>(prefix, o, divisor, points, i);
     }
-    return ok();
+    return told(progress, to);
 }
 
 // Fixed-length traces: trace i starts after first + i * step bytes.
 template <bool LittleEndian>
 Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step, const WordOffsets& o,
-                       double divisor, TracePoints& points, std::size_t from, std::size_t to)
+                       double divisor, TracePoints& points, Progress& progress, std::size_t from, std::size_t to)
 {
     return fill_positioned<LittleEndian>(
         fd, name, [first, step](std::size_t i) { return first + static_cast<std::int64_t>(i) * step; }, o, divisor,
-        points, from, to);
+        points, progress, from, to);
 }
 
 // Fixed-length traces [from, to) read in blocks of at most `block_bytes`:
@@ -120,19 +137,27 @@ Status fill_positioned(int fd, const std::string& name, std::int64_t first, std:
 // cause as they always do.
 template <bool LittleEndian>
 Status fill_blocks(int fd, const std::string& name, std::int64_t first, std::int64_t step, const WordOffsets& o,
-                   double divisor, TracePoints& points, std::size_t from, std::size_t to, std::size_t block_bytes)
+                   double divisor, TracePoints& points, Progress& progress, std::size_t from, std::size_t to,
+                   std::size_t block_bytes)
 {
     const auto per_block = static_cast<std::size_t>(
         block_bytes <= o.needed ? 1 : (block_bytes - o.needed) / static_cast<std::size_t>(step) + 1);
     const auto span = [&](std::size_t n) { return (n - 1) * static_cast<std::size_t>(step) + o.needed; };
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(span(std::min(per_block, to - from)));
+    const auto step_after = [](std::size_t i) { return (i / kTracesPerStep + 1) * kTracesPerStep; };
+    std::size_t next_step = step_after(from);
     for (std::size_t i0 = from; i0 < to; i0 += per_block) {
+        if (i0 >= next_step) {
+            if (Status going = told(progress, i0); !going)
+                return going;
+            next_step = step_after(i0);
+        }
         const std::size_t n = std::min(per_block, to - i0);
         if (read_fully(fd, buffer.get(), span(n), first + static_cast<std::int64_t>(i0) * step) != 0)
-            return fill_positioned<LittleEndian>(fd, name, first, step, o, divisor, points, i0, to);
+            return fill_positioned<LittleEndian>(fd, name, first, step, o, divisor, points, progress, i0, to);
         fill_from<LittleEndian>(buffer.get(), step, o, divisor, points, i0, n);
     }
-    return ok();
+    return told(progress, to);
 }
 
 // DDDMMSS.ss as decimal degrees; nothing when the minutes or seconds are 60
@@ -300,7 +325,7 @@ bool fill_mapped_guarded(const WindowRead& read)
 
 bool coordinates_are_angles(std::int16_t units) { return units >= 2 && units <= 4; }
 
-Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMethod method) const
+Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMethod method, Progress& progress) const
 {
     // The file as it is now: one cut short since its headers were read must
     // not be read past its new end, where a map gives zeros to the end of
@@ -309,19 +334,19 @@ Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMe
     if (::fstat(descriptor(), &now) != 0)
         return fail("the file " + path() + " cannot be read: " + std::strerror(errno));
     const std::uint64_t size = std::min(this->size(), static_cast<std::uint64_t>(now.st_size));
-    return extract_trace_points(descriptor(), size, path(), layout_, units(), selection, method);
+    return extract_trace_points(descriptor(), size, path(), layout_, units(), selection, method, progress);
 }
 
-Result<TracePoints> SeismicFile::extract(const TraceSelection& selection) const
+Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, Progress& progress) const
 {
-    return extract(selection, ReadMethod::Best);
+    return extract(selection, ReadMethod::Best, progress);
 }
 
 namespace {
 
 // The traces of varying length, each at its own start.
 Status fill_varying(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
-                    const WordOffsets& o, double divisor, TracePoints& points)
+                    const WordOffsets& o, double divisor, TracePoints& points, Progress& progress)
 {
     const bool little = layout.little_endian;
     const std::vector<std::int64_t>& starts = layout.starts;
@@ -331,8 +356,8 @@ Status fill_varying(int fd, std::uint64_t size, const std::string& name, const T
                         std::to_string(size) + " bytes)");
     }
     const auto start_of = [&starts](std::size_t i) { return starts[i]; };
-    return little ? fill_positioned<true>(fd, name, start_of, o, divisor, points, 0, starts.size())
-                  : fill_positioned<false>(fd, name, start_of, o, divisor, points, 0, starts.size());
+    return little ? fill_positioned<true>(fd, name, start_of, o, divisor, points, progress, 0, starts.size())
+                  : fill_positioned<false>(fd, name, start_of, o, divisor, points, progress, 0, starts.size());
 }
 
 // Fixed-length traces [0, count) through read-only maps of a few megabytes
@@ -340,7 +365,7 @@ Status fill_varying(int fd, std::uint64_t size, const std::string& name, const T
 // made or its file shrank under it.
 template <bool LittleEndian, class Positioned>
 Status fill_mapped(int fd, std::int64_t first, std::int64_t step, std::int64_t count, const WordOffsets& o,
-                   double divisor, TracePoints& points, const Positioned& positioned)
+                   double divisor, TracePoints& points, Progress& progress, const Positioned& positioned)
 {
     const std::int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
     const std::int64_t per_window = std::max<std::int64_t>(1, kMapWindow / step);
@@ -348,6 +373,9 @@ Status fill_mapped(int fd, std::int64_t first, std::int64_t step, std::int64_t c
     if (!guard.installed())
         return positioned(0);
     for (std::int64_t i0 = 0; i0 < count; i0 += per_window) {
+        if (i0 > 0)
+            if (Status going = told(progress, static_cast<std::size_t>(i0)); !going)
+                return going;
         const std::int64_t n = std::min(per_window, count - i0);
         const std::int64_t start = first + i0 * step;
         const std::int64_t end = first + (i0 + n - 1) * step + static_cast<std::int64_t>(o.needed);
@@ -368,13 +396,13 @@ Status fill_mapped(int fd, std::int64_t first, std::int64_t step, std::int64_t c
         if (!whole)
             return positioned(from);
     }
-    return ok();
+    return told(progress, static_cast<std::size_t>(count));
 }
 
 // The fixed-length traces.
 template <bool LittleEndian>
 Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout, const WordOffsets& o,
-                  double divisor, TracePoints& points, ReadMethod method, std::size_t block_bytes)
+                  double divisor, TracePoints& points, ReadMethod method, Progress& progress, std::size_t block_bytes)
 {
     const auto count = static_cast<std::int64_t>(points.size());
     const std::int64_t step = layout.trace_bytes();
@@ -394,12 +422,13 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Tra
         method = step <= kBlockTraceBytes ? ReadMethod::Blocks : ReadMethod::Positioned;
     const auto n = static_cast<std::size_t>(count);
     const auto positioned = [&](std::size_t from) {
-        return fill_positioned<LittleEndian>(fd, name, first, step, o, divisor, points, from, n);
+        return fill_positioned<LittleEndian>(fd, name, first, step, o, divisor, points, progress, from, n);
     };
     switch (method) {
     case ReadMethod::Blocks:
-        return fill_blocks<LittleEndian>(fd, name, first, step, o, divisor, points, 0, n, block_bytes);
-    case ReadMethod::Mapped: return fill_mapped<LittleEndian>(fd, first, step, count, o, divisor, points, positioned);
+        return fill_blocks<LittleEndian>(fd, name, first, step, o, divisor, points, progress, 0, n, block_bytes);
+    case ReadMethod::Mapped:
+        return fill_mapped<LittleEndian>(fd, first, step, count, o, divisor, points, progress, positioned);
     case ReadMethod::Best:
     case ReadMethod::Positioned: break;
     }
@@ -410,7 +439,7 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Tra
 
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
                                          std::int16_t units, const TraceSelection& selection, ReadMethod method,
-                                         std::size_t block_bytes)
+                                         Progress& progress, std::size_t block_bytes)
 {
     const std::int64_t count = layout.count;
     if (count < 0)
@@ -437,10 +466,11 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
     resize_on_large_pages(points.y, static_cast<std::size_t>(count));
 
     const double divisor = selection.divisor;
-    const Status read = varying ? fill_varying(fd, size, name, layout, o, divisor, points)
-                        : layout.little_endian
-                            ? fill_fixed<true>(fd, size, name, layout, o, divisor, points, method, block_bytes)
-                            : fill_fixed<false>(fd, size, name, layout, o, divisor, points, method, block_bytes);
+    const Status read =
+        varying ? fill_varying(fd, size, name, layout, o, divisor, points, progress)
+        : layout.little_endian
+            ? fill_fixed<true>(fd, size, name, layout, o, divisor, points, method, progress, block_bytes)
+            : fill_fixed<false>(fd, size, name, layout, o, divisor, points, method, progress, block_bytes);
     if (!read)
         return fail(read.error());
     if (Status degrees = to_decimal_degrees(points, units, name); !degrees)

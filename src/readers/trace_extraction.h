@@ -98,9 +98,13 @@ inline constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
 // trace starts that do not match the count, and for a
 // degrees-minutes-seconds coordinate whose minutes or seconds are 60 or
 // more.
+//
+// The traces read are told to `progress` (advance(), in blocks of a few
+// thousand traces, one read block or one mapped window); once it is
+// cancelled the read stops at the next block and fails with kCancelled.
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
                                          std::int16_t units, const TraceSelection& selection,
-                                         ReadMethod method = ReadMethod::Best,
+                                         ReadMethod method = ReadMethod::Best, Progress& progress = no_progress(),
                                          std::size_t block_bytes = kReadBlockBytes);
 
 } // namespace marovin

@@ -136,7 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const int fd = fuzz::memory_file(file);
     const auto read = [&](ReadMethod method, std::size_t block_bytes = kReadBlockBytes) {
-        return extract_trace_points(fd, file.size(), "memory file", layout, 0, selection, method, block_bytes);
+        return extract_trace_points(fd, file.size(), "memory file", layout, 0, selection, method, no_progress(),
+                                    block_bytes);
     };
     const Result<TracePoints> mapped = read(ReadMethod::Mapped);
     const Result<TracePoints> positioned = read(ReadMethod::Positioned);

@@ -8,6 +8,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -441,6 +442,32 @@ TEST(LargeJobs, GiveEveryPointWhatItGivesAloneAndRefuseTheFirstBadOne)
         }
         for (const RoundTrip round_trip : {RoundTrip::where_needed, RoundTrip::every_point})
             EXPECT_THAT(convert("UTM32", x, y, round_trip).error, StartsWith(c.message));
+    }
+}
+
+// A cancel is seen by every core between slices: the check and the
+// further transformation stop, whichever is under way.
+TEST(LargeJobs, StopBetweenSlicesOnceCancelled)
+{
+    // Cancelled once asked `after` times, from any core.
+    struct AskedTimes final : marovin::Progress {
+        explicit AskedTimes(int after) : after(after) {}
+        bool cancelled() const override { return ++asked > after; }
+        const int after;
+        mutable std::atomic<int> asked{0};
+    };
+    constexpr std::size_t n = 200000;
+    for (const DomainPoint* point : {&inside_points[15], &inside_points[1]}) {
+        SCOPED_TRACE(point->system);
+        for (const int after : {0, 20}) {
+            AskedTimes progress(after);
+            std::vector<double> x(n, point->x), y(n, point->y);
+            const auto converted =
+                marovin::convert_points(point->system, "WGS84", x, y, places, RoundTrip::where_needed, &progress);
+            ASSERT_FALSE(converted);
+            EXPECT_TRUE(marovin::was_cancelled(converted.error()));
+            EXPECT_LT(progress.asked.load(), after + 10) << "each core stops at its next slice";
+        }
     }
 }
 
