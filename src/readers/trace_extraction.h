@@ -7,9 +7,10 @@
 // layout); traces of varying length start after their own starts (the
 // layout, seismic_header.h). Trace-header byte k of a trace
 // sits at 1-based position B + k. Positions are 64-bit: files above 2 GB and
-// millions of traces work. Only the three words asked for are read, never
-// the samples, so the cost grows with the number of traces and not with
-// their length.
+// millions of traces work. Only the three words asked for are decoded; short
+// traces are read whole, in sequential blocks, long ones by their header
+// prefix alone (ReadMethod below), so the cost of long traces grows with
+// their number and not with their length.
 //
 // A trace whose words do not lie wholly inside the file is an error (the
 // file may have changed since its headers were read); no point is ever made
