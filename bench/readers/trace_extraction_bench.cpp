@@ -5,9 +5,15 @@
 //       writes a SEG-Y line of <traces> traces of 250 samples, receiver
 //       coordinates in UTM zone 32 (centimetres, scalar -100)
 //   trace_extraction_bench extract <file.sgy>
-//       times reading the label, X and Y words of every trace (mapped and
-//       positioned reads) beside the page-touch limit of a mapped read, and
-//       writing the converter job
+//       times reading the label, X and Y words of every trace (positioned,
+//       mapped and block reads) beside the limits of a mapped read (page
+//       touch) and of a block read (the traces read in sequential blocks),
+//       and writing the converter job
+//   trace_extraction_bench lengths
+//       the break-even of the block read: lines of traces from 250 to 32,000
+//       samples (about 400 MB each, under /tmp, deleted after), each read
+//       in blocks, mapped and by positioned reads, in turn; the time a trace
+//       of each method and the fastest
 //   trace_extraction_bench step <file.sgy>
 //       times the library calls of the whole Extract step (the points of
 //       every trace, then the exchange with the real convers: job, converter,
@@ -36,6 +42,17 @@ namespace {
 
 constexpr int kSamples = 250;
 
+const char* method_name(marovin::ReadMethod method)
+{
+    switch (method) {
+    case marovin::ReadMethod::Best: return "best";
+    case marovin::ReadMethod::Blocks: return "blocks";
+    case marovin::ReadMethod::Mapped: return "mapped";
+    case marovin::ReadMethod::Positioned: return "positioned";
+    }
+    return "";
+}
+
 int extract(const char* path)
 {
     auto file = marovin::SeismicFile::open(path);
@@ -47,12 +64,19 @@ int extract(const char* path)
     marovin::TraceSelection selection;
     selection.divisor = 100;
     const int runs = 5;
-    std::vector<double> limit;
-    for (int run = 0; run < runs; ++run)
-        limit.push_back(bench::page_touch_limit(file->descriptor(), layout.first, layout.trace_bytes(), layout.count));
-    const double touch = bench::median(limit);
-    std::printf("page-touch limit %d traces: %.3f s (median of %d)\n", file->traces(), touch, runs);
-    for (const auto method : {marovin::ReadMethod::Positioned, marovin::ReadMethod::Mapped}) {
+    std::vector<double> touches, sequentials;
+    for (int run = 0; run < runs; ++run) {
+        touches.push_back(
+            bench::page_touch_limit(file->descriptor(), layout.first, layout.trace_bytes(), layout.count));
+        sequentials.push_back(bench::sequential_read_limit(file->descriptor(), layout.first, layout.trace_bytes(),
+                                                           layout.count, marovin::kReadBlockBytes));
+    }
+    const double touch = bench::median(touches), sequential = bench::median(sequentials);
+    std::printf("limits, %d traces (medians of %d): page touch %.3f s (of the mapped read), sequential read %.3f s "
+                "(of the block read)\n",
+                file->traces(), runs, touch, sequential);
+    for (const auto method :
+         {marovin::ReadMethod::Positioned, marovin::ReadMethod::Mapped, marovin::ReadMethod::Blocks}) {
         std::vector<double> reads, writes;
         std::size_t traces = 0;
         for (int run = 0; run < runs; ++run) {
@@ -78,11 +102,53 @@ int extract(const char* path)
             std::remove(job.c_str());
         }
         const double read = bench::median(reads), write = bench::median(writes);
-        std::printf("%-10s %zu traces: words read %.3f s (%.2fx the page-touch limit), job written %.3f s, "
-                    "together %.3f s (medians of %d)\n",
-                    method == marovin::ReadMethod::Mapped ? "mapped" : "positioned", traces, read, read / touch, write,
-                    read + write, runs);
+        std::printf("%-10s %zu traces: words read %.3f s (%.2fx the page-touch limit, %.2fx the sequential read), "
+                    "job written %.3f s, together %.3f s (medians of %d)\n",
+                    method_name(method), traces, read, read / touch, read / sequential, write, read + write, runs);
     }
+    return 0;
+}
+
+// The three methods on lines of longer and longer traces, in turn; medians.
+int lengths()
+{
+    const std::filesystem::path folder = bench::work_folder("trace_extraction_lengths");
+    constexpr double kLineBytes = 400e6;
+    constexpr marovin::ReadMethod kMethods[] = {marovin::ReadMethod::Blocks, marovin::ReadMethod::Mapped,
+                                                marovin::ReadMethod::Positioned};
+    const int runs = 5;
+    std::printf("%8s %8s %8s  %s\n", "samples", "bytes", "traces",
+                "microseconds a trace: blocks, mapped, positioned (medians of 5); the fastest");
+    for (const int samples : {250, 1000, 2000, 4000, 6000, 8000, 12000, 16000, 32000}) {
+        const long bytes = 240 + 4L * samples;
+        const long traces = std::min(200'000L, static_cast<long>(kLineBytes / static_cast<double>(bytes)));
+        const std::filesystem::path line = bench::warm_line(folder / "line.sgy", traces, samples);
+        const auto file = marovin::SeismicFile::open(line.string());
+        if (!file)
+            bench::die(file.error());
+        std::vector<double> seconds[3];
+        for (int run = 0; run < runs; ++run)
+            for (int k = 0; k < 3; ++k) {
+                const int which = (k + run) % 3;
+                const auto start = bench::Clock::now();
+                if (const auto points = file->extract({}, kMethods[which]); !points)
+                    bench::die(points.error());
+                seconds[which].push_back(bench::seconds_since(start));
+            }
+        double each[3];
+        int fastest = 0;
+        for (int k = 0; k < 3; ++k) {
+            each[k] = bench::median(seconds[k]) / static_cast<double>(traces) * 1e6;
+            if (each[k] < each[fastest])
+                fastest = k;
+        }
+        std::printf("%8d %8ld %8ld  %8.3f %8.3f %8.3f  %s\n", samples, bytes, traces, each[0], each[1], each[2],
+                    method_name(kMethods[fastest]));
+        std::filesystem::remove(line);
+    }
+    std::printf("the default reads traces of up to %lld bytes in blocks\n",
+                static_cast<long long>(marovin::kBlockTraceBytes));
+    bench::remove_work_folder();
     return 0;
 }
 
@@ -142,8 +208,10 @@ int main(int argc, char** argv)
         return bench::make_line(argv[2], std::atol(argv[3]), kSamples) ? 0 : 1;
     if (argc == 3 && std::strcmp(argv[1], "extract") == 0)
         return extract(argv[2]);
+    if (argc == 2 && std::strcmp(argv[1], "lengths") == 0)
+        return lengths();
     if (argc == 3 && std::strcmp(argv[1], "step") == 0)
         return step(argv[2]);
-    std::fprintf(stderr, "usage: %s make <file> <traces> | extract <file> | step <file>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s make <file> <traces> | extract <file> | lengths | step <file>\n", argv[0]);
     return 2;
 }

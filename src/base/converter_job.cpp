@@ -1,6 +1,7 @@
 #include "base/converter_job.h"
 
 #include "base/atomic_file.h"
+#include "base/large_pages.h"
 #include "base/message_text.h"
 #include "base/number_parse.h"
 #include "base/number_text.h"
@@ -14,6 +15,7 @@
 #include <cstring>
 #include <optional>
 #include <span>
+#include <thread>
 
 #include <unistd.h>
 
@@ -183,15 +185,21 @@ Result<double, NumberFault> read_coordinate(std::span<char> text)
 }
 
 // Hands out the lines of a job one by one, without their CR LF or LF,
-// through one buffer of fixed size. A line is writable in place until the
-// next call (the data lines turn "," into "." there).
+// through one buffer of fixed size: the lines of bytes [begin, end) of the
+// file (to its end with kToEnd), the first of them counted as line
+// `lines_before` + 1. A line is writable in place until the next call (the
+// data lines turn "," into "." there).
 class LineReader {
 public:
-    LineReader(int fd, std::string_view file_name)
-        : fd_(fd), file_name_(file_name), buffer_(std::make_unique<char[]>(kCapacity))
+    static constexpr std::int64_t kToEnd = -1;
+
+    LineReader(int fd, std::string_view file_name, std::int64_t begin = 0, std::int64_t end = kToEnd,
+               std::int64_t lines_before = 0)
+        : fd_(fd), file_name_(file_name), buffer_(std::make_unique_for_overwrite<char[]>(kCapacity)), read_(begin),
+          stop_(end), number_(lines_before)
     {}
 
-    // The next line; nothing at the end of the file. Fails, naming the job
+    // The next line; nothing at the end of the part. Fails, naming the job
     // and the line, for a line longer than kLongestLine and when the file
     // cannot be read.
     Result<std::optional<std::span<char>>> next()
@@ -218,7 +226,10 @@ public:
                 ++number_;
                 return too_long(buffer_.get());
             }
-            const ssize_t got = ::read(fd_, buffer_.get() + end_, kCapacity - end_);
+            std::size_t want = kCapacity - end_;
+            if (stop_ != kToEnd)
+                want = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(want), stop_ - read_));
+            const ssize_t got = want == 0 ? 0 : ::pread(fd_, buffer_.get() + end_, want, static_cast<off_t>(read_));
             if (got < 0) {
                 if (errno == EINTR)
                     continue;
@@ -227,10 +238,13 @@ public:
             if (got == 0)
                 eof_ = true;
             end_ += static_cast<std::size_t>(got);
+            read_ += got;
         }
     }
 
     std::int64_t number() const { return number_; }
+    // The byte of the file after the last line handed out.
+    std::int64_t offset() const { return read_ - static_cast<std::int64_t>(end_ - pos_); }
 
 private:
     Result<std::optional<std::span<char>>> hand_out(char* start, char* stop)
@@ -256,11 +270,190 @@ private:
     int fd_;
     std::string_view file_name_;
     std::unique_ptr<char[]> buffer_;
-    std::size_t pos_ = 0; // first unread byte
-    std::size_t end_ = 0; // end of what was read
+    std::size_t pos_ = 0;   // first unread byte of the buffer
+    std::size_t end_ = 0;   // end of what the buffer holds
+    std::int64_t read_ = 0; // the byte of the file after what was read
+    std::int64_t stop_;     // where the part ends, or kToEnd
     bool eof_ = false;
     std::int64_t number_ = 0;
 };
+
+// What a run of data lines gave.
+struct DataLines {
+    std::size_t points = 0;
+    std::int64_t blank_line = 0; // the first empty line, when no data line came after it
+    bool data = false;           // a data line came before the end or the failure
+    bool full = false;           // `add` had no room for a point
+    std::string error;           // the failure, naming its line; empty for none
+};
+
+// Reads the data lines `lines` hands out, giving each point to add(x, y),
+// which answers false when it has no room for it. Stops at the first
+// failure, or where add has no room.
+template <class Add>
+DataLines read_data_lines(LineReader& lines, std::string_view file_name, Add&& add)
+{
+    DataLines read;
+    const auto failed = [&read](std::string error) {
+        read.error = std::move(error);
+        return read;
+    };
+    for (;;) {
+        Result<std::optional<std::span<char>>> next = lines.next();
+        if (!next)
+            return failed(next.error());
+        if (!*next)
+            return read;
+        const std::span<char> line = **next;
+        std::span<char> tokens[3];
+        int count = 0;
+        std::size_t i = 0;
+        while (i < line.size() && count < 3) {
+            while (i < line.size() && is_blank(line[i]))
+                ++i;
+            const std::size_t start = i;
+            while (i < line.size() && !is_blank(line[i]))
+                ++i;
+            if (i > start)
+                tokens[count++] = line.subspan(start, i - start);
+        }
+        if (count == 0) {
+            if (read.blank_line == 0)
+                read.blank_line = lines.number();
+            continue;
+        }
+        read.data = true;
+        if (read.blank_line != 0)
+            return failed(where(file_name, read.blank_line) + "empty line among the data lines");
+        if (count != 2)
+            return failed(where(file_name, lines.number()) + "expected two numbers, X and Y, found " +
+                          quoted(trimmed(std::string_view(line.data(), line.size()))));
+        double values[2] = {0, 0};
+        for (int k = 0; k < 2; ++k) {
+            const Result<double, NumberFault> value = read_coordinate(tokens[k]);
+            if (value) {
+                values[k] = *value;
+                continue;
+            }
+            const std::string token = quoted(std::string_view(tokens[k].data(), tokens[k].size()));
+            return failed(where(file_name, lines.number()) + token +
+                          (value.failure() == NumberFault::too_large ? " is too large a number for a coordinate"
+                                                                     : " is not a number"));
+        }
+        if (!add(values[0], values[1])) {
+            read.full = true;
+            return read;
+        }
+        ++read.points;
+    }
+}
+
+// The line ends in bytes [begin, end) of the file; nothing when they
+// cannot be read.
+std::optional<std::int64_t> count_line_ends(int fd, std::int64_t begin, std::int64_t end)
+{
+    constexpr std::size_t kBlock = std::size_t{1} << 20;
+    const auto block = std::make_unique_for_overwrite<char[]>(kBlock);
+    std::int64_t count = 0;
+    for (std::int64_t at = begin; at < end;) {
+        const auto want = static_cast<std::size_t>(std::min<std::int64_t>(static_cast<std::int64_t>(kBlock), end - at));
+        const ssize_t got = ::pread(fd, block.get(), want, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        count += std::count(block.get(), block.get() + got, '\n');
+        at += got;
+    }
+    return count;
+}
+
+// The first byte after the line end at or after `at`, searched no further
+// than a longest line; nothing when there is none (or it cannot be read).
+std::optional<std::int64_t> next_line_start(int fd, std::int64_t at)
+{
+    constexpr std::size_t kChunk = std::size_t{64} << 10;
+    const auto chunk = std::make_unique_for_overwrite<char[]>(kChunk);
+    for (std::int64_t from = at; from - at < static_cast<std::int64_t>(kLongestLine + 2);) {
+        const ssize_t got = ::pread(fd, chunk.get(), kChunk, static_cast<off_t>(from));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        if (const void* found = std::memchr(chunk.get(), '\n', static_cast<std::size_t>(got)))
+            return from + (static_cast<const char*>(found) - chunk.get()) + 1;
+        from += got;
+    }
+    return std::nullopt;
+}
+
+// The data lines of a large job read in two parts on two cores: the first
+// part from `begin` (line `lines_before` + 1 on) to a line end near the
+// middle, the second from there to the end of the file, each into its own
+// place in x and y, known once the line ends of each part are counted.
+// Nothing when the parts do not read as they were counted (the file
+// changed meanwhile) or cannot be counted: the caller then reads the lines
+// in one run, which reports what it meets as always. Otherwise the outcome
+// of a read in one run, failures included: the first part's failure, else
+// an empty line at the first part's end when the second part holds data,
+// else the second part's failure.
+std::optional<Status> read_data_in_two_parts(int fd, std::string_view file_name, std::int64_t begin,
+                                             std::int64_t lines_before, std::uint64_t size, Job& job)
+{
+    const auto end = static_cast<std::int64_t>(size);
+    const std::optional<std::int64_t> middle = next_line_start(fd, begin + (end - begin) / 2);
+    if (!middle || *middle >= end)
+        return std::nullopt;
+    std::optional<std::int64_t> first_ends, second_ends;
+    {
+        std::thread counter([&] { second_ends = count_line_ends(fd, *middle, end); });
+        first_ends = count_line_ends(fd, begin, *middle);
+        counter.join();
+    }
+    if (!first_ends || !second_ends)
+        return std::nullopt;
+    // Every line of the first part ends before the middle; the second part's
+    // last line may have no line end.
+    const auto first_room = static_cast<std::size_t>(*first_ends);
+    const auto room = first_room + static_cast<std::size_t>(*second_ends) + 1;
+    resize_on_large_pages(job.x, room);
+    resize_on_large_pages(job.y, room);
+    const auto into = [&job](std::size_t from, std::size_t to) {
+        return [&job, at = from, to](double x, double y) mutable {
+            if (at == to)
+                return false;
+            job.x[at] = x;
+            job.y[at] = y;
+            ++at;
+            return true;
+        };
+    };
+    DataLines first, second;
+    {
+        std::thread reader([&] {
+            LineReader lines(fd, file_name, *middle, LineReader::kToEnd, lines_before + *first_ends);
+            second = read_data_lines(lines, file_name, into(first_room, room));
+        });
+        LineReader lines(fd, file_name, begin, *middle, lines_before);
+        first = read_data_lines(lines, file_name, into(0, first_room));
+        reader.join();
+    }
+    if (!first.error.empty())
+        return fail(first.error);
+    if (first.full || second.full)
+        return std::nullopt;
+    if (first.blank_line != 0 && second.data)
+        return fail(where(file_name, first.blank_line) + "empty line among the data lines");
+    if (!second.error.empty())
+        return fail(second.error);
+    // With points in the second part, every line of the first is a point.
+    if (second.points > 0 && first.points != first_room)
+        return std::nullopt;
+    const std::size_t points = second.points > 0 ? first_room + second.points : first.points;
+    job.x.resize(points);
+    job.y.resize(points);
+    return ok();
+}
 
 // The job open for reading, or why not, in the converter's words.
 Result<RegularFile> open_job(const std::string& path, std::string_view file_name)
@@ -280,7 +473,7 @@ Result<RegularFile> open_job(const std::string& path, std::string_view file_name
 
 } // namespace
 
-Result<Job> read_job(const std::string& path, std::string_view file_name)
+Result<Job> read_job(const std::string& path, std::string_view file_name, std::uint64_t two_parts_from)
 {
     Result<RegularFile> file = open_job(path, file_name);
     if (!file)
@@ -325,51 +518,27 @@ Result<Job> read_job(const std::string& path, std::string_view file_name)
         job.target_system = "WGS84";
     job.first_data_line = kJobHeaderLines + 1;
 
-    std::int64_t blank_line = 0; // first empty data line, an error if data follows it
-    for (;;) {
-        Result<std::optional<std::span<char>>> read = lines.next();
-        if (!read)
-            return fail(read.error());
-        if (!*read)
-            break;
-        const std::span<char> line = **read;
-        std::span<char> tokens[3];
-        int count = 0;
-        std::size_t i = 0;
-        while (i < line.size() && count < 3) {
-            while (i < line.size() && is_blank(line[i]))
-                ++i;
-            const std::size_t start = i;
-            while (i < line.size() && !is_blank(line[i]))
-                ++i;
-            if (i > start)
-                tokens[count++] = line.subspan(start, i - start);
+    // A large job's data lines are read on two cores; where that cannot
+    // be done, in one run from where the header ended.
+    const auto data_start = static_cast<std::uint64_t>(lines.offset());
+    if (data_start <= file->size && file->size - data_start >= two_parts_from &&
+        std::thread::hardware_concurrency() >= 2) {
+        if (std::optional<Status> read = read_data_in_two_parts(file->descriptor.get(), file_name, lines.offset(),
+                                                                lines.number(), file->size, job)) {
+            if (!*read)
+                return fail(read->error());
+            return job;
         }
-        if (count == 0) {
-            if (blank_line == 0)
-                blank_line = lines.number();
-            continue;
-        }
-        if (blank_line != 0)
-            return fail(where(file_name, blank_line) + "empty line among the data lines");
-        if (count != 2)
-            return fail(where(file_name, lines.number()) + "expected two numbers, X and Y, found " +
-                        quoted(trimmed(std::string_view(line.data(), line.size()))));
-        double values[2] = {0, 0};
-        for (int k = 0; k < 2; ++k) {
-            const Result<double, NumberFault> value = read_coordinate(tokens[k]);
-            if (value) {
-                values[k] = *value;
-                continue;
-            }
-            const std::string token = quoted(std::string_view(tokens[k].data(), tokens[k].size()));
-            return fail(where(file_name, lines.number()) + token +
-                        (value.failure() == NumberFault::too_large ? " is too large a number for a coordinate"
-                                                                   : " is not a number"));
-        }
-        job.x.push_back(values[0]);
-        job.y.push_back(values[1]);
+        job.x.clear();
+        job.y.clear();
     }
+    const DataLines read = read_data_lines(lines, file_name, [&job](double x, double y) {
+        job.x.push_back(x);
+        job.y.push_back(y);
+        return true;
+    });
+    if (!read.error.empty())
+        return fail(read.error);
     return job;
 }
 

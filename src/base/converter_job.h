@@ -14,9 +14,9 @@
 // The reader takes every form the writers make: a value after blanks (a
 // system typed with them), "." or "," as decimal separator, exponents
 // ("1E-05"), lines ended by CR LF or LF. It reads the file as a
-// stream through a buffer of fixed size: a job of any length costs the
-// memory of its points, and a line longer than kLongestLine (no writer
-// makes one) is refused without being kept.
+// stream through a buffer of fixed size (one per core it reads on): a job
+// of any length costs the memory of its points, and a line longer than
+// kLongestLine (no writer makes one) is refused without being kept.
 
 #include "base/result.h"
 
@@ -104,9 +104,17 @@ inline constexpr int kJobHeaderLines = 7;
 // room for a system given as WKT or PROJJSON on one header line.
 inline constexpr std::size_t kLongestLine = std::size_t{1} << 20;
 
+// A job whose data lines hold this many bytes or more is read on two cores
+// (when the machine has them), each reading half of the lines into its own
+// part of the points; the job, its points and its messages are those of a
+// read in one run.
+inline constexpr std::uint64_t kTwoPartJobBytes = std::uint64_t{1} << 20;
+
 // Reads the job file at `path`. Errors name the line, with `file_name` as
 // the file's name in the message:
 //   "File.cvd line 12: \"12a\" is not a number".
-Result<Job> read_job(const std::string& path, std::string_view file_name);
+// Its tests read small jobs in two parts with a smaller `two_parts_from`.
+Result<Job> read_job(const std::string& path, std::string_view file_name,
+                     std::uint64_t two_parts_from = kTwoPartJobBytes);
 
 } // namespace marovin

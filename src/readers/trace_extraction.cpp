@@ -1,5 +1,7 @@
 #include "readers/trace_extraction.h"
 
+#include "base/large_pages.h"
+
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -9,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <sys/mman.h>
@@ -46,10 +49,11 @@ inline void take(const unsigned char* trace, const WordOffsets& o, double diviso
     points.y[i] = word(trace + o.y) / divisor;
 }
 
-// Traces i0 .. i0 + n - 1, the first of them at `trace`.
+// Traces i0 .. i0 + n - 1, the first of them at `trace` (in a map or a
+// buffer), each `step` bytes after the one before.
 template <bool LittleEndian>
-void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffsets& o, double divisor,
-                 TracePoints& points, std::size_t i0, std::size_t n)
+void fill_from(const unsigned char* trace, std::int64_t step, const WordOffsets& o, double divisor, TracePoints& points,
+               std::size_t i0, std::size_t n)
 {
     for (std::size_t i = i0; i < i0 + n; ++i, trace += step)
         take<LittleEndian>(trace, o, divisor, points, i);
@@ -63,8 +67,9 @@ void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffset
 constexpr std::int64_t kMapWindow = std::int64_t{4} << 20;
 
 // Positioned reads tell the progress, and ask it whether to stop, once
-// every this many traces: far less often than a read costs, and often
-// enough to stop at once even where each read waits for a disk.
+// every this many traces, block reads once a block passes a multiple of it:
+// far less often than a read costs, and often enough to stop at once even
+// where each read waits for a disk.
 constexpr std::size_t kTracesPerStep = 1024;
 
 // Tells `progress` that `done` traces are read; fails with kCancelled once
@@ -75,42 +80,84 @@ Status told(Progress& progress, std::size_t done)
     return progress.cancelled() ? fail(std::string(kCancelled)) : ok();
 }
 
-// Traces from `from` on, each by one positioned read of its header prefix;
+// What a read that does not get all its bytes met: the end of the file,
+// or the error number of the system's error.
+constexpr int kEnded = -1;
+
+// Reads `count` bytes at 0-based `at` wholly: 0, or kEnded at the end of
+// the file, or the error number.
+int read_fully(int fd, unsigned char* buffer, std::size_t count, std::int64_t at)
+{
+    std::size_t got = 0;
+    while (got < count) {
+        const ssize_t r = ::pread(fd, buffer + got, count - got, static_cast<off_t>(at) + static_cast<off_t>(got));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return r == 0 ? kEnded : errno;
+        got += static_cast<std::size_t>(r);
+    }
+    return 0;
+}
+
+// Traces [from, to), each by one positioned read of its header prefix;
 // start_of(i) gives the bytes before trace i (0-based).
 template <bool LittleEndian, class StartOf>
 Status fill_positioned(int fd, const std::string& name, StartOf start_of, const WordOffsets& o, double divisor,
-                       TracePoints& points, Progress& progress, std::size_t from = 0)
+                       TracePoints& points, Progress& progress, std::size_t from, std::size_t to)
 {
     unsigned char prefix[kTraceHeaderBytes];
-    const std::size_t n = points.size();
-    for (std::size_t i = from; i < n; ++i) {
+    for (std::size_t i = from; i < to; ++i) {
         if (i % kTracesPerStep == 0 && i != from)
             if (Status going = told(progress, i); !going)
                 return going;
-        const std::int64_t at = start_of(i);
-        std::size_t got = 0;
-        while (got < o.needed) {
-            const ssize_t r = ::pread(fd, prefix + got, o.needed - got, static_cast<off_t>(at) + got);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0)
-                return fail("cannot read trace " + std::to_string(i + 1) + " of " + name +
-                            (r < 0 ? std::string(": ") + std::strerror(errno) : std::string(": file ended")));
-            got += static_cast<std::size_t>(r);
-        }
+        if (const int fault = read_fully(fd, prefix, o.needed, start_of(i)); fault != 0)
+            return fail("cannot read trace " + std::to_string(i + 1) + " of " + name + ": " +
+                        (fault == kEnded ? "file ended" : std::strerror(fault)));
         take<LittleEndian>(prefix, o, divisor, points, i);
     }
-    return told(progress, n);
+    return told(progress, to);
 }
 
 // Fixed-length traces: trace i starts after first + i * step bytes.
 template <bool LittleEndian>
 Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step, const WordOffsets& o,
-                       double divisor, TracePoints& points, Progress& progress, std::size_t from = 0)
+                       double divisor, TracePoints& points, Progress& progress, std::size_t from, std::size_t to)
 {
     return fill_positioned<LittleEndian>(
         fd, name, [first, step](std::size_t i) { return first + static_cast<std::int64_t>(i) * step; }, o, divisor,
-        points, progress, from);
+        points, progress, from, to);
+}
+
+// Fixed-length traces [from, to) read in blocks of at most `block_bytes`:
+// each block the whole traces between the first and the last words it
+// holds, read at once into one buffer and decoded from there. A block that
+// cannot be read whole (the file shrank, a read error) leaves its traces and
+// those after it to the positioned reads, which name the trace and the
+// cause as they always do.
+template <bool LittleEndian>
+Status fill_blocks(int fd, const std::string& name, std::int64_t first, std::int64_t step, const WordOffsets& o,
+                   double divisor, TracePoints& points, Progress& progress, std::size_t from, std::size_t to,
+                   std::size_t block_bytes)
+{
+    const auto per_block = static_cast<std::size_t>(
+        block_bytes <= o.needed ? 1 : (block_bytes - o.needed) / static_cast<std::size_t>(step) + 1);
+    const auto span = [&](std::size_t n) { return (n - 1) * static_cast<std::size_t>(step) + o.needed; };
+    const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(span(std::min(per_block, to - from)));
+    const auto step_after = [](std::size_t i) { return (i / kTracesPerStep + 1) * kTracesPerStep; };
+    std::size_t next_step = step_after(from);
+    for (std::size_t i0 = from; i0 < to; i0 += per_block) {
+        if (i0 >= next_step) {
+            if (Status going = told(progress, i0); !going)
+                return going;
+            next_step = step_after(i0);
+        }
+        const std::size_t n = std::min(per_block, to - i0);
+        if (read_fully(fd, buffer.get(), span(n), first + static_cast<std::int64_t>(i0) * step) != 0)
+            return fill_positioned<LittleEndian>(fd, name, first, step, o, divisor, points, progress, i0, to);
+        fill_from<LittleEndian>(buffer.get(), step, o, divisor, points, i0, n);
+    }
+    return told(progress, to);
 }
 
 // DDDMMSS.ss as decimal degrees; nothing when the minutes or seconds are 60
@@ -249,7 +296,7 @@ struct WindowRead {
 template <bool LittleEndian>
 [[gnu::noinline]] void fill_window(const WindowRead& r)
 {
-    fill_mapped<LittleEndian>(r.trace, r.step, r.offsets, r.divisor, *r.points, r.i0, r.n);
+    fill_from<LittleEndian>(r.trace, r.step, r.offsets, r.divisor, *r.points, r.i0, r.n);
 }
 
 // Reads a mapped window; false when a page of it was gone (the file
@@ -292,7 +339,7 @@ Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMe
 
 Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, Progress& progress) const
 {
-    return extract(selection, ReadMethod::Mapped, progress);
+    return extract(selection, ReadMethod::Best, progress);
 }
 
 namespace {
@@ -309,36 +356,17 @@ Status fill_varying(int fd, std::uint64_t size, const std::string& name, const T
                         std::to_string(size) + " bytes)");
     }
     const auto start_of = [&starts](std::size_t i) { return starts[i]; };
-    return little ? fill_positioned<true>(fd, name, start_of, o, divisor, points, progress)
-                  : fill_positioned<false>(fd, name, start_of, o, divisor, points, progress);
+    return little ? fill_positioned<true>(fd, name, start_of, o, divisor, points, progress, 0, starts.size())
+                  : fill_positioned<false>(fd, name, start_of, o, divisor, points, progress, 0, starts.size());
 }
 
-// The fixed-length traces.
-Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout, const WordOffsets& o,
-                  double divisor, TracePoints& points, ReadMethod method, Progress& progress)
+// Fixed-length traces [0, count) through read-only maps of a few megabytes
+// each; `positioned(from)` reads on from trace `from` where a map cannot be
+// made or its file shrank under it.
+template <bool LittleEndian, class Positioned>
+Status fill_mapped(int fd, std::int64_t first, std::int64_t step, std::int64_t count, const WordOffsets& o,
+                   double divisor, TracePoints& points, Progress& progress, const Positioned& positioned)
 {
-    const bool little = layout.little_endian;
-    const auto count = static_cast<std::int64_t>(points.size());
-    const std::int64_t step = layout.trace_bytes();
-    const std::int64_t first = layout.first;
-    const auto file_size = static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
-    // Traces whose words lie wholly inside the file; starts grow with i, so
-    // the first trace that does not fit ends the good ones.
-    std::int64_t fitting = 0;
-    if (file_size >= first + static_cast<std::int64_t>(o.needed))
-        fitting = (file_size - first - static_cast<std::int64_t>(o.needed)) / step + 1;
-    if (fitting < count)
-        return fail("trace " + std::to_string(fitting + 1) + " of " + name + " lies beyond the end of the file (" +
-                    std::to_string(size) + " bytes for " + std::to_string(count) + " traces of " +
-                    std::to_string(step) + " bytes)");
-
-    const auto positioned = [&](std::size_t from) {
-        return little ? fill_positioned<true>(fd, name, first, step, o, divisor, points, progress, from)
-                      : fill_positioned<false>(fd, name, first, step, o, divisor, points, progress, from);
-    };
-    if (method == ReadMethod::Positioned)
-        return positioned(0);
-
     const std::int64_t page = ::sysconf(_SC_PAGESIZE) > 0 ? ::sysconf(_SC_PAGESIZE) : 4096;
     const std::int64_t per_window = std::max<std::int64_t>(1, kMapWindow / step);
     const SigbusGuard guard;
@@ -361,7 +389,7 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Tra
         const auto* begin = static_cast<const unsigned char*>(map);
         const WindowRead read{begin,   length, begin + (start - map_start), step, o, divisor,
                               &points, from,   static_cast<std::size_t>(n)};
-        const bool whole = little ? fill_mapped_guarded<true>(read) : fill_mapped_guarded<false>(read);
+        const bool whole = fill_mapped_guarded<LittleEndian>(read);
         ::munmap(map, length);
         // The file shrank under the map: read on from this window's first
         // trace, where the positioned reads find the new end.
@@ -371,11 +399,47 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Tra
     return told(progress, static_cast<std::size_t>(count));
 }
 
+// The fixed-length traces.
+template <bool LittleEndian>
+Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout, const WordOffsets& o,
+                  double divisor, TracePoints& points, ReadMethod method, Progress& progress, std::size_t block_bytes)
+{
+    const auto count = static_cast<std::int64_t>(points.size());
+    const std::int64_t step = layout.trace_bytes();
+    const std::int64_t first = layout.first;
+    const auto file_size = static_cast<std::int64_t>(std::min<std::uint64_t>(size, INT64_MAX));
+    // Traces whose words lie wholly inside the file; starts grow with i, so
+    // the first trace that does not fit ends the good ones.
+    std::int64_t fitting = 0;
+    if (file_size >= first + static_cast<std::int64_t>(o.needed))
+        fitting = (file_size - first - static_cast<std::int64_t>(o.needed)) / step + 1;
+    if (fitting < count)
+        return fail("trace " + std::to_string(fitting + 1) + " of " + name + " lies beyond the end of the file (" +
+                    std::to_string(size) + " bytes for " + std::to_string(count) + " traces of " +
+                    std::to_string(step) + " bytes)");
+
+    if (method == ReadMethod::Best)
+        method = step <= kBlockTraceBytes ? ReadMethod::Blocks : ReadMethod::Positioned;
+    const auto n = static_cast<std::size_t>(count);
+    const auto positioned = [&](std::size_t from) {
+        return fill_positioned<LittleEndian>(fd, name, first, step, o, divisor, points, progress, from, n);
+    };
+    switch (method) {
+    case ReadMethod::Blocks:
+        return fill_blocks<LittleEndian>(fd, name, first, step, o, divisor, points, progress, 0, n, block_bytes);
+    case ReadMethod::Mapped:
+        return fill_mapped<LittleEndian>(fd, first, step, count, o, divisor, points, progress, positioned);
+    case ReadMethod::Best:
+    case ReadMethod::Positioned: break;
+    }
+    return positioned(0);
+}
+
 } // namespace
 
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
                                          std::int16_t units, const TraceSelection& selection, ReadMethod method,
-                                         Progress& progress)
+                                         Progress& progress, std::size_t block_bytes)
 {
     const std::int64_t count = layout.count;
     if (count < 0)
@@ -397,12 +461,16 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
         return fail("the scalar for coordinates cannot divide the coordinates");
 
     const WordOffsets o = offsets_of(selection);
-    points.labels.resize(static_cast<std::size_t>(count));
-    points.x.resize(static_cast<std::size_t>(count));
-    points.y.resize(static_cast<std::size_t>(count));
+    resize_on_large_pages(points.labels, static_cast<std::size_t>(count));
+    resize_on_large_pages(points.x, static_cast<std::size_t>(count));
+    resize_on_large_pages(points.y, static_cast<std::size_t>(count));
 
-    const Status read = varying ? fill_varying(fd, size, name, layout, o, selection.divisor, points, progress)
-                                : fill_fixed(fd, size, name, layout, o, selection.divisor, points, method, progress);
+    const double divisor = selection.divisor;
+    const Status read =
+        varying ? fill_varying(fd, size, name, layout, o, divisor, points, progress)
+        : layout.little_endian
+            ? fill_fixed<true>(fd, size, name, layout, o, divisor, points, method, progress, block_bytes)
+            : fill_fixed<false>(fd, size, name, layout, o, divisor, points, method, progress, block_bytes);
     if (!read)
         return fail(read.error());
     if (Status degrees = to_decimal_degrees(points, units, name); !degrees)

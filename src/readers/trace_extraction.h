@@ -7,9 +7,10 @@
 // layout); traces of varying length start after their own starts (the
 // layout, seismic_header.h). Trace-header byte k of a trace
 // sits at 1-based position B + k. Positions are 64-bit: files above 2 GB and
-// millions of traces work. Only the three words asked for are read, never
-// the samples, so the cost grows with the number of traces and not with
-// their length.
+// millions of traces work. Only the three words asked for are decoded; short
+// traces are read whole, in sequential blocks, long ones by their header
+// prefix alone (ReadMethod below), so the cost of long traces grows with
+// their number and not with their length.
 //
 // A trace whose words do not lie wholly inside the file is an error (the
 // file may have changed since its headers were read); no point is ever made
@@ -57,32 +58,54 @@ struct TracePoints {
     std::size_t size() const { return labels.size(); }
 };
 
-// How the words are fetched: a read-only memory map that touches only the
-// pages holding the words, or one positioned read of each trace's header
-// prefix. Both give the same points and the same errors; the map is the
-// default (faster on a file in the page cache, see bench/). A file that
-// shrinks while it is read (another program truncating it) fails with
-// "file ended" either way: the mapped read catches the fault of a page that
-// is gone (it installs a SIGBUS handler while it reads, and puts back the
-// previous one after) and reads on by positioned reads. Traces of varying
-// length are read by positioned reads either way.
-enum class ReadMethod { Mapped, Positioned };
+// How the words are fetched. Every method gives the same points and the
+// same errors:
+//   - Blocks: the traces read in order, a block of about a megabyte at a
+//     time (whole traces, up to the last word of the block's last trace),
+//     each word decoded from the block. It reads every byte of the traces,
+//     samples included, but with one read call a block: copying from the
+//     page cache costs far less than a page fault or a read call a trace
+//     while traces are short (bench/readers times the break-even).
+//   - Mapped: a read-only memory map that touches only the pages holding the
+//     words.
+//   - Positioned: one positioned read of each trace's header prefix.
+//   - Best, the default: blocks for traces of kBlockTraceBytes or fewer,
+//     positioned reads for longer ones.
+// A file that shrinks while it is read (another program truncating it)
+// fails with "file ended" either way: a block read comes up short, and the
+// mapped read catches the fault of a page that is gone (it installs a
+// SIGBUS handler while it reads, and puts back the previous one after);
+// both then read on by positioned reads. Traces of varying length are read
+// by positioned reads whatever the method.
+enum class ReadMethod { Best, Blocks, Mapped, Positioned };
+
+// The longest traces Best reads in blocks. On a 2-core virtual machine a
+// trace of 32 KiB costs about as much copied as one read call of its
+// header (some 1.5 microseconds); a page fault costs more than either.
+inline constexpr std::int64_t kBlockTraceBytes = std::int64_t{32} << 10;
+
+// The bytes of a block: large enough that the read calls cost nothing
+// beside the copying, small enough to stay in the processor's cache.
+inline constexpr std::size_t kReadBlockBytes = std::size_t{1} << 20;
 
 // Reads the layout.count traces of the file of descriptor `fd` and `size`
 // bytes where the layout lays them out, each word in the layout's byte
 // order; `units` is the coordinate units word, `name` names the file in
 // messages. SeismicFile::extract runs it on the layout its headers give;
-// its tests give any layout. Fails, naming the file and the trace, when a
-// trace's words lie beyond the end of the file, for a negative count or a
-// trace length of 0 or below with traces to read, for trace starts that do
-// not match the count, and for a degrees-minutes-seconds coordinate whose
-// minutes or seconds are 60 or more.
+// its tests give any layout, and blocks smaller than kReadBlockBytes (at
+// least one trace's words are read a block). Fails, naming the file and the
+// trace, when a trace's words lie beyond the end of the file, for a
+// negative count or a trace length of 0 or below with traces to read, for
+// trace starts that do not match the count, and for a
+// degrees-minutes-seconds coordinate whose minutes or seconds are 60 or
+// more.
 //
 // The traces read are told to `progress` (advance(), in blocks of a few
-// thousand traces or one mapped window); once it is cancelled the read
-// stops at the next block and fails with kCancelled.
+// thousand traces, one read block or one mapped window); once it is
+// cancelled the read stops at the next block and fails with kCancelled.
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
                                          std::int16_t units, const TraceSelection& selection,
-                                         ReadMethod method = ReadMethod::Mapped, Progress& progress = no_progress());
+                                         ReadMethod method = ReadMethod::Best, Progress& progress = no_progress(),
+                                         std::size_t block_bytes = kReadBlockBytes);
 
 } // namespace marovin

@@ -145,6 +145,46 @@ TEST_F(JobFileTest, FailuresNameTheProblemAndLeaveNoJob)
     EXPECT_NE(writer.error().find(nowhere), std::string::npos) << writer.error();
 }
 
+// A large job is read in two parts, split at the line end after the middle
+// of its data lines; read so (as here, however small), every job gives what
+// a read in one run gives: the points, or the message naming the line.
+TEST_F(JobFileTest, ReadInTwoPartsAJobGivesWhatOneRunGives)
+{
+    const std::string header = marovin::trace_header_job_header("UTM32"); // data from line 8
+    const std::string blanks(1'200'000, '\n');
+    const struct {
+        std::string data;
+        std::int64_t points;      // -1: refused
+        std::int64_t failed_line; // the line the refusal names
+    } cases[] = {
+        {"1 2\r\n3 4\r\n5 6\r\n7 8\r\n", 4, 0},
+        {"1,5 2\n3 4,25\n5 6\n7 8", 4, 0},            // LF, ",", no last line end
+        {"1 2\r\n3 4\r\n\r\n\r\n\r\n\r\n", 2, 0},     // empty lines at the end
+        {"1 2\r\n\r\n\r\n\r\n5 6\r\n", -1, 9},        // the first part ends empty, data follows
+        {"1 2\r\n3 4\r\n5 6\r\n\r\n7 8\r\n", -1, 11}, // an empty line in the second part
+        {"x 2\r\n3 4\r\n5 6\r\n7 y\r\n", -1, 8},      // a failure in each part: the first
+        {"1 2\r\n3 4\r\n5 6\r\n7 8 9\r\n", -1, 11},   // a failure in the second part only
+        {"1 2\r\n" + blanks + std::string(marovin::kLongestLine + 8, '7'), -1, 8 + 1 + 1'200'000},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.data.substr(0, 40));
+        support::write_bytes(job, header + c.data);
+        const auto one = marovin::read_job(job, "File.cvd");
+        const auto two = marovin::read_job(job, "File.cvd", 0);
+        ASSERT_EQ(two.ok(), one.ok()) << (one.ok() ? two.error() : one.error());
+        if (c.points < 0) {
+            ASSERT_FALSE(one.ok());
+            EXPECT_EQ(two.error(), one.error());
+            EXPECT_EQ(one.error().rfind("File.cvd line " + std::to_string(c.failed_line) + ": ", 0), 0u) << one.error();
+            continue;
+        }
+        ASSERT_TRUE(one.ok()) << one.error();
+        EXPECT_EQ(one->x.size(), static_cast<std::size_t>(c.points));
+        EXPECT_EQ(two->x, one->x);
+        EXPECT_EQ(two->y, one->y);
+    }
+}
+
 TEST(RegionalDecimalPoint, FollowsTheCLocale)
 {
     EXPECT_EQ(marovin::regional_decimal_point(), '.'); // tests run in the "C" locale

@@ -12,7 +12,9 @@
 //     layout (base/converter_job.h) does, with the same systems and points;
 //     a failure names the same line as the model ("File.cvd line N: ...");
 //   - a job the writer makes reads back with its system and every point, each
-//     number as the 15-digit text of the job gives it.
+//     number as the 15-digit text of the job gives it;
+//   - read in two parts (as a large job is, on two cores), any job gives the
+//     same systems and points, or the same message, as read in one run.
 #include "fuzz_support.h"
 #include "reference_fields.h"
 
@@ -153,6 +155,13 @@ void check_any_job(std::string_view bytes)
     const Result<Job> job = read_job(path, kName);
     const Model m = model_job(bytes);
     const std::string about = "the job " + fuzz::printable(bytes) + ": ";
+    const Result<Job> parts = read_job(path, kName, 0);
+    FUZZ_CHECK(parts.ok() == job.ok() && (job.ok() ? parts->source_system == job->source_system &&
+                                                         parts->target_system == job->target_system &&
+                                                         parts->x == job->x && parts->y == job->y
+                                                   : parts.error() == job.error()),
+               about + "in two parts " + (parts.ok() ? std::to_string(parts->x.size()) + " points" : parts.error()) +
+                   ", in one run " + (job.ok() ? std::to_string(job->x.size()) + " points" : job.error()));
     if (m.in_doubt)
         return;
     FUZZ_CHECK(job.ok() == m.ok, about + (job.ok() ? "read" : job.error()));

@@ -10,7 +10,8 @@
 //   - a file read is laid out within itself: its traces, of the fixed
 //     length or each as long as its own samples word says, follow the
 //     headers one after another and end exactly at the end of the file; and
-//     the extraction (mapped and positioned) reads a point of every one;
+//     the extraction (in blocks, mapped and positioned) reads a point of
+//     every one;
 //   - where a plain reading of the conventional layout finds whole traces
 //     (SEG-Y: big-endian, a 4-byte format code, no byte-order constant
 //     saying little-endian, revision below 2, no extended headers, a
@@ -90,12 +91,12 @@ void check_within(std::string_view file, const SeismicFile& read)
     FUZZ_CHECK(at == size, "the last trace ends at " + std::to_string(at) + " in " + std::to_string(size));
 }
 
-// Both ways of extraction read a point of every trace.
+// Every way of extraction reads a point of every trace.
 void check_extraction(const SeismicFile& read)
 {
     TraceSelection selection;
     selection.pair = {TraceWord::CdpX, TraceWord::CdpY}; // the words of the standard furthest into a trace
-    for (const ReadMethod method : {ReadMethod::Mapped, ReadMethod::Positioned}) {
+    for (const ReadMethod method : {ReadMethod::Blocks, ReadMethod::Mapped, ReadMethod::Positioned}) {
         const Result<TracePoints> points = read.extract(selection, method);
         // Words said to be degrees, minutes and seconds may be no such angles.
         if (!points.ok() && read.units() == 4)

@@ -2,15 +2,16 @@
 //
 // Input: a flags byte (bit 0: SU, little-endian words; bits 1-2: the label
 // word, FFID, CDP, Trace or SP; bit 3: the source pair instead of the
-// receiver pair; bit 4: words at typed bytes instead), then little-endian
+// receiver pair; bit 4: words at typed bytes instead; bits 5-7: the block
+// size of the block read, kBlockSizes[bits]), then little-endian
 // 16-bit words: samples per trace, header length, trace count (divided by
 // 16, so that a run stays short; it may be negative) and the coordinate
 // divisor; with bit 4, three more: the bytes of the label, X and Y words as
 // a user types them; then the file's bytes.
 //
 // Properties:
-//   - the mapped and the positioned reading give the same answer: both
-//     fail, or both give the same points;
+//   - the block, the mapped and the positioned reading give the same
+//     answer: all fail, or all give the same points; so does the default;
 //   - a success holds one point per trace whose label and coordinates are the
 //     words at the trace's start plus their header positions, decoded and
 //     divided as a plain reading of the bytes gives them;
@@ -26,6 +27,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include <unistd.h>
 
@@ -76,6 +78,10 @@ Expected expected_points(std::string_view file, const TraceLayout& layout, bool 
     }
     return e;
 }
+
+// Blocks of the whole file, of less than one trace's words, of one trace
+// or a few traces of the sample line (1240 bytes a trace), and larger.
+constexpr std::size_t kBlockSizes[] = {kReadBlockBytes, 1, 100, 1300, 2600, 4000, 10000, 65536};
 
 std::string describe(const Result<TracePoints>& r)
 {
@@ -129,13 +135,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view file = input.rest();
 
     const int fd = fuzz::memory_file(file);
-    const Result<TracePoints> mapped =
-        extract_trace_points(fd, file.size(), "memory file", layout, 0, selection, ReadMethod::Mapped);
-    const Result<TracePoints> positioned =
-        extract_trace_points(fd, file.size(), "memory file", layout, 0, selection, ReadMethod::Positioned);
+    const auto read = [&](ReadMethod method, std::size_t block_bytes = kReadBlockBytes) {
+        return extract_trace_points(fd, file.size(), "memory file", layout, 0, selection, method, no_progress(),
+                                    block_bytes);
+    };
+    const Result<TracePoints> mapped = read(ReadMethod::Mapped);
+    const Result<TracePoints> positioned = read(ReadMethod::Positioned);
+    const Result<TracePoints> blocks = read(ReadMethod::Blocks, kBlockSizes[flags >> 5]);
+    const Result<TracePoints> best = read(ReadMethod::Best);
     ::close(fd);
 
-    FUZZ_CHECK(mapped.ok() == positioned.ok(), "mapped: " + describe(mapped) + "; positioned: " + describe(positioned));
+    for (const auto& [what, other] : {std::pair{"positioned", &positioned}, {"blocks", &blocks}, {"best", &best}}) {
+        FUZZ_CHECK(mapped.ok() == other->ok(), "mapped: " + describe(mapped) + "; " + what + ": " + describe(*other));
+        FUZZ_CHECK(mapped.ok() || mapped.error() == other->error(),
+                   "mapped: " + describe(mapped) + "; " + what + ": " + describe(*other));
+    }
     const Expected expected = expected_points(file, layout, su, selection);
     FUZZ_CHECK(mapped.ok() == expected.ok,
                "mapped: " + describe(mapped) + "; a plain reading " + (expected.ok ? "succeeds" : "fails"));
@@ -143,5 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     check_same(*mapped, expected.points, "mapped");
     check_same(*positioned, *mapped, "positioned");
+    check_same(*blocks, *mapped, "blocks");
+    check_same(*best, *mapped, "best");
     return 0;
 }

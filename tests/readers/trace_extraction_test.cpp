@@ -57,11 +57,12 @@ public:
     }
     std::int64_t start(std::int64_t trace) const { return layout_.first + layout_.trace_bytes() * (trace - 1); }
 
-    marovin::Result<marovin::TracePoints> extract(const TraceSelection& s, ReadMethod m = ReadMethod::Mapped,
+    marovin::Result<marovin::TracePoints> extract(const TraceSelection& s, ReadMethod m = ReadMethod::Best,
+                                                  std::size_t block_bytes = marovin::kReadBlockBytes,
                                                   marovin::Progress& progress = marovin::no_progress()) const
     {
         return marovin::extract_trace_points(fd_, static_cast<std::uint64_t>(size_), path_, layout_, units_, s, m,
-                                             progress);
+                                             progress, block_bytes);
     }
 
     // Cuts the file to `bytes` behind the reader's back, as another program
@@ -92,7 +93,21 @@ TEST(TraceExtraction, WordsStartAtBytesOneTo237OfTheTraceHeader)
     EXPECT_EQ(at(193), marovin::HeaderPosition(TraceWord::Crossline));
 }
 
-class TraceReading : public ::testing::TestWithParam<ReadMethod> {};
+// Each way of reading, the block read also with blocks of a few traces of
+// 250 samples, so that traces fall on the blocks' edges.
+struct Reading {
+    const char* name;
+    ReadMethod method;
+    std::size_t block_bytes = marovin::kReadBlockBytes;
+};
+
+class TraceReading : public ::testing::TestWithParam<Reading> {
+protected:
+    marovin::Result<marovin::TracePoints> read(const SeismicFixture& f, const TraceSelection& s) const
+    {
+        return f.extract(s, GetParam().method, GetParam().block_bytes);
+    }
+};
 
 TEST_P(TraceReading, SegyTraceTwoIsReadAtItsWorkedPositions)
 {
@@ -105,7 +120,7 @@ TEST_P(TraceReading, SegyTraceTwoIsReadAtItsWorkedPositions)
     TraceSelection s;
     s.label = TraceWord::Ensemble;
     s.divisor = 100;
-    const auto points = f.extract(s, GetParam());
+    const auto points = read(f, s);
     ASSERT_TRUE(points.ok()) << points.error();
     ASSERT_EQ(points->size(), 3u);
     EXPECT_EQ(points->labels[0], 701);
@@ -122,7 +137,7 @@ TEST_P(TraceReading, SuWordsAreLittleEndianFromPositionZero)
     f.word(81, 1234);      // receiver X of trace 1
     f.word(4480 + 21, -7); // CDP of trace 3 (starts at 4480)
     f.word(4480 + 85, 99);
-    const auto points = f.extract(TraceSelection{}, GetParam());
+    const auto points = read(f, TraceSelection{});
     ASSERT_TRUE(points.ok()) << points.error();
     EXPECT_EQ(points->x[0], 1234.0);
     EXPECT_EQ(points->labels[2], -7);
@@ -156,7 +171,7 @@ TEST_P(TraceReading, EveryWordIsReadAtItsByteOfEveryTrace)
             TraceSelection s;
             s.label = at(c.label);
             s.pair = {at(c.x), at(c.y)};
-            const auto points = f.extract(s, GetParam());
+            const auto points = read(f, s);
             ASSERT_TRUE(points.ok()) << points.error();
             for (std::int64_t t = 1; t <= 2; ++t) {
                 const auto i = static_cast<std::size_t>(t - 1);
@@ -171,7 +186,7 @@ TEST_P(TraceReading, EveryWordIsReadAtItsByteOfEveryTrace)
             g.trace_word(1, byte, -123456789);
             TraceSelection s;
             s.label = at(byte);
-            const auto points = g.extract(s, GetParam());
+            const auto points = read(g, s);
             ASSERT_TRUE(points.ok()) << points.error();
             EXPECT_EQ(points->labels[0], -123456789) << byte;
         }
@@ -187,7 +202,7 @@ TEST_P(TraceReading, NegativeWordsDivideToNegativeCoordinates)
         f.trace_word(1, TraceWord::Ensemble, -2147483647 - 1);
         TraceSelection s;
         s.divisor = 100;
-        const auto points = f.extract(s, GetParam());
+        const auto points = read(f, s);
         ASSERT_TRUE(points.ok()) << points.error();
         EXPECT_EQ(points->x[0], -1.0);
         EXPECT_EQ(points->y[0], -2.5);
@@ -222,7 +237,7 @@ TEST_P(TraceReading, AnglesBecomeDecimalDegreesAndLengthsStayAsRead)
         f.trace_word(2, TraceWord::GroupY, c.y);
         TraceSelection s;
         s.divisor = c.divisor;
-        const auto points = f.extract(s, GetParam());
+        const auto points = read(f, s);
         if (std::isnan(c.longitude)) {
             ASSERT_FALSE(points.ok());
             EXPECT_NE(points.error().find("trace 2 of"), std::string::npos) << points.error();
@@ -242,32 +257,32 @@ TEST_P(TraceReading, ATraceWhoseWordsLieBeyondTheEndFails)
     // (73-80) is there.
     SeismicFixture f(false, 250, 2, 84);
     f.layout_.count = 3;
-    const auto group = f.extract(TraceSelection{}, GetParam());
+    const auto group = read(f, TraceSelection{});
     ASSERT_FALSE(group.ok());
     EXPECT_NE(group.error().find("trace 3"), std::string::npos) << group.error();
 
     TraceSelection source;
     source.pair = {TraceWord::SourceX, TraceWord::SourceY};
-    EXPECT_TRUE(f.extract(source, GetParam()).ok());
+    EXPECT_TRUE(read(f, source).ok());
 
     f.layout_.count = 10;
-    EXPECT_FALSE(f.extract(source, GetParam()).ok());
+    EXPECT_FALSE(read(f, source).ok());
 }
 
 // A header state of no traces gives no points; one that no file can have
 // fails.
 TEST_P(TraceReading, ZeroTracesGiveNoPointsAndUnusableHeaderStatesFail)
 {
-    const auto none = SeismicFixture(false, 250, 0).extract(TraceSelection{}, GetParam());
+    const auto none = read(SeismicFixture(false, 250, 0), TraceSelection{});
     ASSERT_TRUE(none.ok()) << none.error();
     EXPECT_EQ(none->size(), 0u);
 
     SeismicFixture f(false, 250, 2);
     f.layout_.count = -1;
-    EXPECT_FALSE(f.extract(TraceSelection{}, GetParam()).ok());
+    EXPECT_FALSE(read(f, TraceSelection{}).ok());
     f.layout_.count = 2;
     f.layout_.samples = -60;
-    EXPECT_FALSE(f.extract(TraceSelection{}, GetParam()).ok());
+    EXPECT_FALSE(read(f, TraceSelection{}).ok());
 }
 
 TEST_P(TraceReading, FilesAbove2GBAreReadAt64BitPositions)
@@ -283,7 +298,9 @@ TEST_P(TraceReading, FilesAbove2GBAreReadAt64BitPositions)
     f.trace_word(traces, TraceWord::GroupY, -123);
     TraceSelection s;
     s.divisor = 100;
-    const auto points = f.extract(s, GetParam());
+    // Blocks smaller than a trace read the words alone, not 2.56 GB of
+    // holes; the positions are worked out as for any block.
+    const auto points = f.extract(s, GetParam().method, std::min<std::size_t>(GetParam().block_bytes, 5000));
     ASSERT_TRUE(points.ok()) << points.error();
     ASSERT_EQ(points->size(), static_cast<std::size_t>(traces));
     EXPECT_EQ(points->labels.back(), 424242);
@@ -310,7 +327,7 @@ TEST_P(TraceReading, TheTracesReadAreToldInBlocksAndACancelStopsTheReadAtTheNext
     const std::int32_t traces = 20'000;
     SeismicFixture f(false, 1000, traces);
     Told whole;
-    ASSERT_TRUE(f.extract({}, GetParam(), whole));
+    ASSERT_TRUE(f.extract({}, GetParam().method, GetParam().block_bytes, whole));
     ASSERT_GE(whole.steps.size(), 10u);
     EXPECT_LE(whole.steps.size(), 40u);
     EXPECT_EQ(whole.steps.back(), std::uint64_t{traces});
@@ -318,7 +335,7 @@ TEST_P(TraceReading, TheTracesReadAreToldInBlocksAndACancelStopsTheReadAtTheNext
 
     Told stopped;
     stopped.cancel_at = whole.steps[2];
-    const auto read = f.extract({}, GetParam(), stopped);
+    const auto read = f.extract({}, GetParam().method, GetParam().block_bytes, stopped);
     ASSERT_FALSE(read);
     EXPECT_TRUE(marovin::was_cancelled(read.error()));
     EXPECT_EQ(stopped.steps.size(), 3u) << "nothing is read after the cancel";
@@ -334,7 +351,7 @@ TEST_P(TraceReading, AFileThatShrinksWhileItIsReadFailsWithFileEnded)
         SeismicFixture f(false, 250, 60'000);
         f.trace_word(cut, TraceWord::Ensemble, 77);
         f.shrink_to(f.start(cut + 1) + 40);
-        const auto points = f.extract(TraceSelection{}, GetParam());
+        const auto points = read(f, TraceSelection{});
         ASSERT_FALSE(points.ok());
         EXPECT_NE(points.error().find("trace " + std::to_string(cut + 1) + " of "), std::string::npos)
             << points.error();
@@ -355,17 +372,19 @@ TEST_P(TraceReading, TheProgramsOwnSigbusHandlerIsBackAfterAReadWhetherItFaulted
         SeismicFixture f(true, 250, 4000);
         if (shrink)
             f.shrink_to(f.start(2000));
-        EXPECT_EQ(f.extract(TraceSelection{}, GetParam()).ok(), !shrink);
+        EXPECT_EQ(read(f, TraceSelection{}).ok(), !shrink);
         ASSERT_EQ(sigaction(SIGBUS, nullptr, &seen), 0);
         EXPECT_EQ(seen.sa_handler, own.sa_handler) << (shrink ? "after a fault" : "after a whole read");
     }
     sigaction(SIGBUS, &previous, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothReadMethods, TraceReading, ::testing::Values(ReadMethod::Mapped, ReadMethod::Positioned),
-                         [](const auto& info) {
-                             return std::string(info.param == ReadMethod::Mapped ? "Mapped" : "Positioned");
-                         });
+INSTANTIATE_TEST_SUITE_P(EveryReadMethod, TraceReading,
+                         ::testing::Values(Reading{"Best", ReadMethod::Best}, Reading{"Blocks", ReadMethod::Blocks},
+                                           Reading{"SmallBlocks", ReadMethod::Blocks, 5000},
+                                           Reading{"Mapped", ReadMethod::Mapped},
+                                           Reading{"Positioned", ReadMethod::Positioned}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // --- the real files of the shared reference folder ------------------------
 
