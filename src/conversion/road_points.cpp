@@ -142,7 +142,7 @@ Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& fil
         return failed(traces.error());
     SeismicRoad road;
     road.traces = static_cast<std::int64_t>(traces->size());
-    road.points = RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}, {}};
+    road.points = RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}, {}, {}};
     road.unset = leave_out_unset(road.points);
     if (road.traces > 0 && road.unset == road.traces)
         return SeismicRoadError{true, no_coordinates(file, words)};
