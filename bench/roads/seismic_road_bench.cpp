@@ -1,8 +1,10 @@
 // The seismic road end to end, as a user runs it, in one process: the
-// window reads the line's headers, Command8 extracts every trace's CDP and
-// receiver X and Y, writes the converter job, runs the real convers, reads
-// its result into the point table and shows the grid; Command3 writes the
-// KML file of every point (every fifth named) and shows it.
+// window starts on the line (its headers read), Command8 extracts every
+// trace's CDP and receiver X and Y, writes the converter job, runs the real
+// convers, reads its result into the point table and shows the grid;
+// Command3 writes the KML file of every point (every fifth named) and shows
+// it. Both run off the window's thread, with the real progress window once
+// they take half a second.
 //
 //   seismic_road_bench [traces] [rounds]
 //       Beside the road, timed the same way as a whole process, a Python
@@ -43,7 +45,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
 
 #include <algorithm>
@@ -67,9 +71,10 @@ using bench::seconds_since;
 
 namespace {
 
-// The desktop of the road run: every message is answered with OK and kept
-// with the time it was shown, programs run as the real desktop runs them,
-// dialogs are cancelled.
+// The desktop of the road run: every message is answered with OK (the
+// start-up question with Yes, the seismic road) and kept with the time it
+// was shown; programs run and the progress window shows as on the real
+// desktop; dialogs are cancelled.
 class BenchDesktop : public Desktop {
 public:
     QStringList messages;                 // in the order shown
@@ -84,18 +89,22 @@ public:
         return shown[static_cast<std::size_t>(at)];
     }
 
-    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons) override
+    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons buttons) override
     {
         messages << text;
         shown.push_back(Clock::now());
+        if (buttons == Buttons::YesNo)
+            return text.startsWith(QStringLiteral("Extract coordinates")) ? Answer::Yes : Answer::No;
         return Answer::Ok;
     }
     std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
+    void showProgress(QWidget* owner, RunView& run) override { QtDesktop().showProgress(owner, run); }
     void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
-    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
+    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder,
+                          const Stop& stop) override
     {
-        return QtDesktop().runProgram(program, arguments, folder);
+        return QtDesktop().runProgram(program, arguments, folder, stop);
     }
     void setBusy(QWidget*, bool) override {}
 };
@@ -111,36 +120,47 @@ struct RoadTimes {
 
 double milliseconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
 
+// A control of the window by its form name.
+template <class Control>
+Control& control(KML_Main& window, const char* name)
+{
+    auto* found = window.findChild<Control*>(QLatin1String(name));
+    if (!found)
+        die(std::string("no control ") + name);
+    return *found;
+}
+
 // The window's views of what the road made: the KML file shown again in the
 // viewer, then scrolled to its end; the grid's tab shown, then the grid
 // scrolled to its end. Each is painted before its time is taken.
 void time_views(KML_Main& window, const fs::path& kml)
 {
+    InfoView& viewer = control<InfoView>(window, "RichTextBox1");
+    FlexGrid& grid = control<FlexGrid>(window, "VSFlexGrid1");
     QApplication::processEvents();
     QElapsedTimer timer;
     timer.start();
-    if (const marovin::Status loaded = window.RichTextBox1->loadPlainTextFile(QString::fromStdString(kml.string()));
-        !loaded)
+    if (const marovin::Status loaded = viewer.loadPlainTextFile(QString::fromStdString(kml.string())); !loaded)
         die(loaded.error());
-    window.RichTextBox1->repaint();
+    viewer.repaint();
     const double shown = milliseconds(timer);
     timer.restart();
-    window.RichTextBox1->scrollToEnd();
-    window.RichTextBox1->repaint();
+    viewer.scrollToEnd();
+    viewer.repaint();
     std::printf("viewer: %d placemarks, %.1f MB, %lld lines: in view in %.0f ms, scrolled to the end in %.1f ms\n",
-                window.Nb_Points(), static_cast<double>(fs::file_size(kml)) / 1e6,
-                static_cast<long long>(window.RichTextBox1->lineCount()), shown, milliseconds(timer));
+                window.roadState().points.size(), static_cast<double>(fs::file_size(kml)) / 1e6,
+                static_cast<long long>(viewer.lineCount()), shown, milliseconds(timer));
 
     timer.restart();
-    window.SSTab1->setCurrentIndex(1);
+    window.findChild<TabControl*>()->setCurrentIndex(1);
     QApplication::processEvents();
-    window.VSFlexGrid1->repaint();
-    const double grid = milliseconds(timer);
+    grid.repaint();
+    const double gridShown = milliseconds(timer);
     timer.restart();
-    window.VSFlexGrid1->scrollToBottom();
-    window.VSFlexGrid1->repaint();
-    std::printf("grid: %d rows x %d columns shown in %.0f ms, scrolled to the end in %.1f ms\n",
-                window.VSFlexGrid1->rows(), window.VSFlexGrid1->cols(), grid, milliseconds(timer));
+    grid.scrollToBottom();
+    grid.repaint();
+    std::printf("grid: %d rows x %d columns shown in %.0f ms, scrolled to the end in %.1f ms\n", grid.rows(),
+                grid.cols(), gridShown, milliseconds(timer));
 }
 
 int run_road(int argc, char** argv, const char* line, const fs::path& work, const char* times, bool views)
@@ -155,34 +175,35 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     }
     QApplication app(argc, argv);
     BenchDesktop desktop;
+    // The window starts on the line, as the remembered seismic file.
+    const fs::path ini = work / "T.ini";
+    std::ofstream(ini, std::ios::binary) << "[TERVALO]\r\nFichier 1=" << line << "\r\n";
     KML_Main window(desktop, QString::fromStdString(work.string()),
-                    {QString::fromStdString((work / "T.ini").string()),
-                     QString::fromStdString((work / "jobs").string()),
+                    {QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
                      QString::fromStdString((work / "samples").string())});
-    window.Input_Mode = QStringLiteral("SEGY");
-    window.Text4->setText(QString::fromLocal8Bit(line));
-    if (marovin::Status read = window.lecture_SU(); !read)
-        die(read.error());
-    desktop.messages.clear(); // "Remember to select the original geodesic system"
+    window.Form_Load();
+    if (!window.roadState().header)
+        die("the line's headers were not read: " + control<QLabel>(window, "Label15").text().toStdString());
+    desktop.messages.clear(); // the question, "Remember to select the original geodesic system"
     desktop.shown.clear();
     RoadTimes t;
     t.startup = seconds_since(begun);
 
     const auto clicked = Clock::now();
-    window.Command8_Click();
+    control<QPushButton>(window, "Command8").click();
     t.command8 = seconds_since(clicked);
     const auto done = desktop.shownAt(QStringLiteral("Conversion done !"));
     if (!done || desktop.messages.size() != 1)
         die("the extraction failed: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
     t.done = std::chrono::duration<double>(*done - clicked).count();
 
-    window.Text8->setText(QString::fromStdString((work / "road.kml").string()));
+    control<QLineEdit>(window, "Text8").setText(QString::fromStdString((work / "road.kml").string()));
     if (views) {
         window.show();
-        window.Combo8->setEditText(QStringLiteral("1"));
+        control<QComboBox>(window, "Combo8").setEditText(QStringLiteral("1"));
     }
     const auto writing = Clock::now();
-    window.Command3_Click();
+    control<QPushButton>(window, "Command3").click();
     t.command3 = seconds_since(writing);
     if (desktop.messages.size() != 1 || !fs::exists(work / "road.kml"))
         die("the KML file was not written: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
