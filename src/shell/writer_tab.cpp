@@ -36,11 +36,15 @@ QString chosenName(WindowParts& w, const QString& name)
     return w.tell(question, Desktop::Icon::Information, Desktop::Buttons::YesNo) == Desktop::Answer::Yes ? kmz : name;
 }
 
-// Writes the table to `path`: the text of the document written (a KMZ's
-// root document), or nothing when a plain KML file is to be shown from disk.
+// Writes the table to `path`, on a worker thread: the text of the document
+// written (a KMZ's root document), or nothing when a plain KML file is to be
+// shown from disk.
 marovin::Result<std::optional<std::string>> writeFile(const marovin::PointTable& table, const QString& path,
-                                                      const marovin::KmlLabels& labels)
+                                                      const marovin::KmlLabels& labels, marovin::Progress& progress)
 {
+    if (progress.cancelled())
+        return marovin::fail(std::string(marovin::kCancelled));
+    progress.begin(marovin::Progress::Step::WritingKml, 0);
     if (marovin::is_kmz_name(libraryPath(path))) {
         marovin::Result<marovin::KmzWritten> archive = marovin::write_kmz_file(libraryPath(path), table, labels);
         if (!archive)
@@ -50,6 +54,19 @@ marovin::Result<std::optional<std::string>> writeFile(const marovin::PointTable&
     if (marovin::Status written = marovin::write_kml_file(libraryPath(path), table, labels); !written)
         return marovin::fail(written.error());
     return std::optional<std::string>();
+}
+
+// Tells why the file was not written, unless the user cancelled it.
+void notWritten(const WindowParts& w, WriterTab& tab, const QString& path, const std::string& why)
+{
+    w.desktop.setBusy(&w.window, false);
+    if (marovin::was_cancelled(why))
+        return tab.writeCancelled();
+    const bool kmz = marovin::is_kmz_name(libraryPath(path));
+    w.tell(QStringLiteral("The %1 file was not written: %2")
+               .arg(kmz ? QStringLiteral("KMZ") : QStringLiteral("KML"), fromLibrary(why)),
+           Desktop::Icon::Critical);
+    tab.writeFailed();
 }
 
 void viewerFailed(const WindowParts& w, const QString& reason)
@@ -74,23 +91,10 @@ void writeKml(WindowParts& w, WriterTab& tab)
 
     w.desktop.setBusy(&w.window, true);
     const marovin::PointTable& table = w.state.points;
-    const marovin::Result<std::optional<std::string>> written =
-        w.runs.run([&table, &path, &labels](marovin::Progress& progress) {
-            if (progress.cancelled())
-                return marovin::Result<std::optional<std::string>>(marovin::fail(std::string(marovin::kCancelled)));
-            progress.begin(marovin::Progress::Step::WritingKml, 0);
-            return writeFile(table, path, labels);
-        });
-    if (!written) {
-        w.desktop.setBusy(&w.window, false);
-        if (marovin::was_cancelled(written.error()))
-            return tab.writeCancelled();
-        w.tell(QStringLiteral("The %1 file was not written: %2")
-                   .arg(marovin::is_kmz_name(libraryPath(path)) ? QStringLiteral("KMZ") : QStringLiteral("KML"),
-                        fromLibrary(written.error())),
-               Desktop::Icon::Critical);
-        return tab.writeFailed();
-    }
+    const marovin::Result<std::optional<std::string>> written = w.runs.run(
+        [&table, &path, &labels](marovin::Progress& progress) { return writeFile(table, path, labels, progress); });
+    if (!written)
+        return notWritten(w, tab, path, written.error());
     // The name box shows the KMZ's name once it is written. Should the
     // viewer fail to show the file, the tab keeps what it showed and the
     // user can still open the file in the viewer.
