@@ -205,7 +205,10 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     const auto writing = Clock::now();
     control<QPushButton>(window, "Command3").click();
     t.command3 = seconds_since(writing);
-    if (desktop.messages.size() != 1 || !fs::exists(work / "road.kml"))
+    // Besides "Conversion done !", only the offer of a KMZ for a large
+    // survey, declined.
+    const bool offered = desktop.messages.size() == 2 && desktop.messages[1].startsWith(QStringLiteral("This survey"));
+    if ((desktop.messages.size() != 1 && !offered) || !fs::exists(work / "road.kml"))
         die("the KML file was not written: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
 
     if (views) {
