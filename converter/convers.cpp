@@ -18,13 +18,17 @@
 
 #include <proj.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,23 +59,73 @@ constexpr const char* usage_text = "usage: convers File.cvd\n"
                                    "  --help     show this text\n"
                                    "  --version  show the version\n";
 
-// Formats the records in slices and writes each slice as it is made, so a
-// million points never need the whole file in memory.
+// Formats the records in blocks and writes each block as it is made, so a
+// million points never need the whole file in memory. On more than one core
+// a second thread formats every other block, into a text of its own that
+// this thread writes in its turn and hands back.
 marovin::Status write_result(marovin::AtomicFile& out, const std::string& header, const marovin::Job& job)
 {
-    constexpr std::size_t slice = 1 << 20;
-    std::string buffer = header;
-    buffer.reserve(slice + 4096);
+    constexpr std::size_t block = std::size_t{1} << 14; // records, some 700 KB of text
+    const std::size_t n = job.x.size();
+    const std::size_t blocks = (n + block - 1) / block;
     const std::string quoted = marovin::quoted_system(job.source_system);
-    for (std::size_t i = 0; i < job.x.size(); ++i) {
-        marovin::append_record(buffer, job, i, quoted);
-        if (buffer.size() >= slice) {
-            if (marovin::Status written = out.write(buffer); !written)
+    const auto format = [&](std::string& text, std::size_t b) {
+        text.clear();
+        for (std::size_t i = b * block; i < std::min(n, (b + 1) * block); ++i)
+            marovin::append_record(text, job, i, quoted);
+    };
+    if (marovin::Status written = out.write(header); !written)
+        return written;
+    std::string ours;
+    if (blocks < 2 || std::thread::hardware_concurrency() < 2) {
+        for (std::size_t b = 0; b < blocks; ++b) {
+            format(ours, b);
+            if (marovin::Status written = out.write(ours); !written)
                 return written;
-            buffer.clear();
         }
+        return marovin::ok();
     }
-    return out.write(buffer);
+
+    std::mutex mutex;
+    std::condition_variable turn;
+    std::string theirs; // an odd block, while `full`
+    bool full = false, stop = false;
+    std::thread odd([&] {
+        std::string text;
+        for (std::size_t b = 1; b < blocks; b += 2) {
+            format(text, b);
+            std::unique_lock lock(mutex);
+            turn.wait(lock, [&] { return !full || stop; });
+            if (stop)
+                return;
+            std::swap(text, theirs);
+            full = true;
+            turn.notify_all();
+        }
+    });
+    marovin::Status status = marovin::ok();
+    for (std::size_t b = 0; b < blocks && status; ++b) {
+        if (b % 2 == 0) {
+            format(ours, b);
+            status = out.write(ours);
+            continue;
+        }
+        {
+            std::unique_lock lock(mutex);
+            turn.wait(lock, [&] { return full; });
+        }
+        status = out.write(theirs);
+        std::lock_guard lock(mutex);
+        full = false;
+        turn.notify_all();
+    }
+    {
+        std::lock_guard lock(mutex);
+        stop = true;
+        turn.notify_all();
+    }
+    odd.join();
+    return status;
 }
 
 marovin::Status run(const fs::path& job_path, const fs::path& result_path)
@@ -79,7 +133,17 @@ marovin::Status run(const fs::path& job_path, const fs::path& result_path)
     const std::string file_name = job_path.filename().string();
     const std::string job_name = marovin::escaped(file_name); // for messages
 
+    // PROJ reads its database's catalogue on first use, which takes tens of
+    // milliseconds: done on another core while the job is read.
+    std::thread warm_up([] {
+        if (PJ_CONTEXT* context = proj_context_create()) {
+            proj_log_level(context, PJ_LOG_NONE);
+            proj_destroy(proj_create(context, "EPSG:4326"));
+            proj_context_destroy(context);
+        }
+    });
     auto job = marovin::read_job(job_path.string(), job_name);
+    warm_up.join();
     if (!job)
         return marovin::fail(job.error());
 

@@ -4,7 +4,9 @@
 #   - converter_reference (converter_reference.c here): a plain C program
 #     that reads the same job, converts with one proj_trans_generic call and
 #     writes the same result bytes (checked with cmp);
-#   - cs2cs on the same points, nine decimals.
+#   - cs2cs on the same points, nine decimals;
+#   - with $MAROVIN_BENCH_EARLIER (an earlier build's program folder), that
+#     build's convers on the same job (the same result bytes, checked).
 # Each program runs several times, in turn; the figures are medians.
 #   bench/converter/converter_bench.sh [path/to/convers] [points] [path/to/converter_reference] [rounds]
 # Without the paths, both programs are built first in the benchmarks' build.
@@ -21,9 +23,12 @@ install_reference "command -v cs2cs" proj-bin
 [ -x "$convers" ] || { echo "$convers not built" >&2; exit 1; }
 [ -x "$reference" ] || { echo "$reference not built" >&2; exit 1; }
 
+earlier=${MAROVIN_BENCH_EARLIER:+$MAROVIN_BENCH_EARLIER/convers}
+[ -z "$earlier" ] || [ -x "$earlier" ] || { echo "$earlier not found" >&2; exit 1; }
+
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/convers" "$work/reference"
+mkdir "$work/convers" "$work/reference" "$work/earlier"
 
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
@@ -44,10 +49,14 @@ t0=$(now)
 } > "$work/convers/File.cvd"
 t1=$(now)
 cp "$work/convers/File.cvd" "$work/reference/File.cvd"
+cp "$work/convers/File.cvd" "$work/earlier/File.cvd"
 
-: > "$work/convers.times"; : > "$work/reference.times"; : > "$work/cs2cs.times"
+: > "$work/convers.times"; : > "$work/reference.times"; : > "$work/cs2cs.times"; : > "$work/earlier.times"
 for ((round = 0; round < rounds; round++)); do
   timed "$convers" "$work/convers/File.cvd" >> "$work/convers.times"; echo >> "$work/convers.times"
+  if [ -n "$earlier" ]; then
+    timed "$earlier" "$work/earlier/File.cvd" >> "$work/earlier.times"; echo >> "$work/earlier.times"
+  fi
   timed "$reference" "$work/reference/File.cvd" "$work/reference/File.cva" >> "$work/reference.times"
   echo >> "$work/reference.times"
   timed sh -c 'cs2cs -f %.9f EPSG:32632 EPSG:4326 < "$1" > "$2"' cs2cs "$work/points.txt" "$work/cs2cs.txt" \
@@ -56,6 +65,8 @@ for ((round = 0; round < rounds; round++)); do
 done
 cmp -s "$work/convers/File.cva" "$work/reference/File.cva" ||
   { echo "convers and converter_reference wrote different results" >&2; exit 1; }
+[ -z "$earlier" ] || cmp -s "$work/convers/File.cva" "$work/earlier/File.cva" ||
+  { echo "convers and the earlier build's wrote different results" >&2; exit 1; }
 
 t2=$(now)
 convers_read=$(awk -F, 'NR > 7 { lat += $3; lon += $4; n++ } END { printf "%d", n }' "$work/convers/File.cva")
@@ -79,3 +90,8 @@ awk -v c="$convers_run" -v r="$reference_run" \
     'BEGIN { printf "convers / reference (run): %.2f (goal: 2 or below)\n", c / r }'
 awk -v c="$convers_run" -v s="$cs2cs_run" \
     'BEGIN { printf "convers / cs2cs (run): %.2f (below 1: convers is faster)\n", c / s }'
+if [ -n "$earlier" ]; then
+  earlier_run=$(median < "$work/earlier.times")
+  echo "earlier build's run:    $earlier_run s ($earlier, the same result bytes)"
+  awk -v c="$convers_run" -v e="$earlier_run" 'BEGIN { printf "convers / earlier build (run): %.2f\n", c / e }'
+fi

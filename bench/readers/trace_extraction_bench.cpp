@@ -19,8 +19,7 @@
 #include "support/timing.h"
 
 #include "base/converter_job.h"
-#include "conversion/road_conversion.h"
-#include "conversion/road_points.h"
+#include "conversion/road.h"
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
 
@@ -101,29 +100,34 @@ int step(const char* path)
     rusage before{};
     getrusage(RUSAGE_SELF, &before);
 
-    const auto start = bench::Clock::now();
-    auto road = marovin::seismic_road_points(*file, {});
+    // The time the points are read: until the conversion begins.
+    struct Steps final : marovin::Progress {
+        void begin(Step step, std::uint64_t) override
+        {
+            if (step == Step::Converting)
+                read = bench::seconds_since(start);
+        }
+        bench::Clock::time_point start = bench::Clock::now();
+        double read = 0;
+    } steps;
+    marovin::ExchangeConverter exchange = bench::converter_exchange(folder);
+    auto road = marovin::run_road({marovin::SeismicSource{&*file}, "UTM32"}, exchange, steps);
     if (!road)
         bench::die(road.error());
-    marovin::RoadPoints* points = &road->points;
-    const double read = bench::seconds_since(start);
-    if (points->size() == 0)
+    const double elapsed = bench::seconds_since(steps.start);
+    const double read = steps.read;
+    const marovin::PointTable& table = road->table;
+    if (table.empty())
         bench::die(std::string(path) + " holds no traces");
-    const marovin::ConverterExchange exchange =
-        bench::converter_exchange(folder, marovin::trace_header_job_header("UTM32"));
-    auto degrees = marovin::convert_through_converter(std::move(points->x), std::move(points->y), exchange);
-    if (!degrees)
-        bench::die(degrees.error());
-    const double elapsed = bench::seconds_since(start);
     rusage self{}, children{};
     getrusage(RUSAGE_SELF, &self);
     getrusage(RUSAGE_CHILDREN, &children);
 
-    const std::size_t last = points->number.size() - 1;
-    std::printf("Extract step on %zu traces: %.3f s (points read %.3f s, converter exchange %.3f s; last point "
+    const auto last = static_cast<std::size_t>(table.size() - 1);
+    std::printf("Extract step on %d traces: %.3f s (points read %.3f s, converter exchange %.3f s; last point "
                 "%d at %.9f %.9f)\n",
-                points->number.size(), elapsed, read, elapsed - read, points->number[last], degrees->longitude[last],
-                degrees->latitude[last]);
+                table.size(), elapsed, read, elapsed - read, table.number()[last], table.longitude()[last],
+                table.latitude()[last]);
     std::printf("peak memory: this process %.0f MB (%.0f MB before the step), converter %.0f MB\n",
                 self.ru_maxrss / 1024.0, before.ru_maxrss / 1024.0, children.ru_maxrss / 1024.0);
     bench::remove_work_folder();

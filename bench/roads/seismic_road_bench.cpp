@@ -15,7 +15,9 @@
 //       in this process: touching one byte of every trace header through
 //       the map (the extraction's floor), one proj_trans_generic call on
 //       the points (the converter's floor), write(2) of the finished KML
-//       bytes (the writer's floor); and the road's ratio to that sum.
+//       bytes (the writer's floor); and the road's ratio to that sum. With
+//       $MAROVIN_BENCH_EARLIER (an earlier build's program folder), the same
+//       road with that build's convers, in the same rotation.
 //   seismic_road_bench large [traces] [runs]
 //       A line of ten million short traces (4 samples, 2.6 GB under /tmp,
 //       deleted after): the time from the click on Extract to "Conversion
@@ -271,10 +273,27 @@ int compare(long traces, int rounds)
     std::vector<std::string> python_checked = python;
     python_checked.push_back("checked");
 
+    // The road with an earlier build's convers, in a program folder of its own.
+    const std::optional<fs::path> earlier = bench::earlier_build();
+    const fs::path earlier_work = work / "earlier", earlier_times = work / "earlier_times.txt";
+    const std::vector<std::string> road_before = {self.string(), "road", line.string(), earlier_work.string(),
+                                                  earlier_times.string()};
+    if (earlier) {
+        fs::create_directories(earlier_work);
+        fs::copy_file(*earlier / "convers", earlier_work / "convers", fs::copy_options::overwrite_existing);
+    }
+
     // One untimed run of each; the documents compared.
-    if (!bench::run_process(road).ok || !bench::run_process(python_checked).ok || !bench::run_process(python).ok)
+    if (!bench::run_process(road).ok || !bench::run_process(python_checked).ok || !bench::run_process(python).ok ||
+        (earlier && !bench::run_process(road_before).ok))
         die("an untimed run failed");
     fs::remove(times);
+    fs::remove(earlier_times);
+    if (earlier) {
+        const std::optional<std::string> differ = bench::first_difference(road_kml, earlier_work / "road.kml");
+        std::printf("the road's KML with this convers and with the earlier build's %s%s\n",
+                    differ ? "differ, first at " : "are the same bytes", differ ? differ->c_str() : "");
+    }
     if (const std::optional<std::string> differ = bench::first_difference(road_kml, python_kml))
         std::printf("the KML documents differ (%ju and %ju bytes), first at %s\n",
                     static_cast<std::uintmax_t>(fs::file_size(road_kml)),
@@ -283,19 +302,25 @@ int compare(long traces, int rounds)
         std::printf("the two KML documents are the same %ju bytes\n",
                     static_cast<std::uintmax_t>(fs::file_size(road_kml)));
 
-    // The three commands in turn, the order rotating from round to round.
-    const std::vector<std::string>* commands[3] = {&road, &python, &python_checked};
-    const fs::path* documents[3] = {&road_kml, &python_kml, &python_kml};
-    std::vector<double> seconds[3];
-    long peaks[3] = {0, 0, 0};
+    // The commands in turn, the order rotating from round to round.
+    const fs::path earlier_kml = earlier_work / "road.kml";
+    std::vector<const std::vector<std::string>*> commands = {&road, &python, &python_checked};
+    std::vector<const fs::path*> documents = {&road_kml, &python_kml, &python_kml};
+    if (earlier) {
+        commands.push_back(&road_before);
+        documents.push_back(&earlier_kml);
+    }
+    const std::size_t count = commands.size();
+    std::vector<std::vector<double>> seconds(count);
+    std::vector<long> peaks(count, 0);
     for (int round = 0; round < rounds; ++round) {
-        for (int k = 0; k < 3; ++k) {
-            const int which = (k + round) % 3;
+        for (std::size_t k = 0; k < count; ++k) {
+            const std::size_t which = (k + static_cast<std::size_t>(round)) % count;
             fs::remove(*documents[which]);
             ::sync();
             const bench::ProcessRun run = bench::run_process(*commands[which]);
             if (!run.ok)
-                die(which == 0 ? "the road failed" : "the Python pipeline failed");
+                die(which == 0 || which == 3 ? "the road failed" : "the Python pipeline failed");
             seconds[which].push_back(run.seconds);
             peaks[which] = std::max(peaks[which], run.peak_kib);
         }
@@ -318,6 +343,17 @@ int compare(long traces, int rounds)
     const double checked_time = bench::median(seconds[2]);
     std::printf("  %-46s %7.3f s  peak %6.0f MB\n", "Python, refusing impossible points as convers", checked_time,
                 static_cast<double>(peaks[2]) / 1024);
+    if (earlier) {
+        const std::vector<RoadTimes> before = read_times(earlier_times);
+        const double earlier_time = bench::median(seconds[3]);
+        std::printf("  %-46s %7.3f s  peak %6.0f MB\n", "the road with the earlier build's convers", earlier_time,
+                    static_cast<double>(peaks[3]) / 1024);
+        std::printf("    of which Command8 %.3f s (\"Conversion done !\" after %.3f s)\n",
+                    median_of(before, &RoadTimes::command8), median_of(before, &RoadTimes::done));
+        std::printf("road / the road with the earlier build's convers (%s): %.2f; Command8: %.2f\n", earlier->c_str(),
+                    road_time / earlier_time,
+                    median_of(parts, &RoadTimes::command8) / median_of(before, &RoadTimes::command8));
+    }
     std::printf("road / Python: %.2f (goal: 0.25 or below)\n", road_time / python_time);
     std::printf("road / Python refusing impossible points (the same work): %.2f\n", road_time / checked_time);
 

@@ -23,8 +23,7 @@
 #include "base/converter_job.h"
 #include "base/converter_result.h"
 #include "conversion/point_table.h"
-#include "conversion/road_conversion.h"
-#include "conversion/road_points.h"
+#include "conversion/road.h"
 #include "kml/kml_writer.h"
 #include "readers/xy_text.h"
 
@@ -81,16 +80,12 @@ int run_road(const char* xy_file, const fs::path& work, const char* times)
         die(loaded.error());
     if (loaded->text != chosen->text)
         die(std::string(xy_file) + " changed during the run");
-    auto points = marovin::text_road_points(std::move(*loaded), marovin::XyLayout::NumberXYZ, 1);
-    if (!points)
-        die(points.error());
-    auto degrees =
-        marovin::convert_through_converter(std::move(points->x), std::move(points->y),
-                                           bench::converter_exchange(work, marovin::xy_text_job_header("UTM32")));
-    if (!degrees)
-        die(degrees.error());
-    const marovin::PointTable table(std::move(degrees->longitude), std::move(degrees->latitude),
-                                    std::move(points->number), std::move(points->name));
+    marovin::ExchangeConverter exchange = bench::converter_exchange(work);
+    auto road = marovin::run_road(
+        {marovin::TextSource{std::move(loaded).value(), marovin::XyLayout::NumberXYZ, 1}, "UTM32"}, exchange);
+    if (!road)
+        die(road.error());
+    const marovin::PointTable& table = road->table;
     const double convert = seconds_since(start);
 
     start = Clock::now();

@@ -5,7 +5,7 @@
 
 #include "support/timing.h"
 
-#include "conversion/road_conversion.h"
+#include "conversion/road.h"
 
 #include <filesystem>
 #include <string>
@@ -14,10 +14,10 @@ namespace bench {
 
 inline const std::filesystem::path kConvers = std::filesystem::path(MAROVIN_PROGRAM_DIR) / "convers";
 
-inline marovin::ConverterExchange converter_exchange(const std::filesystem::path& folder, std::string job_header)
+inline marovin::ExchangeConverter converter_exchange(const std::filesystem::path& folder)
 {
     const std::string job = (folder / "File.cvd").string();
-    return {job, (folder / "File.cva").string(), std::move(job_header), '.', [job]() -> marovin::Status {
+    return {job, (folder / "File.cva").string(), '.', [job](marovin::Progress&) -> marovin::Status {
                 if (!run_process({kConvers.string(), job}).ok)
                     return marovin::fail("convers failed on " + job);
                 return marovin::ok();

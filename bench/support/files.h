@@ -53,6 +53,16 @@ inline void remove_work_folder()
     scratch_folder().clear();
 }
 
+// The program folder of an earlier build to time beside this one, from
+// $MAROVIN_BENCH_EARLIER (another checkout's build/bin), or nothing.
+inline std::optional<std::filesystem::path> earlier_build()
+{
+    const char* folder = std::getenv("MAROVIN_BENCH_EARLIER");
+    if (!folder || !*folder)
+        return std::nullopt;
+    return std::filesystem::path(folder);
+}
+
 // Reads a file once, so that every run finds it in the page cache.
 inline void warm(const std::filesystem::path& path)
 {

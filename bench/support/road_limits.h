@@ -100,7 +100,7 @@ inline double report_limits(const std::filesystem::path& line, const std::filesy
     std::printf("\nlimits of the work, timed in this process, medians of %d runs:\n", runs);
     std::printf("  %-50s %7.3f s\n", "page touch (one byte of every trace header)", limits.touch);
     std::printf("  %-50s %7.3f s\n",
-                passes == 1 ? "PROJ transform (one proj_trans_generic)"
+                passes == 1 ? "one PROJ pass (one proj_trans_generic)"
                             : "PROJ: inverse projection and back (two passes)",
                 limits.proj);
     std::printf("  %-50s %7.3f s\n", "write(2) of the KML bytes", limits.write);

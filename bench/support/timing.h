@@ -30,6 +30,7 @@ inline double seconds_since(Clock::time_point start)
 struct ProcessRun {
     bool ok = false; // started and exited with status 0
     double seconds = 0;
+    double cpu_seconds = 0; // user and system time of the process
     // The process's peak resident memory, as the system counts it: that
     // count includes the peak of the benchmark process itself at the start
     // (the child begins in its memory before loading its program), so a
@@ -70,6 +71,8 @@ inline ProcessRun run_process(const std::vector<std::string>& argv, bool keep_ou
     wait4(pid, &status, 0, &usage);
     run.seconds = seconds_since(start);
     run.peak_kib = usage.ru_maxrss;
+    run.cpu_seconds = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                      double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (!run.ok)
         std::fprintf(stderr, "%s failed (status %d)\n", args[0], status);

@@ -30,6 +30,9 @@ constexpr int kLeadingLines = 7;
 constexpr int kFieldsPerRecord = 5;
 constexpr int kLatitudeField = 3;
 constexpr int kLongitudeField = 4;
+// The progress is told, and asked whether to stop, once every this many
+// records (a few milliseconds).
+constexpr std::size_t kRecordsPerStep = std::size_t{1} << 15;
 
 std::string at_line(const FieldReader& reader, std::int64_t line)
 {
@@ -44,7 +47,7 @@ Error not_a_number(const FieldReader& reader, std::size_t record, bool latitude,
 
 } // namespace
 
-Result<ResultPoints> read_result_points(const std::string& path, std::int32_t count)
+Result<ResultPoints> read_result_points(const std::string& path, std::int32_t count, Progress& progress)
 {
     Result<FieldReader> opened = FieldReader::open(path);
     if (!opened)
@@ -65,6 +68,11 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
     points.latitudes.reserve(n);
     Field fields[kFieldsPerRecord];
     for (std::size_t record = 1; record <= n; ++record) {
+        if (record % kRecordsPerStep == 0) {
+            progress.advance(record - 1);
+            if (progress.cancelled())
+                return fail(std::string(kCancelled));
+        }
         // A record on a line of its own is read whole, any other one field
         // by field.
         if (const std::optional<std::span<const Field>> line = reader.next_line(kFieldsPerRecord)) {
@@ -92,6 +100,7 @@ Result<ResultPoints> read_result_points(const std::string& path, std::int32_t co
         points.latitudes.push_back(fields[kLatitudeField - 1].number);
         points.longitudes.push_back(fields[kLongitudeField - 1].number);
     }
+    progress.advance(n);
     return points;
 }
 

@@ -15,6 +15,7 @@
 // decimals of a degree (about 0.1 mm). Every line ends in CR LF.
 
 #include "base/converter_job.h"
+#include "base/progress.h"
 #include "base/result.h"
 
 #include <cstddef>
@@ -32,8 +33,11 @@ struct ResultPoints {
 
 // Reads `count` records. Fails, naming the file and the line, when the file
 // is missing or unreadable, holds fewer than seven lines, ends before the
-// last record, or a record's field 3 or 4 is not a number.
-Result<ResultPoints> read_result_points(const std::string& path, std::int32_t count);
+// last record, or a record's field 3 or 4 is not a number. The records read
+// are told to `progress`, in blocks; once it is cancelled the read stops
+// and fails with kCancelled.
+Result<ResultPoints> read_result_points(const std::string& path, std::int32_t count,
+                                        Progress& progress = no_progress());
 
 // What the conversion used, for the leading lines of the result file.
 struct ConversionReport {

@@ -34,8 +34,8 @@ Result<std::string> describe_seismic_file(const std::string& path)
         return fail(opened.error());
     const SeismicFile& file = *opened;
     std::string text = path + ": " + file.found_line() + "\n";
-    const std::optional<NamedSystem> system = textual_header_system(file);
-    text += system ? textual_header_system_text(*system) + "\n" : "no system named by a textual header\n";
+    const FileNamedSystem named = file_named_system(file);
+    text += named.system ? named.told + "\n" : "no system named by a textual header\n";
     if (file.su())
         text += "no textual header (SU)\n";
     for (const std::string& line : file.textual_header())

@@ -3,14 +3,11 @@
 #include "base/atomic_file.h"
 #include "base/file_names.h"
 #include "base/number_text.h"
-#include "conversion/named_system.h"
 #include "conversion/point_table.h"
-#include "conversion/road_conversion.h"
-#include "conversion/road_points.h"
-#include "conversion/text_file_system.h"
+#include "conversion/road.h"
 #include "kml/kml_writer.h"
 #include "kml/kmz_writer.h"
-#include "readers/xy_data.h"
+#include "readers/xy_text.h"
 
 #include <cerrno>
 #include <charconv>
@@ -114,31 +111,37 @@ void append_csv_text(std::string& out, std::string_view text)
 
 // CSV: UTF-8, LF line ends, numbers in the shortest form that reads back
 // to the same double; last the point's name where the file gives it as
-// text (a text ID, an SPS line and point), else nothing.
-Status write_csv(const std::string& output, const RoadPoints& points, const Degrees* degrees)
+// text (a text ID, an SPS line and point), else nothing. The points as read
+// give the trace or line, X and Y; once converted, the table holds their
+// numbers, names and degrees.
+Status write_csv(const std::string& output, const RoadResult& road)
 {
     Result<Sink> sink = Sink::open(output);
     if (!sink)
         return fail(sink.error());
+    const RoadPoints& points = road.points;
+    const PointTable* degrees = road.system_used.empty() ? nullptr : &road.table;
     std::string block = degrees ? "trace,number,x,y,longitude,latitude,name\n" : "trace,number,x,y,name\n";
     constexpr std::size_t kBlock = std::size_t{1} << 20;
     block.reserve(kBlock + 256);
     for (std::size_t i = 0; i < points.size(); ++i) {
         append_integer(block, points.origin(i));
         block += ',';
-        append_integer(block, points.number[i]);
+        append_integer(block, degrees ? degrees->number()[i] : points.number[i]);
         block += ',';
         append_shortest(block, points.x[i]);
         block += ',';
         append_shortest(block, points.y[i]);
         if (degrees) {
             block += ',';
-            append_shortest(block, degrees->longitude[i]);
+            append_shortest(block, degrees->longitude()[i]);
             block += ',';
-            append_shortest(block, degrees->latitude[i]);
+            append_shortest(block, degrees->latitude()[i]);
         }
         block += ',';
-        if (!points.name.empty())
+        if (degrees)
+            append_csv_text(block, degrees->name(i));
+        else if (!points.name.empty())
             append_csv_text(block, points.name[i]);
         block += '\n';
         if (block.size() >= kBlock) {
@@ -216,91 +219,63 @@ FileOutcome run_file(const Options& options, const Target& target, std::atomic<s
     if (!target.refusal.empty())
         return failed(target.refusal);
 
-    // What a file says of itself is taken as the window takes it: the system
-    // a seismic file's textual header or an SPS file's H records name,
-    // unless -s says otherwise; grid units other than metres are only told.
-    std::optional<std::string> system = options.system;
-    std::string named;
-    Result<RoadPoints> read = fail("");
+    // The request: the file on its road, the selections, the systems. What
+    // a file names of its system is taken as the window takes it, unless -s
+    // says otherwise.
+    RoadRequest request;
+    std::optional<SeismicFile> file;
     if (options.layout) {
-        read = read_text_road(target.input, *options.layout, options.divisor.value_or(1));
+        Result<XyText> text = load_xy_file(target.input);
+        if (!text)
+            return failed(text.error());
+        request.source = TextSource{std::move(text).value(), *options.layout, options.divisor.value_or(1)};
     } else {
-        Result<SeismicFile> file = SeismicFile::open(target.input);
-        if (!file)
-            return failed(file.error());
-        if (!options.system_given) {
-            if (const std::optional<NamedSystem> header_system = textual_header_system(*file)) {
-                system = header_system->definition;
-                named = " (converted from " + header_system->definition + ", " + header_system->name +
-                        ", which its textual header names)";
-            }
-        }
-        auto road = seismic_road_points(*file, {options.label, options.pair, options.divisor});
-        if (!road)
-            return failed(road.error());
-        if (const std::string unset = unset_traces_text(*road); !unset.empty())
-            named += "; " + unset;
-        read = std::move(road->points);
+        Result<SeismicFile> opened = SeismicFile::open(target.input);
+        if (!opened)
+            return failed(opened.error());
+        file.emplace(std::move(opened).value());
+        request.source = SeismicSource{&*file, options.label, options.pair, options.divisor};
     }
-    if (!read)
-        return failed(read.error());
-    RoadPoints& points = *read;
-    points_read += static_cast<std::int64_t>(points.size());
-    if (points.size() > static_cast<std::size_t>(INT32_MAX))
-        return failed("more points than a table holds");
-    const auto count = static_cast<std::int32_t>(points.size());
-    const std::string unit = options.layout ? (count == 1 ? " point" : " points") : (count == 1 ? " trace" : " traces");
-    std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output) + named;
-
-    // A text file's system: the system it names (an SPS file's H records, a
-    // list's system column), unless -s says otherwise.
-    if (options.layout && !options.system_given) {
-        if (const TextFileSystem text_system = text_file_system(points.lines); text_system.system) {
-            system = text_system.system->definition;
-            done += " (converted from " + text_system.told + ")";
-        } else if (!text_system.told.empty() && system) {
-            done += " (" + text_system.told + "; converted from " + *system + ")";
-        }
-    }
-    if (const std::optional<SpsHeader>& sps = points.lines.sps; sps && system && !sps->units_not_metres.empty())
-        done += " (its grid units are " + sps->units_not_metres + ": converted as they stand)";
-
-    if (!system) {
-        if (Status written = write_csv(target.output, points, nullptr); !written)
-            return failed(written.error());
-        return {true, target.input + ": " + done};
-    }
-
-    const std::string place = options.layout ? "line " : "trace ";
-    const ConversionPlaces places{"", "", "",
-                                  [&](std::size_t i) { return place + std::to_string(points.origin(i)) + ": "; }};
-    // The KML needs only the degrees: the coordinates are converted where
-    // they lie. The CSV keeps them beside the degrees, the KMZ to measure
-    // its lines and outline on the ground.
+    request.system = options.system;
+    request.system_given = options.system_given;
+    // The KMZ measures its lines and outline on the ground; the CSV writes
+    // the points beside their degrees. The KML needs only the degrees: the
+    // points are converted where they lie.
     const bool kmz = options.kmz || (!options.csv && is_kmz_name(target.output));
-    std::vector<double> x = options.csv || kmz ? points.x : std::move(points.x);
-    std::vector<double> y = options.csv || kmz ? points.y : std::move(points.y);
-    Result<Degrees> degrees = convert_in_process(std::move(x), std::move(y), *system, places);
-    if (!degrees)
-        return failed(degrees.error());
+    request.keep_ground = kmz;
+    request.keep_points = options.csv;
+    InProcessConverter converter;
+    Result<RoadResult, RoadError> road = run_road(std::move(request), converter);
+    if (!road)
+        return failed(road.error());
+    const RoadResult& result = *road;
+    points_read += result.point_count();
+
+    const bool converted = !result.system_used.empty();
+    const std::int64_t count = result.point_count();
+    const std::string unit = options.layout ? (count == 1 ? " point" : " points") : (count == 1 ? " trace" : " traces");
+    std::string done = std::to_string(count) + unit + " written to " + shown_output(target.output);
+    if (result.system_from_file)
+        done += " (converted from " + result.named.told + ")";
+    else if (converted && !result.named.told.empty())
+        done += " (" + result.named.told + "; converted from " + result.system_used + ")";
+    if (converted && !result.grid_units.empty())
+        done += " (its grid units are " + result.grid_units + ": converted as they stand)";
+    if (!result.unset_text.empty())
+        done += "; " + result.unset_text;
 
     if (options.csv) {
-        if (Status written = write_csv(target.output, points, &*degrees); !written)
+        if (Status written = write_csv(target.output, result); !written)
             return failed(written.error());
-        return {true, target.input + ": " + done};
-    }
-    PointTable table(std::move(degrees->longitude), std::move(degrees->latitude), std::move(points.number),
-                     std::move(points.name));
-    if (kmz) {
-        table.set_ground(survey_ground(points, *system));
-        Result<KmzWritten> written = write_kmz_file(target.output, table, options.labels);
+    } else if (kmz) {
+        Result<KmzWritten> written = write_kmz_file(target.output, result.table, options.labels);
         if (!written)
             return failed(written.error());
-        return {true, target.input + ": " + done + " (" + std::to_string(written->tiles) + " tiles, " +
-                          std::to_string(written->lines) + (written->lines == 1 ? " line)" : " lines)")};
-    }
-    if (Status written = write_kml(target.output, table, options.labels); !written)
+        done += " (" + std::to_string(written->tiles) + " tiles, " + std::to_string(written->lines) +
+                (written->lines == 1 ? " line)" : " lines)");
+    } else if (Status written = write_kml(target.output, result.table, options.labels); !written) {
         return failed(written.error());
+    }
     return {true, target.input + ": " + done};
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // One input file of marovin-kml, from its bytes to its written output: the
-// road's points, their conversion in process, the KML document (written by
-// the window's own writer) or the CSV table, replaced atomically.
+// road (conversion/road.h) with the converter in process, then the KML
+// document or KMZ archive (written by the window's own writers) or the CSV
+// table, replaced atomically.
 
 #include "cli/options.h"
 

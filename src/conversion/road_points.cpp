@@ -2,6 +2,7 @@
 
 #include "base/plain_text.h"
 #include "conversion/seismic_choices.h"
+#include "geodesy/geodesy.h"
 
 #include <algorithm>
 #include <charconv>
@@ -104,7 +105,7 @@ std::int64_t leave_out_unset(RoadPoints& points)
 
 // Why no trace has coordinates in `pair`, naming a listed pair that has
 // them.
-std::string no_coordinates(const SeismicFile& file, const TraceSelection& selection)
+std::string no_coordinates(const SeismicFile& file, const TraceSelection& selection, Progress& progress)
 {
     std::string why = "no trace of " + file.path() + " has " + pair_coordinates(selection.pair);
     for (const PairChoice& choice : kPairChoices) {
@@ -112,7 +113,9 @@ std::string no_coordinates(const SeismicFile& file, const TraceSelection& select
             continue;
         TraceSelection other = selection;
         other.pair = choice.pair;
-        const Result<TracePoints> read = file.extract(other);
+        const Result<TracePoints> read = file.extract(other, progress);
+        if (!read && was_cancelled(read.error()))
+            return read.error();
         if (!read)
             continue;
         for (std::size_t i = 0; i < read->size(); ++i)
@@ -124,7 +127,8 @@ std::string no_coordinates(const SeismicFile& file, const TraceSelection& select
 
 } // namespace
 
-Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& file, const SeismicSelection& selection)
+Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& file, const SeismicSelection& selection,
+                                                          Progress& progress)
 {
     const auto failed = [](std::string why) { return SeismicRoadError{false, std::move(why)}; };
     const double divisor = selection.divisor.value_or(header_divisor(file));
@@ -137,33 +141,27 @@ Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& fil
     words.label = selection.label;
     words.pair = selection.pair;
     words.divisor = divisor;
-    Result<TracePoints> traces = file.extract(words);
+    Result<TracePoints> traces = file.extract(words, progress);
     if (!traces)
         return failed(traces.error());
     SeismicRoad road;
     road.traces = static_cast<std::int64_t>(traces->size());
     road.points = RoadPoints{std::move(traces->x), std::move(traces->y), std::move(traces->labels), {}, {}, {}};
     road.unset = leave_out_unset(road.points);
-    if (road.traces > 0 && road.unset == road.traces)
-        return SeismicRoadError{true, no_coordinates(file, words)};
+    if (road.traces > 0 && road.unset == road.traces) {
+        std::string why = no_coordinates(file, words, progress);
+        return SeismicRoadError{!was_cancelled(why), std::move(why)};
+    }
     return road;
 }
 
-Result<SeismicRoad, SeismicRoadError> read_seismic_road(const std::string& path, const SeismicSelection& selection)
-{
-    Result<SeismicFile> file = SeismicFile::open(path);
-    if (!file)
-        return SeismicRoadError{false, file.error()};
-    return seismic_road_points(*file, selection);
-}
-
-Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor)
+Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor, Progress& progress)
 {
     XyText lines;
     lines.left_out = text.left_out;
     lines.header = text.header;
     lines.sps = text.sps;
-    Result<XyPoints> read = read_xy_points(std::move(text), layout);
+    Result<XyPoints> read = read_xy_points(std::move(text), layout, progress);
     if (!read)
         return fail(read.error());
     RoadPoints points{std::move(read->x),    std::move(read->y), std::move(read->number),
@@ -173,12 +171,15 @@ Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor
     return points;
 }
 
-Result<RoadPoints> read_text_road(const std::string& path, XyLayout layout, double divisor)
+SurveyGround survey_ground(RoadPoints& points, std::string_view system)
 {
-    Result<XyText> text = load_xy_file(path);
-    if (!text)
-        return fail(text.error());
-    return text_road_points(std::move(text).value(), layout, divisor);
+    SurveyGround ground;
+    if (!is_geographic_system(system)) {
+        ground.x = std::move(points.x);
+        ground.y = std::move(points.y);
+    }
+    ground.lines = std::move(points.named_lines);
+    return ground;
 }
 
 } // namespace marovin

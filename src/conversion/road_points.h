@@ -1,10 +1,12 @@
 #pragma once
-// The points of the two roads as plain columns, each road one call: a
-// seismic file's traces or an XY text file's lines become X, Y (already
-// divided by the coordinate divisor, here and nowhere else) and a number.
-// The window and the command both read their files through these calls.
+// The points of the two roads as plain columns, the first step of a road
+// (road.h): a seismic file's traces or an XY text's lines become X, Y
+// (already divided by the coordinate divisor, here and nowhere else) and a
+// number.
 
+#include "base/progress.h"
 #include "base/result.h"
+#include "conversion/point_table.h"
 #include "readers/seismic_header.h"
 #include "readers/trace_extraction.h"
 #include "readers/xy_text.h"
@@ -75,7 +77,8 @@ std::string unset_traces_text(const SeismicRoad& road);
 
 // Why the points of a seismic file could not be had. `no_coordinates`: the
 // file was read, but no trace has coordinates in the chosen pair; the
-// message names a pair that has them, if one does.
+// message names a pair that has them, if one does. A read that was asked
+// to stop fails with the message kCancelled.
 struct SeismicRoadError {
     bool no_coordinates = false;
     std::string message;
@@ -85,19 +88,19 @@ struct SeismicRoadError {
 // naming the file and the trace, as the extraction does, for a divisor that
 // is 0 or not finite, and when traces there are and none has coordinates
 // ("no trace of line.sgy has receiver coordinates; its source pair has
-// them").
-Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& file, const SeismicSelection& selection);
-
-// Opens the file at `path` (SU when is_su_path(path)), reads its headers,
-// then its points.
-Result<SeismicRoad, SeismicRoadError> read_seismic_road(const std::string& path, const SeismicSelection& selection);
+// them"). The traces read are told to `progress`, which may stop the read.
+Result<SeismicRoad, SeismicRoadError> seismic_road_points(const SeismicFile& file, const SeismicSelection& selection,
+                                                          Progress& progress = no_progress());
 
 // The points of an XY text already loaded, one a line, as read_xy_points
 // reads them (its rules and messages: a list's layout or header line, or an
-// SPS file's records).
-Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor);
+// SPS file's records). The lines read are told to `progress`, which may
+// stop the read.
+Result<RoadPoints> text_road_points(XyText text, XyLayout layout, double divisor, Progress& progress = no_progress());
 
-// Loads the XY text file at `path`, then reads its points.
-Result<RoadPoints> read_text_road(const std::string& path, XyLayout layout, double divisor);
+// The points on the ground for a point table of a road's points converted
+// from `system`: their X and Y (taken over from `points`) unless the system
+// gives longitudes and latitudes, and the lines an SPS file names.
+SurveyGround survey_ground(RoadPoints& points, std::string_view system);
 
 } // namespace marovin

@@ -9,12 +9,13 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <system_error>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <numbers>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -118,8 +119,30 @@ bool geographic_bounds(PJ_CONTEXT* ctx, PJ* source, PJ* target, std::span<const 
     if (!normalized)
         return false;
     const int densify_points = 21;
-    return proj_trans_bounds(ctx, normalized.get(), PJ_FWD, *xmin, *ymin, *xmax, *ymax, &bounds.west, &bounds.south,
-                             &bounds.east, &bounds.north, densify_points) != 0;
+    if (!proj_trans_bounds(ctx, normalized.get(), PJ_FWD, *xmin, *ymin, *xmax, *ymax, &bounds.west, &bounds.south,
+                           &bounds.east, &bounds.north, densify_points))
+        return false;
+    // PROJ's search for operations takes a box of no width, or one across
+    // the antimeridian, as two boxes either side of it; when an edge lies on
+    // or beyond ±180 (points on the antimeridian, a longitude of 192) that
+    // split gives the same box again and the search recurses until the stack
+    // runs out, and so does a NaN. Such edges are moved onto the same
+    // meridians within ±180, where the split ends; other boxes go as they are.
+    if (std::isnan(bounds.west) || std::isnan(bounds.east) || std::isnan(bounds.south) || std::isnan(bounds.north))
+        return false;
+    if (!(bounds.west < bounds.east) && (std::abs(bounds.west) >= 180 || std::abs(bounds.east) >= 180)) {
+        if (std::isinf(bounds.west) || std::isinf(bounds.east))
+            return false;
+        bounds.west = std::fmod(bounds.west + 180, 360.0); // [-180, 180)
+        if (bounds.west < 0)
+            bounds.west += 360;
+        bounds.west -= 180;
+        bounds.east = std::fmod(bounds.east - 180, 360.0); // (-180, 180]
+        if (bounds.east > 0)
+            bounds.east -= 360;
+        bounds.east += 180;
+    }
+    return true;
 }
 
 // PROJ's best ranked operation from source to target for the area of the
@@ -174,16 +197,21 @@ struct Failure {
     double longitude = 0, latitude = 0; // its inverse projection, for the domain check
 };
 
+// The failure of a pass that was asked to stop.
+constexpr int kStopped = -2;
+
 // Walks points [begin, end) of xs, ys a slice at a time: f(first, count, x,
 // y, given_x, given_y) gets the slice in place at x, y, and its values as
 // given copied aside (the pass may change them in place). Stops at the
-// first failure f finds.
+// first failure f finds, and before a slice once `progress` is cancelled.
 template <class Pass>
 std::optional<Failure> by_slices(std::span<double> xs, std::span<double> ys, std::size_t begin, std::size_t end,
-                                 Pass&& f)
+                                 const Progress* progress, Pass&& f)
 {
     std::array<double, kSlice> given_x, given_y;
     for (std::size_t first = begin; first < end; first += kSlice) {
+        if (progress && progress->cancelled())
+            return Failure{first, kStopped};
         const std::size_t count = std::min(kSlice, end - first);
         double* x = xs.data() + first;
         double* y = ys.data() + first;
@@ -292,9 +320,14 @@ bool within(const Area& area, double longitude, double latitude)
     span += 2 * m;
     if (span >= 360)
         return true;
-    double east_of_west = std::fmod(longitude - (area.west - m), 360.0);
-    if (east_of_west < 0)
-        east_of_west += 360;
+    // Degrees east of the widened west edge, in [0, 360); fmod() would leave
+    // a value already there as it is, and costs as much as the rest.
+    double east_of_west = longitude - (area.west - m);
+    if (!(east_of_west >= 0 && east_of_west < 360)) {
+        east_of_west = std::fmod(east_of_west, 360.0);
+        if (east_of_west < 0)
+            east_of_west += 360;
+    }
     return east_of_west <= span;
 }
 
@@ -340,6 +373,13 @@ double metres_per_unit(PJ_CONTEXT* ctx, PJ* projected)
     return 1;
 }
 
+// A box in a projected system's own coordinates, easting first.
+struct Box {
+    double xmin, ymin, xmax, ymax;
+    // False for NaN.
+    bool holds(double x, double y) const { return x >= xmin && x <= xmax && y >= ymin && y <= ymax; }
+};
+
 // What the domain check of a source system needs: its area of use and, for
 // a projected system, its inverse projection (to the system's own
 // geographic system, longitude first). That inverse is the whole
@@ -352,9 +392,95 @@ struct DomainCheck {
     Angles angles;
     Object projection; // null for a geographic system, or when PROJ has none
     double metres = 1; // metres in one unit of the projected axes
+    // Where the inverse projection alone decides (see sure_box()).
+    std::optional<Box> sure;
 };
 
-DomainCheck prepare_domain_check(PJ_CONTEXT* ctx, PJ* source)
+// The round trip a projected point needs only where the projection can wrap
+// it. Such places lie beyond the system's area of use: where a cylinder or
+// cone closes on itself (northings a whole meridian away, a Lambert cone's
+// missing sector, longitudes past the antimeridian), or where a series of
+// PROJ's loses its precision (a transverse Mercator thousands of kilometres
+// off its meridian). The box, in the system's own coordinates, around the
+// area of use widened by the margin is far from all of them for the systems
+// people survey in. A point inside it whose inverse lies in that area takes
+// the inverse alone; any other point takes the round trip, which then
+// decides as it always did: wrapped, outside the area, or good.
+//
+// The box is only an outline of the area's image, so its corners reach
+// beyond the area (the corner of a UTM zone's box at the top lies tens of
+// degrees from the zone), and it is made of densified edges, not the
+// curves themselves. So before it is trusted it is tried: a grid of points
+// over it, edges and corners included, must all come back from the round
+// trip a hundred times closer than the refusal's millimetre. A place where
+// the projection wraps reaches beyond any box (a half-plane past a pole's
+// northing, a cone's missing sector) and has a straight border, so where it
+// enters the box it takes in one of the box's corners; a series losing
+// precision does so gradually, outwards, so the edges show it first. Where
+// the trial fails, and where PROJ gives no area or no box, every point takes
+// the round trip: Web Mercator fails it (with the margin its area reaches
+// the poles, where northings grow without end and all come back as the
+// pole's), and so does Europe's equal-area system, whose own round trip
+// drifts past the millimetre far out in its area.
+constexpr int kGridSide = 33;
+constexpr double kSureMetres = kRoundTripMetres / 100;
+
+std::optional<Box> sure_box(PJ_CONTEXT* ctx, const DomainCheck& check)
+{
+    if (check.geographic || !check.have_area || !check.projection)
+        return std::nullopt;
+    const Area& area = check.area;
+    const Angles& angles = check.angles;
+    const double m = kAreaMarginDegrees;
+    // The widened area, in degrees east of the system's own prime meridian.
+    double west = -180, east = 180;
+    double span = area.east - area.west;
+    if (span < 0)
+        span += 360;
+    if (span + 2 * m < 360) {
+        const auto wrapped = [](double longitude) {
+            return longitude < -180 ? longitude + 360 : longitude > 180 ? longitude - 360 : longitude;
+        };
+        west = wrapped(area.west - m - angles.meridian);
+        east = wrapped(area.east + m - angles.meridian);
+        // PROJ takes a box across the antimeridian (west > east) in degrees only.
+        if (west > east && angles.to_degrees != 1)
+            return std::nullopt;
+    }
+    const double south = std::max(-90.0, area.south - m), north = std::min(90.0, area.north + m);
+    const double unit = angles.to_degrees;
+    Box box{};
+    const int densify_points = 21;
+    if (!proj_trans_bounds(ctx, check.projection.get(), PJ_INV, west / unit, south / unit, east / unit, north / unit,
+                           &box.xmin, &box.ymin, &box.xmax, &box.ymax, densify_points) ||
+        !std::isfinite(box.xmin) || !std::isfinite(box.ymin) || !std::isfinite(box.xmax) || !std::isfinite(box.ymax) ||
+        !(box.xmin < box.xmax) || !(box.ymin < box.ymax))
+        return std::nullopt;
+
+    std::vector<double> x, y;
+    const auto at = [](double low, double high, int i) {
+        return i == kGridSide - 1 ? high : low + (high - low) * i / (kGridSide - 1);
+    };
+    for (int i = 0; i < kGridSide; ++i)
+        for (int j = 0; j < kGridSide; ++j) {
+            x.push_back(at(box.xmin, box.xmax, i));
+            y.push_back(at(box.ymin, box.ymax, j));
+        }
+    std::vector<double> back_x = x, back_y = y;
+    PJ* projection = check.projection.get();
+    proj_trans_generic(projection, PJ_FWD, back_x.data(), sizeof(double), back_x.size(), back_y.data(), sizeof(double),
+                       back_y.size(), nullptr, 0, 0, nullptr, 0, 0);
+    proj_trans_generic(projection, PJ_INV, back_x.data(), sizeof(double), back_x.size(), back_y.data(), sizeof(double),
+                       back_y.size(), nullptr, 0, 0, nullptr, 0, 0);
+    for (std::size_t k = 0; k < x.size(); ++k) {
+        const double dx = (back_x[k] - x[k]) * check.metres, dy = (back_y[k] - y[k]) * check.metres;
+        if (!(dx * dx + dy * dy <= kSureMetres * kSureMetres)) // also NaN and infinity
+            return std::nullopt;
+    }
+    return box;
+}
+
+DomainCheck prepare_domain_check(PJ_CONTEXT* ctx, PJ* source, RoundTrip round_trip)
 {
     DomainCheck check;
     Object horizontal = horizontal_system(ctx, source);
@@ -375,6 +501,8 @@ DomainCheck prepare_domain_check(PJ_CONTEXT* ctx, PJ* source)
     check.projection.reset(proj_normalize_for_visualization(ctx, to_geodetic.get()));
     check.angles = angles_of(ctx, geodetic.get());
     check.metres = metres_per_unit(ctx, horizontal.get());
+    if (round_trip == RoundTrip::where_needed)
+        check.sure = sure_box(ctx, check);
     return check;
 }
 
@@ -388,7 +516,7 @@ enum { kWrapped, kOutside };
 // conversion, when it is that very pipeline), else they are left as they
 // were.
 Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<double> ys, std::string_view system,
-                    const ConversionPlaces& places, bool keep_inverse)
+                    const ConversionPlaces& places, bool keep_inverse, const Progress* progress)
 {
     const bool geographic = check.geographic;
     const Area& area = check.area;
@@ -418,11 +546,14 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
         return ok();
 
     // Each point goes through the inverse projection (the conversion's
-    // first step) and back through the forward one, a slice at a time.
+    // first step); those the box cannot vouch for then go back through the
+    // forward one, a slice at a time.
+    const std::optional<Box>& sure = check.sure;
     const auto pass = [&](PJ* pj, std::size_t begin, std::size_t end) {
         std::array<double, kSlice> back_x, back_y, inverse_x, inverse_y;
+        std::array<std::uint32_t, kSlice> doubtful;
         return by_slices(
-            xs, ys, begin, end,
+            xs, ys, begin, end, progress,
             [&](std::size_t first, std::size_t count, double* x, double* y, const double* given_x,
                 const double* given_y) -> std::optional<Failure> {
                 double* longitude = keep_inverse ? x : inverse_x.data();
@@ -433,13 +564,26 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
                 }
                 proj_trans_generic(pj, PJ_FWD, longitude, sizeof(double), count, latitude, sizeof(double), count,
                                    nullptr, 0, 0, nullptr, 0, 0);
-                std::copy_n(longitude, count, back_x.data());
-                std::copy_n(latitude, count, back_y.data());
-                proj_trans_generic(pj, PJ_INV, back_x.data(), sizeof(double), count, back_y.data(), sizeof(double),
-                                   count, nullptr, 0, 0, nullptr, 0, 0);
+                std::size_t n = 0;
                 for (std::size_t k = 0; k < count; ++k) {
-                    const double dx = (back_x[k] - given_x[k]) * check.metres;
-                    const double dy = (back_y[k] - given_y[k]) * check.metres;
+                    const double east = longitude[k] * angles.to_degrees + angles.meridian;
+                    const double north = latitude[k] * angles.to_degrees;
+                    if (sure && sure->holds(given_x[k], given_y[k]) && std::isfinite(east) && std::isfinite(north) &&
+                        within(area, east, north))
+                        continue;
+                    doubtful[n] = static_cast<std::uint32_t>(k);
+                    back_x[n] = longitude[k];
+                    back_y[n] = latitude[k];
+                    ++n;
+                }
+                if (n == 0)
+                    return std::nullopt;
+                proj_trans_generic(pj, PJ_INV, back_x.data(), sizeof(double), n, back_y.data(), sizeof(double), n,
+                                   nullptr, 0, 0, nullptr, 0, 0);
+                for (std::size_t j = 0; j < n; ++j) {
+                    const std::size_t k = doubtful[j];
+                    const double dx = (back_x[j] - given_x[k]) * check.metres;
+                    const double dy = (back_y[j] - given_y[k]) * check.metres;
                     int kind = -1;
                     if (!(dx * dx + dy * dy <= kRoundTripMetres * kRoundTripMetres)) // also NaN and infinity
                         kind = kWrapped;
@@ -454,6 +598,8 @@ Status check_domain(const DomainCheck& check, std::span<double> xs, std::span<do
     };
     if (const std::optional<Failure> failure = across_cores(check.projection.get(), xs.size(), pass)) {
         const std::size_t i = failure->index;
+        if (progress && progress->cancelled())
+            return fail(std::string(kCancelled));
         if (failure->kind == kWrapped)
             return fail(places.point(i) + "the point " + point_text(failure->x, failure->y, false) +
                         " is no position in " + quoted(system) +
@@ -516,7 +662,8 @@ bool is_geographic_system(std::string_view name)
 }
 
 Result<ConversionReport> convert_points(std::string_view source_system, std::string_view target_system,
-                                        std::span<double> xs, std::span<double> ys, const ConversionPlaces& places)
+                                        std::span<double> xs, std::span<double> ys, const ConversionPlaces& places,
+                                        RoundTrip round_trip, const Progress* progress)
 {
     Context context(proj_context_create());
     PJ_CONTEXT* ctx = context.get();
@@ -538,7 +685,7 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
     // The operation for the points' area is looked for first, but every
     // point must be a position of the source system before it counts, so
     // that a stray point is named rather than blamed on the system.
-    const DomainCheck check = prepare_domain_check(ctx, source->get());
+    const DomainCheck check = prepare_domain_check(ctx, source->get(), round_trip);
     Bounds area{};
     const bool have_area = geographic_bounds(ctx, source->get(), target->get(), xs, ys, area);
     Object operation = best_operation(ctx, source->get(), target->get(), have_area ? &area : nullptr);
@@ -548,7 +695,7 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
     // When the check's inverse projection is this very pipeline, the check
     // converts the points as it goes.
     const bool converted_by_check = same_pipeline(ctx, transformation.get(), check.projection.get());
-    if (Status checked = check_domain(check, xs, ys, source_system, places, converted_by_check); !checked)
+    if (Status checked = check_domain(check, xs, ys, source_system, places, converted_by_check, progress); !checked)
         return fail(checked.error());
     if (!operation)
         return fail(places.source + "PROJ knows no transformation from " + quoted(source_system) + " to " +
@@ -570,8 +717,8 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
 
     // In slices, keeping each slice's input to name a point PROJ fails on.
     const bool geographic_source = is_geographic(horizontal_type(ctx, source->get()));
-    const auto pass = [&xs, &ys](PJ* pj, std::size_t begin, std::size_t end) {
-        return by_slices(xs, ys, begin, end,
+    const auto pass = [&xs, &ys, progress](PJ* pj, std::size_t begin, std::size_t end) {
+        return by_slices(xs, ys, begin, end, progress,
                          [pj](std::size_t first, std::size_t count, double* x, double* y, const double* input_x,
                               const double* input_y) -> std::optional<Failure> {
                              proj_errno_reset(pj);
@@ -586,6 +733,8 @@ Result<ConversionReport> convert_points(std::string_view source_system, std::str
                          });
     };
     if (const std::optional<Failure> failure = across_cores(transformation.get(), xs.size(), pass)) {
+        if (progress && progress->cancelled())
+            return fail(std::string(kCancelled));
         std::string reason;
         if (failure->proj_error != 0)
             if (const char* text = proj_context_errno_string(ctx, failure->proj_error))

@@ -6,6 +6,7 @@
 // words; only the place a message names (a job line, a trace) differs.
 
 #include "base/converter_result.h"
+#include "base/progress.h"
 #include "base/result.h"
 
 #include <cstddef>
@@ -56,10 +57,25 @@ bool is_geographic_system(std::string_view name);
 // give it back within a millimetre: "45000100" for "4500010"); or a point
 // more than a few degrees outside the system's area of use.
 //
+// The way back through the forward projection is taken only where it can
+// tell anything (`round_trip`): not for a point inside the box, in the
+// system's own coordinates, of its area of use, when its inverse lies in
+// that area. The answer is the same either way, degrees and refusals.
+//
 // Large jobs are checked and converted on all cores, each thread with its
 // own PROJ context; the first bad point is named whatever the core that met
 // it. Beside the points only buffers of a few thousand points are used.
+//
+// With a `progress`, every core asks it between slices of a few thousand
+// points whether to stop; once cancelled, the conversion fails with
+// kCancelled, its points unspecified.
+enum class RoundTrip {
+    where_needed, // every conversion
+    every_point,  // what where_needed must always agree with; for tests
+};
 Result<ConversionReport> convert_points(std::string_view source_system, std::string_view target_system,
-                                        std::span<double> x, std::span<double> y, const ConversionPlaces& places);
+                                        std::span<double> x, std::span<double> y, const ConversionPlaces& places,
+                                        RoundTrip round_trip = RoundTrip::where_needed,
+                                        const Progress* progress = nullptr);
 
 } // namespace marovin

@@ -209,21 +209,28 @@ namespace {
 using kml_detail::check_table;
 
 // The document of a table that check_table() accepted.
-Status write_checked_document(std::ostream& out, const PointTable& table, const KmlLabels& labels)
+Status write_checked_document(std::ostream& out, const PointTable& table, const KmlLabels& labels, Progress& progress)
 {
+    const std::size_t n = table.longitude().size();
+    progress.begin(Progress::Step::WritingKml, n);
     kml_detail::LineSink sink(out);
     kml_detail::write_document_head(sink);
     kml_detail::write_icon_style(sink, kKmlIconUrl);
 
     const kml_detail::PlacemarkBlocks blocks(table, labels);
     int countdown = labels.frequency; // points until the next labelled one
-    for (std::size_t i = 0; i < table.longitude().size(); ++i) {
+    for (std::size_t i = 0; i < n; ++i) {
         const bool labelled = --countdown == 0;
         if (labelled)
             countdown = labels.frequency;
         blocks.write(sink, i, labelled);
-        if ((i & 0xFFFF) == 0xFFFF && !sink.good())
-            break;
+        if ((i & 0xFFFF) == 0xFFFF) {
+            if (!sink.good())
+                break;
+            progress.advance(i + 1);
+            if (progress.cancelled())
+                return fail(std::string(kCancelled));
+        }
     }
 
     sink.line("</Document>");
@@ -232,27 +239,30 @@ Status write_checked_document(std::ostream& out, const PointTable& table, const 
     out.flush();
     if (!out)
         return fail("the document could not be written (disk full or no right to write?)");
+    progress.advance(n);
     return ok();
 }
 
 } // namespace
 
-Status write_kml_document(std::ostream& out, const PointTable& table, const KmlLabels& labels)
+Status write_kml_document(std::ostream& out, const PointTable& table, const KmlLabels& labels, Progress& progress)
 {
     if (Status checked = check_table(table, labels); !checked)
         return checked;
-    return write_checked_document(out, table, labels);
+    return write_checked_document(out, table, labels, progress);
 }
 
-Status write_kml_file(const std::string& path, const PointTable& table, const KmlLabels& labels)
+Status write_kml_file(const std::string& path, const PointTable& table, const KmlLabels& labels, Progress& progress)
 {
     if (Status checked = check_table(table, labels); !checked)
         return fail("cannot write " + path + ": " + checked.error());
     Result<AtomicFile> file = AtomicFile::create(path);
     if (!file)
         return fail(file.error());
-    if (Status written = write_checked_document(file->stream(), table, labels); !written)
-        return fail("cannot write " + path + ": " + written.error());
+    if (Status written = write_checked_document(file->stream(), table, labels, progress); !written)
+        return was_cancelled(written.error()) ? written : fail("cannot write " + path + ": " + written.error());
+    if (progress.cancelled())
+        return fail(std::string(kCancelled));
     return file->commit();
 }
 

@@ -40,8 +40,9 @@
 //
 // 13 fixed lines, 8 lines per labelled point, 6 per other point.
 
-#include "conversion/point_table.h"
+#include "base/progress.h"
 #include "base/result.h"
+#include "conversion/point_table.h"
 
 #include <cstdint>
 #include <iosfwd>
@@ -99,11 +100,19 @@ struct KmlLabels {
 // otherwise it fails naming the point's row (1-based) and writes nothing.
 // It also fails when the stream reports a write error (the stream then
 // holds part of the document).
-Status write_kml_document(std::ostream& out, const PointTable& table, const KmlLabels& labels);
+//
+// Tells `progress` the step WritingKml, in points written; when it asks to
+// stop, stops within a tenth of a second or so and fails with kCancelled
+// (the stream then holds part of the document).
+Status write_kml_document(std::ostream& out, const PointTable& table, const KmlLabels& labels,
+                          Progress& progress = no_progress());
 
 // Writes the document to `path` atomically: an existing file is replaced
 // only when the whole document was written; on any failure the path keeps
-// what it held (or stays absent) and the message names the path.
-Status write_kml_file(const std::string& path, const PointTable& table, const KmlLabels& labels);
+// what it held (or stays absent) and the message names the path. A write
+// the progress stops fails with kCancelled and leaves no file behind, not
+// even a temporary one.
+Status write_kml_file(const std::string& path, const PointTable& table, const KmlLabels& labels,
+                      Progress& progress = no_progress());
 
 } // namespace marovin

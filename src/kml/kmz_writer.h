@@ -9,7 +9,8 @@
 //
 //   doc.kml            the root document, small whatever the survey's size:
 //                      a LookAt on the survey; its outline as a Polygon;
-//                      one LineString per seismic line; each line's name on
+//                      one LineString per seismic line drawn (at most
+//                      kMostLinesDrawn, see survey_shape.h); each line's name on
 //                      a placemark at its first and at its last point (the
 //                      point's own label as description); one NetworkLink,
 //                      with a Region on the survey's box, to the root tile.
@@ -32,10 +33,18 @@
 // writes it (the same coordinates text; a name and a description on every
 // k-th point of the table, wherever it lands).
 //
-// Tiles are made and deflated on every core; the archive is written
-// atomically, as the plain document is.
+// A survey across the 180th meridian gets boxes on either side of it: the
+// root box is centred on the meridian, and its Region (the one box that
+// crosses it, which KML's boxes from -180 to 180 cannot say) spans every
+// longitude between its latitudes; the LookAt looks at the survey's middle.
+//
+// Tiles are made and deflated on every core while the base map is drawn,
+// each as soon as its parent has handed it its points, and laid into the
+// archive in their order as they come; the archive is written atomically, as
+// the plain document is.
 
 #include "base/file_names.h"
+#include "base/progress.h"
 #include "base/result.h"
 #include "conversion/point_table.h"
 #include "kml/kml_writer.h"
@@ -68,12 +77,16 @@ inline bool kmz_advised(std::int32_t points, std::string_view name)
 struct KmzWritten {
     std::string document; // the text of doc.kml
     std::size_t tiles = 0;
-    std::size_t lines = 0;
+    std::size_t lines = 0; // the lines found; doc.kml draws at most kMostLinesDrawn
 };
 
 // Writes the KMZ of the table to `path`: an existing file is replaced only
 // when the whole archive was written; on any failure the path keeps what it
 // held and the message names it. Checks the table as write_kml_file() does.
-Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& table, const KmlLabels& labels);
+// Tells `progress` the step WritingKml, in points written into tiles; when
+// it asks to stop, stops within a tenth of a second or so and fails with
+// kCancelled, leaving the path as it was and no temporary file.
+Result<KmzWritten> write_kmz_file(const std::string& path, const PointTable& table, const KmlLabels& labels,
+                                  Progress& progress = no_progress());
 
 } // namespace marovin

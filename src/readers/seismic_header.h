@@ -18,6 +18,7 @@
 // 64-bit.
 
 #include "base/file_names.h"
+#include "base/progress.h"
 #include "base/regular_file.h"
 #include "base/result.h"
 #include "readers/seismic_words.h"
@@ -121,9 +122,11 @@ public:
     // traces, scalar word -10".
     std::string found_line() const;
 
-    // The words of every trace that the selection names (trace_extraction.h).
-    Result<TracePoints> extract(const TraceSelection& selection, ReadMethod method) const;
-    Result<TracePoints> extract(const TraceSelection& selection) const;
+    // The words of every trace that the selection names (trace_extraction.h),
+    // telling `progress` the traces read.
+    Result<TracePoints> extract(const TraceSelection& selection, ReadMethod method,
+                                Progress& progress = no_progress()) const;
+    Result<TracePoints> extract(const TraceSelection& selection, Progress& progress = no_progress()) const;
 
     // The header of trace `index` (0-based), and its words in the file's
     // byte order.

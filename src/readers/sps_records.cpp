@@ -282,7 +282,17 @@ Result<XyPoints> points_of_lines(std::int64_t lines)
     return points;
 }
 
-Result<XyPoints> read_sps_points(const XyText& text)
+Status lines_read(Progress& progress, std::int32_t line)
+{
+    // A few milliseconds of reading between two looks.
+    constexpr std::int32_t kLinesPerStep = 1 << 15;
+    if (line % kLinesPerStep != 0)
+        return ok();
+    progress.advance(static_cast<std::uint64_t>(line));
+    return progress.cancelled() ? fail(std::string(kCancelled)) : ok();
+}
+
+Result<XyPoints> read_sps_points(const XyText& text, Progress& progress)
 {
     // Every line of the text ends with CR LF.
     Result<XyPoints> made = points_of_lines(std::count(text.text.begin(), text.text.end(), '\n'));
@@ -303,6 +313,8 @@ Result<XyPoints> read_sps_points(const XyText& text)
 
     std::string_view rest = text.text;
     for (std::int32_t i = 1; i <= points.count; ++i) {
+        if (Status going = lines_read(progress, i); !going)
+            return fail(going.error());
         const std::size_t end = rest.find("\r\n");
         const std::string_view record = rest.substr(0, end);
         rest.remove_prefix(end + 2);

@@ -27,6 +27,7 @@
 // record holds its code in columns 1-4, a description in 5-32 and its value
 // from column 33 on, though writers are loose about the last boundary.
 
+#include "base/progress.h"
 #include "base/result.h"
 #include "readers/xy_data.h"
 
@@ -62,8 +63,12 @@ XyText sps_xy_text(std::string_view file_text);
 // count holds. Shared by the readers of lists and of SPS files.
 Result<XyPoints> points_of_lines(std::int64_t lines);
 
+// Tells `progress` that `line` lines are read, once every few thousand
+// lines, and fails with kCancelled once it is cancelled. Shared likewise.
+Status lines_read(Progress& progress, std::int32_t line);
+
 // The points of an XyText that sps_xy_text() made, as read_xy_points reads
 // them with the layout SPS.
-Result<XyPoints> read_sps_points(const XyText& text);
+Result<XyPoints> read_sps_points(const XyText& text, Progress& progress = no_progress());
 
 } // namespace marovin

@@ -62,15 +62,31 @@ void fill_mapped(const unsigned char* trace, std::int64_t step, const WordOffset
 // same) and keep the command's peak within its points.
 constexpr std::int64_t kMapWindow = std::int64_t{4} << 20;
 
+// Positioned reads tell the progress, and ask it whether to stop, once
+// every this many traces: far less often than a read costs, and often
+// enough to stop at once even where each read waits for a disk.
+constexpr std::size_t kTracesPerStep = 1024;
+
+// Tells `progress` that `done` traces are read; fails with kCancelled once
+// it is asked to stop.
+Status told(Progress& progress, std::size_t done)
+{
+    progress.advance(done);
+    return progress.cancelled() ? fail(std::string(kCancelled)) : ok();
+}
+
 // Traces from `from` on, each by one positioned read of its header prefix;
 // start_of(i) gives the bytes before trace i (0-based).
 template <bool LittleEndian, class StartOf>
 Status fill_positioned(int fd, const std::string& name, StartOf start_of, const WordOffsets& o, double divisor,
-                       TracePoints& points, std::size_t from = 0)
+                       TracePoints& points, Progress& progress, std::size_t from = 0)
 {
     unsigned char prefix[kTraceHeaderBytes];
     const std::size_t n = points.size();
     for (std::size_t i = from; i < n; ++i) {
+        if (i % kTracesPerStep == 0 && i != from)
+            if (Status going = told(progress, i); !going)
+                return going;
         const std::int64_t at = start_of(i);
         std::size_t got = 0;
         while (got < o.needed) {
@@ -84,17 +100,17 @@ Status fill_positioned(int fd, const std::string& name, StartOf start_of, const 
         }
         take<LittleEndian>(prefix, o, divisor, points, i);
     }
-    return ok();
+    return told(progress, n);
 }
 
 // Fixed-length traces: trace i starts after first + i * step bytes.
 template <bool LittleEndian>
 Status fill_positioned(int fd, const std::string& name, std::int64_t first, std::int64_t step, const WordOffsets& o,
-                       double divisor, TracePoints& points, std::size_t from = 0)
+                       double divisor, TracePoints& points, Progress& progress, std::size_t from = 0)
 {
     return fill_positioned<LittleEndian>(
         fd, name, [first, step](std::size_t i) { return first + static_cast<std::int64_t>(i) * step; }, o, divisor,
-        points, from);
+        points, progress, from);
 }
 
 // DDDMMSS.ss as decimal degrees; nothing when the minutes or seconds are 60
@@ -262,7 +278,7 @@ bool fill_mapped_guarded(const WindowRead& read)
 
 bool coordinates_are_angles(std::int16_t units) { return units >= 2 && units <= 4; }
 
-Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMethod method) const
+Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMethod method, Progress& progress) const
 {
     // The file as it is now: one cut short since its headers were read must
     // not be read past its new end, where a map gives zeros to the end of
@@ -271,19 +287,19 @@ Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, ReadMe
     if (::fstat(descriptor(), &now) != 0)
         return fail("the file " + path() + " cannot be read: " + std::strerror(errno));
     const std::uint64_t size = std::min(this->size(), static_cast<std::uint64_t>(now.st_size));
-    return extract_trace_points(descriptor(), size, path(), layout_, units(), selection, method);
+    return extract_trace_points(descriptor(), size, path(), layout_, units(), selection, method, progress);
 }
 
-Result<TracePoints> SeismicFile::extract(const TraceSelection& selection) const
+Result<TracePoints> SeismicFile::extract(const TraceSelection& selection, Progress& progress) const
 {
-    return extract(selection, ReadMethod::Mapped);
+    return extract(selection, ReadMethod::Mapped, progress);
 }
 
 namespace {
 
 // The traces of varying length, each at its own start.
 Status fill_varying(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
-                    const WordOffsets& o, double divisor, TracePoints& points)
+                    const WordOffsets& o, double divisor, TracePoints& points, Progress& progress)
 {
     const bool little = layout.little_endian;
     const std::vector<std::int64_t>& starts = layout.starts;
@@ -293,13 +309,13 @@ Status fill_varying(int fd, std::uint64_t size, const std::string& name, const T
                         std::to_string(size) + " bytes)");
     }
     const auto start_of = [&starts](std::size_t i) { return starts[i]; };
-    return little ? fill_positioned<true>(fd, name, start_of, o, divisor, points)
-                  : fill_positioned<false>(fd, name, start_of, o, divisor, points);
+    return little ? fill_positioned<true>(fd, name, start_of, o, divisor, points, progress)
+                  : fill_positioned<false>(fd, name, start_of, o, divisor, points, progress);
 }
 
 // The fixed-length traces.
 Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout, const WordOffsets& o,
-                  double divisor, TracePoints& points, ReadMethod method)
+                  double divisor, TracePoints& points, ReadMethod method, Progress& progress)
 {
     const bool little = layout.little_endian;
     const auto count = static_cast<std::int64_t>(points.size());
@@ -317,8 +333,8 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Tra
                     std::to_string(step) + " bytes)");
 
     const auto positioned = [&](std::size_t from) {
-        return little ? fill_positioned<true>(fd, name, first, step, o, divisor, points, from)
-                      : fill_positioned<false>(fd, name, first, step, o, divisor, points, from);
+        return little ? fill_positioned<true>(fd, name, first, step, o, divisor, points, progress, from)
+                      : fill_positioned<false>(fd, name, first, step, o, divisor, points, progress, from);
     };
     if (method == ReadMethod::Positioned)
         return positioned(0);
@@ -329,6 +345,9 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Tra
     if (!guard.installed())
         return positioned(0);
     for (std::int64_t i0 = 0; i0 < count; i0 += per_window) {
+        if (i0 > 0)
+            if (Status going = told(progress, static_cast<std::size_t>(i0)); !going)
+                return going;
         const std::int64_t n = std::min(per_window, count - i0);
         const std::int64_t start = first + i0 * step;
         const std::int64_t end = first + (i0 + n - 1) * step + static_cast<std::int64_t>(o.needed);
@@ -349,13 +368,14 @@ Status fill_fixed(int fd, std::uint64_t size, const std::string& name, const Tra
         if (!whole)
             return positioned(from);
     }
-    return ok();
+    return told(progress, static_cast<std::size_t>(count));
 }
 
 } // namespace
 
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
-                                         std::int16_t units, const TraceSelection& selection, ReadMethod method)
+                                         std::int16_t units, const TraceSelection& selection, ReadMethod method,
+                                         Progress& progress)
 {
     const std::int64_t count = layout.count;
     if (count < 0)
@@ -381,8 +401,8 @@ Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::
     points.x.resize(static_cast<std::size_t>(count));
     points.y.resize(static_cast<std::size_t>(count));
 
-    const Status read = varying ? fill_varying(fd, size, name, layout, o, selection.divisor, points)
-                                : fill_fixed(fd, size, name, layout, o, selection.divisor, points, method);
+    const Status read = varying ? fill_varying(fd, size, name, layout, o, selection.divisor, points, progress)
+                                : fill_fixed(fd, size, name, layout, o, selection.divisor, points, method, progress);
     if (!read)
         return fail(read.error());
     if (Status degrees = to_decimal_degrees(points, units, name); !degrees)

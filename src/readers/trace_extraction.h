@@ -77,8 +77,12 @@ enum class ReadMethod { Mapped, Positioned };
 // trace length of 0 or below with traces to read, for trace starts that do
 // not match the count, and for a degrees-minutes-seconds coordinate whose
 // minutes or seconds are 60 or more.
+//
+// The traces read are told to `progress` (advance(), in blocks of a few
+// thousand traces or one mapped window); once it is cancelled the read
+// stops at the next block and fails with kCancelled.
 Result<TracePoints> extract_trace_points(int fd, std::uint64_t size, const std::string& name, const TraceLayout& layout,
                                          std::int16_t units, const TraceSelection& selection,
-                                         ReadMethod method = ReadMethod::Mapped);
+                                         ReadMethod method = ReadMethod::Mapped, Progress& progress = no_progress());
 
 } // namespace marovin

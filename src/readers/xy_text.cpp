@@ -367,13 +367,13 @@ int layout_fields(XyLayout layout)
     return 2;
 }
 
-Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
+Result<XyPoints> read_xy_points(XyText text, XyLayout layout, Progress& progress)
 {
     if (layout == XyLayout::SPS) {
         if (!text.sps)
             return fail("the file is no SPS file: it has no H00 record, and its first record is no R or S point "
                         "record with an easting and a northing in columns 47-65");
-        return read_sps_points(text);
+        return read_sps_points(text, progress);
     }
     if (text.sps)
         return fail("the file is an SPS file, whose records are read by the file type \"SPS\", not \"" +
@@ -421,6 +421,8 @@ Result<XyPoints> read_xy_points(XyText text, XyLayout layout)
     FieldReader fields = FieldReader::from_text(std::move(text.text));
     std::optional<Field> field = *fields.next();
     for (std::int32_t i = 1; i <= points.count; ++i) {
+        if (Status going = lines_read(progress, i); !going)
+            return fail(going.error());
         std::size_t count = 0;
         for (; field && field->line == i; field = *fields.next(), ++count) {
             for (std::size_t role = 0; role < column.size(); ++role)

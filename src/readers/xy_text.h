@@ -5,6 +5,7 @@
 // is normalised in memory into one plain form, which is what the
 // "Information" tab shows and what the conversion reads.
 
+#include "base/progress.h"
 #include "base/result.h"
 #include "readers/xy_data.h"
 
@@ -102,6 +103,9 @@ std::vector<std::string> xy_text_notes(const XyText& text);
 // Number column for a "Number" layout; a list read as SPS, an SPS file read
 // as a list, an SPS file without point records; also a text of more lines
 // than a 32-bit count holds.
-Result<XyPoints> read_xy_points(XyText text, XyLayout layout);
+//
+// The lines read are told to `progress`, in blocks; once it is cancelled
+// the read stops and fails with kCancelled.
+Result<XyPoints> read_xy_points(XyText text, XyLayout layout, Progress& progress = no_progress());
 
 } // namespace marovin

@@ -3,6 +3,7 @@
 // will be converted, naming the KML file, converting the points, writing
 // them as a KML file, opening that file in the earth viewer.
 
+#include "conversion/named_system.h"
 #include "readers/xy_text.h"
 
 #include <QByteArray>
@@ -12,9 +13,6 @@
 #include <string>
 #include <vector>
 
-namespace marovin {
-struct TextFileSystem;
-}
 struct WindowParts;
 
 class TextRoad {

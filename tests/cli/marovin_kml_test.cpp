@@ -157,14 +157,13 @@ TEST_F(MarovinKml, CsvHoldsTracesNumbersPositionsAndDegreesInShortestForm)
     EXPECT_EQ(csv.find('\r'), std::string::npos);
 }
 
-TEST_F(MarovinKml, ATextFileIsConvertedFromTheSystemItNamesUnlessTheSystemIsGiven)
+TEST_F(MarovinKml, TheLineOfATextFileSaysWhatTheFileNamesOfItsSystemAndItsUnits)
 {
     // 500000 E 5000000 N: the central meridian of zone 31 (3 E), or of the
     // default zone 32 (9 E).
     writeFile(dir / "r.sps", std::string(support::kSps2.h00) + "\r\nH13 Geodetic Coordinate System EPSG:32631\r\n" +
                                  "H200 Description of grid units American Feet\r\n" +
                                  support::sps_record(support::kSps2, 'R', "1", "1001", 500000, 5000000) + "\r\n");
-    writeFile(dir / "grid.xyz", "HoleID,Easting,Northing,Grid\nDH1,500000,5000000,WGS 84 / UTM zone 31N\n");
     writeFile(dir / "codes.xyz", "ID;X;Y;EPSG\n1;500000;5000000;32631\n2;500000;5000000;32630\n");
     const struct {
         const char* arguments;
@@ -176,9 +175,6 @@ TEST_F(MarovinKml, ATextFileIsConvertedFromTheSystemItNamesUnlessTheSystemIsGive
          "American Feet"},
         {"-s UTM32 --layout SPS r.sps", "\n4,1001,5e+05,5e+06,9,45.1",
          "written to standard output (its grid units are American Feet"},
-        {"--layout X,Y grid.xyz", "\n2,1,5e+05,5e+06,3,45.1",
-         "(converted from system EPSG:32631, WGS 84 / UTM zone 31N, from the column Grid)\n"},
-        {"-s UTM32 --layout X,Y grid.xyz", "\n2,1,5e+05,5e+06,9,45.1", "written to standard output\n"},
         {"--layout Number,X,Y codes.xyz", "\n2,1,5e+05,5e+06,9,45.1",
          "(the column EPSG names more than one system: EPSG:32631 (WGS 84 / UTM zone 31N), EPSG:32630 (WGS 84 / "
          "UTM zone 30N); converted from UTM32)\n"},
@@ -219,7 +215,7 @@ TEST_F(MarovinKml, WordsAtAnyByteFromTheSystemTheFileNamesLeavingOutTracesWithou
             longitude; // of the second trace, the first with coordinates (the ED50 datum puts it west of zone 31 central meridian in WGS84)
         const char* told;
     } cases[] = {
-        {"", ",2.9988", " (converted from EPSG:23031, ED50 / UTM zone 31N, which its textual header names)"},
+        {"", ",2.9988", " (converted from system EPSG:23031, ED50 / UTM zone 31N, from the textual header)"},
         {"-s UTM32 ", ",9.0000", ""},
     };
     for (const auto& c : cases) {

@@ -17,6 +17,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The points of the seismic file at `path`.
+marovin::Result<marovin::SeismicRoad, marovin::SeismicRoadError>
+read_seismic_road(const std::string& path, const marovin::SeismicSelection& selection)
+{
+    marovin::Result<marovin::SeismicFile> file = marovin::SeismicFile::open(path);
+    if (!file)
+        return marovin::SeismicRoadError{false, file.error()};
+    return marovin::seismic_road_points(*file, selection);
+}
+
 // A line of 1000-sample (SEG-Y) or 500-sample (SU) traces.
 std::string lineBytes(bool su, std::int16_t scalar)
 {
@@ -49,7 +59,7 @@ TEST(SeismicRoad, EveryTraceGivesItsLabelAndItsDividedPair)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string line = scratch.write(c.su ? "line.su" : "line.sgy", lineBytes(c.su, c.scalar));
-        const auto road = marovin::read_seismic_road(line, c.selection);
+        const auto road = read_seismic_road(line, c.selection);
         ASSERT_TRUE(road) << road.error();
         EXPECT_EQ(road->traces, 3);
         EXPECT_EQ(road->unset, 0);
@@ -70,7 +80,7 @@ TEST(SeismicRoad, AnglesAreDividedBeforeTheyAreReadAsDegreesMinutesAndSeconds)
     support::put_word(bytes, 3600 + 84, 54480000, 4, false);                             // 54 48 00.00
     support::put_word(bytes, 3600 + 88, 4, 2, false);                                    // units: DDDMMSS
     const support::ScratchFolder scratch;
-    const auto road = marovin::read_seismic_road(scratch.write("dms.sgy", bytes), {});
+    const auto road = read_seismic_road(scratch.write("dms.sgy", bytes), {});
     ASSERT_TRUE(road) << road.error();
     EXPECT_DOUBLE_EQ(road->points.x[0], -(4 + 52 / 60.0 + 30.5 / 3600));
     EXPECT_DOUBLE_EQ(road->points.y[0], 54.8);
@@ -93,7 +103,7 @@ TEST(SeismicRoad, FailuresNameTheFile)
     EXPECT_FALSE(beyond.failure().no_coordinates);
     EXPECT_NE(beyond.error().find("trace 3 of " + line), std::string::npos) << beyond.error();
     fs::remove(line);
-    const auto gone = marovin::read_seismic_road(line, {});
+    const auto gone = read_seismic_road(line, {});
     ASSERT_FALSE(gone);
     EXPECT_NE(gone.error().find(line), std::string::npos) << gone.error();
     EXPECT_FALSE(fs::exists(line)) << "nothing is created";
@@ -115,7 +125,7 @@ TEST(SeismicRoad, TracesWhoseXAndYAreZeroAreLeftOutAndCounted)
 {
     const support::ScratchFolder scratch;
     const std::string line = scratch.write("line.sgy", lineWithUnset({10, 50, 100}));
-    const auto road = marovin::read_seismic_road(line, {});
+    const auto road = read_seismic_road(line, {});
     ASSERT_TRUE(road) << road.error();
     EXPECT_EQ(road->traces, 100);
     EXPECT_EQ(road->unset, 3);
@@ -132,7 +142,7 @@ TEST(SeismicRoad, TracesWhoseXAndYAreZeroAreLeftOutAndCounted)
     // A pair that is 0 in only one of its words is a position.
     std::string bytes = lineWithUnset({});
     support::put_word(bytes, 3600 + 80, 0, 4, false);
-    const auto half = marovin::read_seismic_road(scratch.write("half.sgy", bytes), {});
+    const auto half = read_seismic_road(scratch.write("half.sgy", bytes), {});
     ASSERT_TRUE(half) << half.error();
     EXPECT_EQ(half->unset, 0);
     EXPECT_EQ(marovin::unset_traces_text(*half), "");
@@ -168,7 +178,7 @@ TEST(SeismicRoad, AFileWithoutCoordinatesInThePairChosenIsRefusedNamingAPairThat
     for (const auto& c : cases) {
         marovin::SeismicSelection selection;
         selection.pair = c.pair;
-        const auto road = marovin::read_seismic_road(c.path, selection);
+        const auto road = read_seismic_road(c.path, selection);
         ASSERT_FALSE(road) << c.said;
         EXPECT_TRUE(road.failure().no_coordinates);
         EXPECT_EQ(road.error().find("no trace of " + c.path + " " + c.said), 0u) << road.error();
@@ -191,7 +201,7 @@ TEST(SeismicRoad, WordsAtAnyByteAreReadAsThePairsOfTheStandardAre)
         marovin::SeismicSelection selection;
         selection.label = *marovin::HeaderPosition::at_byte(5);
         selection.pair = {*marovin::HeaderPosition::at_byte(201), *marovin::HeaderPosition::at_byte(205)};
-        const auto road = marovin::read_seismic_road(scratch.write(su ? "line.su" : "line.sgy", bytes), selection);
+        const auto road = read_seismic_road(scratch.write(su ? "line.su" : "line.sgy", bytes), selection);
         ASSERT_TRUE(road) << road.error();
         EXPECT_EQ(road->points.number, (std::vector<std::int32_t>{7000, 7001, 7002}));
         EXPECT_EQ(road->points.x, (std::vector<double>{500000, 500001, 500002}));
@@ -220,18 +230,17 @@ TEST(TextRoad, LinesGiveNumbersDividedCoordinatesAndTheirLineOfTheFile)
         {L::XYZ, "600000 4500000 12\n600010 4500005 13\n", 1000, {1, 2}, {600, 600.01}, {1, 2}},
         {L::XY, "600000,4500000\n\n\n600010,4500005", 10, {1, 2}, {60000, 60001}, {1, 4}},
     };
-    const support::ScratchFolder scratch;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        const std::string file = scratch.write("points.xyz", c.text);
-        marovin::Result<marovin::RoadPoints> points = marovin::read_text_road(file, c.layout, c.divisor);
+        marovin::Result<marovin::RoadPoints> points =
+            marovin::text_road_points(marovin::xy_file_text(c.text), c.layout, c.divisor);
         ASSERT_TRUE(points) << points.error();
         EXPECT_EQ(points->number, c.numbers);
         EXPECT_EQ(points->x, c.x);
         for (std::size_t i = 0; i < c.lines.size(); ++i)
             EXPECT_EQ(points->origin(i), c.lines[i]);
     }
-    const auto failed = marovin::read_text_road(scratch.write("wrong.xyz", "1,2,3\r\n\r\n4,5\r\n"), L::XYZ, 1);
+    const auto failed = marovin::text_road_points(marovin::xy_file_text("1,2,3\r\n\r\n4,5\r\n"), L::XYZ, 1);
     ASSERT_FALSE(failed);
     EXPECT_EQ(failed.error(), "line 3 holds 2 fields, but the file type \"X,Y,Z\" takes 3");
 }

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -88,70 +87,6 @@ protected:
     const fs::path folder_ = scratch_.path();
 };
 
-double dms(double degrees, double minutes, double seconds) { return degrees + minutes / 60 + seconds / 3600; }
-
-// Horizontal distance in metres between two nearby positions.
-double distance_m(double lat1, double lon1, double lat2, double lon2)
-{
-    constexpr double radius = 6371000, radian = M_PI / 180;
-    double north = (lat2 - lat1) * radian * radius;
-    double east = (lon2 - lon1) * radian * radius * std::cos(lat1 * radian);
-    return std::hypot(north, east);
-}
-
-struct ReferencePoint {
-    const char* source_system;
-    const char* target_system;
-    const char* x; // as the job holds it
-    const char* y;
-    double latitude, longitude;
-    double tolerance_m; // 1 cm, or what the transformation promises
-    const char* source; // where the expected position is published
-};
-
-// Expected positions: where the reference is in RGF93, PROJ's RGF93 v1 to
-// WGS 84 is the null transformation, so the numbers hold for WGS84 to the
-// millimetre. Datum shifts without a grid (Helmert) are good to a few metres.
-const ReferencePoint reference_points[] = {
-    {"UTM30", "WGS84", "1057002.405491298", "110955.141175949", 1, 2, 0.01,
-     "PROJ test/gie/builtins.gie, utm zone=30 GRS80: 2E 1N"},
-    {"UTM30", "WGS84", "611263.81227890507", "110547.10569680421", 1, -2, 0.01,
-     "PROJ utm self-test (zone=30 GRS80): 2W 1N"},
-    {"L93", "WGS84", "652760.737", "7033791.243", dms(50, 23, 59.7718445), dms(2, 20, 11.4239243), 0.01,
-     "PROJ test/cli/proj_outIGNF.dist, IGNF:LAMB93 and IGNF:RGF93G of the same point"},
-    {"LT93", "WGS84", "358799.172", "6342652.486", dms(44, 5, 59.8251878), -dms(1, 15, 48.9240599), 0.01,
-     "PROJ test/cli/proj_outIGNF.dist, IGNF:LAMB93 and IGNF:RGF93G of the same point"},
-    {"LT2", "WGS84", "600000.0000", "2600545.4523", dms(50, 23, 59.7718445), dms(2, 20, 11.4239243), 3,
-     "PROJ test/cli/proj_outIGNF.dist, IGNF:LAMBE (Lambert II carto) and IGNF:RGF93G; NTF to WGS 84 (1), 2 m"},
-    {"LT2", "WGS84", "311552.5340", "1906457.4840", dms(44, 5, 59.8251878), -dms(1, 15, 48.9240599), 3,
-     "PROJ test/cli/proj_outIGNF.dist, IGNF:LAMBE (Lambert II carto) and IGNF:RGF93G; NTF to WGS 84 (1), 2 m"},
-    {"SWISS", "WGS84", "700000", "100000", dms(46, 2, 38.87), dms(8, 43, 49.79), 1.5,
-     "swisstopo, approximate formulas for Swiss projection coordinates and WGS84, example (rigorous values); "
-     "CH1903 to WGS 84 (2), 1.5 m"},
-    {"LT72", "BD72", "251763.20", "153034.13", dms(50, 40, 46.461), dms(5, 48, 26.533), 0.05,
-     "EPSG guidance note 7-2, Lambert Conic Conformal (2SP Belgium) example; the Belgian variant it uses and "
-     "EPSG:31370 agree to a few centimetres"},
-    {"ED50", "WGS84", "2.1309658333333332", "53.810156944444444", dms(53, 48, 33.82), dms(2, 7, 46.38), 3,
-     "EPSG guidance note 7-2, geocentric translations example, ED50 53d48'36.565\"N 2d07'51.477\"E; "
-     "PROJ's ED50 to WGS 84 (36) for the area differs from the note's parameters by metres"},
-    {"UTM31E", "WGS84", "442774.2211", "5962877.6514", dms(53, 48, 33.82), dms(2, 7, 46.38), 3,
-     "the same EPSG guidance note 7-2 ED50 point, put into ED50 / UTM zone 31N with "
-     "cs2cs -f %.4f EPSG:4230 EPSG:23031"},
-};
-
-TEST_F(ConverterTest, ConvertsPublishedReferencePointsWithinTheTransformationsAccuracy)
-{
-    for (const ReferencePoint& point : reference_points) {
-        SCOPED_TRACE(std::string(point.source_system) + " " + point.x + " " + point.y + ": " + point.source);
-        write_job(job_header(point.source_system, "M", point.target_system) + " " + point.x + "  " + point.y + " \r\n");
-        ProgramRun run = run_converter();
-        ASSERT_EQ(run.status, 0) << run.err;
-        auto points = converted_points();
-        ASSERT_EQ(points.size(), 1u);
-        EXPECT_LE(distance_m(point.latitude, point.longitude, points[0].first, points[0].second), point.tolerance_m);
-    }
-}
-
 TEST_F(ConverterTest, WritesSevenLeadingLinesThenOneCrLfRecordPerPointInOrder)
 {
     write_job(job_header("UTM32") + " 500000  5000000 \r\n 600000  4500000 \r\n-3.5  2 \r\n");
@@ -176,6 +111,7 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse)
 {
     // Each job holds the same point; the converted position must not change.
     const std::string point = "652760.737  7033791.243 ";
+    std::vector<std::pair<double, double>> first;
     const struct {
         const char* name;
         std::string job;
@@ -187,8 +123,6 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse)
         {"comma decimal separator", job_header("LT93") + " 652760,737  7033791,243 \r\n"},
         {"exponent notation", job_header("LT93") + " 6.52760737E+05  7.033791243E+06 \r\n"},
         {"no line end after the last point", job_header("LT93") + " " + point},
-        {"EPSG code", job_header("EPSG:2154") + " " + point + "\r\n"},
-        {"lower-case name", job_header("lt93") + " " + point + "\r\n"},
     };
     for (const auto& form : forms) {
         SCOPED_TRACE(form.name);
@@ -197,7 +131,9 @@ TEST_F(ConverterTest, ReadsEveryFormTheJobWritersUse)
         ASSERT_EQ(run.status, 0) << run.err;
         auto points = converted_points();
         ASSERT_EQ(points.size(), 1u);
-        EXPECT_LE(distance_m(dms(50, 23, 59.7718445), dms(2, 20, 11.4239243), points[0].first, points[0].second), 0.01);
+        if (first.empty())
+            first = points;
+        EXPECT_EQ(points, first);
     }
 }
 
@@ -263,35 +199,12 @@ struct HostileJob {
 const std::string utm32 = job_header("UTM32");
 
 // Jobs a converter meets when a window, a user or a broken disk writes
-// them. Points from pyproj (EPSG:4326 to the system) at the places the
-// names say; the areas of use are PROJ's, widened by 5 degrees.
+// them, and what the program makes of each: its exit status, its one line,
+// and no result. Which points the geodesy refuses, and its words, are the
+// geodesy's tests; here its words come with the job's line.
 const HostileJob hostile_jobs[] = {
-    {"UTM32 northing with a digit too many (the projection wraps it)", utm32 + " 600010  45000100 \r\n", 1,
-     "convers: File.cvd line 8: the point X 600010, Y 45000100 is no position in \"UTM32\""},
-    {"LT2 easting with two digits too many", job_header("LT2") + " 60000000  2400000 \r\n", 1,
-     "convers: File.cvd line 8: the point X 60000000, Y 2400000 lies at longitude 118.15, latitude -77.81, "
-     "outside the area of \"LT2\" (longitude -4.87 to 8.23, latitude 42.33 to 51.14, give or take 5 degrees)"},
     {"a stray point after good ones", utm32 + " 500000  5000000 \r\n 510000  5010000 \r\n 600010  45000100 \r\n", 1,
      "convers: File.cvd line 10: the point X 600010, Y 45000100 is no position"},
-    {"UTM32 at 0.5 E, west of the zone's margin", utm32 + " -169925.903  5018218.611 \r\n", 1,
-     "convers: File.cvd line 8: the point X -169925.903, Y 5018218.611 lies at longitude 0.50, latitude 45.00, "
-     "outside the area of \"UTM32\""},
-    {"UTM32 at 89.5 N", utm32 + " 500000  9942140.306 \r\n", 1,
-     "convers: File.cvd line 8: the point X 500000, Y 9942140.306 lies at longitude 9.00, latitude 89.50"},
-    {"UTM32 at 5.5 S", utm32 + " 500000  -607933.970 \r\n", 1,
-     "convers: File.cvd line 8: the point X 500000, Y -607933.97 lies at longitude 9.00, latitude -5.50"},
-    {"LT2 at 56.5 N", job_header("LT2") + " 578966.399  3284595.435 \r\n", 1,
-     "convers: File.cvd line 8: the point X 578966.399, Y 3284595.435 lies at longitude 2.00, latitude 56.50"},
-    {"LT2 at 10.2 W", job_header("LT2") + " -349336.572  2298116.503 \r\n", 1,
-     "convers: File.cvd line 8: the point X -349336.572, Y 2298116.503 lies at longitude -10.20"},
-    {"ED50 at 54 E", job_header("ED50") + " 54  40 \r\n", 1,
-     "convers: File.cvd line 8: the point longitude 54, latitude 40 lies outside the area of \"ED50\""},
-    {"point far outside the projection", utm32 + " 500000  5000000 \r\n 1E+09  1E+09 \r\n", 1,
-     "convers: File.cvd line 9: the point X 1000000000, Y 1000000000 is no position in \"UTM32\""},
-    {"latitude 91", job_header("WGS84") + " 5  91 \r\n", 1,
-     "convers: File.cvd line 8: longitude 5 and latitude 91 are not degrees of a position on the earth"},
-    {"latitude beyond the pole in ED50", job_header("ED50") + " 5  95 \r\n", 1,
-     "convers: File.cvd line 8: longitude 5"},
     {"the largest double, as the job writer prints it", utm32 + "-1.79769313486232E+308  5000000 \r\n", 1,
      "convers: File.cvd line 8: the point X -1.7976931348623157e+308, Y 5000000 is no position"},
     {"a number beyond the largest double", utm32 + " 1E+309  5000000 \r\n", 1,
@@ -325,10 +238,6 @@ const HostileJob hostile_jobs[] = {
     {"a source system of blanks and a tab", "Depart=  \t \r\n", 1, "convers: File.cvd line 1: no source system"},
     {"unknown system", job_header("UTM99") + " 1  2 \r\n", 1,
      "convers: File.cvd line 1: unknown coordinate system \"UTM99\""},
-    {"a name PROJ would only guess at", job_header("foo") + " 1  2 \r\n", 1,
-     "convers: File.cvd line 1: unknown coordinate system \"foo\""},
-    {"an unknown system of 100,000 letters", job_header(std::string(100000, 'Q')) + " 1  2 \r\n", 1,
-     "convers: File.cvd line 1: unknown coordinate system \"QQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQQ\"...\n"},
     {"target that is not geographic", job_header("UTM32", "M", "UTM31") + " 500000  5000000 \r\n", 1,
      "convers: File.cvd line 5: the target system \"UTM31\" is not geographic"},
 };
@@ -375,107 +284,27 @@ TEST_F(ConverterTest, ATinyNumberReadsAsZero)
     EXPECT_EQ(crlf_lines(read_bytes(result_path())).back(), R"(1,"WGS84",-0.000000000,0.000000000,0)");
 }
 
-struct DomainPoint {
-    const char* system;
-    const char* x;
-    const char* y;
-    double latitude, longitude;
-};
-
-// Points inside each system's area of use, then points inside the margin
-// around it (UTM32 at 1.5 E, 88.5 N and 4.5 S; LT2 at 55.9 N and 9.5 W; ED50
-// at 53.5 E), each with what the converter gave for it, alone in its job,
-// before it checked areas.
-const DomainPoint inside_points[] = {
-    {"BD72", "3.730696246", "50.852862102", 50.852321225, 3.731944031},
-    {"ED50", "-4.691533652", "51.561206449", 51.560291963, -4.693030581},
-    {"L93", "-92351.047", "7188705.821", 51.279055004, -8.365356472},
-    {"LT1", "305203.858", "1386937.140", 51.106376513, -1.873685557},
-    {"LT2", "466700.428", "2247406.092", 47.212982353, 0.576567972},
-    {"LT3", "774404.541", "3231930.945", 44.366536177, 4.525017249},
-    {"LT4", "570052.144", "4154516.761", 41.676868405, 9.187158849},
-    {"LT72", "74013.280", "164650.128", 50.787367400, 3.291112769},
-    {"LT93", "749968.041", "7012031.595", 50.204363583, 3.699112336},
-    {"NTF", "4.084873976", "48.306618804", 48.306551389, 4.084242637},
-    {"SWISS", "527336.671", "96748.969", 46.018367811, 6.500411266},
-    {"UTM30", "496424.266", "556700.897", 5.036516782, -3.032257938},
-    {"UTM30E", "461903.702", "4561448.166", 41.201630744, -3.455659810},
-    {"UTM31", "649967.960", "6740862.491", 60.774910847, 5.753870605},
-    {"UTM31E", "503176.136", "6646519.023", 59.954124822, 3.055228876},
-    {"UTM32", "577659.478", "5306349.488", 47.905768447, 10.039189203},
-    {"UTM32E", "440276.887", "8736491.203", 78.685550044, 6.268824034},
-    {"WGS84", "-63.420204660", "-62.847148694", -62.847148694, -63.420204660},
-    {"UTM32", "-91113.156", "5010385.946", 44.999999998, 1.500000005},
-    {"UTM32", "500000", "9830491.377", 88.500000002, 9.000000000},
-    {"UTM32", "500000", "-497395.465", -4.500000002, 9.000000000},
-    {"LT2", "578675.530", "3216827.169", 55.900042738, 2.000864821},
-    {"LT2", "-296741.957", "2289895.349", 47.000000004, -9.499999988},
-    {"ED50", "53.5", "40", 39.999260175, 53.500019722},
-};
-
-TEST_F(ConverterTest, PointsInsideTheAreaOrItsMarginConvertAsBefore)
+// A result of many blocks holds every record once, in the job's order.
+TEST_F(ConverterTest, ALargeResultHoldsEveryRecordInOrder)
 {
-    for (const DomainPoint& point : inside_points) {
-        SCOPED_TRACE(std::string(point.system) + " " + point.x + " " + point.y);
-        write_job(job_header(point.system) + " " + point.x + "  " + point.y + " \r\n");
-        ProgramRun run = run_converter();
-        ASSERT_EQ(run.status, 0) << run.err;
-        auto points = converted_points();
-        ASSERT_EQ(points.size(), 1u);
-        // The same nine decimals.
-        EXPECT_NEAR(points[0].first, point.latitude, 5e-10);
-        EXPECT_NEAR(points[0].second, point.longitude, 5e-10);
-    }
-}
-
-// Jobs large enough to be shared between the cores give every point what it
-// gives alone, and refuse the same first point as one core would: UTM32,
-// whose check does the whole conversion, and ED50, which takes a further
-// transformation after it.
-TEST_F(ConverterTest, LargeJobsGiveEveryPointWhatItGivesAloneAndRefuseTheFirstBadOne)
-{
-    constexpr std::size_t n = 200000;
-    for (const DomainPoint* point : {&inside_points[15], &inside_points[1]}) {
-        SCOPED_TRACE(point->system);
-        std::string job = job_header(point->system);
-        const std::string line = std::string(" ") + point->x + "  " + point->y + " \r\n";
-        for (std::size_t i = 0; i < n; ++i)
-            job += line;
-        write_job(job);
-        ProgramRun run = run_converter();
-        ASSERT_EQ(run.status, 0) << run.err;
-        const auto points = converted_points();
-        ASSERT_EQ(points.size(), n);
-        for (const std::size_t i : {std::size_t{0}, n / 2 - 1, n / 2, n / 4 * 3, n - 1}) {
-            EXPECT_NEAR(points[i].first, point->latitude, 5e-10) << i;
-            EXPECT_NEAR(points[i].second, point->longitude, 5e-10) << i;
-        }
-    }
-
-    const std::string good = " 577659.478  5306349.488 \r\n";
-    const std::string wrapped = " 600010  45000100 \r\n";
-    const std::string outside = " -169925.903  5018218.611 \r\n"; // 0.5 E
-    const struct {
-        std::vector<std::pair<std::size_t, const std::string*>> bad;
-        std::string message;
-    } cases[] = {
-        {{{150000, &wrapped}}, "convers: File.cvd line 150008: the point X 600010, Y 45000100 is no position"},
-        {{{60000, &wrapped}, {150000, &wrapped}}, "convers: File.cvd line 60008: the point X 600010"},
-        {{{120000, &outside}, {150000, &wrapped}}, "convers: File.cvd line 120008: the point X -169925.903"},
-        {{{n - 1, &wrapped}}, "convers: File.cvd line 200007: the point X 600010"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.message);
-        std::string job = job_header("UTM32");
-        for (std::size_t i = 0, k = 0; i < n; ++i) {
-            const bool bad = k < c.bad.size() && c.bad[k].first == i;
-            job += bad ? *c.bad[k++].second : good;
-        }
-        write_job(job);
-        ProgramRun run = run_converter();
-        EXPECT_EQ(run.status, 1);
-        EXPECT_THAT(run.err, StartsWith(c.message));
-        EXPECT_FALSE(fs::exists(result_path()));
+    constexpr int n = 200000;
+    std::string job = job_header("UTM32");
+    for (int i = 0; i < n; ++i)
+        job += " " + std::to_string(400000 + i) + "  5300000 \r\n";
+    write_job(job);
+    ProgramRun run = run_converter();
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::vector<std::string> lines = crlf_lines(read_bytes(result_path()));
+    ASSERT_EQ(lines.size(), std::size_t{7 + n});
+    double west = -180;
+    for (int i = 0; i < n; ++i) {
+        const std::string& record = lines[std::size_t(7 + i)];
+        const std::string number = std::to_string(i + 1) + ",";
+        ASSERT_EQ(record.compare(0, number.size(), number), 0) << record;
+        // Eastward, point by point.
+        const double longitude = std::stod(record.substr(record.rfind(',', record.size() - 3) + 1));
+        ASSERT_GT(longitude, west) << record;
+        west = longitude;
     }
 }
 

@@ -39,6 +39,7 @@ public:
     std::string_view text();
     // Everything not yet taken.
     std::string_view rest();
+    bool empty() const { return text_.empty(); }
 
 private:
     std::string_view text_;

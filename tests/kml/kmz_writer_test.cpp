@@ -1,11 +1,14 @@
 #include "kml/kmz_writer.h"
 
+#include "kml/survey_shape.h"
+
 #include "support/outside_readers.h"
 #include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <map>
 #include <numbers>
@@ -20,9 +23,10 @@ namespace {
 constexpr double kMetresPerDegree = 111195.08;
 
 // An inline-sorted 3-D grid, 25 m between points and lines, turned 30
-// degrees, near 9° E, 48° N (`lines` lines of `per_line` points), with its
-// ground coordinates or, as a geographic system gives it, without.
-PointTable grid(int lines, int per_line, bool ground)
+// degrees, near `east` (9° E unless told), 48° N (`lines` lines of
+// `per_line` points), with its ground coordinates or, as a geographic system
+// gives it, without.
+PointTable grid(int lines, int per_line, bool ground, double centre = 9)
 {
     std::vector<double> longitude, latitude, x, y;
     std::vector<std::int32_t> number;
@@ -33,8 +37,8 @@ PointTable grid(int lines, int per_line, bool ground)
             const double north = 25.0 * k * std::sin(turn) + 25.0 * line * std::cos(turn);
             x.push_back(500000 + east);
             y.push_back(5316000 + north);
-            longitude.push_back(
-                std::round((9 + east / (kMetresPerDegree * std::cos(48 * std::numbers::pi / 180))) * 1e9) / 1e9);
+            const double at = centre + east / (kMetresPerDegree * std::cos(48 * std::numbers::pi / 180));
+            longitude.push_back(std::round((at > 180 ? at - 360 : at) * 1e9) / 1e9);
             latitude.push_back(std::round((48 + north / kMetresPerDegree) * 1e9) / 1e9);
             number.push_back(1000 * (line + 1) + k);
         }
@@ -95,6 +99,7 @@ protected:
         switch (which) {
         case 0: return grid(100, 120, true);
         case 1: return grid(100, 120, false);
+        case 2: return grid(100, 120, false, 179.99); // across the 180th meridian
         default: return one_spot(5000);
         }
     }
@@ -165,10 +170,12 @@ TEST_P(KmzStructureTest, TilesHoldEveryPlacemarkOnceInsideNestedRegions)
     EXPECT_EQ(placemarks, expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Surveys, KmzStructureTest, ::testing::Values(0, 1, 2), [](const ::testing::TestParamInfo<int>& info) {
-        return std::string(info.param == 0 ? "GridInMetres" : info.param == 1 ? "GridInDegrees" : "OneSpot");
-    });
+std::string survey_name(const ::testing::TestParamInfo<int>& info)
+{
+    static const char* const names[] = {"GridInMetres", "GridInDegrees", "AcrossTheMeridian", "OneSpot"};
+    return names[info.param];
+}
+INSTANTIATE_TEST_SUITE_P(Surveys, KmzStructureTest, ::testing::Values(0, 1, 2, 3), survey_name);
 
 // The root document draws the survey: its outline, a line per inline kept
 // at its two ends, the line names at both ends with the point's label.
@@ -188,6 +195,49 @@ TEST(KmzWriter, TheRootDocumentIsTheSurveysBaseMap)
     EXPECT_EQ(std::count(lines[0].begin(), lines[0].end(), ' '), 1); // two ends
     EXPECT_NE(doc.find("<name>Line 2</name>\r\n<description>CDP 2039</description>"), std::string::npos);
     EXPECT_EQ(between(doc, "<description>", "</description>").size(), 60u);
+}
+
+// A survey across the 180th meridian is looked at where it lies, from the
+// height its size needs; the outline and the lines are measured across it.
+TEST(KmzWriter, ASurveyAcrossTheMeridianIsLookedAtWhereItLies)
+{
+    support::ScratchFolder scratch;
+    const Result<KmzWritten> written =
+        write_kmz_file(scratch.file("survey.kmz"), grid(30, 40, false, 179.995), kLabels);
+    ASSERT_TRUE(written) << written.error();
+    const std::string look = between(written->document, "<LookAt>", "</LookAt>").at(0);
+    EXPECT_GT(std::fabs(std::stod(between(look, "<longitude>", "</longitude>").at(0))), 179.99);
+    EXPECT_LT(std::stod(between(look, "<range>", "</range>").at(0)), 3000);
+    EXPECT_EQ(written->lines, 30u);
+    const std::vector<std::string> outline =
+        between(written->document, "<LinearRing>\r\n<coordinates>", "</coordinates>");
+    ASSERT_EQ(outline.size(), 1u);
+    EXPECT_EQ(std::count(outline[0].begin(), outline[0].end(), ' '), 4);
+}
+
+// However many lines a survey has (a shot-sorted file gives one per shot),
+// the base map draws a bounded number of them, the first and the last among
+// them.
+TEST(KmzWriter, TheBaseMapStaysSmallWhateverTheLines)
+{
+    // 3,000 short lines of four points, 300 m apart.
+    std::vector<double> longitude, latitude;
+    for (int line = 0; line < 3000; ++line) {
+        for (int k = 0; k < 4; ++k) {
+            longitude.push_back(9 + 25.0 * k / (kMetresPerDegree * std::cos(48 * std::numbers::pi / 180)));
+            latitude.push_back(48 + 300.0 * line / kMetresPerDegree);
+        }
+    }
+    const PointTable table(std::move(longitude), std::move(latitude), std::vector<std::int32_t>(12000, 7));
+    support::ScratchFolder scratch;
+    const Result<KmzWritten> written = write_kmz_file(scratch.file("survey.kmz"), table, kLabels);
+    ASSERT_TRUE(written) << written.error();
+    EXPECT_EQ(written->lines, 3000u);
+    const std::vector<std::string> names = between(written->document, "<Placemark>\r\n<name>", "</name>");
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Line 1"), 3); // its LineString and its two ends
+    EXPECT_EQ(std::count(names.begin(), names.end(), "Line 3000"), 3);
+    EXPECT_EQ(between(written->document, "<LineString>", "</LineString>").size(), kMostLinesDrawn);
+    EXPECT_LT(written->document.size(), 200'000u);
 }
 
 // GDAL reads every tile with its KML driver, straight out of the archive:
@@ -230,6 +280,66 @@ TEST(KmzWriter, AFailedWriteLeavesThePathAsItWas)
     const Result<KmzWritten> nowhere = write_kmz_file(scratch.file("none/survey.kmz"), grid(2, 2, true), kLabels);
     EXPECT_FALSE(nowhere);
     EXPECT_EQ(scratch.names(), std::vector<std::string>{"survey.kmz"});
+}
+
+// A progress that asks to stop once it has been told `stop_after` advances
+// (never when negative), and records what it was told.
+class StoppingProgress : public Progress {
+public:
+    explicit StoppingProgress(int stop_after) : stop_after_(stop_after) {}
+    void begin(Step step, std::uint64_t total) override
+    {
+        EXPECT_EQ(step, Step::WritingKml);
+        EXPECT_EQ(begun.exchange(total), 0u) << "begun twice";
+    }
+    void advance(std::uint64_t done) override
+    {
+        EXPECT_GE(done, done_.exchange(done));
+        ++advances_;
+    }
+    bool cancelled() const override { return stop_after_ >= 0 && advances_ >= stop_after_; }
+    std::uint64_t done() const { return done_; }
+
+    std::atomic<std::uint64_t> begun = 0;
+
+private:
+    const int stop_after_;
+    std::atomic<int> advances_ = 0;
+    std::atomic<std::uint64_t> done_ = 0;
+};
+
+// Both writers tell their progress in points and, asked to stop at the start
+// or in the middle, fail with kCancelled and leave the folder as it was: the
+// earlier file kept, no temporary file.
+TEST(KmzWriter, BothWritersTellTheirProgressAndStopWhenAsked)
+{
+    const PointTable table = grid(400, 400, true);
+    for (const bool kmz : {false, true}) {
+        for (const int stop_after : {-1, 0, 1}) {
+            SCOPED_TRACE(std::string(kmz ? "KMZ" : "KML") + " stopped after " + std::to_string(stop_after));
+            support::ScratchFolder scratch;
+            const std::string path = scratch.plant("survey.out");
+            StoppingProgress progress(stop_after);
+            const auto write = [&]() -> Status {
+                if (!kmz)
+                    return write_kml_file(path, table, kLabels, progress);
+                const Result<KmzWritten> archive = write_kmz_file(path, table, kLabels, progress);
+                return archive ? ok() : fail(archive.error());
+            };
+            const Status written = write();
+            EXPECT_EQ(progress.begun, 160000u);
+            if (stop_after < 0) {
+                ASSERT_TRUE(written) << written.error();
+                EXPECT_EQ(progress.done(), 160000u);
+                EXPECT_NE(support::read_bytes(path), support::kSentinel);
+            } else {
+                ASSERT_FALSE(written);
+                EXPECT_TRUE(was_cancelled(written.error())) << written.error();
+                EXPECT_EQ(support::read_bytes(path), support::kSentinel);
+            }
+            EXPECT_EQ(scratch.names(), std::vector<std::string>{"survey.out"});
+        }
+    }
 }
 
 } // namespace

@@ -104,6 +104,29 @@ TEST(SurveyShape, AnSpsFileNamesItsLinesWhateverTheirSteps)
     EXPECT_EQ(described(*shape), "2001 0-29: 0 29; 2003 30-58: 30 58; "); // 2005 has one point
 }
 
+// However long and winding the lines, the base map keeps few vertices: a
+// line whose every point strays by metres is simplified again at larger
+// tolerances until they fit; a line too long for one piece keeps the joint
+// of its pieces.
+TEST(SurveyShape, TheLinesDrawnKeepABoundedNumberOfVertices)
+{
+    Path crooked;
+    std::uint32_t random = 1;
+    for (int k = 0; k < 12000; ++k) {
+        random = random * 1664525 + 1013904223;
+        crooked.emplace_back(25.0 * k, (random >> 16) % 7 * 0.5);
+    }
+    const Result<SurveyShape> winding = survey_shape(table_of(crooked, true));
+    ASSERT_TRUE(winding) << winding.error();
+    ASSERT_EQ(winding->lines.size(), 1u);
+    EXPECT_LE(winding->lines[0].kept.size(), kMostLineVertices);
+    EXPECT_GT(winding->lines[0].kept.size(), kMostLineVertices / 4);
+
+    const Result<SurveyShape> long_line = survey_shape(table_of(legs({0, 0}, {{69999, 0}}), true));
+    ASSERT_TRUE(long_line) << long_line.error();
+    EXPECT_EQ(described(*long_line), "Line 1 0-69999: 0 65535 69999; ");
+}
+
 // Grids of lines 25 m apart: the outline follows a notch 500 m wide (twenty
 // steps, twice the outline's scale) and is the grid's square otherwise; a
 // straight line spans no area.

@@ -57,9 +57,11 @@ public:
     }
     std::int64_t start(std::int64_t trace) const { return layout_.first + layout_.trace_bytes() * (trace - 1); }
 
-    marovin::Result<marovin::TracePoints> extract(const TraceSelection& s, ReadMethod m = ReadMethod::Mapped) const
+    marovin::Result<marovin::TracePoints> extract(const TraceSelection& s, ReadMethod m = ReadMethod::Mapped,
+                                                  marovin::Progress& progress = marovin::no_progress()) const
     {
-        return marovin::extract_trace_points(fd_, static_cast<std::uint64_t>(size_), path_, layout_, units_, s, m);
+        return marovin::extract_trace_points(fd_, static_cast<std::uint64_t>(size_), path_, layout_, units_, s, m,
+                                             progress);
     }
 
     // Cuts the file to `bytes` behind the reader's back, as another program
@@ -288,6 +290,38 @@ TEST_P(TraceReading, FilesAbove2GBAreReadAt64BitPositions)
     EXPECT_EQ(points->x.back(), 500000.0);
     EXPECT_EQ(points->y.back(), -1.23);
     EXPECT_EQ(points->labels[traces - 2], 0);
+}
+
+// The traces read are told in blocks, never trace by trace; a cancel stops
+// the read at the next block.
+TEST_P(TraceReading, TheTracesReadAreToldInBlocksAndACancelStopsTheReadAtTheNextBlock)
+{
+    struct Told final : marovin::Progress {
+        void advance(std::uint64_t done) override
+        {
+            steps.push_back(done);
+            stop = stop || (cancel_at > 0 && done >= cancel_at);
+        }
+        bool cancelled() const override { return stop; }
+        std::vector<std::uint64_t> steps;
+        std::uint64_t cancel_at = 0;
+        bool stop = false;
+    };
+    const std::int32_t traces = 20'000;
+    SeismicFixture f(false, 1000, traces);
+    Told whole;
+    ASSERT_TRUE(f.extract({}, GetParam(), whole));
+    ASSERT_GE(whole.steps.size(), 10u);
+    EXPECT_LE(whole.steps.size(), 40u);
+    EXPECT_EQ(whole.steps.back(), std::uint64_t{traces});
+    EXPECT_TRUE(std::is_sorted(whole.steps.begin(), whole.steps.end()));
+
+    Told stopped;
+    stopped.cancel_at = whole.steps[2];
+    const auto read = f.extract({}, GetParam(), stopped);
+    ASSERT_FALSE(read);
+    EXPECT_TRUE(marovin::was_cancelled(read.error()));
+    EXPECT_EQ(stopped.steps.size(), 3u) << "nothing is read after the cancel";
 }
 
 TEST_P(TraceReading, AFileThatShrinksWhileItIsReadFailsWithFileEnded)

@@ -153,6 +153,36 @@ TEST(XyText, EachLayoutTakesItsFields)
     }
 }
 
+// The lines read are told in blocks; a cancel stops the read at the next
+// block, in a list and in an SPS file alike.
+TEST(XyText, TheLinesReadAreToldInBlocksAndACancelStopsTheRead)
+{
+    struct Told final : marovin::Progress {
+        void advance(std::uint64_t done) override { steps.push_back(done); }
+        bool cancelled() const override { return stop && !steps.empty(); }
+        std::vector<std::uint64_t> steps;
+        bool stop = false;
+    };
+    std::string list, sps = std::string(support::kSps2.h00) + "\r\n";
+    for (int i = 0; i < 70000; ++i) {
+        list += "496000,5314000\r\n";
+        sps += support::sps_record(support::kSps2, 'S', "1", std::to_string(1000 + i), 496000, 5314000) + "\r\n";
+    }
+    for (const auto& [text, layout] :
+         {std::pair{list, marovin::XyLayout::XY}, std::pair{sps, marovin::XyLayout::SPS}}) {
+        SCOPED_TRACE(marovin::layout_name(layout));
+        Told whole;
+        ASSERT_TRUE(marovin::read_xy_points(marovin::xy_file_text(text), layout, whole));
+        EXPECT_EQ(whole.steps, (std::vector<std::uint64_t>{32768, 65536}));
+        Told stopped;
+        stopped.stop = true;
+        const auto read = marovin::read_xy_points(marovin::xy_file_text(text), layout, stopped);
+        ASSERT_FALSE(read);
+        EXPECT_TRUE(marovin::was_cancelled(read.error()));
+        EXPECT_EQ(stopped.steps.size(), 1u);
+    }
+}
+
 TEST(XyText, LayoutsAreNamedExactly)
 {
     for (const auto layout : {marovin::XyLayout::NumberXYZ, marovin::XyLayout::NumberXY, marovin::XyLayout::XYZ,

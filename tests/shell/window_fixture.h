@@ -172,9 +172,10 @@ private:
         conversions.push_back(asked);
         if (fault == Fault::Refuses)
             return {true, 2, QStringLiteral("convers: unknown system \"XX\"\n"), false};
-        marovin::ConversionPlaces places{"", "", "", [](std::size_t i) { return std::to_string(i + 1) + ": "; }};
-        const marovin::Result<marovin::Degrees> degrees =
-            marovin::convert_in_process(asked.x, asked.y, asked.system, places);
+        const marovin::ConversionJob job{asked.system, marovin::ConversionJob::Road::Seismic,
+                                         [](std::size_t i) { return std::to_string(i + 1) + ": "; }};
+        marovin::InProcessConverter converter;
+        const auto degrees = converter.convert(asked.x, asked.y, job, marovin::no_progress());
         if (!degrees)
             return {true, 1, QString::fromStdString("convers: " + degrees.error() + "\n"), false};
         QByteArray result = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n";
