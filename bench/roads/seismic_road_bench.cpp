@@ -41,6 +41,8 @@
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
 #include "shell/kml_main.h"
+#include "shell/program_converter.h"
+#include "shell/program_folder.h"
 #include "shell/qt_desktop.h"
 #include "shell/tab_control.h"
 
@@ -180,9 +182,11 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     // The window starts on the line, as the remembered seismic file.
     const fs::path ini = work / "T.ini";
     std::ofstream(ini, std::ios::binary) << "[TERVALO]\r\nFichier 1=" << line << "\r\n";
-    KML_Main window(desktop, QString::fromStdString(work.string()),
-                    {QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
-                     QString::fromStdString((work / "samples").string())});
+    const QString programDir = QString::fromStdString(work.string());
+    const UserFolders user{QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
+                           QString::fromStdString((work / "samples").string())};
+    ProgramConverter converter(desktop, ProgramFolder(programDir).converter(), user.jobRoot);
+    KML_Main window(desktop, programDir, user, converter);
     window.Form_Load();
     if (!window.roadState().header)
         die("the line's headers were not read: " + control<QLabel>(window, "Label15").text().toStdString());

@@ -10,7 +10,6 @@
 #include "shell/library_text.h"
 #include "shell/long_run.h"
 #include "shell/message_title.h"
-#include "shell/program_converter.h"
 #include "shell/seismic_panel.h"
 #include "shell/seismic_road.h"
 #include "shell/tab_control.h"
@@ -30,7 +29,8 @@
 // initialiser the linker would otherwise drop.
 static void initShellResources() { Q_INIT_RESOURCE(marovin); }
 
-KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidget* parent)
+KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, marovin::Converter& converter,
+                   QWidget* parent)
     : QWidget(parent), desktop_(desktop), program_(std::move(programDir)), user_(std::move(user))
 {
     initShellResources();
@@ -50,11 +50,9 @@ KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidg
     information_ = std::make_unique<InformationPanel>(SSTab1->page(2));
     seismic_ = std::make_unique<SeismicPanel>(SSTab1->page(3));
 
-    converter_ = std::make_unique<ProgramConverter>(desktop_, program_.converter(), user_.jobRoot);
     runs_ = std::make_unique<LongRun>(desktop_, *this);
-    parts_ =
-        std::make_unique<WindowParts>(WindowParts{*this, desktop_, program_, *SSTab1, *xyInput_, *data_, *information_,
-                                                  *seismic_, state_, CmDialog1, *converter_, *runs_});
+    parts_ = std::make_unique<WindowParts>(WindowParts{*this, desktop_, program_, *SSTab1, *xyInput_, *data_,
+                                                       *information_, *seismic_, state_, CmDialog1, converter, *runs_});
     seismicRoad_ = std::make_unique<SeismicRoad>(*parts_);
     textRoad_ = std::make_unique<TextRoad>(*parts_);
     connectHandlers();
@@ -75,8 +73,6 @@ void KML_Main::connectHandlers()
                              [&seismic] { seismic.Command3_Click(); }, [&seismic] { seismic.Command4_Click(); }});
     information_->connect(this, [this] { Command6_Click(); });
 }
-
-QString KML_Main::jobFile(const QString& name) const { return converter_->jobFile(name); }
 
 void KML_Main::closeEvent(QCloseEvent* event)
 {

@@ -16,11 +16,13 @@
 #include <memory>
 #include <optional>
 
+namespace marovin {
+class Converter;
+}
 class DataPanel;
 class Desktop;
 class InformationPanel;
 class LongRun;
-class ProgramConverter;
 class SeismicPanel;
 class SeismicRoad;
 class TabControl;
@@ -31,10 +33,13 @@ struct WindowParts;
 class KML_Main : public QWidget {
     Q_OBJECT
 public:
-    // `programDir` is the folder of the executable, from which the manual,
-    // the converter and the sample line are found (see ProgramFolder);
-    // `user` the user's own folders. Tests pass their own.
-    KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidget* parent = nullptr);
+    // `programDir` is the folder of the executable, from which the manual
+    // and the sample line are found (see ProgramFolder); `user` the user's
+    // own folders; `converter` turns the roads' points into degrees (the
+    // application gives the converter program, ProgramConverter). Tests pass
+    // their own.
+    KML_Main(Desktop& desktop, QString programDir, UserFolders user, marovin::Converter& converter,
+             QWidget* parent = nullptr);
     ~KML_Main() override;
 
     // Handlers of the window itself, named by control and event.
@@ -51,13 +56,8 @@ public:
     // What the handlers left between them: the road chosen, the header read,
     // the points converted.
     const RoadState& roadState() const { return state_; }
-    // A file of the window's folder for the converter's files:
-    // jobFile("File.cvd"); empty before the first conversion made it.
-    QString jobFile(const QString& name) const;
-
     // Files that come with the program: programFile("Manual/KML_Help.rtf").
     QString programFile(const QString& relativePath) const { return program_.file(relativePath); }
-    QString converterPath() const { return program_.converter(); }
     // A file of the sample line, in a folder where a KML file can be written
     // beside it: the program's own copy when it sits writable beside the
     // executable (a build tree), else the user's copy, made on first use.
@@ -79,7 +79,6 @@ private:
     std::unique_ptr<SeismicPanel> seismic_;
     RoadState state_;
     CommonDialog CmDialog1;
-    std::unique_ptr<ProgramConverter> converter_;
     std::unique_ptr<LongRun> runs_;
     std::unique_ptr<WindowParts> parts_;
     std::unique_ptr<SeismicRoad> seismicRoad_;

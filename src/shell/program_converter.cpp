@@ -4,15 +4,12 @@
 #include "base/file_names.h"
 #include "shell/library_text.h"
 #include "shell/long_run.h"
-#include "shell/message_title.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
-
-#include <span>
 
 namespace {
 
@@ -55,10 +52,12 @@ ProgramConverter::ProgramConverter(Desktop& desktop, QString converter, QString 
 
 ProgramConverter::~ProgramConverter() = default;
 
-bool ProgramConverter::makeJobFolder(QWidget* owner)
+QString ProgramConverter::jobFile(const QString& name) const { return folder_ ? folder_->filePath(name) : QString(); }
+
+marovin::Status ProgramConverter::makeJobFolder()
 {
     if (folder_)
-        return true;
+        return marovin::ok();
     QString problem;
     if (!QDir().mkpath(jobRoot_)) {
         problem = QStringLiteral("the folder cannot be created");
@@ -66,18 +65,26 @@ bool ProgramConverter::makeJobFolder(QWidget* owner)
         auto folder = std::make_unique<QTemporaryDir>(jobRoot_ + QStringLiteral("/window-XXXXXX"));
         if (folder->isValid()) {
             folder_ = std::move(folder);
-            return true;
+            return marovin::ok();
         }
         problem = folder->errorString();
     }
-    desktop_.message(owner,
-                     QStringLiteral("Cannot make a folder for the converter's job files in %1: %2.")
-                         .arg(QDir::toNativeSeparators(jobRoot_), problem),
-                     kTitle, Desktop::Icon::Critical, Desktop::Buttons::Ok);
-    return false;
+    return marovin::fail(QStringLiteral("Cannot make a folder for the converter's job files in %1: %2.")
+                             .arg(QDir::toNativeSeparators(jobRoot_), problem)
+                             .toStdString());
 }
 
-QString ProgramConverter::jobFile(const QString& name) const { return folder_ ? folder_->filePath(name) : QString(); }
+marovin::Result<marovin::ExchangeConverter*, marovin::RoadError> ProgramConverter::exchange()
+{
+    if (exchange_)
+        return exchange_.get();
+    if (const marovin::Status made = makeJobFolder(); !made)
+        return marovin::RoadError{marovin::RoadFailure::RunConverter, made.error()};
+    exchange_ = std::make_unique<marovin::ExchangeConverter>(
+        libraryPath(jobFile(jobFileName())), libraryPath(jobFile(resultFileName())), marovin::regional_decimal_point(),
+        [this](marovin::Progress& progress) { return runConverter(progress); });
+    return exchange_.get();
+}
 
 marovin::Status ProgramConverter::runConverter(marovin::Progress& progress)
 {
@@ -107,19 +114,24 @@ marovin::Status ProgramConverter::runConverter(marovin::Progress& progress)
     return marovin::ok();
 }
 
-marovin::Result<marovin::Degrees, marovin::ExchangeError>
-ProgramConverter::convert(const marovin::RoadPoints& points, std::string jobHeader, marovin::Progress& progress)
+marovin::Result<marovin::Degrees, marovin::RoadError> ProgramConverter::convert(std::span<const double> x,
+                                                                                std::span<const double> y,
+                                                                                const marovin::ConversionJob& job,
+                                                                                marovin::Progress& progress)
 {
-    const QString job = jobFile(jobFileName());
-    const QString result = jobFile(resultFileName());
-    const marovin::ConverterExchange exchange{libraryPath(job), libraryPath(result), std::move(jobHeader),
-                                              marovin::regional_decimal_point(),
-                                              [this, &progress] { return runConverter(progress); }};
-    auto converted = marovin::convert_through_converter(std::span<const double>(points.x),
-                                                        std::span<const double>(points.y), exchange);
-    if (!converted && marovin::was_cancelled(converted.error())) {
-        QFile::remove(job);
-        QFile::remove(result);
-    }
-    return converted;
+    auto exchange = this->exchange();
+    if (!exchange)
+        return exchange.failure();
+    return (*exchange)->convert(x, y, job, progress);
+}
+
+marovin::Result<marovin::Degrees, marovin::RoadError> ProgramConverter::convert_taken(std::vector<double> x,
+                                                                                      std::vector<double> y,
+                                                                                      const marovin::ConversionJob& job,
+                                                                                      marovin::Progress& progress)
+{
+    auto exchange = this->exchange();
+    if (!exchange)
+        return exchange.failure();
+    return (*exchange)->convert_taken(std::move(x), std::move(y), job, progress);
 }

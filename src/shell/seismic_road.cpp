@@ -2,17 +2,14 @@
 
 #include "base/file_names.h"
 #include "conversion/named_system.h"
-#include "conversion/road_conversion.h"
+#include "conversion/road.h"
 #include "conversion/road_points.h"
 #include "conversion/seismic_choices.h"
-#include "base/converter_job.h"
-#include "geodesy/geodesy.h"
 #include "readers/seismic_header.h"
 #include "shell/data_panel.h"
 #include "shell/information_panel.h"
 #include "shell/long_run.h"
 #include "shell/library_text.h"
-#include "shell/program_converter.h"
 #include "shell/seismic_panel.h"
 #include "shell/tab_control.h"
 #include "shell/window_parts.h"
@@ -44,15 +41,15 @@ QString headerText(const QString& foundLine, const marovin::SeismicFile& file)
 // What tab 3 shows of a file read; the scalar only on the seismic road (on
 // the text road Text7 keeps what the user's XY points need).
 HeaderShown shownHeader(const marovin::SeismicFile& file, const std::string& kmlName, bool seismicRoad,
-                        const std::optional<marovin::NamedSystem>& named)
+                        const marovin::FileNamedSystem& named)
 {
     HeaderShown shown{fromLibrary(kmlName), !file.layout().little_endian,           !file.su(),
                       std::nullopt,         QString::number(file.layout().samples), QString::number(file.traces()),
                       std::nullopt};
     if (seismicRoad)
         shown.scalar = QString::number(file.scalar());
-    if (named)
-        shown.system = fromLibrary(named->definition);
+    if (named.system)
+        shown.system = fromLibrary(named.system->definition);
     return shown;
 }
 
@@ -83,7 +80,7 @@ marovin::Status SeismicRoad::lecture_SU()
     if (!read)
         return disarm(shownPath, read.error());
     const auto file = std::make_shared<const marovin::SeismicFile>(std::move(read).value());
-    const std::optional<marovin::NamedSystem> named = marovin::textual_header_system(*file);
+    const marovin::FileNamedSystem named = marovin::file_named_system(*file);
 
     // In text mode this read only happens at start-up: the "Information"
     // tab keeps the manual, and Command1 stays red as the text road's first
@@ -95,10 +92,10 @@ marovin::Status SeismicRoad::lecture_SU()
     state.headerFile = shownPath;
     state.headerLine = fromLibrary(file->found_line());
     QString reminder = QStringLiteral("Remember to select the original geodesic system");
-    if (named) {
-        state.headerLine += QStringLiteral(", ") + fromLibrary(marovin::textual_header_system_text(*named));
+    if (named.system) {
+        state.headerLine += QStringLiteral(", ") + fromLibrary(named.told);
         reminder += QStringLiteral(": the textual header names %1 (%2), which is now chosen")
-                        .arg(fromLibrary(named->definition), fromLibrary(named->name));
+                        .arg(fromLibrary(named.system->definition), fromLibrary(named.system->name));
     }
     w_.seismic.showHeader(shownHeader(*file, *kmlName, seismicRoad, named));
     w_.seismic.showLine(state.headerLine);
@@ -159,77 +156,14 @@ bool SeismicRoad::headerIsTheFileNamed()
     return false;
 }
 
-// Angles from the trace headers are longitudes and latitudes: the converter
-// must be told a geographic system for them.
-bool SeismicRoad::systemFitsTheUnits()
-{
-    const marovin::SeismicFile& file = *w_.state.header;
-    const QString system = w_.seismic.choices().system;
-    if (!marovin::coordinates_are_angles(file.units()) || marovin::is_geographic_system(system.toStdString()))
-        return true;
-    static const char* const units[] = {"seconds of arc", "decimal degrees", "degrees, minutes and seconds"};
-    w_.tell(
-        QStringLiteral("The trace headers of %1 give longitudes and latitudes (in %2). Choose a geographic "
-                       "system for them in \"Geodesic system  in seismic file header\", for example WGS84: "
-                       "\"%3\" is not known to be one.")
-            .arg(QDir::toNativeSeparators(w_.state.headerFile), QString::fromLatin1(units[file.units() - 2]), system),
-        Desktop::Icon::Warning);
-    return false;
-}
-
-// The extraction's failures, by the step that failed.
-struct SeismicRoad::Failure {
-    enum class Kind { Cancelled, ReadFile, NoCoordinates, WriteJob, RunConverter, ReadResult } kind;
-    std::string message;
-};
-
-namespace {
-
-// What Command8 extracts and converts, as the boxes say it.
-struct ExtractionJob {
-    std::shared_ptr<const marovin::SeismicFile> file;
-    marovin::SeismicSelection selection;
-    std::string system;
-};
-
-// The points of every trace, converted; on a worker thread.
-marovin::Result<SeismicRoad::Extracted, SeismicRoad::Failure>
-extract(const ExtractionJob& job, ProgramConverter& converter, marovin::Progress& progress)
-{
-    using Kind = SeismicRoad::Failure::Kind;
-    progress.begin(marovin::Progress::Step::ReadingTraces, std::uint64_t(job.file->traces()));
-    auto road = marovin::seismic_road_points(*job.file, job.selection);
-    if (!road)
-        return SeismicRoad::Failure{road.failure().no_coordinates ? Kind::NoCoordinates : Kind::ReadFile, road.error()};
-    if (progress.cancelled())
-        return SeismicRoad::Failure{Kind::Cancelled, std::string(marovin::kCancelled)};
-    progress.begin(marovin::Progress::Step::Converting, road->points.size());
-    auto converted = converter.convert(road->points, marovin::trace_header_job_header(job.system), progress);
-    if (!converted) {
-        using Step = marovin::ExchangeError::Step;
-        const Step step = converted.failure().step;
-        const Kind kind = marovin::was_cancelled(converted.error()) ? Kind::Cancelled
-                          : step == Step::WriteJob                  ? Kind::WriteJob
-                          : step == Step::RunConverter              ? Kind::RunConverter
-                                                                    : Kind::ReadResult;
-        return SeismicRoad::Failure{kind, converted.error()};
-    }
-    marovin::PointTable table(std::move(converted->longitude), std::move(converted->latitude),
-                              std::move(road->points.number));
-    table.set_ground(marovin::survey_ground(road->points, job.system));
-    return SeismicRoad::Extracted{std::move(table), marovin::unset_traces_text(*road)};
-}
-
-} // namespace
-
-bool SeismicRoad::extraction(marovin::SeismicSelection& selection)
+std::optional<marovin::RoadRequest> SeismicRoad::extractionRequest()
 {
     const auto warn = [this](const std::string& why) {
         w_.tell(fromLibrary(why, Shown::AsSentence), Desktop::Icon::Warning);
-        return false;
+        return std::nullopt;
     };
-    if (!headerIsTheFileNamed() || !systemFitsTheUnits())
-        return false;
+    if (!headerIsTheFileNamed())
+        return std::nullopt;
     const SeismicChoices choices = w_.seismic.choices();
     const marovin::Result<marovin::CoordinatePair> pair = marovin::pair_of_caption(choices.pair.toStdString());
     if (!pair)
@@ -238,22 +172,26 @@ bool SeismicRoad::extraction(marovin::SeismicSelection& selection)
     if (!label)
         return warn("\"Point label\": " + label.error());
     const marovin::Result<double> divisor = marovin::coordinate_divisor(choices.scalar.toStdString());
-    if (!divisor || w_.state.header->traces() == INT32_MAX) {
+    if (!divisor || w_.state.header->traces() == INT32_MAX) { // the grid adds its heading row
         w_.tell(kProblem, Desktop::Icon::Critical);
-        return false;
+        return std::nullopt;
     }
-    selection = {*label, *pair, *divisor};
-    return true;
+    return marovin::RoadRequest{marovin::SeismicSource{w_.state.header.get(), *label, *pair, *divisor},
+                                choices.system.toStdString()};
 }
 
-void SeismicRoad::showFailure(const Failure& failure)
+void SeismicRoad::showFailure(const marovin::RoadError& failure)
 {
-    using Kind = Failure::Kind;
+    using Kind = marovin::RoadFailure;
     switch (failure.kind) {
     case Kind::Cancelled: return;
     case Kind::NoCoordinates: w_.tell(fromLibrary(failure.message, Shown::AsSentence), Desktop::Icon::Warning); return;
+    case Kind::AnglesNeedGeographic: return anglesNeedAGeographicSystem();
     case Kind::WriteJob: w_.tell(fromLibrary(failure.message, Shown::AsSentence), Desktop::Icon::Critical); return;
     case Kind::RunConverter: w_.tell(fromLibrary(failure.message), Desktop::Icon::Critical); return;
+    case Kind::Convert:
+        w_.tell(QStringLiteral("The conversion failed: %1").arg(fromLibrary(failure.message)), Desktop::Icon::Critical);
+        return;
     case Kind::ReadResult: // the converter itself did its work
         w_.tell(QStringLiteral("Conversion done !"), Desktop::Icon::Information);
         break;
@@ -262,28 +200,41 @@ void SeismicRoad::showFailure(const Failure& failure)
     w_.tell(kProblem, Desktop::Icon::Critical);
 }
 
-// Everything is prepared aside, off the window's thread, and the window
-// changes only once the converter's result has been read: a failed or
-// cancelled run leaves the table, the grid, the label kind and the buttons
-// as they were.
+// Angles from the trace headers are longitudes and latitudes: the converter
+// must be told a geographic system for them.
+void SeismicRoad::anglesNeedAGeographicSystem()
+{
+    w_.tell(QStringLiteral("The trace headers of %1 give longitudes and latitudes (in %2). Choose a geographic "
+                           "system for them in \"Geodesic system  in seismic file header\", for example WGS84: "
+                           "\"%3\" is not known to be one.")
+                .arg(QDir::toNativeSeparators(w_.state.headerFile),
+                     fromLibrary(marovin::angle_units(w_.state.header->units())), w_.seismic.choices().system),
+            Desktop::Icon::Warning);
+}
+
+// The request is built from the boxes, the road runs off the window's
+// thread, and the window changes only once the converter's result has been
+// read: a failed or cancelled run leaves the table, the grid, the label kind
+// and the buttons as they were.
 void SeismicRoad::Command8_Click()
 {
-    ExtractionJob job{w_.state.header, {}, w_.seismic.choices().system.toStdString()};
-    if (!extraction(job.selection) || !w_.converter.makeJobFolder(&w_.window))
+    std::optional<marovin::RoadRequest> request = extractionRequest();
+    if (!request)
         return;
     const QString labelKind = w_.seismic.choices().label;
-    ProgramConverter& converter = w_.converter;
-    auto extracted =
-        w_.runs.run([&job, &converter](marovin::Progress& progress) { return extract(job, converter, progress); });
-    if (!extracted)
-        return showFailure(extracted.failure());
+    marovin::Converter& converter = w_.converter;
+    auto road = w_.runs.run([&request, &converter](marovin::Progress& progress) {
+        return marovin::run_road(std::move(*request), converter, progress);
+    });
+    if (!road)
+        return showFailure(road.failure());
     w_.tell(QStringLiteral("Conversion done !"), Desktop::Icon::Information);
 
     RoadState& state = w_.state;
-    state.points = std::move(extracted->table);
+    state.points = std::move(road->table);
     w_.xyInput.setLabelKind(labelKind);
     w_.data.showPoints(state.points);
-    const QString unset = fromLibrary(extracted->unsetText);
+    const QString unset = fromLibrary(road->unset_text);
     w_.seismic.showLine(unset.isEmpty() ? state.headerLine : state.headerLine + QStringLiteral("; ") + unset);
     w_.seismic.extracted();
     w_.SSTab1.setCurrentIndex(1);

@@ -4,11 +4,11 @@
 // KML file, opening that file in the earth viewer.
 
 #include "base/result.h"
-#include "conversion/point_table.h"
-#include "conversion/road_points.h"
+#include "conversion/road.h"
 
 #include <QString>
 
+#include <optional>
 #include <string>
 
 struct WindowParts;
@@ -28,24 +28,16 @@ public:
     void Command3_Click();
     void Command4_Click();
 
-    // What an extraction gives: the converted points, and the sentence that
-    // counts the traces left out for want of coordinates.
-    struct Extracted {
-        marovin::PointTable table;
-        std::string unsetText;
-    };
-    struct Failure;
-
 private:
-    // Reads what to extract from the boxes; false, after telling why, when
-    // they name nothing that can be extracted.
-    bool extraction(marovin::SeismicSelection& selection);
-    void showFailure(const Failure& failure);
+    // The road's request as tab 3's boxes name it; nothing, after telling
+    // why, when they name nothing that can be extracted.
+    std::optional<marovin::RoadRequest> extractionRequest();
+    void showFailure(const marovin::RoadError& failure);
+    void anglesNeedAGeographicSystem();
     marovin::Status disarm(const QString& shownPath, const std::string& why);
     // Whether the extraction may run: the header state is the file Text4
-    // names, and angles come with a geographic system; otherwise says why.
+    // names; otherwise says why.
     bool headerIsTheFileNamed();
-    bool systemFitsTheUnits();
 
     WindowParts& w_;
 };

@@ -1,15 +1,13 @@
 #include "shell/text_road.h"
 
-#include "base/converter_job.h"
 #include "base/file_names.h"
-#include "conversion/road_conversion.h"
 #include "conversion/road_points.h"
-#include "conversion/text_file_system.h"
+#include "conversion/named_system.h"
+#include "conversion/road.h"
 #include "shell/data_panel.h"
 #include "shell/information_panel.h"
 #include "shell/long_run.h"
 #include "shell/library_text.h"
-#include "shell/program_converter.h"
 #include "shell/seismic_panel.h"
 #include "shell/tab_control.h"
 #include "shell/window_parts.h"
@@ -25,11 +23,11 @@ namespace {
 // What the "Information" tab shows above an XY file's points: what the file
 // says of itself (a header line, SPS header records, its system) and a
 // blank line; nothing for a plain list.
-QByteArray xyTextNotes(const marovin::XyText& text, const marovin::TextFileSystem& system)
+QByteArray xyTextNotes(const marovin::XyText& text, const marovin::FileNamedSystem& system)
 {
     QByteArray shown;
     std::vector<std::string> notes = marovin::xy_text_notes(text);
-    if (std::string note = marovin::text_file_system_note(system); !note.empty())
+    if (std::string note = marovin::file_named_system_note(system); !note.empty())
         notes.push_back(std::move(note));
     for (const std::string& note : notes)
         shown.append(note.data(), qsizetype(note.size())).append("\r\n");
@@ -42,9 +40,9 @@ QByteArray xyTextNotes(const marovin::XyText& text, const marovin::TextFileSyste
 
 TextRoad::TextRoad(WindowParts& window) : w_(window) {}
 
-marovin::TextFileSystem TextRoad::showXyText(const QString& path, const marovin::XyText& text)
+marovin::FileNamedSystem TextRoad::showXyText(const QString& path, const marovin::XyText& text)
 {
-    marovin::TextFileSystem system = marovin::text_file_system(text);
+    marovin::FileNamedSystem system = marovin::file_named_system(text);
     shownPath_ = path;
     shownText_ = xyTextNotes(text, system).append(text.text.data(), qsizetype(text.text.size()));
     shownLeftOut_ = text.left_out;
@@ -56,13 +54,13 @@ bool TextRoad::isXyTextShown(const QString& path, const marovin::XyText& text) c
 {
     if (path != shownPath_ || text.left_out != shownLeftOut_)
         return false;
-    const QByteArray notes = xyTextNotes(text, marovin::text_file_system(text));
+    const QByteArray notes = xyTextNotes(text, marovin::file_named_system(text));
     const std::string_view shown(shownText_.constData(), std::size_t(shownText_.size()));
     return shown.starts_with(std::string_view(notes.constData(), std::size_t(notes.size()))) &&
            shown.substr(std::size_t(notes.size())) == text.text;
 }
 
-QString TextRoad::takeWhatTheFileSays(const marovin::XyText& text, const marovin::TextFileSystem& system)
+QString TextRoad::takeWhatTheFileSays(const marovin::XyText& text, const marovin::FileNamedSystem& system)
 {
     // Units other than metres are only told, never scaled.
     if (const std::optional<marovin::XyLayout> layout = marovin::named_layout(text))
@@ -121,52 +119,6 @@ void TextRoad::Command2_Click()
         w_.xyInput.setKmlPath(*chosen);
 }
 
-namespace {
-
-// What Command9 converts: the file's points, read in their layout.
-struct TextJob {
-    marovin::XyText text;
-    marovin::XyLayout layout;
-    double divisor;
-    std::string system;
-};
-
-// The file's points, converted; on a worker thread. Failures are the words
-// to show.
-marovin::Result<marovin::PointTable, TextRoad::Failure> convertText(TextJob& job, ProgramConverter& converter,
-                                                                    marovin::Progress& progress)
-{
-    using Kind = TextRoad::Failure::Kind;
-    progress.begin(marovin::Progress::Step::ReadingPoints, 0);
-    // Every line holds the fields of the layout, or nothing is converted.
-    marovin::Result<marovin::RoadPoints> points =
-        marovin::text_road_points(std::move(job.text), job.layout, job.divisor);
-    if (!points)
-        return TextRoad::Failure{Kind::ReadFile, points.error()};
-    if (progress.cancelled())
-        return TextRoad::Failure{Kind::Cancelled, std::string(marovin::kCancelled)};
-    progress.begin(marovin::Progress::Step::Converting, points->size());
-    auto converted = converter.convert(*points, marovin::xy_text_job_header(job.system), progress);
-    if (!converted) {
-        using Step = marovin::ExchangeError::Step;
-        const Step step = converted.failure().step;
-        const Kind kind = marovin::was_cancelled(converted.error()) ? Kind::Cancelled
-                          : step == Step::WriteJob                  ? Kind::WriteJob
-                          : step == Step::RunConverter              ? Kind::RunConverter
-                                                                    : Kind::ReadResult;
-        return TextRoad::Failure{kind, converted.error()};
-    }
-    // The table holds the file's own Number (or 1, 2, 3 ... for layouts
-    // without one) and its names that are text, so that the KML names match
-    // the grid and the file.
-    marovin::PointTable table(std::move(converted->longitude), std::move(converted->latitude),
-                              std::move(points->number), std::move(points->name));
-    table.set_ground(marovin::survey_ground(*points, job.system));
-    return table;
-}
-
-} // namespace
-
 bool TextRoad::shownBeforeConverting(const QString& path, const marovin::XyText& text)
 {
     // The run converts the file as the "Information" tab shows it. The file
@@ -186,35 +138,40 @@ bool TextRoad::shownBeforeConverting(const QString& path, const marovin::XyText&
     return false;
 }
 
-void TextRoad::showFailure(const Failure& failure)
+void TextRoad::showFailure(const marovin::RoadError& failure)
 {
-    using Kind = Failure::Kind;
+    using Kind = marovin::RoadFailure;
     const auto stop = [this](const QString& text) { w_.tell(text, Desktop::Icon::Warning); };
     switch (failure.kind) {
     case Kind::Cancelled: return;
-    case Kind::ReadFile:
-        return stop(
-            QStringLiteral("Cannot read the XY file: %1, %2").arg(w_.xyInput.xyPath(), fromLibrary(failure.message)));
     case Kind::WriteJob: return stop(fromLibrary(failure.message, Shown::AsSentence));
     case Kind::RunConverter: w_.tell(fromLibrary(failure.message), Desktop::Icon::Critical); return;
+    case Kind::Convert:
+        w_.tell(QStringLiteral("The conversion failed: %1").arg(fromLibrary(failure.message)), Desktop::Icon::Critical);
+        return;
     case Kind::ReadResult: // the converter itself did its work
         w_.tell(QStringLiteral("Conversion done !"), Desktop::Icon::Information);
         return stop(QStringLiteral("Cannot read the converter's result: %1").arg(fromLibrary(failure.message)));
+    case Kind::ReadFile:
+    case Kind::NoCoordinates:        // seismic road only
+    case Kind::AnglesNeedGeographic: // seismic road only
+        return stop(
+            QStringLiteral("Cannot read the XY file: %1, %2").arg(w_.xyInput.xyPath(), fromLibrary(failure.message)));
     }
 }
 
-// Everything is built aside, off the window's thread: the user's table and
-// grid are replaced only once the converter's result has been read, so a
-// run that stops leaves them (and Command10) as they were.
-void TextRoad::Command9_Click()
+std::optional<marovin::RoadRequest> TextRoad::conversionRequest()
 {
-    const auto stop = [this](const QString& text) { w_.tell(text, Desktop::Icon::Warning); };
+    const auto stop = [this](const QString& text) {
+        w_.tell(text, Desktop::Icon::Warning);
+        return std::nullopt;
+    };
     const QString path = w_.xyInput.xyPath();
     marovin::Result<marovin::XyText> loaded = marovin::load_xy_file(libraryPath(path));
     if (!loaded)
         return stop(QStringLiteral("Cannot read the XY file: %1").arg(fromLibrary(loaded.error())));
     if (!shownBeforeConverting(path, *loaded))
-        return;
+        return std::nullopt;
     const QString layoutText = w_.xyInput.layoutName();
     const std::optional<marovin::XyLayout> layout = marovin::layout_named(layoutText.toStdString());
     if (!layout) // empty rows would reach the converter as points at 0, 0
@@ -224,15 +181,33 @@ void TextRoad::Command9_Click()
     const marovin::Result<double> scalar = marovin::coordinate_divisor(w_.seismic.scalar().toStdString());
     if (!scalar)
         return stop(fromLibrary(scalar.error(), Shown::AsSentence));
-    if (!w_.converter.makeJobFolder(&w_.window))
+    // The system the file names was proposed at its selection: the box's is
+    // the one converted from.
+    return marovin::RoadRequest{marovin::TextSource{std::move(*loaded), *layout, *scalar},
+                                w_.xyInput.system().toStdString()};
+}
+
+// The request is built from the file and the boxes, the road runs off the
+// window's thread: the user's table and grid are replaced only once the
+// converter's result has been read, so a run that stops leaves them (and
+// Command10) as they were. Every line holds the fields of the layout, or
+// nothing is converted.
+void TextRoad::Command9_Click()
+{
+    std::optional<marovin::RoadRequest> request = conversionRequest();
+    if (!request)
         return;
-    TextJob job{std::move(*loaded), *layout, *scalar, w_.xyInput.system().toStdString()};
-    ProgramConverter& converter = w_.converter;
-    auto table = w_.runs.run([&job, &converter](marovin::Progress& p) { return convertText(job, converter, p); });
-    if (!table)
-        return showFailure(table.failure());
+    marovin::Converter& converter = w_.converter;
+    auto road = w_.runs.run([&request, &converter](marovin::Progress& progress) {
+        return marovin::run_road(std::move(*request), converter, progress);
+    });
+    if (!road)
+        return showFailure(road.failure());
     w_.tell(QStringLiteral("Conversion done !"), Desktop::Icon::Information);
-    w_.state.points = std::move(*table);
+    // The table holds the file's own Number (or 1, 2, 3 ... for layouts
+    // without one) and its names that are text, so that the KML names match
+    // the grid and the file.
+    w_.state.points = std::move(road->table);
     w_.data.showPoints(w_.state.points);
     w_.seismic.textRoadConverted();
     w_.SSTab1.setCurrentIndex(1);

@@ -3,14 +3,14 @@
 // will be converted, naming the KML file, converting the points, writing
 // them as a KML file, opening that file in the earth viewer.
 
-#include "conversion/named_system.h"
+#include "conversion/road.h"
 #include "readers/xy_text.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <cstdint>
-#include <string>
+#include <optional>
 #include <vector>
 
 struct WindowParts;
@@ -25,27 +25,24 @@ public:
     void Command10_Click();
     void Command11_Click();
 
-    // Why a conversion run stopped, by the step that failed.
-    struct Failure {
-        enum class Kind { Cancelled, ReadFile, WriteJob, RunConverter, ReadResult } kind;
-        std::string message;
-    };
-
 private:
+    // The road's request as the file and the boxes name it; nothing, after
+    // telling why, when they name nothing that can be converted.
+    std::optional<marovin::RoadRequest> conversionRequest();
     // Whether the file is converted as the "Information" tab shows it; if
     // not, shows it and asks the user to check it first.
     bool shownBeforeConverting(const QString& path, const marovin::XyText& text);
-    void showFailure(const Failure& failure);
+    void showFailure(const marovin::RoadError& failure);
     // Shows an XY file's normalised text on the "Information" tab, under
     // what the file says of itself, and keeps it as the text Command9
     // converts. Gives the system the file names.
-    marovin::TextFileSystem showXyText(const QString& path, const marovin::XyText& text);
+    marovin::FileNamedSystem showXyText(const QString& path, const marovin::XyText& text);
     // Whether `text` of the file in `path` is what the tab was given last.
     bool isXyTextShown(const QString& path, const marovin::XyText& text) const;
     // Takes over what the file says of itself: the layout of an SPS file or
     // of a header line that names the columns, and the system it names.
     // Gives the reminder to show.
-    QString takeWhatTheFileSays(const marovin::XyText& text, const marovin::TextFileSystem& system);
+    QString takeWhatTheFileSays(const marovin::XyText& text, const marovin::FileNamedSystem& system);
 
     WindowParts& w_;
     // The XY file as the "Information" tab was last given it: its path (as

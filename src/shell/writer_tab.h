@@ -1,12 +1,10 @@
 #pragma once
 // What a road's tab gives the KML writer and the earth-viewer button that
-// follows it, how the tab's step buttons follow their runs, and what the two
-// buttons do. Both input tabs are writer tabs: "Write KML file" and the
-// viewer button of each.
+// follows it, and how the tab's step buttons follow their runs. Both input
+// tabs are writer tabs; what the two buttons do is writeKml and launchViewer
+// (window_parts.h).
 
 #include <QString>
-
-struct WindowParts;
 
 class WriterTab {
 public:
@@ -28,16 +26,3 @@ public:
     // The viewer was asked to open the file, whatever came of it.
     virtual void viewerOpened() = 0;
 };
-
-// One run of a writer button ("Write KML file"). A name ending in ".kmz"
-// writes the KMZ archive; a ".kml" name for a large table first offers it.
-// Every failure (a label frequency out of range, a file that cannot be
-// created or written) is told in a message; nothing is written under the
-// chosen name then, the viewer button is left as it was, and the writer's
-// own button turns red again. A cancelled run leaves everything as it was.
-void writeKml(WindowParts& window, WriterTab& tab);
-
-// Opens the tab's KML file in the desktop's program for it without waiting
-// for that program; the outcome is told when the opener ends. A path that
-// names no file is told at once.
-void launchViewer(WindowParts& window, WriterTab& tab);

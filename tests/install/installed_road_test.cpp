@@ -6,6 +6,9 @@
 #include "qt_support.h"
 #include "scripted_desktop.h"
 
+#include "shell/program_converter.h"
+#include "shell/program_folder.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -41,7 +44,8 @@ TEST(InstalledTree, SeismicRoadRunsFromTheSampleLineToTheViewer)
     const UserFolders user = standardUserFolders();
     ScriptedDesktop desktop;
     desktop.answers.push_back(Desktop::Answer::Yes);
-    auto w = std::make_unique<KML_Main>(desktop, bin, user);
+    auto converter = std::make_unique<ProgramConverter>(desktop, ProgramFolder(bin).converter(), user.jobRoot);
+    auto w = std::make_unique<KML_Main>(desktop, bin, user, *converter);
     w->Form_Load();
     const FormDriver f(*w);
 
@@ -63,7 +67,7 @@ TEST(InstalledTree, SeismicRoadRunsFromTheSampleLineToTheViewer)
     ASSERT_EQ(desktop.launches.size(), 1u);
     EXPECT_EQ(desktop.launches[0].program, QDir::cleanPath(bin + QStringLiteral("/../libexec/marovin/convers")));
     expectSampleLine(*w);
-    const QString jobFolder = QFileInfo(w->jobFile(QStringLiteral("File.cvd"))).path();
+    const QString jobFolder = QFileInfo(converter->jobFile(QStringLiteral("File.cvd"))).path();
     EXPECT_TRUE(jobFolder.startsWith(user.jobRoot + QStringLiteral("/window-"))) << jobFolder.toStdString();
 
     f.click("Command3");
@@ -74,7 +78,8 @@ TEST(InstalledTree, SeismicRoadRunsFromTheSampleLineToTheViewer)
 
     w->close(); // writes the remembered file into the user's configuration
     w.reset();
-    EXPECT_FALSE(QFileInfo::exists(jobFolder)) << "the job folder goes with its window";
+    converter.reset();
+    EXPECT_FALSE(QFileInfo::exists(jobFolder)) << "the job folder goes with its window's converter";
     EXPECT_TRUE(readBytes(user.iniPath).contains("Fichier 1=" + QFile::encodeName(user.sampleCopy) + "/aire.su"));
 }
 
@@ -84,7 +89,8 @@ TEST(InstalledTree, TextRoadRunsOnTheUsersCopyOfTheStations)
     const UserFolders user = standardUserFolders();
     ScriptedDesktop desktop;
     desktop.answers.push_back(Desktop::Answer::No);
-    KML_Main w(desktop, bin, user);
+    ProgramConverter converter(desktop, ProgramFolder(bin).converter(), user.jobRoot);
+    KML_Main w(desktop, bin, user, converter);
     w.Form_Load();
     const FormDriver f(w);
 

@@ -65,7 +65,7 @@ TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
         SCOPED_TRACE(c.tab);
         ScriptedDesktop scripted;
         scripted.answers.push_back(c.answer);
-        KML_Main w(scripted, programDir, user);
+        KML_Main w(scripted, programDir, user, converter);
         w.Form_Load();
         const FormDriver f(w);
         EXPECT_EQ(w.roadState().mode, c.mode);
@@ -162,7 +162,7 @@ TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
         if (!c.ini.isEmpty())
             writeBytes(iniPath, c.ini);
         ScriptedDesktop scripted;
-        KML_Main w(scripted, programDir, user);
+        KML_Main w(scripted, programDir, user, converter);
         w.Form_Load();
         EXPECT_EQ(FormDriver(w).text("Text4").text(), c.text4) << c.what;
     }
@@ -197,7 +197,7 @@ TEST_F(StartupTest, AStoredPathTheUserLeftAloneStaysByteForByte)
             ScriptedDesktop scripted;
             scripted.answers.push_back(answer);
             {
-                KML_Main w(scripted, programDir, user);
+                KML_Main w(scripted, programDir, user, converter);
                 w.Form_Load();
                 w.close();
             }
@@ -225,7 +225,7 @@ TEST_F(StartupTest, APathTheUserChoseIsStoredAsTheFileSystemNamesIt)
     EXPECT_EQ(readBytes(iniPath), expected);
 
     ScriptedDesktop again;
-    KML_Main next(again, programDir, user);
+    KML_Main next(again, programDir, user, converter);
     next.Form_Load();
     EXPECT_EQ(FormDriver(next).text("Text4").text(), chosen);
 }
@@ -281,7 +281,7 @@ TEST_F(StartupTest, EnterOnTheRealQuestionBoxChoosesTheSeismicRoad)
     driver.start(20);
 
     QtDesktop real;
-    KML_Main w(real, programDir, user);
+    KML_Main w(real, programDir, user, converter);
     w.Form_Load();
     driver.stop();
 
@@ -452,7 +452,7 @@ TEST_F(WindowTest, TabRuleKeepsTheOtherRoadClosedForClicksAndOperations)
     for (const auto& c : cases) {
         ScriptedDesktop scripted;
         scripted.answers.push_back(c.road);
-        KML_Main w(scripted, programDir, user);
+        KML_Main w(scripted, programDir, user, converter);
         w.Form_Load();
         const FormDriver f(w);
         f.tabs().setCurrentIndex(c.selected == 1 ? 2 : 1); // start from another tab

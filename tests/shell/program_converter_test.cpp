@@ -4,6 +4,7 @@
 #include "qt_support.h"
 #include "scripted_desktop.h"
 
+#include "base/converter_job.h"
 #include "shell/long_run.h"
 #include "shell/program_converter.h"
 
@@ -53,11 +54,18 @@ protected:
     {
         if (!converter_) {
             converter_ = std::make_unique<ProgramConverter>(desktop, converterPath, jobRoot);
-            EXPECT_TRUE(converter_->makeJobFolder(nullptr));
+            EXPECT_TRUE(converter_->makeJobFolder());
         }
         return *converter_;
     }
     QString job() { return converter().jobFile(QStringLiteral("File.cvd")); }
+    // Converts the points X, Y from `system` on the seismic road.
+    marovin::Result<marovin::Degrees, marovin::RoadError> convert(std::vector<double> x, std::vector<double> y,
+                                                                  const char* system = "UTM32")
+    {
+        return converter().convert(x, y, marovin::ConversionJob{system, marovin::ConversionJob::Road::Seismic, {}},
+                                   progress);
+    }
     QString result() { return converter().jobFile(QStringLiteral("File.cva")); }
 
     QtScratchFolder folder;
@@ -75,10 +83,7 @@ TEST_F(ProgramConverterTest, TheProgramRunsOnTheJobInTheFolderWithTheBusyPointer
         writeBytes(result(), kSevenLines + "0,0,48.5,9.5,0\r\n");
         return Desktop::ProgramRun{true, 0, {}, false};
     };
-    marovin::RoadPoints points;
-    points.x = {496000.5};
-    points.y = {5314000.25};
-    const auto degrees = converter().convert(points, "Depart=UTM32\r\n", progress);
+    const auto degrees = convert({496000.5}, {5314000.25}, "UTM32");
     ASSERT_TRUE(degrees) << degrees.error();
     EXPECT_EQ(degrees->longitude, std::vector<double>{9.5});
     EXPECT_EQ(degrees->latitude, std::vector<double>{48.5});
@@ -88,7 +93,8 @@ TEST_F(ProgramConverterTest, TheProgramRunsOnTheJobInTheFolderWithTheBusyPointer
     EXPECT_EQ(desktop.launches[0].arguments, QStringList{QDir::toNativeSeparators(job())});
     EXPECT_EQ(desktop.launches[0].workingDirectory, QFileInfo(job()).path());
     EXPECT_TRUE(job().startsWith(jobRoot + QStringLiteral("/window-")));
-    EXPECT_EQ(readBytes(job()), "Depart=UTM32\r\n 496000.5  5314000.25 \r\n");
+    EXPECT_EQ(readBytes(job()),
+              QByteArray::fromStdString(marovin::trace_header_job_header("UTM32")) + " 496000.5  5314000.25 \r\n");
     EXPECT_EQ(progress.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_TRUE(desktop.messages.empty());
 }
@@ -156,10 +162,7 @@ TEST_F(ProgramConverterTest, ACancelledRunKillsTheProgramAndLeavesNoJobOrResult)
         progress.stop = true;
         return QtDesktop().runProgram(launch.program, launch.arguments, launch.workingDirectory, stop);
     };
-    marovin::RoadPoints points;
-    points.x = {496000};
-    points.y = {5314000};
-    const auto degrees = converter().convert(points, "Depart=UTM32\r\n", progress);
+    const auto degrees = convert({496000}, {5314000}, "UTM32");
     ASSERT_FALSE(degrees);
     EXPECT_TRUE(marovin::was_cancelled(degrees.error())) << degrees.error();
     EXPECT_FALSE(QFileInfo::exists(job()));
@@ -175,18 +178,18 @@ TEST_F(ProgramConverterTest, EachConverterHasAFolderOfItsOwnForItsLife)
     ProgramConverter first(desktop, converterPath, jobRoot);
     EXPECT_TRUE(first.jobFile(QStringLiteral("File.cvd")).isEmpty());
     EXPECT_FALSE(QFileInfo::exists(jobRoot)) << "no folder before the first conversion";
-    ASSERT_TRUE(first.makeJobFolder(nullptr));
+    ASSERT_TRUE(first.makeJobFolder());
     const QString folderOfFirst = QFileInfo(first.jobFile(QStringLiteral("File.cvd"))).path();
     EXPECT_EQ(QFileInfo(folderOfFirst).dir().path(), jobRoot);
     EXPECT_EQ(QFileInfo(folderOfFirst).permissions() &
                   (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
               QFile::Permissions())
         << "other users cannot read or plant job files";
-    ASSERT_TRUE(first.makeJobFolder(nullptr));
+    ASSERT_TRUE(first.makeJobFolder());
     EXPECT_EQ(QFileInfo(first.jobFile(QStringLiteral("File.cvd"))).path(), folderOfFirst);
     {
         ProgramConverter second(desktop, converterPath, jobRoot);
-        ASSERT_TRUE(second.makeJobFolder(nullptr));
+        ASSERT_TRUE(second.makeJobFolder());
         const QString folderOfSecond = QFileInfo(second.jobFile(QStringLiteral("File.cvd"))).path();
         EXPECT_NE(folderOfSecond, folderOfFirst);
         writeBytes(second.jobFile(QStringLiteral("File.cvd")), "job");
@@ -201,20 +204,20 @@ TEST_F(ProgramConverterTest, AFolderOrJobThatCannotBeMadeIsTold)
 {
     writeBytes(folder.filePath(QStringLiteral("blocked")), "not a folder");
     ProgramConverter blocked(desktop, converterPath, folder.filePath(QStringLiteral("blocked/marovin")));
-    EXPECT_FALSE(blocked.makeJobFolder(nullptr));
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_TRUE(desktop.messages[0].text.startsWith(QStringLiteral("Cannot make a folder for the converter's job "
-                                                                   "files in ") +
-                                                    folder.filePath(QStringLiteral("blocked/marovin"))));
-    EXPECT_EQ(desktop.messages[0].icon, Desktop::Icon::Critical);
+    const auto unconverted =
+        blocked.convert(std::vector<double>{1}, std::vector<double>{2},
+                        marovin::ConversionJob{"WGS84", marovin::ConversionJob::Road::Seismic, {}}, progress);
+    ASSERT_FALSE(unconverted);
+    EXPECT_EQ(unconverted.failure().kind, marovin::RoadFailure::RunConverter);
+    EXPECT_TRUE(QString::fromStdString(unconverted.error())
+                    .startsWith(QStringLiteral("Cannot make a folder for the converter's job files in ") +
+                                folder.filePath(QStringLiteral("blocked/marovin"))))
+        << unconverted.error();
 
     QDir().mkpath(job()); // a folder where the job file would be
-    marovin::RoadPoints points;
-    points.x = {1};
-    points.y = {2};
-    const auto degrees = converter().convert(points, "Depart=WGS84\r\n", progress);
+    const auto degrees = convert({1}, {2}, "WGS84");
     ASSERT_FALSE(degrees);
-    EXPECT_EQ(degrees.failure().step, marovin::ExchangeError::Step::WriteJob);
+    EXPECT_EQ(degrees.failure().kind, marovin::RoadFailure::WriteJob);
     const std::string& said = degrees.error();
     EXPECT_NE(said.find(job().toStdString()), std::string::npos) << said;
     EXPECT_NE(said.find(std::strerror(EISDIR)), std::string::npos) << said;
@@ -245,13 +248,11 @@ TEST_F(ProgramConverterTest, TheJobTakesTheRegionalDecimalPoint)
         writeBytes(result(), kSevenLines + "0,0,48.5,9.5,0\r\n");
         return Desktop::ProgramRun{true, 0, {}, false};
     };
-    marovin::RoadPoints points;
-    points.x = {496000.55};
-    points.y = {5314000.25};
-    const auto degrees = converter().convert(points, "Depart=UTM32\r\n", progress);
+    const auto degrees = convert({496000.55}, {5314000.25}, "UTM32");
     std::setlocale(LC_NUMERIC, saved.c_str());
     ASSERT_TRUE(degrees) << degrees.error();
-    EXPECT_EQ(written, "Depart=UTM32\r\n 496000,55  5314000,25 \r\n");
+    EXPECT_EQ(written,
+              QByteArray::fromStdString(marovin::trace_header_job_header("UTM32")) + " 496000,55  5314000,25 \r\n");
 }
 
 } // namespace

@@ -9,8 +9,7 @@
 #include "form_driver.h"
 #include "scripted_desktop.h"
 
-#include "base/converter_job.h"
-#include "conversion/road_conversion.h"
+#include "conversion/road.h"
 #include "shell/flex_grid.h"
 #include "shell/form_controls.h"
 #include "shell/form_layout.h"
@@ -21,6 +20,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
@@ -83,19 +83,56 @@ struct WindowState {
     }
 };
 
-class WindowTest : public ::testing::Test {
-protected:
-    // What the window asked the converter: the system and the points.
+// The window's converter in tests: the converter's geodesy in process,
+// recording what it was asked, failing as it is told to, or holding until
+// its run is cancelled.
+class TestConverter final : public marovin::Converter {
+public:
+    // What the window asked: the system and the points.
     struct Conversion {
         std::string system;
         std::vector<double> x, y;
     };
-    // What the converter does besides converting in process.
     enum class Fault {
         None,
-        Refuses,     // fails as the converter fails on a system it does not know
-        ShortResult, // its result holds one point less than asked
+        Refuses,     // fails as the converter program fails on a system it does not know
+        ShortResult, // the program ran, and its result cannot be read
     };
+
+    marovin::Result<marovin::Degrees, marovin::RoadError> convert(std::span<const double> x, std::span<const double> y,
+                                                                  const marovin::ConversionJob& job,
+                                                                  marovin::Progress& progress) override
+    {
+        using marovin::RoadError, marovin::RoadFailure;
+        conversions.push_back({std::string(job.source_system()), {x.begin(), x.end()}, {y.begin(), y.end()}});
+        if (hold) {
+            progress.begin(marovin::Progress::Step::Converting, x.size());
+            while (!progress.cancelled())
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return RoadError{RoadFailure::Cancelled, std::string(marovin::kCancelled)};
+        }
+        if (fault == Fault::Refuses)
+            return RoadError{RoadFailure::RunConverter, "The conversion failed: convers: unknown system \"XX\""};
+        auto degrees = inProcess_.convert(x, y, job, progress);
+        if (degrees && fault == Fault::ShortResult)
+            return RoadError{RoadFailure::ReadResult, "the result holds fewer points than the job"};
+        return degrees;
+    }
+
+    // Every conversion asked for, in order (read once its run has ended).
+    std::vector<Conversion> conversions;
+    Fault fault = Fault::None;
+    // While true, a conversion waits until its run is cancelled.
+    bool hold = false;
+
+private:
+    marovin::InProcessConverter inProcess_;
+};
+
+class WindowTest : public ::testing::Test {
+protected:
+    using Conversion = TestConverter::Conversion;
+    using Fault = TestConverter::Fault;
 
     void SetUp() override
     {
@@ -105,19 +142,13 @@ protected:
         QDir().mkpath(folder.filePath(QStringLiteral("config")));
         user = {iniPath, folder.filePath(QStringLiteral("cache/marovin")),
                 folder.filePath(QStringLiteral("data/marovin/samples"))};
-        // The launch looks for the converter in the program folder; the
-        // conversion itself is made in process.
-        writeBytes(programDir + QStringLiteral("/convers"), "in process");
-        desktop.fakeProgramRun = [this](const ScriptedDesktop::Launch& launch, const Desktop::Stop& stop) {
-            return convertInProcess(launch, stop);
-        };
     }
 
     // Creates the window (without running Form_Load).
     KML_Main& window()
     {
         if (!window_) {
-            window_ = std::make_unique<KML_Main>(desktop, programDir, user);
+            window_ = std::make_unique<KML_Main>(desktop, programDir, user, converter);
             form_ = std::make_unique<FormDriver>(*window_);
         }
         return *window_;
@@ -139,56 +170,28 @@ protected:
 
     // A path inside the test's own temporary folder.
     QString path(const QString& name) const { return folder.filePath(name); }
+    // Every file under that folder (user folders included): a cancelled run
+    // leaves none of its own.
+    QStringList files() const
+    {
+        QStringList found;
+        for (QDirIterator it(folder.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();)
+            found << it.next();
+        found.sort();
+        return found;
+    }
 
     QtScratchFolder folder;
     QString programDir;
     QString iniPath;
     UserFolders user;
     ScriptedDesktop desktop;
-    // Every conversion asked for, in order (read once its run has ended).
-    std::vector<Conversion> conversions;
-    Fault fault = Fault::None;
-    // While true, a conversion waits until its run is cancelled.
-    bool holdConversions = false;
+    TestConverter converter;
+    std::vector<Conversion>& conversions = converter.conversions;
+    Fault& fault = converter.fault;
+    bool& holdConversions = converter.hold;
 
 private:
-    Desktop::ProgramRun convertInProcess(const ScriptedDesktop::Launch& launch, const Desktop::Stop& stop)
-    {
-        if (holdConversions) {
-            while (!stop())
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            return {true, -1, {}, true};
-        }
-        const QList<QByteArray> lines = readBytes(launch.arguments.value(0)).split('\n');
-        Conversion asked{lines.value(0).trimmed().mid(7).toStdString(), {}, {}};
-        for (qsizetype i = 7; i < lines.size(); ++i) {
-            // The regional decimal comma is read as the converter reads it.
-            const QList<QByteArray> xy = lines[i].simplified().replace(',', '.').split(' ');
-            if (xy.size() == 2) {
-                asked.x.push_back(xy[0].toDouble());
-                asked.y.push_back(xy[1].toDouble());
-            }
-        }
-        conversions.push_back(asked);
-        if (fault == Fault::Refuses)
-            return {true, 2, QStringLiteral("convers: unknown system \"XX\"\n"), false};
-        const marovin::ConversionJob job{asked.system, marovin::ConversionJob::Road::Seismic,
-                                         [](std::size_t i) { return std::to_string(i + 1) + ": "; }};
-        marovin::InProcessConverter converter;
-        const auto degrees = converter.convert(asked.x, asked.y, job, marovin::no_progress());
-        if (!degrees)
-            return {true, 1, QString::fromStdString("convers: " + degrees.error() + "\n"), false};
-        QByteArray result = "1\r\n2\r\n3\r\n4\r\n5\r\n6\r\n7\r\n";
-        std::size_t records = degrees->longitude.size();
-        if (fault == Fault::ShortResult && records > 0)
-            --records;
-        for (std::size_t i = 0; i < records; ++i)
-            result += "0,0," + QByteArray::number(degrees->latitude[i], 'g', 17) + "," +
-                      QByteArray::number(degrees->longitude[i], 'g', 17) + ",0\r\n";
-        writeBytes(QFileInfo(launch.arguments.value(0)).path() + QStringLiteral("/File.cva"), result);
-        return {true, 0, {}, false};
-    }
-
     std::unique_ptr<KML_Main> window_;
     std::unique_ptr<FormDriver> form_;
 };

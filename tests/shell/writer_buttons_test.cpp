@@ -417,7 +417,7 @@ TEST_F(ViewerLaunchTest, ARelativePathOpensTheFileThatWasWritten)
 TEST_F(ViewerLaunchTest, AnOpenerThatEndsAfterItsWindowClosedTellsNothing)
 {
     ScriptedDesktop other;
-    auto w = std::make_unique<KML_Main>(other, programDir, user);
+    auto w = std::make_unique<KML_Main>(other, programDir, user, converter);
     const QString kml = path(QStringLiteral("late.KML"));
     writeBytes(kml, "<kml/>");
     FormDriver(*w).text("Text8").setText(kml);

@@ -1,3 +1,5 @@
+// The writer buttons of both roads, declared in window_parts.h.
+#include "shell/window_parts.h"
 #include "shell/writer_tab.h"
 
 #include "base/file_names.h"
@@ -7,7 +9,6 @@
 #include "shell/library_text.h"
 #include "shell/long_run.h"
 #include "shell/tab_control.h"
-#include "shell/window_parts.h"
 #include "shell/xy_input_panel.h"
 
 #include <QDir>
@@ -44,14 +45,14 @@ marovin::Result<std::optional<std::string>> writeFile(const marovin::PointTable&
 {
     if (progress.cancelled())
         return marovin::fail(std::string(marovin::kCancelled));
-    progress.begin(marovin::Progress::Step::WritingKml, 0);
     if (marovin::is_kmz_name(libraryPath(path))) {
-        marovin::Result<marovin::KmzWritten> archive = marovin::write_kmz_file(libraryPath(path), table, labels);
+        marovin::Result<marovin::KmzWritten> archive =
+            marovin::write_kmz_file(libraryPath(path), table, labels, progress);
         if (!archive)
             return marovin::fail(archive.error());
         return std::optional<std::string>(std::move(archive->document));
     }
-    if (marovin::Status written = marovin::write_kml_file(libraryPath(path), table, labels); !written)
+    if (marovin::Status written = marovin::write_kml_file(libraryPath(path), table, labels, progress); !written)
         return marovin::fail(written.error());
     return std::optional<std::string>();
 }
