@@ -28,6 +28,12 @@
 //       point labelled, the largest document): the KML file of a million
 //       placemarks shown in the "Information" viewer and scrolled to its
 //       end, the grid of a million rows shown and scrolled to its end.
+//   seismic_road_bench cancel [traces]
+//       The window on a line of two million short traces: a first Command8
+//       left to end, then a second one cancelled with the real progress
+//       window's Cancel button; the time from the click to the progress
+//       window on screen, from Cancel to the run's end, and whether the run
+//       left a job or result file, or changed the table and the grid.
 //   seismic_road_bench road <line> <folder holding convers> <times file> [views]
 //       One road run; appends its figures to the times file (with "views",
 //       prints the views' figures instead).
@@ -48,11 +54,13 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -103,7 +111,33 @@ public:
     }
     std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    void showProgress(QWidget* owner, RunView& run) override { QtDesktop().showProgress(owner, run); }
+    // With `cancelAfter`, the progress window's own Cancel button is clicked
+    // that long after the window is on screen; `progressShown` is when it was.
+    std::optional<std::chrono::milliseconds> cancelAfter;
+    std::optional<Clock::time_point> progressShown, cancelClicked;
+    void showProgress(QWidget* owner, RunView& run) override
+    {
+        if (cancelAfter)
+            QTimer::singleShot(0, [this] { pressCancelLater(); });
+        QtDesktop().showProgress(owner, run);
+    }
+    void pressCancelLater()
+    {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QDialog*>(top);
+            if (!dialog || !dialog->isVisible() || dialog->windowTitle() != QStringLiteral("Marovin"))
+                continue;
+            progressShown = Clock::now();
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("Cancel"))
+                    QTimer::singleShot(*cancelAfter, button, [this, button] {
+                        cancelClicked = Clock::now();
+                        button->click();
+                    });
+            return;
+        }
+        QTimer::singleShot(1, [this] { pressCancelLater(); });
+    }
     void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
     ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder,
                           const Stop& stop) override
@@ -367,6 +401,81 @@ int compare(long traces, int rounds)
     return 0;
 }
 
+// The window's table and grid, to tell whether a run changed them.
+struct Shown {
+    std::vector<double> longitude, latitude;
+    int rows = 0;
+    QStringList edges; // the first and the last rows of the grid
+    QString line;      // the found-line
+
+    static Shown of(KML_Main& window)
+    {
+        const marovin::PointTable& table = window.roadState().points;
+        FlexGrid& grid = control<FlexGrid>(window, "VSFlexGrid1");
+        Shown shown{{table.longitude().begin(), table.longitude().end()},
+                    {table.latitude().begin(), table.latitude().end()},
+                    grid.rows(),
+                    {},
+                    control<QLabel>(window, "Label15").text()};
+        for (int row : {0, 1, 2, grid.rows() - 2, grid.rows() - 1})
+            for (int column = 0; row >= 0 && row < grid.rows() && column < grid.cols(); ++column)
+                shown.edges << QString::fromStdString(grid.textMatrix(row, column));
+        return shown;
+    }
+    bool operator==(const Shown&) const = default;
+};
+
+int cancel_run(int argc, char** argv, long traces)
+{
+    const fs::path work = bench::work_folder("seismic_road_cancel");
+    const fs::path line = prepared_line(work, traces, 4);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    BenchDesktop desktop;
+    const fs::path ini = work / "T.ini";
+    std::ofstream(ini, std::ios::binary) << "[TERVALO]\r\nFichier 1=" << line.string() << "\r\n";
+    const QString programDir = QString::fromStdString(work.string());
+    const UserFolders user{QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
+                           QString::fromStdString((work / "samples").string())};
+    ProgramConverter converter(desktop, ProgramFolder(programDir).converter(), user.jobRoot);
+    KML_Main window(desktop, programDir, user, converter);
+    window.Form_Load();
+    window.show();
+    if (!window.roadState().header)
+        die("the line's headers were not read");
+    control<QPushButton>(window, "Command8").click();
+    if (!desktop.shownAt(QStringLiteral("Conversion done !")))
+        die("the first extraction failed: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
+    const Shown before = Shown::of(window);
+    const QString job = converter.jobFile(QStringLiteral("File.cvd"));
+    const QString result = converter.jobFile(QStringLiteral("File.cva"));
+    fs::remove(job.toStdString());
+    fs::remove(result.toStdString());
+
+    desktop.messages.clear();
+    desktop.shown.clear();
+    desktop.cancelAfter = std::chrono::milliseconds(300);
+    const auto clicked = Clock::now();
+    control<QPushButton>(window, "Command8").click();
+    const auto ended = Clock::now();
+    if (!desktop.progressShown || !desktop.cancelClicked)
+        die("the progress window was not shown");
+    const auto since = [](Clock::time_point from, Clock::time_point to) {
+        return std::chrono::duration<double>(to - from).count();
+    };
+    std::printf("%ld traces: the progress window on screen %.3f s after the click on Command8\n", traces,
+                since(clicked, *desktop.progressShown));
+    std::printf("Cancel clicked %.3f s after the click; the run ended %.3f s after Cancel\n",
+                since(clicked, *desktop.cancelClicked), since(*desktop.cancelClicked, ended));
+    std::printf("messages after Cancel: %lld; job file left: %s; result file left: %s; table, grid and found-line "
+                "%s\n",
+                static_cast<long long>(desktop.messages.size()), fs::exists(job.toStdString()) ? "yes" : "no",
+                fs::exists(result.toStdString()) ? "yes" : "no", Shown::of(window) == before ? "unchanged" : "CHANGED");
+    window.close();
+    bench::remove_work_folder();
+    return 0;
+}
+
 int large(long traces, int runs)
 {
     const fs::path work = bench::work_folder("seismic_road_large");
@@ -420,6 +529,8 @@ int main(int argc, char** argv)
         return run_road(argc, argv, argv[2], argv[3], argv[4], argc == 6 && std::string(argv[5]) == "views");
     if (argc >= 2 && std::string(argv[1]) == "views")
         return views(argc > 2 ? std::atol(argv[2]) : 1'000'000);
+    if (argc >= 2 && std::string(argv[1]) == "cancel")
+        return cancel_run(argc, argv, argc > 2 ? std::atol(argv[2]) : 2'000'000);
     if (argc >= 2 && std::string(argv[1]) == "large")
         return large(argc > 2 ? std::atol(argv[2]) : 10'000'000, argc > 3 ? std::atoi(argv[3]) : 3);
     return compare(argc > 1 ? std::atol(argv[1]) : 1'000'000, argc > 2 ? std::atoi(argv[2]) : 5);
