@@ -201,6 +201,34 @@ void time_views(KML_Main& window, const fs::path& kml)
                 grid.cols(), gridShown, milliseconds(timer));
 }
 
+// The window as the application makes it, in the scratch folder `work` as
+// its program folder (holding convers) and its user folders, started on
+// `line` as the remembered seismic file, its headers read.
+struct RoadWindow {
+    static UserFolders folders(const fs::path& work, const fs::path& line)
+    {
+        const fs::path ini = work / "T.ini";
+        std::ofstream(ini, std::ios::binary) << "[TERVALO]\r\nFichier 1=" << line.string() << "\r\n";
+        return {QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
+                QString::fromStdString((work / "samples").string())};
+    }
+
+    RoadWindow(Desktop& desktop, const fs::path& work, const fs::path& line)
+        : programDir(QString::fromStdString(work.string())), user(folders(work, line)),
+          converter(desktop, ProgramFolder(programDir).converter(), user.jobRoot),
+          window(desktop, programDir, user, converter)
+    {
+        window.Form_Load();
+        if (!window.roadState().header)
+            die("the line's headers were not read: " + control<QLabel>(window, "Label15").text().toStdString());
+    }
+
+    QString programDir;
+    UserFolders user;
+    ProgramConverter converter;
+    KML_Main window;
+};
+
 int run_road(int argc, char** argv, const char* line, const fs::path& work, const char* times, bool views)
 {
     const auto begun = Clock::now();
@@ -213,17 +241,8 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     }
     QApplication app(argc, argv);
     BenchDesktop desktop;
-    // The window starts on the line, as the remembered seismic file.
-    const fs::path ini = work / "T.ini";
-    std::ofstream(ini, std::ios::binary) << "[TERVALO]\r\nFichier 1=" << line << "\r\n";
-    const QString programDir = QString::fromStdString(work.string());
-    const UserFolders user{QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
-                           QString::fromStdString((work / "samples").string())};
-    ProgramConverter converter(desktop, ProgramFolder(programDir).converter(), user.jobRoot);
-    KML_Main window(desktop, programDir, user, converter);
-    window.Form_Load();
-    if (!window.roadState().header)
-        die("the line's headers were not read: " + control<QLabel>(window, "Label15").text().toStdString());
+    RoadWindow road(desktop, work, line);
+    KML_Main& window = road.window;
     desktop.messages.clear(); // the question, "Remember to select the original geodesic system"
     desktop.shown.clear();
     RoadTimes t;
@@ -432,17 +451,10 @@ int cancel_run(int argc, char** argv, long traces)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     BenchDesktop desktop;
-    const fs::path ini = work / "T.ini";
-    std::ofstream(ini, std::ios::binary) << "[TERVALO]\r\nFichier 1=" << line.string() << "\r\n";
-    const QString programDir = QString::fromStdString(work.string());
-    const UserFolders user{QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
-                           QString::fromStdString((work / "samples").string())};
-    ProgramConverter converter(desktop, ProgramFolder(programDir).converter(), user.jobRoot);
-    KML_Main window(desktop, programDir, user, converter);
-    window.Form_Load();
+    RoadWindow road(desktop, work, line);
+    KML_Main& window = road.window;
+    ProgramConverter& converter = road.converter;
     window.show();
-    if (!window.roadState().header)
-        die("the line's headers were not read");
     control<QPushButton>(window, "Command8").click();
     if (!desktop.shownAt(QStringLiteral("Conversion done !")))
         die("the first extraction failed: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
