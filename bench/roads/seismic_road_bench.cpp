@@ -1,8 +1,10 @@
 // The seismic road end to end, as a user runs it, in one process: the
-// window reads the line's headers, Command8 extracts every trace's CDP and
-// receiver X and Y, writes the converter job, runs the real convers, reads
-// its result into the point table and shows the grid; Command3 writes the
-// KML file of every point (every fifth named) and shows it.
+// window starts on the line (its headers read), Command8 extracts every
+// trace's CDP and receiver X and Y, writes the converter job, runs the real
+// convers, reads its result into the point table and shows the grid;
+// Command3 writes the KML file of every point (every fifth named) and shows
+// it. Both run off the window's thread, with the real progress window once
+// they take half a second.
 //
 //   seismic_road_bench [traces] [rounds]
 //       Beside the road, timed the same way as a whole process, a Python
@@ -26,6 +28,12 @@
 //       point labelled, the largest document): the KML file of a million
 //       placemarks shown in the "Information" viewer and scrolled to its
 //       end, the grid of a million rows shown and scrolled to its end.
+//   seismic_road_bench cancel [traces]
+//       The window on a line of two million short traces: a first Command8
+//       left to end, then a second one cancelled with the real progress
+//       window's Cancel button; the time from the click to the progress
+//       window on screen, from Cancel to the run's end, and whether the run
+//       left a job or result file, or changed the table and the grid.
 //   seismic_road_bench road <line> <folder holding convers> <times file> [views]
 //       One road run; appends its figures to the times file (with "views",
 //       prints the views' figures instead).
@@ -39,14 +47,20 @@
 #include "shell/flex_grid.h"
 #include "shell/info_view.h"
 #include "shell/kml_main.h"
+#include "shell/program_converter.h"
+#include "shell/program_folder.h"
 #include "shell/qt_desktop.h"
 #include "shell/tab_control.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QStringList>
+#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -69,9 +83,10 @@ using bench::seconds_since;
 
 namespace {
 
-// The desktop of the road run: every message is answered with OK and kept
-// with the time it was shown, programs run as the real desktop runs them,
-// dialogs are cancelled.
+// The desktop of the road run: every message is answered with OK (the
+// start-up question with Yes, the seismic road) and kept with the time it
+// was shown; programs run and the progress window shows as on the real
+// desktop; dialogs are cancelled.
 class BenchDesktop : public Desktop {
 public:
     QStringList messages;                 // in the order shown
@@ -86,18 +101,48 @@ public:
         return shown[static_cast<std::size_t>(at)];
     }
 
-    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons) override
+    Answer message(QWidget*, const QString& text, const QString&, Icon, Buttons buttons) override
     {
         messages << text;
         shown.push_back(Clock::now());
+        if (buttons == Buttons::YesNo)
+            return text.startsWith(QStringLiteral("Extract coordinates")) ? Answer::Yes : Answer::No;
         return Answer::Ok;
     }
     std::optional<QString> openFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
     std::optional<QString> saveFileName(QWidget*, const FileRequest&) override { return std::nullopt; }
-    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
-    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder) override
+    // With `cancelAfter`, the progress window's own Cancel button is clicked
+    // that long after the window is on screen; `progressShown` is when it was.
+    std::optional<std::chrono::milliseconds> cancelAfter;
+    std::optional<Clock::time_point> progressShown, cancelClicked;
+    void showProgress(QWidget* owner, RunView& run) override
     {
-        return QtDesktop().runProgram(program, arguments, folder);
+        if (cancelAfter)
+            QTimer::singleShot(0, [this] { pressCancelLater(); });
+        QtDesktop().showProgress(owner, run);
+    }
+    void pressCancelLater()
+    {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* dialog = qobject_cast<QDialog*>(top);
+            if (!dialog || !dialog->isVisible() || dialog->windowTitle() != QStringLiteral("Marovin"))
+                continue;
+            progressShown = Clock::now();
+            for (QPushButton* button : dialog->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("Cancel"))
+                    QTimer::singleShot(*cancelAfter, button, [this, button] {
+                        cancelClicked = Clock::now();
+                        button->click();
+                    });
+            return;
+        }
+        QTimer::singleShot(1, [this] { pressCancelLater(); });
+    }
+    void openDocument(const QString&, const QString&, QObject*, OpenDone) override {}
+    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& folder,
+                          const Stop& stop) override
+    {
+        return QtDesktop().runProgram(program, arguments, folder, stop);
     }
     void setBusy(QWidget*, bool) override {}
 };
@@ -113,37 +158,76 @@ struct RoadTimes {
 
 double milliseconds(const QElapsedTimer& timer) { return static_cast<double>(timer.nsecsElapsed()) / 1e6; }
 
+// A control of the window by its form name.
+template <class Control>
+Control& control(KML_Main& window, const char* name)
+{
+    auto* found = window.findChild<Control*>(QLatin1String(name));
+    if (!found)
+        die(std::string("no control ") + name);
+    return *found;
+}
+
 // The window's views of what the road made: the KML file shown again in the
 // viewer, then scrolled to its end; the grid's tab shown, then the grid
 // scrolled to its end. Each is painted before its time is taken.
 void time_views(KML_Main& window, const fs::path& kml)
 {
+    InfoView& viewer = control<InfoView>(window, "RichTextBox1");
+    FlexGrid& grid = control<FlexGrid>(window, "VSFlexGrid1");
     QApplication::processEvents();
     QElapsedTimer timer;
     timer.start();
-    if (const marovin::Status loaded = window.RichTextBox1->loadPlainTextFile(QString::fromStdString(kml.string()));
-        !loaded)
+    if (const marovin::Status loaded = viewer.loadPlainTextFile(QString::fromStdString(kml.string())); !loaded)
         die(loaded.error());
-    window.RichTextBox1->repaint();
+    viewer.repaint();
     const double shown = milliseconds(timer);
     timer.restart();
-    window.RichTextBox1->scrollToEnd();
-    window.RichTextBox1->repaint();
+    viewer.scrollToEnd();
+    viewer.repaint();
     std::printf("viewer: %d placemarks, %.1f MB, %lld lines: in view in %.0f ms, scrolled to the end in %.1f ms\n",
-                window.Nb_Points(), static_cast<double>(fs::file_size(kml)) / 1e6,
-                static_cast<long long>(window.RichTextBox1->lineCount()), shown, milliseconds(timer));
+                window.roadState().points.size(), static_cast<double>(fs::file_size(kml)) / 1e6,
+                static_cast<long long>(viewer.lineCount()), shown, milliseconds(timer));
 
     timer.restart();
-    window.SSTab1->setCurrentIndex(1);
+    window.findChild<TabControl*>()->setCurrentIndex(1);
     QApplication::processEvents();
-    window.VSFlexGrid1->repaint();
-    const double grid = milliseconds(timer);
+    grid.repaint();
+    const double gridShown = milliseconds(timer);
     timer.restart();
-    window.VSFlexGrid1->scrollToBottom();
-    window.VSFlexGrid1->repaint();
-    std::printf("grid: %d rows x %d columns shown in %.0f ms, scrolled to the end in %.1f ms\n",
-                window.VSFlexGrid1->rows(), window.VSFlexGrid1->cols(), grid, milliseconds(timer));
+    grid.scrollToBottom();
+    grid.repaint();
+    std::printf("grid: %d rows x %d columns shown in %.0f ms, scrolled to the end in %.1f ms\n", grid.rows(),
+                grid.cols(), gridShown, milliseconds(timer));
 }
+
+// The window as the application makes it, in the scratch folder `work` as
+// its program folder (holding convers) and its user folders, started on
+// `line` as the remembered seismic file, its headers read.
+struct RoadWindow {
+    static UserFolders folders(const fs::path& work, const fs::path& line)
+    {
+        const fs::path ini = work / "T.ini";
+        std::ofstream(ini, std::ios::binary) << "[TERVALO]\r\nFichier 1=" << line.string() << "\r\n";
+        return {QString::fromStdString(ini.string()), QString::fromStdString((work / "jobs").string()),
+                QString::fromStdString((work / "samples").string())};
+    }
+
+    RoadWindow(Desktop& desktop, const fs::path& work, const fs::path& line)
+        : programDir(QString::fromStdString(work.string())), user(folders(work, line)),
+          converter(desktop, ProgramFolder(programDir).converter(), user.jobRoot),
+          window(desktop, programDir, user, converter)
+    {
+        window.Form_Load();
+        if (!window.roadState().header)
+            die("the line's headers were not read: " + control<QLabel>(window, "Label15").text().toStdString());
+    }
+
+    QString programDir;
+    UserFolders user;
+    ProgramConverter converter;
+    KML_Main window;
+};
 
 int run_road(int argc, char** argv, const char* line, const fs::path& work, const char* times, bool views)
 {
@@ -157,41 +241,33 @@ int run_road(int argc, char** argv, const char* line, const fs::path& work, cons
     }
     QApplication app(argc, argv);
     BenchDesktop desktop;
-    KML_Main window(desktop, QString::fromStdString(work.string()),
-                    {QString::fromStdString((work / "T.ini").string()),
-                     QString::fromStdString((work / "jobs").string()),
-                     QString::fromStdString((work / "samples").string())});
-    window.Input_Mode = QStringLiteral("SEGY");
-    window.Text4->setText(QString::fromLocal8Bit(line));
-    if (marovin::Status read = window.lecture_SU(); !read)
-        die(read.error());
-    desktop.messages.clear(); // "Remember to select the original geodesic system"
+    RoadWindow road(desktop, work, line);
+    KML_Main& window = road.window;
+    desktop.messages.clear(); // the question, "Remember to select the original geodesic system"
     desktop.shown.clear();
     RoadTimes t;
     t.startup = seconds_since(begun);
 
     const auto clicked = Clock::now();
-    window.Command8_Click();
+    control<QPushButton>(window, "Command8").click();
     t.command8 = seconds_since(clicked);
     const auto done = desktop.shownAt(QStringLiteral("Conversion done !"));
     if (!done || desktop.messages.size() != 1)
         die("the extraction failed: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
     t.done = std::chrono::duration<double>(*done - clicked).count();
 
-    window.Text8->setText(QString::fromStdString((work / "road.kml").string()));
+    control<QLineEdit>(window, "Text8").setText(QString::fromStdString((work / "road.kml").string()));
     if (views) {
         window.show();
-        window.Combo8->setEditText(QStringLiteral("1"));
+        control<QComboBox>(window, "Combo8").setEditText(QStringLiteral("1"));
     }
     const auto writing = Clock::now();
-    window.Command3_Click();
+    control<QPushButton>(window, "Command3").click();
     t.command3 = seconds_since(writing);
-    // Of a million points the window offers the KMZ instead; the desktop
-    // answers no, and the KML is written.
-    const bool offer_only =
-        desktop.messages.size() == 1 ||
-        (desktop.messages.size() == 2 && desktop.messages.back().startsWith(QStringLiteral("This survey has")));
-    if (!offer_only || !fs::exists(work / "road.kml"))
+    // Besides "Conversion done !", only the offer of a KMZ for a large
+    // survey, declined.
+    const bool offered = desktop.messages.size() == 2 && desktop.messages[1].startsWith(QStringLiteral("This survey"));
+    if ((desktop.messages.size() != 1 && !offered) || !fs::exists(work / "road.kml"))
         die("the KML file was not written: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
 
     if (views) {
@@ -344,6 +420,74 @@ int compare(long traces, int rounds)
     return 0;
 }
 
+// The window's table and grid, to tell whether a run changed them.
+struct Shown {
+    std::vector<double> longitude, latitude;
+    int rows = 0;
+    QStringList edges; // the first and the last rows of the grid
+    QString line;      // the found-line
+
+    static Shown of(KML_Main& window)
+    {
+        const marovin::PointTable& table = window.roadState().points;
+        FlexGrid& grid = control<FlexGrid>(window, "VSFlexGrid1");
+        Shown shown{{table.longitude().begin(), table.longitude().end()},
+                    {table.latitude().begin(), table.latitude().end()},
+                    grid.rows(),
+                    {},
+                    control<QLabel>(window, "Label15").text()};
+        for (int row : {0, 1, 2, grid.rows() - 2, grid.rows() - 1})
+            for (int column = 0; row >= 0 && row < grid.rows() && column < grid.cols(); ++column)
+                shown.edges << QString::fromStdString(grid.textMatrix(row, column));
+        return shown;
+    }
+    bool operator==(const Shown&) const = default;
+};
+
+int cancel_run(int argc, char** argv, long traces)
+{
+    const fs::path work = bench::work_folder("seismic_road_cancel");
+    const fs::path line = prepared_line(work, traces, 4);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    BenchDesktop desktop;
+    RoadWindow road(desktop, work, line);
+    KML_Main& window = road.window;
+    ProgramConverter& converter = road.converter;
+    window.show();
+    control<QPushButton>(window, "Command8").click();
+    if (!desktop.shownAt(QStringLiteral("Conversion done !")))
+        die("the first extraction failed: " + desktop.messages.join(QStringLiteral(" / ")).toStdString());
+    const Shown before = Shown::of(window);
+    const QString job = converter.jobFile(QStringLiteral("File.cvd"));
+    const QString result = converter.jobFile(QStringLiteral("File.cva"));
+    fs::remove(job.toStdString());
+    fs::remove(result.toStdString());
+
+    desktop.messages.clear();
+    desktop.shown.clear();
+    desktop.cancelAfter = std::chrono::milliseconds(300);
+    const auto clicked = Clock::now();
+    control<QPushButton>(window, "Command8").click();
+    const auto ended = Clock::now();
+    if (!desktop.progressShown || !desktop.cancelClicked)
+        die("the progress window was not shown");
+    const auto since = [](Clock::time_point from, Clock::time_point to) {
+        return std::chrono::duration<double>(to - from).count();
+    };
+    std::printf("%ld traces: the progress window on screen %.3f s after the click on Command8\n", traces,
+                since(clicked, *desktop.progressShown));
+    std::printf("Cancel clicked %.3f s after the click; the run ended %.3f s after Cancel\n",
+                since(clicked, *desktop.cancelClicked), since(*desktop.cancelClicked, ended));
+    std::printf("messages after Cancel: %lld; job file left: %s; result file left: %s; table, grid and found-line "
+                "%s\n",
+                static_cast<long long>(desktop.messages.size()), fs::exists(job.toStdString()) ? "yes" : "no",
+                fs::exists(result.toStdString()) ? "yes" : "no", Shown::of(window) == before ? "unchanged" : "CHANGED");
+    window.close();
+    bench::remove_work_folder();
+    return 0;
+}
+
 int large(long traces, int runs)
 {
     const fs::path work = bench::work_folder("seismic_road_large");
@@ -397,6 +541,8 @@ int main(int argc, char** argv)
         return run_road(argc, argv, argv[2], argv[3], argv[4], argc == 6 && std::string(argv[5]) == "views");
     if (argc >= 2 && std::string(argv[1]) == "views")
         return views(argc > 2 ? std::atol(argv[2]) : 1'000'000);
+    if (argc >= 2 && std::string(argv[1]) == "cancel")
+        return cancel_run(argc, argv, argc > 2 ? std::atol(argv[2]) : 2'000'000);
     if (argc >= 2 && std::string(argv[1]) == "large")
         return large(argc > 2 ? std::atol(argv[2]) : 10'000'000, argc > 3 ? std::atoi(argv[3]) : 3);
     return compare(argc > 1 ? std::atol(argv[1]) : 1'000'000, argc > 2 ? std::atoi(argv[2]) : 5);

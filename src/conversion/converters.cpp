@@ -1,7 +1,6 @@
 // The two converters of a road (road.h): the converter program through its
 // job and result files, and its geodesy in process.
 #include "conversion/road.h"
-#include "conversion/road_conversion.h"
 
 #include "base/converter_job.h"
 #include "base/converter_result.h"
@@ -183,23 +182,6 @@ Result<Degrees, RoadError> InProcessConverter::convert_taken(std::vector<double>
         latitude = result_value(latitude);
     progress.advance(n);
     return Degrees{std::move(x), std::move(y), std::move(converted).value()};
-}
-
-Result<Degrees, ExchangeError> convert_through_converter(std::span<const double> x, std::span<const double> y,
-                                                         const ConverterExchange& exchange)
-{
-    using Step = ExchangeError::Step;
-    Progress& progress = no_progress();
-    if (auto written = write_job(x, y, exchange.job_path, exchange.job_header, exchange.decimal_point, progress);
-        !written)
-        return ExchangeError{Step::WriteJob, written.error()};
-    const ExchangeConverter::Run run = [&exchange](Progress&) { return exchange.run(); };
-    Result<Degrees, RoadError> read =
-        run_and_read(exchange.job_path, exchange.result_path, run, std::min(x.size(), y.size()), progress);
-    if (!read)
-        return ExchangeError{read.failure().kind == RoadFailure::RunConverter ? Step::RunConverter : Step::ReadResult,
-                             read.error()};
-    return std::move(read).value();
 }
 
 } // namespace marovin

@@ -112,6 +112,4 @@ std::string file_named_system_note(const FileNamedSystem& system)
            ".";
 }
 
-std::string textual_header_system_text(const NamedSystem& system) { return system_told(system, "the textual header"); }
-
 } // namespace marovin

@@ -47,14 +47,4 @@ FileNamedSystem file_named_system(const XyText& text);
 // of it.
 std::string file_named_system_note(const FileNamedSystem& system);
 
-// The window's earlier names of the calls above.
-using TextFileSystem = FileNamedSystem;
-inline TextFileSystem text_file_system(const XyText& text) { return file_named_system(text); }
-inline std::string text_file_system_note(const TextFileSystem& system) { return file_named_system_note(system); }
-inline std::optional<NamedSystem> textual_header_system(const SeismicFile& file)
-{
-    return file_named_system(file).system;
-}
-std::string textual_header_system_text(const NamedSystem& system);
-
 } // namespace marovin

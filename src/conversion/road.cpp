@@ -45,7 +45,7 @@ Result<RoadResult, RoadError> run_road(RoadRequest request, Converter& converter
     // The grid adds its heading row to the table's points.
     if (points.size() >= static_cast<std::size_t>(INT32_MAX))
         return failed(RoadFailure::ReadFile, "the file holds more points than a table holds");
-    if (result.system_used.empty()) {
+    if (!request.system) {
         result.points = std::move(points);
         return result;
     }
@@ -111,6 +111,9 @@ Result<Done, RoadError> choose_system(const RoadRequest& request, RoadResult& re
             result.system_from_file = true;
         }
     }
+    // A blank system on the text road is WGS84, as its job names it.
+    if (text && trimmed(result.system_used).empty())
+        result.system_used = "WGS84";
     if (seismic && coordinates_are_angles(seismic->file->units()) && !is_geographic_system(result.system_used))
         return failed(RoadFailure::AnglesNeedGeographic, "the trace headers of " + seismic->file->path() +
                                                              " give longitudes and latitudes (in " +

@@ -88,8 +88,9 @@ struct RoadResult {
     // What the file names of its system and says of it; asked only when the
     // request leaves the system to the file.
     FileNamedSystem named;
-    // The system converted from (empty when nothing was converted), and
-    // whether it is the one the file names.
+    // The system converted from (empty when nothing was converted; on the
+    // text road a blank one is WGS84), and whether it is the one the file
+    // names.
     std::string system_used;
     bool system_from_file = false;
     // An SPS file's grid units when its H records give other units than

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStackedLayout>
@@ -231,6 +232,16 @@ public:
         return decode(bytes.constData(), bytes.size());
     }
 
+    // Shows `link` above the lines, inside the frame, on the text's own
+    // background; nothing when it is null.
+    void setTopLink(QLabel* link)
+    {
+        topLink_ = link;
+        placeTopLink();
+        updateScrollBars();
+        viewport()->update();
+    }
+
     qint64 firstVisible() const { return verticalScrollBar()->value(); }
     int rowsInView() const { return std::max(1, (viewport()->height() - Margin) / lineHeight()); }
     void scrollToEnd() { verticalScrollBar()->setValue(verticalScrollBar()->maximum()); }
@@ -261,6 +272,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override
     {
         QAbstractScrollArea::resizeEvent(event);
+        placeTopLink();
         updateScrollBars();
     }
 
@@ -289,6 +301,14 @@ private:
 
     int lineHeight() const { return std::max(1, fontMetrics().lineSpacing()); }
 
+    void placeTopLink()
+    {
+        const int height = topLink_ ? topLink_->sizeHint().height() + Margin : 0;
+        setViewportMargins(0, height, 0, 0);
+        if (topLink_)
+            topLink_->setGeometry(frameWidth(), frameWidth(), viewport()->width(), height);
+    }
+
     static void expandTabs(QString& line)
     {
         if (!line.contains(QLatin1Char('\t')))
@@ -315,6 +335,7 @@ private:
         horizontalScrollBar()->setSingleStep(std::max(1, fontMetrics().averageCharWidth() * 4));
     }
 
+    QLabel* topLink_ = nullptr;
     std::unique_ptr<TextSource> source_;
     std::vector<qint64> checkpoints_;
     qint64 rows_ = 0;
@@ -327,6 +348,7 @@ struct InfoView::Impl {
     QStackedLayout* stack = nullptr;
     QTextBrowser* browser = nullptr;
     PlainTextView* plain = nullptr;
+    QLabel* topLink = nullptr;
 };
 
 InfoView::InfoView(QWidget* parent) : QWidget(parent), d(std::make_unique<Impl>())
@@ -420,6 +442,24 @@ QString InfoView::lineText(qint64 line) const
 {
     std::vector<QString> lines = d->plain->lines(line, 1);
     return lines.empty() ? QString() : lines.front();
+}
+
+void InfoView::setTopLink(const QString& text)
+{
+    delete d->topLink;
+    d->topLink = nullptr;
+    if (!text.isEmpty()) {
+        d->topLink = new QLabel(QStringLiteral("<a href=\"#\">%1</a>").arg(text.toHtmlEscaped()), d->plain);
+        d->topLink->setObjectName(QStringLiteral("topLink"));
+        d->topLink->setTextFormat(Qt::RichText);
+        d->topLink->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+        d->topLink->setContentsMargins(4, 4, 4, 0);
+        d->topLink->setBackgroundRole(QPalette::Base);
+        d->topLink->setAutoFillBackground(true);
+        connect(d->topLink, &QLabel::linkActivated, this, &InfoView::topLinkActivated);
+        d->topLink->show();
+    }
+    d->plain->setTopLink(d->topLink);
 }
 
 qint64 InfoView::firstVisibleLine() const { return d->plain->firstVisible(); }

@@ -2,7 +2,8 @@
 // The viewer of the "Information" tab. It shows either a rich-text document
 // (the manual) or a plain-text file. A plain-text file is indexed by lines and
 // only the visible lines are read and laid out, so a file of a million KML
-// placemarks is in view at once and scrolls to its end.
+// placemarks is in view at once and scrolls to its end. Over plain text it
+// may show a link that leads elsewhere (back to the manual).
 
 #include "base/result.h"
 
@@ -52,6 +53,14 @@ public:
     qint64 firstVisibleLine() const;
     int visibleLineCount() const;
     void scrollToEnd();
+
+    // A link shown above any plain text, as its first line that does not
+    // scroll away (a rich document shows none): activating it signals
+    // topLinkActivated. An empty text shows no link.
+    void setTopLink(const QString& text);
+
+signals:
+    void topLinkActivated();
 
 private:
     struct Impl;

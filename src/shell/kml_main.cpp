@@ -1,170 +1,36 @@
+// The window: its panels and controllers, and its own handlers (start-up,
+// shut-down, the tab rule, the help page).
 #include "shell/kml_main.h"
 
+#include "settings/remembered_file.h"
+#include "shell/data_panel.h"
 #include "shell/desktop.h"
-#include "shell/flex_grid.h"
-#include "shell/info_view.h"
-#include "shell/step_button.h"
+#include "shell/form_controls.h"
+#include "shell/information_panel.h"
+#include "shell/library_text.h"
+#include "shell/long_run.h"
+#include "shell/message_title.h"
+#include "shell/seismic_panel.h"
+#include "shell/seismic_road.h"
 #include "shell/tab_control.h"
+#include "shell/text_road.h"
+#include "shell/window_parts.h"
+#include "shell/xy_input_panel.h"
 
-#include <QApplication>
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QHash>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QSignalBlocker>
-#include <QStyle>
-#include <QTemporaryDir>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTabBar>
 
-#include <algorithm>
-#include <type_traits>
+#include <string>
 
 // The icons are compiled into the static shell library, whose resource
 // initialiser the linker would otherwise drop.
 static void initShellResources() { Q_INIT_RESOURCE(marovin); }
 
-namespace {
-
-using Kind = FormControl::Kind;
-using Look = FormControl::Look;
-
-// The captions were sized for a narrow sans-serif face; prefer the faces
-// with those metrics where the desktop has them.
-QFont controlFont(bool bold = false, double pointSize = controlPointSize)
-{
-    QFont font;
-    font.setFamilies({QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("Nimbus Sans"),
-                      QStringLiteral("Helvetica"), QStringLiteral("FreeSans"), QStringLiteral("Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
-}
-
-// Where the desktop only has a wide face, a one-line caption may not fit its
-// place: narrow that control's font just enough rather than clip the text.
-void fitCaption(QWidget* widget, const QString& text, int indent = 0)
-{
-    const int room = widget->width() - indent;
-    const int needed = widget->fontMetrics().horizontalAdvance(text);
-    if (needed <= room || room <= 0)
-        return;
-    QFont font = widget->font();
-    font.setStretch(std::max(70, 100 * room / needed));
-    widget->setFont(font);
-}
-
-void setGlobeIcon(QPushButton* button)
-{
-    button->setIcon(QIcon(QStringLiteral(":/icons/globe.png")));
-    button->setIconSize(QSize(34, 33));
-}
-
-// Makes the control of one row of the form on its tab's page.
-QWidget* makeControl(const FormControl& row, QWidget* page)
-{
-    const QString text = QString::fromLatin1(row.text);
-    QWidget* widget = nullptr;
-    double pointSize = controlPointSize;
-    switch (row.kind) {
-    case Kind::Button: {
-        // Step buttons (every button whose colour changes as the work
-        // proceeds) are drawn in the coloured-button look; the others keep
-        // the style's own look.
-        QPushButton* button = row.step ? new StepButton(text, page) : new QPushButton(text, page);
-        if (row.step)
-            KML_Main::setBackColour(button, *row.step);
-        if (row.look & Look::Globe)
-            setGlobeIcon(button);
-        widget = button;
-        break;
-    }
-    case Kind::Text: widget = new QLineEdit(text, page); break;
-    case Kind::Label: {
-        auto* label = new QLabel(text, page);
-        label->setAlignment(((row.look & Look::LeftAligned) ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
-        label->setWordWrap(row.look & Look::Wrapped);
-        widget = label;
-        break;
-    }
-    case Kind::Combo: {
-        auto* combo = new QComboBox(page);
-        combo->setEditable(true);
-        combo->setInsertPolicy(QComboBox::NoInsert);
-        // No inline completion: a typed value stays exactly as typed.
-        combo->setCompleter(nullptr);
-        combo->setEditText(text);
-        widget = combo;
-        break;
-    }
-    case Kind::Option:
-    case Kind::Check: {
-        QAbstractButton* box = row.kind == Kind::Option ? static_cast<QAbstractButton*>(new QRadioButton(text, page))
-                                                        : new QCheckBox(text, page);
-        box->setChecked(row.look & Look::Checked);
-        widget = box;
-        break;
-    }
-    case Kind::Grid: widget = new FlexGrid(page); break;
-    case Kind::Viewer:
-        widget = new InfoView(page);
-        pointSize = largePointSize;
-        break;
-    }
-    widget->setObjectName(QLatin1String(row.name));
-    widget->setGeometry(pixelRect(row.place));
-    widget->setFont(controlFont(row.look & Look::Bold, pointSize));
-    widget->setEnabled(!(row.look & Look::Disabled));
-    widget->setToolTip(QString::fromLatin1(row.toolTip));
-
-    if (row.kind == Kind::Label && !(row.look & Look::Wrapped)) {
-        fitCaption(widget, text);
-    } else if (row.kind == Kind::Option || row.kind == Kind::Check) {
-        const int indent = widget->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, widget) +
-                           widget->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, widget);
-        fitCaption(widget, text, indent);
-    }
-    return widget;
-}
-
-} // namespace
-
-void appendComboEntries(QComboBox* combo, const QStringList& entries)
-{
-    // Appending to an empty editable combo selects the first entry and so
-    // replaces the edit text; put the text back (and select its entry when
-    // the list has it) without telling the change handlers.
-    const QSignalBlocker block(combo);
-    const QString text = combo->currentText();
-    combo->addItems(entries);
-    combo->setCurrentIndex(combo->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive));
-    combo->setEditText(text);
-}
-
-QColor stepColourValue(StepColour colour)
-{
-    switch (colour) {
-    case StepColour::Red: return QColor(255, 0, 0);
-    case StepColour::LightGrey: return QColor(224, 224, 224);
-    case StepColour::ButtonFace: return QApplication::palette().color(QPalette::Button);
-    case StepColour::Light3D: return QApplication::palette().color(QPalette::Light);
-    }
-    return {};
-}
-
-void KML_Main::setBackColour(QPushButton* button, StepColour colour)
-{
-    QPalette palette = button->palette();
-    palette.setColor(QPalette::Button, stepColourValue(colour));
-    button->setPalette(palette);
-}
-
-QColor KML_Main::backColour(const QPushButton* button) { return button->palette().color(QPalette::Button); }
-
-KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidget* parent)
+KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, marovin::Converter& converter,
+                   QWidget* parent)
     : QWidget(parent), desktop_(desktop), program_(std::move(programDir)), user_(std::move(user))
 {
     initShellResources();
@@ -177,119 +43,154 @@ KML_Main::KML_Main(Desktop& desktop, QString programDir, UserFolders user, QWidg
     for (const char* caption : tabCaptions)
         SSTab1->addTab(QString::fromLatin1(caption));
     SSTab1->setCurrentIndex(0);
+    // The panels in the order of their tabs: the controls are made in the
+    // order of the form's table.
+    xyInput_ = std::make_unique<XyInputPanel>(SSTab1->page(0));
+    data_ = std::make_unique<DataPanel>(SSTab1->page(1));
+    information_ = std::make_unique<InformationPanel>(SSTab1->page(2));
+    seismic_ = std::make_unique<SeismicPanel>(SSTab1->page(3));
 
-    QHash<QString, QWidget*> controls;
-    for (const FormControl& row : formControls)
-        controls.insert(QLatin1String(row.name), makeControl(row, SSTab1->page(row.tab)));
-    // Each control member takes the control of its form name.
-    const auto take = [&controls](auto*& member, const char* name) {
-        member = dynamic_cast<std::remove_reference_t<decltype(*member)>*>(controls.value(QLatin1String(name)));
-    };
-#define MAROVIN_TAKE(control) take(control, #control)
-    MAROVIN_TAKE(Command1);
-    MAROVIN_TAKE(Command2);
-    MAROVIN_TAKE(Command3);
-    MAROVIN_TAKE(Command4);
-    MAROVIN_TAKE(Command6);
-    MAROVIN_TAKE(Command7);
-    MAROVIN_TAKE(Command8);
-    MAROVIN_TAKE(Command9);
-    MAROVIN_TAKE(Command10);
-    MAROVIN_TAKE(Command11);
-    MAROVIN_TAKE(Combo1);
-    MAROVIN_TAKE(Combo2);
-    MAROVIN_TAKE(Combo3);
-    MAROVIN_TAKE(Combo4);
-    MAROVIN_TAKE(Combo5);
-    MAROVIN_TAKE(Combo6);
-    MAROVIN_TAKE(Combo7);
-    MAROVIN_TAKE(Combo8);
-    MAROVIN_TAKE(Text1);
-    MAROVIN_TAKE(Text2);
-    MAROVIN_TAKE(Text3);
-    MAROVIN_TAKE(Text4);
-    MAROVIN_TAKE(Text5);
-    MAROVIN_TAKE(Text6);
-    MAROVIN_TAKE(Text7);
-    MAROVIN_TAKE(Text8);
-    MAROVIN_TAKE(Label1);
-    MAROVIN_TAKE(Label2);
-    MAROVIN_TAKE(Label3);
-    MAROVIN_TAKE(Label4);
-    MAROVIN_TAKE(Label5);
-    MAROVIN_TAKE(Label6);
-    MAROVIN_TAKE(Label7);
-    MAROVIN_TAKE(Label8);
-    MAROVIN_TAKE(Label9);
-    MAROVIN_TAKE(Label10);
-    MAROVIN_TAKE(Label11);
-    MAROVIN_TAKE(Label12);
-    MAROVIN_TAKE(Label13);
-    MAROVIN_TAKE(Label14);
-    MAROVIN_TAKE(Label15);
-    MAROVIN_TAKE(Option1);
-    MAROVIN_TAKE(Option2);
-    MAROVIN_TAKE(Check1);
-    MAROVIN_TAKE(VSFlexGrid1);
-    MAROVIN_TAKE(RichTextBox1);
-#undef MAROVIN_TAKE
-
+    runs_ = std::make_unique<LongRun>(desktop_, *this);
+    parts_ = std::make_unique<WindowParts>(WindowParts{*this, desktop_, program_, *SSTab1, *xyInput_, *data_,
+                                                       *information_, *seismic_, state_, CmDialog1, converter, *runs_});
+    seismicRoad_ = std::make_unique<SeismicRoad>(*parts_);
+    textRoad_ = std::make_unique<TextRoad>(*parts_);
     connectHandlers();
 }
 
 KML_Main::~KML_Main() = default;
 
-void KML_Main::showPointTable()
-{
-    // The grid keeps no texts of its own (a source drops them all before
-    // the size changes): a run that replaces Point_Table shows it again
-    // after.
-    VSFlexGrid1->setCellSource([this](int row, int column) { return marovin::grid_text(Point_Table, row, column); });
-    VSFlexGrid1->setCols(3);
-    VSFlexGrid1->setRows(Nb_Points() + 1);
-}
-
-void KML_Main::showSeismicLine(const QString& text)
-{
-    Label15->setFont(controlFont());
-    Label15->setText(text);
-    Label15->setToolTip(text);
-    fitCaption(Label15, text);
-    QFont font = Label15->font();
-    while (Label15->fontMetrics().horizontalAdvance(text) > Label15->width() && font.pointSizeF() > 6.5) {
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-        Label15->setFont(font);
-    }
-}
-
 void KML_Main::connectHandlers()
 {
     connect(SSTab1, &TabControl::tabChanged, this, &KML_Main::SSTab1_Click);
-    connect(Combo2, &QComboBox::editTextChanged, this, [this] { Combo2_Change(); });
-    connect(Command1, &QPushButton::clicked, this, &KML_Main::Command1_Click);
-    connect(Command2, &QPushButton::clicked, this, &KML_Main::Command2_Click);
-    connect(Command3, &QPushButton::clicked, this, &KML_Main::Command3_Click);
-    connect(Command4, &QPushButton::clicked, this, &KML_Main::Command4_Click);
-    connect(Command6, &QPushButton::clicked, this, &KML_Main::Command6_Click);
-    connect(Command7, &QPushButton::clicked, this, &KML_Main::Command7_Click);
-    connect(Command8, &QPushButton::clicked, this, &KML_Main::Command8_Click);
-    connect(Command9, &QPushButton::clicked, this, &KML_Main::Command9_Click);
-    connect(Command10, &QPushButton::clicked, this, &KML_Main::Command10_Click);
-    connect(Command11, &QPushButton::clicked, this, &KML_Main::Command11_Click);
+    TextRoad& text = *textRoad_;
+    xyInput_->connect(this, {[&text] { text.Command1_Click(); }, [&text] { text.Command2_Click(); },
+                             [this] { Command6_Click(); }, [&text] { text.Command9_Click(); },
+                             [&text] { text.Command10_Click(); }, [&text] { text.Command11_Click(); },
+                             [this] { Combo2_Change(); }});
+    SeismicRoad& seismic = *seismicRoad_;
+    seismic_->connect(this, {[&seismic] { seismic.Command7_Click(); }, [&seismic] { seismic.Command8_Click(); },
+                             [&seismic] { seismic.Command3_Click(); }, [&seismic] { seismic.Command4_Click(); }});
+    information_->connect(this, [this] { Command6_Click(); });
 }
 
 void KML_Main::closeEvent(QCloseEvent* event)
 {
+    // A run under way is cancelled first: it leaves nothing behind, and its
+    // handler then changes nothing.
+    runs_->cancel();
     Form_Unload();
     event->accept();
 }
 
-std::optional<QString> KML_Main::showDialog(FileDialog dialog)
+namespace {
+
+const QString kManual = QStringLiteral("Manual/KML_Help.rtf");
+
+// Where a first start looks for a seismic file. Elsewhere than on Windows the
+// sample line that comes with the program is the default, so that a new
+// user's first start reads a real file.
+QString defaultSeismicFile(const KML_Main& window)
 {
-    const Desktop::FileRequest request{CmDialog1.DialogTitle, CmDialog1.Filter, CmDialog1.InitDir, CmDialog1.FileName};
-    std::optional<QString> chosen =
-        dialog == FileDialog::Open ? desktop_.openFileName(this, request) : desktop_.saveFileName(this, request);
-    if (chosen)
-        CmDialog1.FileName = *chosen;
-    return chosen;
+#ifdef _WIN32
+    (void)window;
+    return QStringLiteral("c:\\tervalo\\segy\\aire.su");
+#else
+    return window.sampleFile(QStringLiteral("aire.su"));
+#endif
+}
+
+} // namespace
+
+QString KML_Main::sampleFile(const QString& name) const
+{
+    const QString samples = programFile(QStringLiteral("samples"));
+    const QString own = samples + QLatin1Char('/') + name;
+    if (program_.isBesideExecutable(samples) && QFileInfo(samples).isWritable())
+        return own;
+    // The user's copy: files already there are the user's and stay as they
+    // are; a copy that cannot be made leaves the program's own file, which
+    // can still be read.
+    if (!QDir().mkpath(user_.sampleCopy))
+        return own;
+    for (const QFileInfo& file : QDir(samples).entryInfoList(QDir::Files)) {
+        const QString copy = user_.sampleCopy + QLatin1Char('/') + file.fileName();
+        if (!QFileInfo::exists(copy) && QFile::copy(file.filePath(), copy))
+            QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    }
+    const QString copy = user_.sampleCopy + QLatin1Char('/') + name;
+    return QFileInfo::exists(copy) ? copy : own;
+}
+
+// Start-up goes on past a step that fails, and says nothing of it: a
+// manual that cannot be loaded leaves the box empty, an INI file that
+// cannot be read gives the default seismic file, a seismic file whose
+// headers cannot be read leaves tab 3 as it was (its line says why).
+void KML_Main::Form_Load()
+{
+    xyInput_->fillLists();
+    seismic_->fillLists();
+    (void)information_->showManual(programFile(kManual));
+
+    const Desktop::Answer road =
+        desktop_.message(this, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"),
+                         kTitle, Desktop::Icon::None, Desktop::Buttons::YesNo);
+    state_.mode = road == Desktop::Answer::Yes ? Input_Mode::SEGY : Input_Mode::TEXT_XY;
+    SSTab1->setCurrentIndex(road == Desktop::Answer::Yes ? 3 : 0);
+
+    // A stored value is used as it is (an empty one stays empty), only cut
+    // to the companion's buffer; the default is not a stored value and is
+    // whole. A file that cannot be read holds no stored value.
+    const marovin::Result<std::optional<std::string>> stored =
+        marovin::read_remembered_seismic_file(libraryPath(user_.iniPath));
+    if (stored && *stored) {
+        rememberedText_ = fromLibrary(**stored).left(static_cast<qsizetype>(marovin::kRememberedPathCharacters));
+        seismic_->setSeismicPath(*rememberedText_);
+    } else {
+        seismic_->setSeismicPath(defaultSeismicFile(*this));
+    }
+    // In both roads. In the text mode lecture_SU leaves Text7 alone (see
+    // there).
+    (void)seismicRoad_->lecture_SU();
+}
+
+void KML_Main::Form_Unload()
+{
+    // The file is shared: an entry the user did not change stays as stored,
+    // byte for byte (a path in another 8-bit code page, or one longer than
+    // Text4 was given). A new path is stored as the file system names it.
+    const QString path = seismic_->seismicPath();
+    if (rememberedText_ && path == *rememberedText_)
+        return;
+    // Failures are ignored: the program ends all the same, and the INI
+    // writer never leaves a half-written file behind.
+    QDir().mkpath(QFileInfo(user_.iniPath).absolutePath());
+    (void)marovin::write_remembered_seismic_file(libraryPath(user_.iniPath), libraryPath(path));
+}
+
+void KML_Main::SSTab1_Click(int /*previousTab*/)
+{
+    // The road not chosen at start-up stays closed; selecting it (by a click
+    // or by an operation) brings back the chosen road's tab.
+    const int tab = SSTab1->currentIndex();
+    if (tab == 0 && state_.mode == Input_Mode::SEGY)
+        SSTab1->setCurrentIndex(3);
+    else if (tab == 3 && state_.mode == Input_Mode::TEXT_XY)
+        SSTab1->setCurrentIndex(0);
+}
+
+void KML_Main::Transform_System() {}
+
+void KML_Main::Combo2_Change() { Transform_System(); }
+
+void KML_Main::Command6_Click()
+{
+    const marovin::Status loaded = information_->showManual(programFile(kManual));
+    if (!loaded) {
+        desktop_.message(
+            this, QStringLiteral("The manual cannot be shown. ") + fromLibrary(loaded.error(), Shown::AsSentence),
+            kTitle, Desktop::Icon::Warning, Desktop::Buttons::Ok);
+        return;
+    }
+    SSTab1->setCurrentIndex(2);
 }

@@ -1,6 +1,7 @@
 // Program entry: answer --help and --version, or create the window, run
 // Form_Load, show it and handle events.
 #include "shell/kml_main.h"
+#include "shell/program_converter.h"
 #include "shell/program_folder.h"
 #include "shell/qt_desktop.h"
 
@@ -64,7 +65,12 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(
         QIcon::fromTheme(QStringLiteral("marovin"), QIcon(QStringLiteral(":/icons/globe.png"))));
     QtDesktop desktop;
-    KML_Main window(desktop, QApplication::applicationDirPath(), standardUserFolders());
+    const QString programDir = QApplication::applicationDirPath();
+    const UserFolders user = standardUserFolders();
+    // The window converts through the converter program, in a job folder of
+    // its own that goes with it.
+    ProgramConverter converter(desktop, ProgramFolder(programDir).converter(), user.jobRoot);
+    KML_Main window(desktop, programDir, user, converter);
     window.Form_Load();
     window.show();
     return app.exec();

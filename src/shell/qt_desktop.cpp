@@ -1,9 +1,18 @@
 #include "shell/qt_desktop.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -44,6 +53,52 @@ std::optional<QString> runFileDialog(QWidget* owner, const Desktop::FileRequest&
         return std::nullopt;
     return chosen.front();
 }
+
+// The progress window: closing it (its close button, Escape) asks the run to
+// stop like Cancel, and it stays until the run has ended.
+class ProgressWindow : public QDialog {
+public:
+    ProgressWindow(QWidget* owner, RunView& run) : QDialog(owner), run_(run)
+    {
+        setWindowTitle(QStringLiteral("Marovin"));
+        setModal(true);
+        bar_->setMinimumWidth(320);
+        auto* buttons = new QHBoxLayout;
+        buttons->addStretch();
+        buttons->addWidget(cancel_);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(step_);
+        layout->addWidget(bar_);
+        layout->addLayout(buttons);
+        connect(cancel_, &QPushButton::clicked, this, &ProgressWindow::reject);
+        connect(&tick_, &QTimer::timeout, this, &ProgressWindow::follow);
+        tick_.start(20);
+        follow();
+    }
+
+    void reject() override
+    {
+        run_.cancel();
+        cancel_->setEnabled(false);
+    }
+
+private:
+    void follow()
+    {
+        if (run_.ended())
+            return done(QDialog::Accepted);
+        step_->setText(run_.step());
+        const int percent = run_.percent();
+        bar_->setRange(0, percent < 0 ? 0 : 100); // an empty range shows a busy bar
+        bar_->setValue(std::max(percent, 0));
+    }
+
+    RunView& run_;
+    QLabel* step_ = new QLabel(this);
+    QProgressBar* bar_ = new QProgressBar(this);
+    QPushButton* cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    QTimer tick_;
+};
 
 } // namespace
 
@@ -127,9 +182,19 @@ void QtDesktop::openDocument(const QString& path, const QString& workingDirector
     process->start(QStringLiteral("xdg-open"), {path});
 }
 
-Desktop::ProgramRun QtDesktop::runProgram(const QString& program, const QStringList& arguments,
-                                          const QString& workingDirectory)
+void QtDesktop::showProgress(QWidget* owner, RunView& run)
 {
+    if (run.ended())
+        return;
+    ProgressWindow window(owner, run);
+    window.exec();
+}
+
+Desktop::ProgramRun QtDesktop::runProgram(const QString& program, const QStringList& arguments,
+                                          const QString& workingDirectory, const Stop& stop)
+{
+    // The process lives in the calling thread, which waits for it without an
+    // event loop; it is asked whether to stop between short waits.
     ProgramRun run;
     QProcess process;
     process.setWorkingDirectory(workingDirectory);
@@ -137,7 +202,16 @@ Desktop::ProgramRun QtDesktop::runProgram(const QString& program, const QStringL
     run.started = process.waitForStarted();
     if (!run.started)
         return run;
-    process.waitForFinished(-1);
+    while (!process.waitForFinished(stop ? 20 : -1)) {
+        if (process.state() == QProcess::NotRunning)
+            break;
+        if (stop && stop()) {
+            process.kill();
+            process.waitForFinished(-1);
+            run.stopped = true;
+            return run;
+        }
+    }
     run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     run.errorOutput = QString::fromLocal8Bit(process.readAllStandardError());
     return run;

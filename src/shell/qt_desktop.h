@@ -1,5 +1,6 @@
 #pragma once
-// The real Desktop: Qt message boxes and file dialogs, xdg-open, QProcess.
+// The real Desktop: Qt message boxes, file dialogs and the progress window,
+// xdg-open, QProcess.
 
 #include "shell/desktop.h"
 
@@ -18,7 +19,8 @@ public:
     std::optional<QString> openFileName(QWidget* owner, const FileRequest& request) override;
     std::optional<QString> saveFileName(QWidget* owner, const FileRequest& request) override;
     void openDocument(const QString& path, const QString& workingDirectory, QObject* context, OpenDone done) override;
-    ProgramRun runProgram(const QString& program, const QStringList& arguments,
-                          const QString& workingDirectory) override;
+    void showProgress(QWidget* owner, RunView& run) override;
+    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& workingDirectory,
+                          const Stop& stop) override;
     void setBusy(QWidget* window, bool busy) override;
 };

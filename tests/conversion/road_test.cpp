@@ -349,6 +349,7 @@ TEST_F(Road, TheSystemIsTheOneGivenOrWhenLeftToTheFileTheOneItNames)
          false,
          "",
          0},
+        {"a blank system on the text road is WGS84", {textSource("9,48\n", L::XY), " "}, "WGS84", false, "", 0},
         {"nothing converted", {textSource(codes, L::NumberXY), std::nullopt, false}, "", false, "", 0},
     };
     for (const auto& c : cases) {

@@ -68,9 +68,9 @@ TEST_F(WindowTest, EveryControlOfTheFormIsMadeOnItsTabInItsPlaceAndFitsItsCaptio
         ASSERT_EQ(named.size(), 1);
         QWidget* widget = ofKind(named[0], row.kind);
         ASSERT_NE(widget, nullptr) << "not of its kind";
-        EXPECT_EQ(widget->parentWidget(), w.SSTab1->page(row.tab));
+        EXPECT_EQ(widget->parentWidget(), form().tabs().page(row.tab));
         EXPECT_EQ(widget->geometry(), pixels(row.place));
-        EXPECT_TRUE(QRect(QPoint(0, 0), w.SSTab1->size()).contains(widget->geometry())) << "outside the tab";
+        EXPECT_TRUE(QRect(QPoint(0, 0), form().tabs().size()).contains(widget->geometry())) << "outside the tab";
         for (const FormControl& other : formControls)
             EXPECT_FALSE(&other != &row && other.tab == row.tab && pixels(other.place).intersects(widget->geometry()))
                 << "overlaps " << other.name;
@@ -102,7 +102,7 @@ TEST_F(WindowTest, EveryControlOfTheFormIsMadeOnItsTabInItsPlaceAndFitsItsCaptio
             // A step colour shows on the face, in the coloured-button look.
             EXPECT_EQ(dynamic_cast<StepButton*>(button) != nullptr, row.step.has_value());
             if (row.step) {
-                EXPECT_EQ(KML_Main::backColour(button), stepColourValue(*row.step));
+                EXPECT_EQ(backColour(button), stepColourValue(*row.step));
                 EXPECT_EQ(faceColour(button), stepColourValue(*row.step));
             }
         }
@@ -111,34 +111,32 @@ TEST_F(WindowTest, EveryControlOfTheFormIsMadeOnItsTabInItsPlaceAndFitsItsCaptio
 
 TEST_F(WindowTest, ControlsKeepThePublishedNamesTextsAndPlaces)
 {
-    KML_Main& w = window();
     const struct {
-        QWidget* control;
         const char* name;
         int tab;
         const char* text;
         Twips place;
     } published[] = {
-        {w.Command1, "Command1", 0, "XY Text  File selection", {480, 600, 2055, 375}},
-        {w.Combo1, "Combo1", 0, "X,Y,Z", {2760, 1080, 3255, 315}},
-        {w.Text3, "Text3", 0, "Seismic line 1", {2760, 3120, 3255, 405}},
-        {w.Command11, "Command11", 0, "Display GOOGLE EARTH", {3600, 4560, 2415, 855}},
-        {w.VSFlexGrid1, "VSFlexGrid1", 1, "", {480, 480, 4815, 4695}},
-        {w.RichTextBox1, "RichTextBox1", 2, "", {240, 480, 5775, 4095}},
-        {w.Text7, "Text7", 3, "1", {4560, 2040, 855, 285}},
-        {w.Label9, "Label9", 3, "Nb of samples/trace ", {600, 2760, 1695, 330}},
-        {w.Label7, "Label7", 3, "Geodesic system  in seismic file header", {360, 3600, 1695, 375}},
-        {w.Combo6, "Combo6", 3, "UTM32", {2400, 3720, 3015, 315}},
-        {w.Command8, "Command8", 3, "Extract XY and convert to Deg Dec", {240, 4680, 1695, 855}},
-        {w.Label15, "Label15", 3, "", {240, 5550, 5775, 195}},
+        {"Command1", 0, "XY Text  File selection", {480, 600, 2055, 375}},
+        {"Combo1", 0, "X,Y,Z", {2760, 1080, 3255, 315}},
+        {"Text3", 0, "Seismic line 1", {2760, 3120, 3255, 405}},
+        {"Command11", 0, "Display GOOGLE EARTH", {3600, 4560, 2415, 855}},
+        {"VSFlexGrid1", 1, "", {480, 480, 4815, 4695}},
+        {"RichTextBox1", 2, "", {240, 480, 5775, 4095}},
+        {"Text7", 3, "1", {4560, 2040, 855, 285}},
+        {"Label9", 3, "Nb of samples/trace ", {600, 2760, 1695, 330}},
+        {"Label7", 3, "Geodesic system  in seismic file header", {360, 3600, 1695, 375}},
+        {"Combo6", 3, "UTM32", {2400, 3720, 3015, 315}},
+        {"Command8", 3, "Extract XY and convert to Deg Dec", {240, 4680, 1695, 855}},
+        {"Label15", 3, "", {240, 5550, 5775, 195}},
     };
     for (const auto& p : published) {
         SCOPED_TRACE(p.name);
-        ASSERT_NE(p.control, nullptr);
-        EXPECT_EQ(p.control->objectName(), QString::fromLatin1(p.name));
-        EXPECT_EQ(p.control->parentWidget(), w.SSTab1->page(p.tab));
-        EXPECT_EQ(shownText(p.control), QString::fromLatin1(p.text));
-        EXPECT_EQ(p.control->geometry(), pixels(p.place));
+        const QWidget* control = window().findChild<QWidget*>(QString::fromLatin1(p.name));
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->parentWidget(), form().tabs().page(p.tab));
+        EXPECT_EQ(shownText(const_cast<QWidget*>(control)), QString::fromLatin1(p.text));
+        EXPECT_EQ(control->geometry(), pixels(p.place));
     }
 }
 
@@ -158,7 +156,7 @@ TEST_F(WindowTest, ControlsStartWithThePublishedStatesAndLooks)
     KML_Main& w = window();
     const auto button = [](QWidget* c) { return qobject_cast<QPushButton*>(c); };
     const auto backColourIs = [&](QColor colour) {
-        return [=](QWidget* c) { return button(c) && KML_Main::backColour(button(c)) == colour; };
+        return [=](QWidget* c) { return button(c) && backColour(button(c)) == colour; };
     };
     const struct {
         const char* what;
@@ -194,40 +192,41 @@ TEST_F(WindowTest, ControlsStartWithThePublishedStatesAndLooks)
     };
     for (const auto& look : looks)
         EXPECT_EQ(controlsWhere(w, look.is), look.names) << look.what;
-    EXPECT_EQ(w.Text7->toolTip(), QStringLiteral("Scale"));
+    EXPECT_EQ(form().text("Text7").toolTip(), QStringLiteral("Scale"));
 }
 
 TEST_F(WindowTest, WindowAndTabControlHaveTheirFixedPlaces)
 {
     KML_Main& w = window();
+    TabControl& tabs = form().tabs();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("Marovin Version 1.3"));
     EXPECT_EQ(w.size(), QSize(430, 402)) << "6450 x 6030 twips";
     EXPECT_EQ(w.minimumSize(), w.maximumSize());
-    EXPECT_EQ(w.SSTab1->geometry(), QRect(8, 8, 417, 385)) << "120, 120, 6255, 5775 twips";
-    ASSERT_EQ(w.SSTab1->count(), 4);
+    EXPECT_EQ(tabs.geometry(), QRect(8, 8, 417, 385)) << "120, 120, 6255, 5775 twips";
+    ASSERT_EQ(tabs.count(), 4);
     const char* captions[] = {"XY File input", "Data File", "Information", "XY from SEGY/SU Header"};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(w.SSTab1->tabText(i), QString::fromLatin1(captions[i]));
-        EXPECT_EQ(w.SSTab1->page(i)->geometry(), QRect(QPoint(0, 0), w.SSTab1->size()))
+        EXPECT_EQ(tabs.tabText(i), QString::fromLatin1(captions[i]));
+        EXPECT_EQ(tabs.page(i)->geometry(), QRect(QPoint(0, 0), tabs.size()))
             << "pages cover the tab row too, so places count from the control's corner";
     }
     // All four tabs in one row across the control, no scroll buttons.
     w.show();
     for (int i = 0; i < 4; ++i) {
-        const QRect tab = w.SSTab1->tabBar()->tabRect(i);
+        const QRect tab = tabs.tabBar()->tabRect(i);
         EXPECT_GE(tab.left(), 0);
-        EXPECT_LE(tab.right(), w.SSTab1->width());
+        EXPECT_LE(tab.right(), tabs.width());
         EXPECT_EQ(tab.top(), 0);
     }
-    EXPECT_LT(w.SSTab1->tabBar()->height(), 480 / 15) << "the tab row ends above the first control";
-    EXPECT_EQ(w.SSTab1->tabBar()->font().pointSizeF(), 9.75);
-    EXPECT_FALSE(w.SSTab1->tabBar()->font().bold());
-    EXPECT_EQ(w.SSTab1->currentIndex(), 0);
+    EXPECT_LT(tabs.tabBar()->height(), 480 / 15) << "the tab row ends above the first control";
+    EXPECT_EQ(tabs.tabBar()->font().pointSizeF(), 9.75);
+    EXPECT_FALSE(tabs.tabBar()->font().bold());
+    EXPECT_EQ(tabs.currentIndex(), 0);
 }
 
 TEST_F(WindowTest, StepButtonsShowWhateverColourTheyAreGiven)
 {
-    KML_Main& w = window();
+    const FormDriver& f = form();
     EXPECT_EQ(stepColourValue(StepColour::Red), QColor(0xFF, 0x00, 0x00));
     EXPECT_EQ(stepColourValue(StepColour::LightGrey), QColor(0xE0, 0xE0, 0xE0));
     EXPECT_EQ(stepColourValue(StepColour::ButtonFace), QApplication::palette().color(QPalette::Button));
@@ -235,9 +234,9 @@ TEST_F(WindowTest, StepButtonsShowWhateverColourTheyAreGiven)
 
     // Every change shows, enabled or not.
     for (StepColour colour : {StepColour::LightGrey, StepColour::Red, StepColour::ButtonFace, StepColour::Light3D}) {
-        for (QPushButton* button : {w.Command1, w.Command8, w.Command11}) {
-            KML_Main::setBackColour(button, colour);
-            EXPECT_EQ(KML_Main::backColour(button), stepColourValue(colour));
+        for (QPushButton* button : {&f.button("Command1"), &f.button("Command8"), &f.button("Command11")}) {
+            setBackColour(button, colour);
+            EXPECT_EQ(backColour(button), stepColourValue(colour));
             EXPECT_EQ(faceColour(button), stepColourValue(colour));
         }
     }

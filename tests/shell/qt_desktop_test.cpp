@@ -6,6 +6,9 @@
 #include <QFileDialog>
 #include <QListView>
 #include <QRegularExpression>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <gtest/gtest.h>
 
@@ -101,6 +104,55 @@ TEST(QtDesktop, OpenDialogWithTheSeismicFilterListsAndTakesLowerCaseNames)
     listed.sort();
     EXPECT_EQ(listed, (QStringList{QStringLiteral("LINE2.SGY"), QStringLiteral("line1.sgy")}));
     EXPECT_EQ(picked, std::optional<QString>(folder.filePath(QStringLiteral("line1.sgy"))));
+}
+
+// The real progress window: titled "Marovin", it shows the run's step and
+// how far it is; Cancel asks the run to stop, and the window stays until
+// the run has ended.
+TEST(QtDesktop, TheProgressWindowShowsTheStepAndCancelWaitsForTheRunsEnd)
+{
+    struct Run : RunView {
+        QString step() const override { return QStringLiteral("Reading traces"); }
+        int percent() const override { return 40; }
+        bool ended() const override { return over; }
+        void cancel() override { cancelled = true; }
+        bool over = false, cancelled = false;
+    } run;
+    QString title, step;
+    int value = -1;
+    bool stayedAfterCancel = false;
+    QTimer driver;
+    QDeadlineTimer deadline(30000);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        auto* window = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!window) {
+            run.over = deadline.hasExpired(); // no window came up: end the run so the test can fail
+            return;
+        }
+        auto* label = window->findChild<QLabel*>();
+        auto* bar = window->findChild<QProgressBar*>();
+        if (!run.cancelled) {
+            if (!label || label->text().isEmpty())
+                return; // not shown yet
+            title = window->windowTitle();
+            step = label->text();
+            value = bar ? bar->value() : -1;
+            for (QPushButton* button : window->findChildren<QPushButton*>())
+                if (button->text() == QStringLiteral("Cancel"))
+                    button->click();
+            return;
+        }
+        stayedAfterCancel = window->isVisible();
+        run.over = true;
+    });
+    driver.start(20);
+    QtDesktop().showProgress(nullptr, run);
+    driver.stop();
+    EXPECT_EQ(title, QStringLiteral("Marovin"));
+    EXPECT_EQ(step, QStringLiteral("Reading traces"));
+    EXPECT_EQ(value, 40);
+    EXPECT_TRUE(run.cancelled);
+    EXPECT_TRUE(stayedAfterCancel);
 }
 
 } // namespace

@@ -1,18 +1,18 @@
 #pragma once
 // A Desktop for window tests: records every interaction and answers from
 // queues the test fills. Unscripted dialogs are cancelled, unscripted
-// questions answered No, unscripted programs run for real (so a test can use
-// the real converter) unless `fakeProgramRun` is set. Document openers wait
-// for the test to end them, unless `realOpener` sends them to the real
-// desktop's xdg-open.
+// questions answered No, unscripted programs run for real unless
+// `fakeProgramRun` is set. A progress window waits for its run to end, after
+// `onProgress` has done what the test asks of it (press Cancel, close the
+// window). Document openers wait for the test to end them, unless
+// `realOpener` sends them to the real desktop's xdg-open.
 
 #include "shell/desktop.h"
 #include "shell/qt_desktop.h"
 
-#include <QDir>
-#include <QFileInfo>
+#include <QEventLoop>
 #include <QPointer>
-#include <QProcess>
+#include <QTimer>
 
 #include <deque>
 #include <functional>
@@ -52,17 +52,23 @@ public:
         void end(int exitCode, bool started = true) const
         {
             if (context)
-                done({started, exitCode, {}});
+                done({started, exitCode, {}, false});
         }
     };
     std::vector<Open> opens;
     bool realOpener = false;
     // How the real opener's runs ended, in turn.
     std::vector<ProgramRun> realOpenerRuns;
+    // Programs run, on the run's thread; read them once the run has ended.
     std::vector<Launch> launches;
-    std::optional<std::function<ProgramRun(const Launch&)>> fakeProgramRun;
+    std::optional<std::function<ProgramRun(const Launch&, const Stop&)>> fakeProgramRun;
     int busyDepth = 0;
     std::vector<bool> busyChanges;
+    // The steps the progress windows showed when they opened, and what the
+    // test does then; with no delay the window opens before its run starts.
+    QStringList progressShown;
+    std::function<void(RunView&)> onProgress;
+    std::chrono::milliseconds delay{500};
 
     Answer message(QWidget*, const QString& text, const QString& title, Icon icon, Buttons buttons) override
     {
@@ -85,6 +91,24 @@ public:
         return answerDialog(true, request);
     }
 
+    void showProgress(QWidget*, RunView& run) override
+    {
+        progressShown << run.step();
+        if (onProgress)
+            onProgress(run);
+        QEventLoop waiting;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, &waiting, [&] {
+            if (run.ended())
+                waiting.quit();
+        });
+        tick.start(5);
+        if (!run.ended())
+            waiting.exec();
+    }
+
+    std::chrono::milliseconds progressDelay() const override { return delay; }
+
     void openDocument(const QString& path, const QString& workingDirectory, QObject* context, OpenDone done) override
     {
         opens.push_back({path, workingDirectory, context, done});
@@ -95,14 +119,14 @@ public:
             });
     }
 
-    ProgramRun runProgram(const QString& program, const QStringList& arguments,
-                          const QString& workingDirectory) override
+    ProgramRun runProgram(const QString& program, const QStringList& arguments, const QString& workingDirectory,
+                          const Stop& stop) override
     {
         const Launch launch{program, arguments, workingDirectory};
         launches.push_back(launch);
         if (fakeProgramRun)
-            return (*fakeProgramRun)(launch);
-        return QtDesktop().runProgram(program, arguments, workingDirectory);
+            return (*fakeProgramRun)(launch, stop);
+        return QtDesktop().runProgram(program, arguments, workingDirectory, stop);
     }
 
     void setBusy(QWidget*, bool busy) override

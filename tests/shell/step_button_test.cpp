@@ -80,12 +80,11 @@ TEST_F(WindowTest, StepCaptionsReadOnEveryStepColourUnderADarkTheme)
     dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
     QApplication::setPalette(dark);
 
-    KML_Main& w = window();
     for (StepColour colour : {StepColour::Red, StepColour::LightGrey, StepColour::ButtonFace, StepColour::Light3D}) {
-        for (QPushButton* button : {w.Command1, w.Command9}) {
+        for (QPushButton* button : {&form().button("Command1"), &form().button("Command9")}) {
             SCOPED_TRACE(button->text().toStdString() + " on " + stepColourValue(colour).name().toStdString());
             button->setEnabled(true);
-            KML_Main::setBackColour(button, colour);
+            setBackColour(button, colour);
             EXPECT_GE(contrastRatio(strongestInk(button, stepColourValue(colour)), stepColourValue(colour)), 4.5);
         }
     }

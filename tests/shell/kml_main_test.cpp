@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -39,15 +40,6 @@ protected:
                                 programDir + QStringLiteral("/Manual/KML_Help.rtf")));
     }
 
-    // Starts the window answering the input-road question.
-    KML_Main& start(Desktop::Answer answer)
-    {
-        desktop.answers.push_back(answer);
-        KML_Main& w = window();
-        w.Form_Load();
-        return w;
-    }
-
     QString defaultPath() const { return programDir + QStringLiteral("/samples/aire.su"); }
 };
 
@@ -61,31 +53,30 @@ TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
     ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su"), defaultPath()));
     const struct {
         Desktop::Answer answer;
-        const char* mode;
+        Input_Mode mode;
         int tab;
         const char* scalar;
         const char* next; // the red step
     } cases[] = {
-        {Desktop::Answer::Yes, "SEGY", 3, "-100", "Command8"},
-        {Desktop::Answer::No, "TEXT_XY", 0, "1", "Command1"},
+        {Desktop::Answer::Yes, Input_Mode::SEGY, 3, "-100", "Command8"},
+        {Desktop::Answer::No, Input_Mode::TEXT_XY, 0, "1", "Command1"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.mode);
+        SCOPED_TRACE(c.tab);
         ScriptedDesktop scripted;
         scripted.answers.push_back(c.answer);
-        KML_Main w(scripted, programDir, user);
+        KML_Main w(scripted, programDir, user, converter);
         w.Form_Load();
-        EXPECT_EQ(w.Input_Mode, QLatin1String(c.mode));
-        EXPECT_EQ(w.SSTab1->currentIndex(), c.tab);
+        const FormDriver f(w);
+        EXPECT_EQ(w.roadState().mode, c.mode);
+        EXPECT_EQ(f.tab(), c.tab);
         // The tab of the other road stays closed afterwards.
-        w.SSTab1->setCurrentIndex(3 - c.tab);
-        EXPECT_EQ(w.SSTab1->currentIndex(), c.tab);
-        EXPECT_EQ(w.Text4->text(), defaultPath());
-        EXPECT_EQ(w.Text5->text(), QStringLiteral("250"));
-        EXPECT_EQ(w.Text7->text(), QLatin1String(c.scalar));
-        const auto* next = w.findChild<QPushButton*>(QLatin1String(c.next));
-        EXPECT_TRUE(next->isEnabled());
-        EXPECT_EQ(KML_Main::backColour(next), stepColourValue(StepColour::Red));
+        f.tabs().setCurrentIndex(3 - c.tab);
+        EXPECT_EQ(f.tab(), c.tab);
+        EXPECT_EQ(f.text("Text4").text(), defaultPath());
+        EXPECT_EQ(f.text("Text5").text(), QStringLiteral("250"));
+        EXPECT_EQ(f.text("Text7").text(), QLatin1String(c.scalar));
+        EXPECT_TRUE(f.isStep(c.next, StepColour::Red));
 
         ASSERT_EQ(scripted.messages.size(), 2u);
         const ScriptedDesktop::Message& question = scripted.messages.front();
@@ -102,28 +93,28 @@ TEST_F(StartupTest, TheAnswerChoosesTheRoadAndItsTab)
 // them; filling is no edit.
 TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
 {
-    KML_Main& w = window();
+    const FormDriver& f = form();
     const struct {
         QComboBox* combo;
         const char* text;
         int entryOfText;
         QStringList list;
     } cases[] = {
-        {w.Combo1, "X,Y,Z", 2, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
-        {w.Combo2,
+        {&f.combo("Combo1"), "X,Y,Z", 2, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"}},
+        {&f.combo("Combo2"),
          "UTM32",
          4,
          {"WGS84", "ED50", "UTM30", "UTM31", "UTM32", "UTM30E", "UTM31E", "UTM32E", "SWISS", "NTF", "LT93", "LT72",
           "LT1", "LT2", "LT3", "LT4", "L93"}},
-        {w.Combo3, "Station", 0, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
-        {w.Combo7, "CDP", 2, {".", "FFID", "CDP", "Trace", "Shot Point", "", "Inline", "Crossline"}},
-        {w.Combo4, "5", 2, {"1", "2", "5", "10", "25"}},
-        {w.Combo8, "5", 2, {"1", "2", "5", "10", "25"}},
-        {w.Combo5,
+        {&f.combo("Combo3"), "Station", 0, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""}},
+        {&f.combo("Combo7"), "CDP", 2, {".", "FFID", "CDP", "Trace", "Shot Point", "", "Inline", "Crossline"}},
+        {&f.combo("Combo4"), "5", 2, {"1", "2", "5", "10", "25"}},
+        {&f.combo("Combo8"), "5", 2, {"1", "2", "5", "10", "25"}},
+        {&f.combo("Combo5"),
          "X,Y receiver coordinate",
          1,
          {"X,Y source coordinate", "X,Y receiver coordinate", "X,Y CDP coordinate"}},
-        {w.Combo6,
+        {&f.combo("Combo6"),
          "UTM32",
          13,
          {"WGS84", "ED50", "NTF", "LT1", "LT2", "LT3", "LT4", "LT93", "UTM30E", "UTM31E", "UTM32E", "UTM30", "UTM31",
@@ -132,7 +123,7 @@ TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
     int textChanges = 0;
     for (const auto& c : cases)
         QObject::connect(c.combo, &QComboBox::editTextChanged, [&] { ++textChanges; });
-    start(Desktop::Answer::Yes);
+    window().Form_Load();
     EXPECT_EQ(textChanges, 0) << "filling the lists is not an edit";
     for (const auto& c : cases) {
         EXPECT_EQ(entries(c.combo), c.list) << c.text;
@@ -140,16 +131,16 @@ TEST_F(StartupTest, FillsTheComboListsAndKeepsTheDefaultTexts)
         EXPECT_EQ(c.combo->currentIndex(), c.entryOfText) << c.text;
     }
     // A text that is not in the list survives a later append too.
-    w.Combo2->setEditText(QStringLiteral("MyGrid"));
-    appendComboEntries(w.Combo2, {QStringLiteral("EXTRA")});
-    EXPECT_EQ(w.Combo2->currentText(), QStringLiteral("MyGrid"));
-    EXPECT_EQ(w.Combo2->currentIndex(), -1);
+    f.combo("Combo2").setEditText(QStringLiteral("MyGrid"));
+    appendComboEntries(&f.combo("Combo2"), {QStringLiteral("EXTRA")});
+    EXPECT_EQ(f.combo("Combo2").currentText(), QStringLiteral("MyGrid"));
+    EXPECT_EQ(f.combo("Combo2").currentIndex(), -1);
     // Picking the empty last entry leaves the box empty; picking another
     // shows it.
-    w.Combo3->setCurrentIndex(w.Combo3->count() - 1);
-    EXPECT_EQ(w.Combo3->currentText(), QString());
-    w.Combo7->setCurrentIndex(3);
-    EXPECT_EQ(w.Combo7->currentText(), QStringLiteral("Trace"));
+    f.combo("Combo3").setCurrentIndex(f.combo("Combo3").count() - 1);
+    EXPECT_EQ(f.combo("Combo3").currentText(), QString());
+    f.combo("Combo7").setCurrentIndex(3);
+    EXPECT_EQ(f.combo("Combo7").currentText(), QStringLiteral("Trace"));
 }
 
 TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
@@ -171,9 +162,9 @@ TEST_F(StartupTest, ReadsTheRememberedSeismicFile)
         if (!c.ini.isEmpty())
             writeBytes(iniPath, c.ini);
         ScriptedDesktop scripted;
-        KML_Main w(scripted, programDir, user);
+        KML_Main w(scripted, programDir, user, converter);
         w.Form_Load();
-        EXPECT_EQ(w.Text4->text(), c.text4) << c.what;
+        EXPECT_EQ(FormDriver(w).text("Text4").text(), c.text4) << c.what;
     }
 }
 
@@ -206,7 +197,7 @@ TEST_F(StartupTest, AStoredPathTheUserLeftAloneStaysByteForByte)
             ScriptedDesktop scripted;
             scripted.answers.push_back(answer);
             {
-                KML_Main w(scripted, programDir, user);
+                KML_Main w(scripted, programDir, user, converter);
                 w.Form_Load();
                 w.close();
             }
@@ -225,7 +216,7 @@ TEST_F(StartupTest, APathTheUserChoseIsStoredAsTheFileSystemNamesIt)
     writeBytes(iniPath, companion);
     const QString chosen = QStringLiteral("/data/donn\u00e9es/\u00e9t\u00e9 2.sgy");
     KML_Main& w = start(Desktop::Answer::Yes);
-    w.Text4->setText(chosen); // as the file picker would
+    form().text("Text4").setText(chosen); // as the file picker would
     w.close();
     QByteArray expected = companion;
     expected.replace("/data/donn\xe9"
@@ -234,17 +225,17 @@ TEST_F(StartupTest, APathTheUserChoseIsStoredAsTheFileSystemNamesIt)
     EXPECT_EQ(readBytes(iniPath), expected);
 
     ScriptedDesktop again;
-    KML_Main next(again, programDir, user);
+    KML_Main next(again, programDir, user, converter);
     next.Form_Load();
-    EXPECT_EQ(next.Text4->text(), chosen);
+    EXPECT_EQ(FormDriver(next).text("Text4").text(), chosen);
 }
 
 TEST_F(StartupTest, AFolderInPlaceOfTheIniFileGivesTheDefaultAndStaysAFolder)
 {
     ASSERT_TRUE(QDir().mkpath(iniPath));
     KML_Main& w = start(Desktop::Answer::Yes);
-    EXPECT_EQ(w.Text4->text(), defaultPath());
-    w.Text4->setText(QStringLiteral("/data/b.sgy"));
+    EXPECT_EQ(form().text("Text4").text(), defaultPath());
+    form().text("Text4").setText(QStringLiteral("/data/b.sgy"));
     w.close();
     EXPECT_TRUE(QFileInfo(iniPath).isDir());
 }
@@ -254,7 +245,7 @@ TEST_F(StartupTest, AFailedWriteLeavesTheCompanionFileAlone)
     writeBytes(iniPath, "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
     KML_Main& w = start(Desktop::Answer::Yes);
     // A line break would smuggle new entries into the shared file.
-    w.Text4->setText(QStringLiteral("/b.su\r\n[EVIL]"));
+    form().text("Text4").setText(QStringLiteral("/b.su\r\n[EVIL]"));
     w.Form_Unload();
     EXPECT_EQ(readBytes(iniPath), "[TERVALO]\r\nFichier 1=/a.su\r\nOther=1\r\n");
 }
@@ -290,7 +281,7 @@ TEST_F(StartupTest, EnterOnTheRealQuestionBoxChoosesTheSeismicRoad)
     driver.start(20);
 
     QtDesktop real;
-    KML_Main w(real, programDir, user);
+    KML_Main w(real, programDir, user, converter);
     w.Form_Load();
     driver.stop();
 
@@ -298,44 +289,66 @@ TEST_F(StartupTest, EnterOnTheRealQuestionBoxChoosesTheSeismicRoad)
     EXPECT_EQ(seen[0].text, QStringLiteral("Extract coordinates from seismic file (YES) or XY textfile (NO)"));
     EXPECT_EQ(seen[0].defaultButton, QStringLiteral("Yes"));
     EXPECT_EQ(seen[1].text, QStringLiteral("Remember to select the original geodesic system"));
-    EXPECT_EQ(w.Input_Mode, QStringLiteral("SEGY"));
-    EXPECT_EQ(w.SSTab1->currentIndex(), 3);
+    EXPECT_EQ(w.roadState().mode, Input_Mode::SEGY);
+    EXPECT_EQ(FormDriver(w).tab(), 3);
 }
 
 TEST_F(StartupTest, HelpShowsTheManualAgainOnTheInformationTab)
 {
     installManual();
-    KML_Main& w = start(Desktop::Answer::No);
-    EXPECT_TRUE(w.RichTextBox1->text().startsWith(QStringLiteral("Marovin user manual")));
-    EXPECT_EQ(w.SSTab1->currentIndex(), 0) << "loading the manual does not change the tab";
+    start(Desktop::Answer::No);
+    const FormDriver& f = form();
+    EXPECT_TRUE(f.info().text().startsWith(QStringLiteral("Marovin user manual")));
+    EXPECT_EQ(f.tab(), 0) << "loading the manual does not change the tab";
 
     // Another file shown on the Information tab, then HELP.
     writeBytes(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
-    ASSERT_TRUE(w.RichTextBox1->loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
-    w.Command6->click();
-    EXPECT_TRUE(w.RichTextBox1->text().startsWith(QStringLiteral("Marovin user manual")));
-    EXPECT_TRUE(w.RichTextBox1->text().contains(QStringLiteral("Label frequency")));
-    EXPECT_EQ(w.SSTab1->currentIndex(), 2);
-    EXPECT_EQ(desktop.messages.size(), 1u);
+    ASSERT_TRUE(f.info().loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
+    f.click("Command6");
+    EXPECT_TRUE(f.info().text().startsWith(QStringLiteral("Marovin user manual")));
+    EXPECT_TRUE(f.info().text().contains(QStringLiteral("Label frequency")));
+    EXPECT_EQ(f.tab(), 2);
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+// The seismic road never shows HELP, and its header read replaces the
+// manual: the link above the header's text leads back to it in one click.
+TEST_F(StartupTest, TheManualIsOneClickAwayAboveAnyOtherText)
+{
+    installManual();
+    QDir().mkpath(programDir + QStringLiteral("/samples"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(MAROVIN_PROGRAM_DIR "/samples/aire.su"), defaultPath()));
+    start(Desktop::Answer::Yes);
+    const FormDriver& f = form();
+    f.tabs().setCurrentIndex(2);
+    ASSERT_TRUE(f.info().text().startsWith(QStringLiteral("SU, little-endian")));
+    auto* link = f.info().findChild<QLabel*>(QStringLiteral("topLink"));
+    ASSERT_TRUE(link && link->isVisibleTo(&f.info()));
+    EXPECT_EQ(link->text(), QStringLiteral("<a href=\"#\">Show the manual</a>"));
+    emit link->linkActivated(QStringLiteral("#"));
+    EXPECT_TRUE(f.info().text().startsWith(QStringLiteral("Marovin user manual")));
+    EXPECT_EQ(f.tab(), 2);
 }
 
 // Without the manual the start is silent; HELP names the missing file.
 TEST_F(StartupTest, WithoutTheManualStartsSilentlyAndHelpNamesTheMissingFile)
 {
-    KML_Main& w = start(Desktop::Answer::No);
+    desktop.answers.push_back(Desktop::Answer::No);
+    window().Form_Load();
     EXPECT_EQ(desktop.messages.size(), 1u) << "only the input-road question";
-    EXPECT_TRUE(w.RichTextBox1->text().isEmpty());
+    const FormDriver& f = form();
+    EXPECT_TRUE(f.info().text().isEmpty());
     writeBytes(path(QStringLiteral("pts.xyz")), "1,2,3\r\n");
-    ASSERT_TRUE(w.RichTextBox1->loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
-    w.Command6_Click();
+    ASSERT_TRUE(f.info().loadPlainTextFile(path(QStringLiteral("pts.xyz"))));
+    f.click("Command6");
     ASSERT_EQ(desktop.messages.size(), 2u);
     const ScriptedDesktop::Message& message = desktop.messages.back();
     EXPECT_EQ(message.title, QStringLiteral("Marovin"));
     EXPECT_TRUE(message.text.contains(programDir + QStringLiteral("/Manual/KML_Help.rtf")))
         << message.text.toStdString();
     EXPECT_EQ(message.buttons, Desktop::Buttons::Ok);
-    EXPECT_EQ(w.RichTextBox1->text(), QStringLiteral("1,2,3\r\n")) << "the view keeps what it showed";
-    EXPECT_EQ(w.SSTab1->currentIndex(), 0);
+    EXPECT_EQ(f.info().text(), QStringLiteral("1,2,3\r\n")) << "the view keeps what it showed";
+    EXPECT_EQ(f.tab(), 0);
 }
 
 // A first start of an installed copy: the window's folder is prefix/bin, the
@@ -357,12 +370,10 @@ protected:
         }
     }
 
-    KML_Main& startOnTheSeismicRoad()
+    const FormDriver& startOnTheSeismicRoad()
     {
-        desktop.answers.push_back(Desktop::Answer::Yes);
-        KML_Main& w = window();
-        w.Form_Load();
-        return w;
+        start(Desktop::Answer::Yes);
+        return form();
     }
 
     QString installed;
@@ -370,10 +381,10 @@ protected:
 
 TEST_F(InstalledFirstStartTest, StartsOnTheUsersOwnCopyOfTheSampleLine)
 {
-    KML_Main& w = startOnTheSeismicRoad();
-    EXPECT_EQ(w.Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
-    EXPECT_EQ(w.Text6->text(), QStringLiteral("300"));
-    EXPECT_EQ(w.Text8->text(), user.sampleCopy + QStringLiteral("/AIRE.KML"));
+    const FormDriver& f = startOnTheSeismicRoad();
+    EXPECT_EQ(f.text("Text4").text(), user.sampleCopy + QStringLiteral("/aire.su"));
+    EXPECT_EQ(f.text("Text6").text(), QStringLiteral("300"));
+    EXPECT_EQ(f.text("Text8").text(), user.sampleCopy + QStringLiteral("/AIRE.KML"));
     for (const char* name : {"aire.su", "stations.xyz"}) {
         SCOPED_TRACE(name);
         const QString copy = user.sampleCopy + QLatin1Char('/') + QLatin1String(name);
@@ -386,8 +397,8 @@ TEST_F(InstalledFirstStartTest, AnExistingCopyIsKeptAsItIs)
 {
     QDir().mkpath(user.sampleCopy);
     writeBytes(user.sampleCopy + QStringLiteral("/aire.su"), "the user's own aire.su");
-    KML_Main& w = startOnTheSeismicRoad();
-    EXPECT_EQ(w.Text4->text(), user.sampleCopy + QStringLiteral("/aire.su"));
+    const FormDriver& f = startOnTheSeismicRoad();
+    EXPECT_EQ(f.text("Text4").text(), user.sampleCopy + QStringLiteral("/aire.su"));
     EXPECT_EQ(readBytes(user.sampleCopy + QStringLiteral("/aire.su")), "the user's own aire.su");
     EXPECT_TRUE(QFile::exists(user.sampleCopy + QStringLiteral("/stations.xyz"))) << "missing ones are added";
 }
@@ -396,31 +407,57 @@ TEST_F(InstalledFirstStartTest, WithoutRoomForACopyTheInstalledLineIsStillRead)
 {
     writeBytes(path(QStringLiteral("data")), "a file where the data folder would be");
     user.sampleCopy = path(QStringLiteral("data/marovin/samples"));
-    KML_Main& w = startOnTheSeismicRoad();
-    EXPECT_EQ(w.Text4->text(), installed + QStringLiteral("/aire.su"));
-    EXPECT_EQ(w.Text6->text(), QStringLiteral("300"));
+    const FormDriver& f = startOnTheSeismicRoad();
+    EXPECT_EQ(f.text("Text4").text(), installed + QStringLiteral("/aire.su"));
+    EXPECT_EQ(f.text("Text6").text(), QStringLiteral("300"));
 }
 
 } // namespace
 
 namespace {
 
+// Each run writes its own header block naming its system: an edit of the
+// system box writes nothing, anywhere.
+TEST_F(WindowTest, AnEditOfTheSystemBoxWritesNothing)
+{
+    start(Desktop::Answer::No);
+    const auto everything = [this] {
+        QStringList files;
+        for (QDirIterator it(path(QString()), QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot,
+                             QDirIterator::Subdirectories);
+             it.hasNext();)
+            files << it.next();
+        files.sort();
+        return files;
+    };
+    const QStringList before = everything();
+    for (const char* system : {"LT93", "UTM31", ""}) {
+        form().combo("Combo2").setEditText(QString::fromLatin1(system)); // Combo2_Change
+        window().Transform_System();
+    }
+    EXPECT_EQ(everything(), before);
+}
+
 TEST_F(WindowTest, TabRuleKeepsTheOtherRoadClosedForClicksAndOperations)
 {
-    KML_Main& w = window();
-    struct {
-        const char* mode;
+    const struct {
+        Desktop::Answer road;
         int selected;
         int shown;
-    } const cases[] = {
-        {"SEGY", 0, 3},    {"SEGY", 1, 1},    {"SEGY", 2, 2},    {"SEGY", 3, 3},
-        {"TEXT_XY", 3, 0}, {"TEXT_XY", 1, 1}, {"TEXT_XY", 2, 2}, {"TEXT_XY", 0, 0},
+    } cases[] = {
+        {Desktop::Answer::Yes, 0, 3}, {Desktop::Answer::Yes, 1, 1}, {Desktop::Answer::Yes, 2, 2},
+        {Desktop::Answer::Yes, 3, 3}, {Desktop::Answer::No, 3, 0},  {Desktop::Answer::No, 1, 1},
+        {Desktop::Answer::No, 2, 2},  {Desktop::Answer::No, 0, 0},
     };
     for (const auto& c : cases) {
-        w.Input_Mode = QString::fromLatin1(c.mode);
-        w.SSTab1->setCurrentIndex(c.selected == 1 ? 2 : 1); // start from another tab
-        w.SSTab1->setCurrentIndex(c.selected);
-        EXPECT_EQ(w.SSTab1->currentIndex(), c.shown) << c.mode << " selecting " << c.selected;
+        ScriptedDesktop scripted;
+        scripted.answers.push_back(c.road);
+        KML_Main w(scripted, programDir, user, converter);
+        w.Form_Load();
+        const FormDriver f(w);
+        f.tabs().setCurrentIndex(c.selected == 1 ? 2 : 1); // start from another tab
+        f.tabs().setCurrentIndex(c.selected);
+        EXPECT_EQ(f.tab(), c.shown) << (c.road == Desktop::Answer::Yes) << " selecting " << c.selected;
     }
 }
 
