@@ -156,6 +156,14 @@ void appendComboEntries(QComboBox* combo, const QStringList& entries)
     combo->setEditText(text);
 }
 
+QStringList listEntries(std::span<const std::string_view> names)
+{
+    QStringList entries;
+    for (const std::string_view name : names)
+        entries << QString::fromLatin1(name.data(), qsizetype(name.size()));
+    return entries;
+}
+
 FormTab::FormTab(int tab, QWidget* page)
 {
     for (const FormControl& row : formControls)

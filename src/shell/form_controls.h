@@ -12,6 +12,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <span>
+#include <string_view>
+
 class QComboBox;
 class QPushButton;
 class QWidget;
@@ -32,6 +35,9 @@ QColor backColour(const QPushButton* button);
 // Appends entries to a combo list and keeps the text the box shows (an
 // editable combo would otherwise take the first entry as its text).
 void appendComboEntries(QComboBox* combo, const QStringList& entries);
+
+// The list entries of a library table of names (the systems' short names).
+QStringList listEntries(std::span<const std::string_view> names);
 
 // The controls of one tab, made on its page in the order of the form's
 // table (the order the Tab key follows).

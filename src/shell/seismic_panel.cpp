@@ -59,13 +59,10 @@ void SeismicPanel::connect(QObject* context, const Handlers& h)
 
 void SeismicPanel::fillLists()
 {
-    QStringList systems;
-    for (const std::string_view system : marovin::kSeismicRoadSystems)
-        systems << QString::fromLatin1(system.data(), qsizetype(system.size()));
     appendComboEntries(Combo7, captions(marovin::kLabelChoices));
     appendComboEntries(Combo8, {"1", "2", "5", "10", "25"});
     appendComboEntries(Combo5, captions(marovin::kPairChoices));
-    appendComboEntries(Combo6, systems);
+    appendComboEntries(Combo6, listEntries(marovin::kSeismicRoadSystems));
 }
 
 QString SeismicPanel::seismicPath() const { return Text4->text(); }

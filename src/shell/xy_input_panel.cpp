@@ -40,11 +40,8 @@ void XyInputPanel::connect(QObject* context, const Handlers& h)
 
 void XyInputPanel::fillLists()
 {
-    QStringList systems;
-    for (const std::string_view system : marovin::kTextRoadSystems)
-        systems << QString::fromLatin1(system.data(), qsizetype(system.size()));
     appendComboEntries(Combo1, {"Number,X,Y,Z", "Number,X,Y", "X,Y,Z", "X,Y", "SPS"});
-    appendComboEntries(Combo2, systems);
+    appendComboEntries(Combo2, listEntries(marovin::kTextRoadSystems));
     appendComboEntries(Combo3, {"Station", "CDP", "CMP", "Geophone", "Shot Point", ""});
     appendComboEntries(Combo4, {"1", "2", "5", "10", "25"});
 }
